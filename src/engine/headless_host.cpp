@@ -1,0 +1,72 @@
+#include "engine/headless_host.h"
+
+namespace strida {
+
+HeadlessHost::Circle& HeadlessHost::slot(int id) {
+    std::vector<Circle>& list = id >= 0 ? circles_ : oddCircles_;
+    const std::size_t index = id >= 0 ? static_cast<std::size_t>(id) : static_cast<std::size_t>(-id);
+    if (index >= list.size()) list.resize(index + 1);
+    return list[index];
+}
+
+const HeadlessHost::Circle* HeadlessHost::circle(int id) const {
+    const std::vector<Circle>& list = id >= 0 ? circles_ : oddCircles_;
+    const std::size_t index = id >= 0 ? static_cast<std::size_t>(id) : static_cast<std::size_t>(-id);
+    if (index >= list.size() || !list[index].loaded) return nullptr;
+    return &list[index];
+}
+
+void HeadlessHost::clearArea() {
+    overlays.clear();
+    overlayCount = 0;
+    ++clearCount;
+}
+
+void HeadlessHost::placeCircle(int id, float left, float top, float diameter) {
+    Circle& c = slot(id);
+    c.loaded = true;
+    c.left = left;
+    c.top = top;
+    c.diameter = diameter;
+}
+
+void HeadlessHost::paintCircle(int id, Colour colour, bool filled) {
+    Circle& c = slot(id);
+    c.colour = colour;
+    c.filled = filled;
+}
+
+void HeadlessHost::setCircleVisible(int id, bool visible) { slot(id).visible = visible; }
+
+void HeadlessHost::unloadCircle(int id) { slot(id) = Circle{}; }
+
+void HeadlessHost::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
+    ++overlayCount;
+    if (recordOverlays_) overlays.push_back({Overlay::Kind::Line, x1, y1, x2, y2, colour, {}});
+}
+
+void HeadlessHost::drawCircle(float cx, float cy, float radius, Colour colour) {
+    ++overlayCount;
+    if (recordOverlays_) overlays.push_back({Overlay::Kind::Circle, cx, cy, radius, 0, colour, {}});
+}
+
+void HeadlessHost::drawText(float x, float y, std::string_view text) {
+    ++overlayCount;
+    if (recordOverlays_)
+        overlays.push_back({Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
+}
+
+void HeadlessHost::setStatus(int panel, std::string_view text) {
+    if (panel >= 1 && panel <= 3) status[panel - 1] = text;
+}
+
+void HeadlessHost::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
+    messages.push_back({std::string(text), std::string(title), icon});
+}
+
+void HeadlessHost::processEvents() {
+    ++processEventsCount;
+    if (onProcessEvents) onProcessEvents();
+}
+
+}  // namespace strida

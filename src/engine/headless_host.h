@@ -1,0 +1,85 @@
+// A host without a window: a drawing area of a settable size and scale, and a record of what the
+// engine asked to show. Used by the batch runner and the tests.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/host.h"
+
+namespace strida {
+
+class HeadlessHost : public Host {
+public:
+    // The trap canvas's design size, in twips.
+    static constexpr double kDesignWidth = 4575;
+    static constexpr double kDesignHeight = 4335;
+
+    struct Circle {
+        bool loaded = false;
+        bool visible = false;
+        float left = 0, top = 0, diameter = 0;
+        Colour colour = 0;
+        bool filled = false;
+    };
+    struct Overlay {
+        enum class Kind { Line, Circle, Text } kind;
+        float x1, y1, x2, y2;  // a circle keeps its radius in x2
+        Colour colour;
+        std::string text;
+    };
+    struct Message {
+        std::string text, title;
+        MessageIcon icon;
+    };
+
+    void setArea(double width, double height) { width_ = width, height_ = height; }
+    void setM2Twips(double m2Twips) { m2Twips_ = m2Twips; }
+    // Keep every overlay drawn (tests); off by default so that long runs stay small.
+    void recordOverlays(bool on) { recordOverlays_ = on; }
+    // Called on every processEvents(), standing in for what a user might do at that moment.
+    std::function<void()> onProcessEvents;
+
+    double areaWidth() const override { return width_; }
+    double areaHeight() const override { return height_; }
+    double m2Twips() const override { return m2Twips_; }
+    void clearArea() override;
+    void placeCircle(int id, float left, float top, float diameter) override;
+    void paintCircle(int id, Colour colour, bool filled) override;
+    void setCircleVisible(int id, bool visible) override;
+    void unloadCircle(int id) override;
+    void hideArrow() override { arrowVisible = false; }
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour) override;
+    void drawCircle(float cx, float cy, float radius, Colour colour) override;
+    void drawText(float x, float y, std::string_view text) override;
+    void setStatus(int panel, std::string_view text) override;
+    void showPerformance(const PerformanceTexts& texts) override { performance = texts; }
+    void setBusy(bool busy) override { this->busy = busy; }
+    void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void processEvents() override;
+
+    const Circle* circle(int id) const;
+
+    std::vector<Overlay> overlays;
+    long overlayCount = 0;  // drawn since the last clearing, recorded or not
+    long clearCount = 0;
+    bool arrowVisible = false;
+    std::string status[3];
+    PerformanceTexts performance;
+    bool busy = false;
+    std::vector<Message> messages;
+    long processEventsCount = 0;
+
+private:
+    Circle& slot(int id);
+
+    double width_ = kDesignWidth;
+    double height_ = kDesignHeight;
+    double m2Twips_ = 0;
+    bool recordOverlays_ = false;
+    std::vector<Circle> circles_;       // ids 0 and up
+    std::vector<Circle> oddCircles_;    // negative ids, which only a wrapped 16-bit ID can give
+};
+
+}  // namespace strida

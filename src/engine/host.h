@@ -1,0 +1,82 @@
+// The engine's one window onto the outside world. The desktop program implements it with its trap
+// canvas, status bar, panels and message boxes; HeadlessHost implements it for the batch runner and
+// the tests. The engine includes no window-system header and reaches the screen only through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace strida {
+
+// A 24-bit colour laid out as 0xBBGGRR.
+using Colour = std::uint32_t;
+
+namespace colours {
+inline constexpr Colour Black = 0x000000;
+inline constexpr Colour Red = 0x0000FF;
+inline constexpr Colour Blue = 0xFF0000;
+inline constexpr Colour White = 0xFFFFFF;
+inline constexpr Colour LightGrey = 0xC0C0C0;
+}  // namespace colours
+
+// The thirteen figures of the performance panel as the panel shows them. The same texts are the
+// fields of the "avgInstant.txt" and "System.txt" records.
+struct PerformanceTexts {
+    std::string TotalPed = "0";
+    std::string AvgSpeed = "0.00";
+    std::string InstantDelay = "0.00";
+    std::string Uncomfort = "0.00";
+    std::string NHI = "0.00";
+    std::string NUVI = "0.00";
+    std::string AvgTotalPed = "0.00";
+    std::string MeanAvgSpeed = "0.00";
+    std::string AvgDelay = "0.00";
+    std::string MeanUncomfort = "0.00";
+    std::string DissipationTime = "0.00";
+    std::string AvgNHI = "0.00";
+    std::string AvgNUVI = "0.00";
+};
+
+enum class MessageIcon { None, Stop, Information };
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // The drawing area of the trap canvas, in twips with the origin at its bottom-left corner and
+    // y upward. Both extents are positive.
+    virtual double areaWidth() const = 0;
+    virtual double areaHeight() const = 0;
+    // Metres per twip; 0 until the first calibration.
+    virtual double m2Twips() const = 0;
+    // Erase every overlay (lines, circles, texts); the pedestrians' circles stay.
+    virtual void clearArea() = 0;
+
+    // The retained circle of pedestrian `id`. Placing a circle that does not exist yet creates it.
+    // Coordinates are twips: left edge, top edge (y upward) and diameter.
+    virtual void placeCircle(int id, float left, float top, float diameter) = 0;
+    virtual void paintCircle(int id, Colour colour, bool filled) = 0;
+    virtual void setCircleVisible(int id, bool visible) = 0;
+    virtual void unloadCircle(int id) = 0;
+    // The marker that shows the two points picked for the manual generator.
+    virtual void hideArrow() = 0;
+
+    // Overlays, in twips; they stay until the area is cleared.
+    virtual void drawLine(float x1, float y1, float x2, float y2, Colour colour) = 0;
+    virtual void drawCircle(float cx, float cy, float radius, Colour colour) = 0;
+    virtual void drawText(float x, float y, std::string_view text) = 0;
+
+    // Status bar panels 1 to 3.
+    virtual void setStatus(int panel, std::string_view text) = 0;
+    virtual void showPerformance(const PerformanceTexts& texts) = 0;
+    // The arrow-with-hourglass pointer while a run steps; the normal pointer otherwise.
+    virtual void setBusy(bool busy) = 0;
+    virtual void showMessage(std::string_view text, std::string_view title, MessageIcon icon) = 0;
+
+    // Let pending user events run (menu commands, panel edits, repaints). They may change the
+    // settings and the run state in the middle of a step.
+    virtual void processEvents() = 0;
+};
+
+}  // namespace strida

@@ -1,0 +1,77 @@
+// The run's pedestrians in order of creation, keyed by the decimal text of their ID.
+//
+// Pedestrians are taken out in the middle of a step (when they arrive) and the whole collection can
+// be released by a stop chosen while a step is visiting it. A pass holds the collection: while one
+// is held, removed pedestrians stay alive (so the one whose Move removed it can finish) and slots
+// keep their places (so a pass by index goes on correctly). Released pedestrians are destroyed and
+// empty slots closed up when the last hold ends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "engine/ped_class.h"
+
+namespace strida {
+
+class PedestrianCollection {
+public:
+    class Hold {
+    public:
+        explicit Hold(PedestrianCollection& c) : c_(&c) { ++c_->holds_; }
+        ~Hold() { c_->endHold(); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        PedestrianCollection* c_;
+    };
+
+    PedestrianCollection() = default;
+    PedestrianCollection(const PedestrianCollection&) = delete;
+    PedestrianCollection& operator=(const PedestrianCollection&) = delete;
+
+    [[nodiscard]] Hold hold() { return Hold(*this); }
+
+    void add(std::unique_ptr<PedClass> ped);
+    // Takes the pedestrian with this ID out; false when there is none.
+    bool remove(std::int16_t id);
+    // Takes every pedestrian out.
+    void clear();
+
+    PedClass* find(std::int16_t id) const;
+    // Lookup by key: the ID as decimal text ("1", "2", ...).
+    PedClass* find(std::string_view key) const;
+
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+
+    // Slots in order of creation; a slot is null once its pedestrian was taken out during a hold.
+    std::size_t slotCount() const { return slots_.size(); }
+    PedClass* slot(std::size_t index) const { return slots_[index].get(); }
+
+    // Visits every pedestrian in order of creation.
+    template <typename F>
+    void forEach(F&& visit) const {
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            if (PedClass* p = slots_[i].get()) visit(*p);
+    }
+
+private:
+    std::size_t indexOf(std::int16_t id) const;
+    void endHold();
+    void purge();
+    void compact();
+
+    std::vector<std::unique_ptr<PedClass>> slots_;
+    std::vector<std::int16_t> ids_;  // ID of each slot, kept for emptied slots too
+    std::vector<std::unique_ptr<PedClass>> released_;
+    std::size_t count_ = 0;
+    int holds_ = 0;
+    bool ascending_ = true;  // IDs rise in order of creation, which allows a binary search
+};
+
+}  // namespace strida
