@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh build
-exec build/strida-demo "$@"
+exec build/strida-batch "$@"

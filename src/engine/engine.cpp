@@ -7,9 +7,23 @@
 
 namespace strida {
 
+void PlacementGrid::reset(int lanes) {
+    taken_.assign(static_cast<std::size_t>(lanes < 1 ? 1 : lanes), 0);
+    columns_ = 1;
+}
+
+int PlacementGrid::take(int k) {
+    int& taken = taken_[static_cast<std::size_t>(k - 1)];
+    ++taken;
+    if (taken > columns_) columns_ = taken;
+    return taken;
+}
+
 Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
                std::optional<std::uint64_t> seed)
     : settings(settings), host(host), random(seed), reports(std::move(reportFolder), host) {}
+
+Engine::~Engine() = default;
 
 TrapExtent Engine::trap() const {
     const double m2t = M2Twips();
@@ -23,10 +37,6 @@ void Engine::RemovePedestrian(std::int16_t id) {
     if (id != 0) host.unloadCircle(id);
 }
 
-}  // namespace strida
-
-namespace strida {
-
 std::optional<double> readStrict(std::string_view name, const std::string& text, MaybeError& error) {
     std::optional<double> value = num::strict(text);
     if (!value && !error)
@@ -34,12 +44,24 @@ std::optional<double> readStrict(std::string_view name, const std::string& text,
     return value;
 }
 
+namespace {
+
+// A parameter that some motion or force divides by.
+void requireNonZero(std::string_view name, const std::string& text, double value, MaybeError& error) {
+    if (value == 0 && !error)
+        error = EngineError{std::string(name) + " is \"" + text + "\"; it divides the pedestrians' " +
+                            "motion and must not be 0"};
+}
+
+}  // namespace
+
 MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, double MaxSpeed,
                                     std::int16_t color, double Vx, double Vy,
                                     std::optional<double> maxAcceleration) {
     const Settings& s = settings;
     MaybeError error;
-    const double accl = maxAcceleration ? *maxAcceleration : readStrict("MaxAccl", s.MaxAccl, error).value_or(0);
+    const double accl =
+        maxAcceleration ? *maxAcceleration : readStrict("MaxAccl", s.MaxAccl, error).value_or(0);
     const double diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(0);
     const double influence = readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
     const double sight = readStrict("SightDist", s.SightDist, error).value_or(0);
@@ -48,11 +70,18 @@ MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, doub
     const double beta = readStrict("Beta", s.Beta, error).value_or(0);
     const double chi = readStrict("Chi", s.Chi, error).value_or(0);
     if (error) return error;
+    if (!(diameter > 0))
+        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; a pedestrian's body diameter " +
+                           "must be above 0"};
+    requireNonZero("Mass", s.Mass, mass, error);
+    requireNonZero("Beta", s.Beta, beta, error);
+    requireNonZero("Chi", s.Chi, chi, error);
+    if (error) return error;
     if (!std::isfinite(Px) || !std::isfinite(Py) || !std::isfinite(Ex) || !std::isfinite(Ey) ||
         !std::isfinite(MaxSpeed) || !std::isfinite(Vx) || !std::isfinite(Vy) || !std::isfinite(accl))
         return EngineError{"a pedestrian's position, target, speed or acceleration is not a finite number"};
     if (LastPedID >= std::numeric_limits<std::int16_t>::max())
-        return EngineError{"a run holds at most 32767 pedestrians, and this run has created them all"};
+        return EngineError{"a run can number at most 32767 pedestrians, and this run has created them all"};
 
     random.Randomize();
     auto ped = std::make_unique<PedClass>(*this);
@@ -80,6 +109,87 @@ MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, doub
     ++LastPedID;
     Pedestrians.add(std::move(ped));
     return std::nullopt;
+}
+
+MaybeError Engine::checkRunSettings() const {
+    const Settings& s = settings;
+    const double slices = num::lenient(s.DT);
+    if (!(slices > 0) || !(dt() > 0))
+        return EngineError{"DT is \"" + s.DT + "\"; the number of time slices per second must be " +
+                           "a number above 0"};
+    if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
+
+    // Automatic generation reads these at every pedestrian it makes.
+    MaybeError error;
+    readStrict("TrapLength", s.TrapLength, error);
+    readStrict("TrapWidth", s.TrapWidth, error);
+    const double diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(1);
+    for (auto [name, text] : {std::pair{"InfluenceDiameter", &s.InfluenceDiameter},
+                              {"SightDist", &s.SightDist}, {"MaxAccl", &s.MaxAccl}})
+        readStrict(name, *text, error);
+    const double mass = readStrict("Mass", s.Mass, error).value_or(1);
+    readStrict("Alpha", s.Alpha, error);
+    const double beta = readStrict("Beta", s.Beta, error).value_or(1);
+    const double chi = readStrict("Chi", s.Chi, error).value_or(1);
+    if (s.GeneratedAtOnce) {
+        readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error);
+        if (s.NormalSpaceGenerator) {
+            readStrict("SpatialMeanInput", s.SpatialMeanInput, error);
+            readStrict("SpatialRangeInput", s.SpatialRangeInput, error);
+        }
+    }
+    const double share = readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
+    const float p1 = static_cast<float>(share / 100);
+    if (p1 >= 0) {  // the first category can be drawn
+        if (s._1stMaxSpeedTheOnly) readStrict("1stMaxSpeed", s._1stMaxSpeed, error);
+        else {
+            readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error);
+            readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error);
+        }
+    }
+    if (p1 < 1) {  // the second category can be drawn
+        if (s._2ndMaxSpeedTheOnly) readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error);
+        else {
+            readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error);
+            readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error);
+        }
+    }
+    if (error) return error;
+    if (!(diameter > 0))
+        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; the generator divides the trap " +
+                           "width into lanes by it, so it must be above 0"};
+    requireNonZero("Mass", s.Mass, mass, error);
+    requireNonZero("Beta", s.Beta, beta, error);
+    requireNonZero("Chi", s.Chi, chi, error);
+    if (error) return error;
+
+    auto count = [&](std::string_view name, const std::string& text) -> std::optional<std::int16_t> {
+        std::optional<std::int16_t> n = num::roundInt16(num::lenient(text));
+        if (!n && !error)
+            error = EngineError{std::string(name) + " is \"" + text + "\"; a run can hold at most " +
+                                "32767 pedestrians"};
+        return n;
+    };
+    const bool twoWays = s.NumWays == Ways::Two;
+    if (s.GeneratedAtOnce) {
+        long total = 0;
+        if (twoWays) total = long{count("NumPedLeft", s.NumPedLeft).value_or(0)} +
+                             count("NumPedRight", s.NumPedRight).value_or(0);
+        else total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
+        if (!error && total > std::numeric_limits<std::int16_t>::max())
+            error = EngineError{"NumPedLeft is \"" + s.NumPedLeft + "\" and NumPedRight is \"" +
+                                s.NumPedRight + "\"; a run can hold at most 32767 pedestrians"};
+    } else {
+        count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
+        if (!error && twoWays && num::lenient(s.TotalNumberOfPedestrians) == 0)
+            error = EngineError{"TotalNumberOfPedestrians is \"" + s.TotalNumberOfPedestrians +
+                                "\"; generating from both sides by headway shares the pedestrians " +
+                                "out by it, so it must not be 0"};
+        if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
+            error = EngineError{"HeadwayMeanInput is \"" + s.HeadwayMeanInput +
+                                "\"; a headway is counted in time slices and can be at most 32767"};
+    }
+    return error;
 }
 
 }  // namespace strida

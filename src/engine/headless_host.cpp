@@ -22,6 +22,13 @@ void HeadlessHost::clearArea() {
     ++clearCount;
 }
 
+bool HeadlessHost::resizeArea(double width, double height) {
+    if (width == width_ && height == height_) return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
 void HeadlessHost::placeCircle(int id, float left, float top, float diameter) {
     Circle& c = slot(id);
     c.loaded = true;

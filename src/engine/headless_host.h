@@ -35,7 +35,7 @@ public:
     };
 
     void setArea(double width, double height) { width_ = width, height_ = height; }
-    void setM2Twips(double m2Twips) { m2Twips_ = m2Twips; }
+    void setM2Twips(double m2Twips) override { m2Twips_ = m2Twips; }
     // Keep every overlay drawn (tests); off by default so that long runs stay small.
     void recordOverlays(bool on) { recordOverlays_ = on; }
     // Called on every processEvents(), standing in for what a user might do at that moment.
@@ -45,6 +45,12 @@ public:
     double areaHeight() const override { return height_; }
     double m2Twips() const override { return m2Twips_; }
     void clearArea() override;
+    bool resizeArea(double width, double height) override;
+    void setCanvasMode(int mode) override { canvasMode = mode; }
+    void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void setStartCaption(std::string_view caption) override { startCaption = caption; }
+    void setPauseCaption(std::string_view caption) override { pauseCaption = caption; }
+    void setPauseEnabled(bool enabled) override { pauseEnabled = enabled; }
     void placeCircle(int id, float left, float top, float diameter) override;
     void paintCircle(int id, Colour colour, bool filled) override;
     void setCircleVisible(int id, bool visible) override;
@@ -65,6 +71,11 @@ public:
     long overlayCount = 0;  // drawn since the last clearing, recorded or not
     long clearCount = 0;
     bool arrowVisible = false;
+    int canvasMode = 0;
+    bool timerEnabled = false;
+    std::string startCaption = "&Start";
+    std::string pauseCaption = "&Pause";
+    bool pauseEnabled = false;
     std::string status[3];
     PerformanceTexts performance;
     bool busy = false;

@@ -52,6 +52,11 @@ public:
     virtual double m2Twips() const = 0;
     // Erase every overlay (lines, circles, texts); the pedestrians' circles stay.
     virtual void clearArea() = 0;
+    // Resize the drawing area; false when it already had this size (then nothing happens).
+    virtual bool resizeArea(double width, double height) = 0;
+    virtual void setM2Twips(double m2Twips) = 0;
+    // Mouse mode of the trap canvas: 0 clicks pick nothing, 1 clicks pick a start and a target.
+    virtual void setCanvasMode(int mode) = 0;
 
     // The retained circle of pedestrian `id`. Placing a circle that does not exist yet creates it.
     // Coordinates are twips: left edge, top edge (y upward) and diameter.
@@ -66,6 +71,13 @@ public:
     virtual void drawLine(float x1, float y1, float x2, float y2, Colour colour) = 0;
     virtual void drawCircle(float cx, float cy, float radius, Colour colour) = 0;
     virtual void drawText(float x, float y, std::string_view text) = 0;
+
+    // The run's signs: the timer that drives the steps, the captions of the Start/Stop and
+    // Pause/Continue commands and whether the latter can be chosen.
+    virtual void setTimerEnabled(bool enabled) = 0;
+    virtual void setStartCaption(std::string_view caption) = 0;
+    virtual void setPauseCaption(std::string_view caption) = 0;
+    virtual void setPauseEnabled(bool enabled) = 0;
 
     // Status bar panels 1 to 3.
     virtual void setStatus(int panel, std::string_view text) = 0;

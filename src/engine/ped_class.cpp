@@ -186,7 +186,7 @@ MaybeError PedClass::Move() {
     Px_ = px;
     Py_ = py;
 
-    if (engine_.IsRunning && !isOn(settings.DontShowAnimation)) {
+    if (engine_.IsRunning && engine_.animate && !isOn(settings.DontShowAnimation)) {
         if (MaybeError error = Draw()) {
             clearDesires();
             return error;

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <initializer_list>
+#include <span>
 #include <system_error>
 
 #include "engine/host.h"
@@ -13,42 +13,40 @@ namespace {
 
 struct Header {
     std::string_view title;
-    std::initializer_list<std::string_view> columns;
+    std::span<const std::string_view> columns;
 };
+
+constexpr std::string_view kIndividu[] = {
+    "mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed", "meanGeneratedFlow", "maxSpeed",
+    "ID ", "TimeIn", "TimeOut", "travelTime", "InitPx", "InitPy", "DestPx", "DestPy", "MeanSpeed",
+    "WalkDist", "TotalStep", "AngleDir", "Uncomfort", "Delay", "PaceIndex", "MeanSize"};
+constexpr std::string_view kTraffic[] = {
+    "mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed", "meanGeneratedFlow", "flowRate",
+    "spaceMeanSpeed", "timeMeanSpeed", "areaModule", "avgWalkDist", "avgTravelTime",
+    "avgMeanInstantSpeed", "avgAngleDir", "avgUncomfort", "avgDelay", "avgPaceIndex", "ObsTime",
+    "CountPed", "AreaModule2", "MeanSize"};
+constexpr std::string_view kSystem[] = {
+    "mass", "alpha", "beta", "chi", "Total Pedestrians", "AvgTotalPed", "MeanAvgSpeed",
+    "MeanUncomfort", "AvgDelay", "DissipationTime", "NHI", "NUVI"};
+constexpr std::string_view kAvgInstant[] = {"Time", "Total Pedestrians", "Speed", "Delay",
+                                            "Uncomfort", "NHI", "NUVI"};
+constexpr std::string_view kInstant[] = {"N", "T", "X", "Y", "maxSpeed", "maxAccl", "Speed",
+                                         "Accl", "Delay", "Uncomfort", "NHI", "NUVI"};
+constexpr std::string_view kNTXY[] = {"mass", "alpha", "beta", "chi", "Total Pedestrians",
+                                      "MaxSpeed", "MaxPed", "meanGeneratedFlow", "N", "T", "X", "Y"};
 
 Header headerOf(ReportFile file) {
     switch (file) {
-        case ReportFile::Individu:
-            return {"Individual Performance",
-                    {"mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed",
-                     "meanGeneratedFlow", "maxSpeed", "ID ", "TimeIn", "TimeOut", "travelTime",
-                     "InitPx", "InitPy", "DestPx", "DestPy", "MeanSpeed", "WalkDist", "TotalStep",
-                     "AngleDir", "Uncomfort", "Delay", "PaceIndex", "MeanSize"}};
-        case ReportFile::Traffic:
-            return {"Traffic Report",
-                    {"mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed",
-                     "meanGeneratedFlow", "flowRate", "spaceMeanSpeed", "timeMeanSpeed",
-                     "areaModule", "avgWalkDist", "avgTravelTime", "avgMeanInstantSpeed",
-                     "avgAngleDir", "avgUncomfort", "avgDelay", "avgPaceIndex", "ObsTime",
-                     "CountPed", "AreaModule2", "MeanSize"}};
-        case ReportFile::System:
-            return {"System time-average Performance ",
-                    {"mass", "alpha", "beta", "chi", "Total Pedestrians", "AvgTotalPed",
-                     "MeanAvgSpeed", "MeanUncomfort", "AvgDelay", "DissipationTime", "NHI",
-                     "NUVI"}};
+        case ReportFile::Individu: return {"Individual Performance", kIndividu};
+        case ReportFile::Traffic: return {"Traffic Report", kTraffic};
+        case ReportFile::System: return {"System time-average Performance ", kSystem};
         case ReportFile::AvgInstant:
-            return {"Average Instantaneous Performance of pedestrian in the trap",
-                    {"Time", "Total Pedestrians", "Speed", "Delay", "Uncomfort", "NHI", "NUVI"}};
+            return {"Average Instantaneous Performance of pedestrian in the trap", kAvgInstant};
         case ReportFile::Instant:
-            return {"Instantaneous Performance of pedestrian in the trap",
-                    {"N", "T", "X", "Y", "maxSpeed", "maxAccl", "Speed", "Accl", "Delay",
-                     "Uncomfort", "NHI", "NUVI"}};
-        case ReportFile::NTXY:
-            break;
+            return {"Instantaneous Performance of pedestrian in the trap", kInstant};
+        case ReportFile::NTXY: break;
     }
-    return {"NTXY database",
-            {"mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxSpeed", "MaxPed",
-             "meanGeneratedFlow", "N", "T", "X", "Y"}};
+    return {"NTXY database", kNTXY};
 }
 
 std::size_t indexOf(ReportFile file) { return static_cast<std::size_t>(file); }

@@ -1,0 +1,167 @@
+// strida-batch: one run of the simulation without a window, for scripted runs.
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/calibration.h"
+#include "engine/engine.h"
+#include "engine/headless_host.h"
+#include "engine/manual_generator.h"
+#include "engine/settings_rules.h"
+
+using namespace strida;
+
+namespace {
+
+constexpr long kSafetyLimit = 1'000'000;
+
+constexpr std::string_view kHelp = R"(Usage: strida-batch [options]
+
+Runs one simulation of Strida without a window and writes the chosen report files.
+
+Options, applied in this order:
+  --set NAME=VALUE  Set one setting before the run (repeatable, applied in order). NAME is the
+                    setting's name (TrapLength, DT, Alpha, ReportNTXY, ManualGenerator,
+                    GeneratedAtOnce, RandomInput, NumWays, 1stMaxSpeed, ...). A text setting takes
+                    VALUE as its text; a check box or menu check takes 0 or 1; an option button
+                    takes 1, which selects it and clears the others of its group; NumWays takes 0
+                    (one way) or 1 (two ways). Settings tied together on the panels follow each
+                    other as they do there (TrapLength sets DistGenerator2Trap, PedDiameter sets
+                    InfluenceDiameter, the two-way split, the category shares).
+  --peds FILE       Load a pedestrian data file (*.sdx) before the run, as the manual generator's
+                    load does.
+  --out DIR         Folder for the report files (created if missing; default: current folder).
+  --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
+                    on until it ends by itself, up to a safety limit of 1000000 steps.
+  --seed N          A reproducible run: the same seed and settings give identical report files.
+  --help            Show this text.
+
+The trap canvas is calibrated to the trap as the desktop program does at start-up. When the run
+ends, the performance panel's figures are printed, one per line ("txtTotalPed: 0" ...), followed by
+"steps: N".
+
+Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
+2 for a usage or input error (nothing is run).
+)";
+
+// Messages go to standard error as they come.
+class BatchHost : public HeadlessHost {
+public:
+    void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
+        HeadlessHost::showMessage(text, title, icon);
+        std::fprintf(stderr, "strida-batch: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+};
+
+int usage(const std::string& message) {
+    std::fprintf(stderr, "strida-batch: %s\nTry 'strida-batch --help'.\n", message.c_str());
+    return 2;
+}
+
+template <typename T>
+std::optional<T> parseWhole(std::string_view text) {
+    T value{};
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::pair<std::string, std::string>> sets;
+    std::optional<std::filesystem::path> pedFile;
+    std::filesystem::path out = ".";
+    std::optional<long> steps;
+    std::optional<std::uint64_t> seed;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
+            return 0;
+        }
+        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" && arg != "--seed")
+            return usage("unknown option '" + std::string(arg) + "'");
+        if (i + 1 >= argc) return usage("option '" + std::string(arg) + "' needs a value");
+        const std::string_view value = argv[++i];
+        if (arg == "--set") {
+            const std::size_t eq = value.find('=');
+            if (eq == std::string_view::npos || eq == 0)
+                return usage("--set takes NAME=VALUE, not '" + std::string(value) + "'");
+            sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        } else if (arg == "--peds") {
+            pedFile = std::string(value);
+        } else if (arg == "--out") {
+            out = std::string(value);
+        } else if (arg == "--steps") {
+            steps = parseWhole<long>(value);
+            if (!steps || *steps < 0) return usage("--steps takes a whole number of steps, not '" + std::string(value) + "'");
+        } else {
+            seed = parseWhole<std::uint64_t>(value);
+            if (!seed) return usage("--seed takes a whole number, not '" + std::string(value) + "'");
+        }
+    }
+
+    Settings settings;
+    for (const auto& [name, value] : sets)
+        if (MaybeError error = applySetting(settings, name, value)) return usage(error->description);
+
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    if (ec) return usage("cannot create the report folder " + out.string() + ": " + ec.message());
+
+    BatchHost host;
+    if (!calibrate(settings, host)) return 2;
+    Engine engine(settings, host, out, seed);
+    engine.animate = false;
+    ManualGenerator manual(engine);
+    if (pedFile && !manual.loadPedestrians(*pedFile)) return 2;
+
+    if (!engine.StartSimulation()) return 1;
+    const bool progress = isatty(fileno(stderr));
+    const long limit = steps.value_or(kSafetyLimit);
+    long taken = 0;
+    bool failed = false;
+    while (engine.runExists()) {
+        if (taken >= limit) {
+            engine.StopSimulation();
+            if (!steps)
+                std::fprintf(stderr, "strida-batch: stopped at the safety limit of %ld steps; "
+                             "use --steps to run longer\n", kSafetyLimit);
+            break;
+        }
+        engine.SimulationTick();
+        ++taken;
+        if (engine.runExists() && !engine.IsRunning) {  // paused by an error it reported
+            failed = true;
+            engine.StopSimulation();
+            break;
+        }
+        if (progress && taken % 500 == 0)
+            std::fprintf(stderr, "\rstep %ld, %zu pedestrians", taken, engine.Pedestrians.size());
+    }
+    if (progress) std::fprintf(stderr, "\r%60s\r", "");
+
+    const PerformanceTexts& p = engine.performance;
+    const std::pair<const char*, const std::string*> figures[] = {
+        {"txtTotalPed", &p.TotalPed},         {"txtAvgSpeed", &p.AvgSpeed},
+        {"txtInstantDelay", &p.InstantDelay}, {"txtUncomfort", &p.Uncomfort},
+        {"txtNHI", &p.NHI},                   {"txtNUVI", &p.NUVI},
+        {"txtAvgTotalPed", &p.AvgTotalPed},   {"txtMeanAvgSpeed", &p.MeanAvgSpeed},
+        {"txtAvgDelay", &p.AvgDelay},         {"txtMeanUncomfort", &p.MeanUncomfort},
+        {"txtDissipationTime", &p.DissipationTime}, {"txtAvgNHI", &p.AvgNHI},
+        {"txtAvgNUVI", &p.AvgNUVI},
+    };
+    for (const auto& [name, text] : figures) std::printf("%s: %s\n", name, text->c_str());
+    std::printf("steps: %ld\n", taken);
+    return failed ? 1 : 0;
+}

@@ -1,0 +1,46 @@
+#include "engine/calibration.h"
+
+#include "engine/numbers.h"
+
+namespace strida {
+
+bool calibrate(const Settings& settings, Host& host) {
+    const double length = trapLengthOf(settings);
+    const double width = trapWidthOf(settings);
+    if (length < 1 || length > 150 || width < 1 || width > 150) {
+        host.showMessage(kRangeMessage, "Error", MessageIcon::Stop);
+        return false;
+    }
+    const double ratio = width >= length ? width / length : length / width;
+    if (ratio > 10) {
+        host.showMessage(kRatioMessage, "Error", MessageIcon::Stop);
+        return false;
+    }
+    const double W = host.areaWidth();
+    const double H = host.areaHeight();
+    double m2t;
+    bool resized;
+    if (W > H) {
+        m2t = width / H;
+        host.setM2Twips(m2t);
+        resized = host.resizeArea(length / m2t, H);
+    } else {
+        m2t = length / W;
+        host.setM2Twips(m2t);
+        resized = host.resizeArea(W, width / m2t);
+    }
+    if (resized) host.setM2Twips(recomputeScale(settings, host.areaWidth(), host.areaHeight()));
+    return true;
+}
+
+double recomputeScale(const Settings& settings, double areaWidth, double areaHeight) {
+    return (trapLengthOf(settings) / areaWidth + trapWidthOf(settings) / areaHeight) / 2;
+}
+
+std::string areaLabel(const Settings& settings) {
+    return "Area = " + num::fixed(trapAreaOf(settings), 1) + " m2";
+}
+
+std::string scaleLabel(double m2Twips) { return "m/twips = " + num::fixed(m2Twips * 100, 4) + " %"; }
+
+}  // namespace strida
