@@ -1,0 +1,107 @@
+// The calibrate command and the rules that tie settings together.
+#include <gtest/gtest.h>
+
+#include "engine/calibration.h"
+#include "engine/headless_host.h"
+#include "engine/settings_rules.h"
+
+namespace strida {
+namespace {
+
+TEST(Calibration, FitsTheDrawingAreaToTheTrapKeepingItsShorterSide) {
+    Settings s;
+    HeadlessHost host;
+    host.setArea(4500, 3000);
+    ASSERT_TRUE(calibrate(s, host));
+    EXPECT_DOUBLE_EQ(host.m2Twips(), 0.002);
+    EXPECT_DOUBLE_EQ(host.areaWidth(), 5000);
+    EXPECT_DOUBLE_EQ(host.areaHeight(), 3000);
+    EXPECT_EQ(scaleLabel(host.m2Twips()), "m/twips = 0.2000 %");
+    EXPECT_EQ(areaLabel(s), "Area = 60.0 m2");
+    // Calibrating again changes nothing and resizes nothing.
+    EXPECT_FALSE(host.resizeArea(5000, 3000));
+    ASSERT_TRUE(calibrate(s, host));
+    EXPECT_DOUBLE_EQ(host.m2Twips(), 0.002);
+
+    host.setArea(3000, 4500);
+    ASSERT_TRUE(calibrate(s, host));
+    EXPECT_DOUBLE_EQ(host.areaHeight(), 1800);
+    EXPECT_DOUBLE_EQ(host.m2Twips(), 10.0 / 3000);
+}
+
+TEST(Calibration, RefusesSizesOutOfRangeBeforeExtremeProportions) {
+    struct Case {
+        const char *length, *width;
+        const char* message;  // nothing when accepted
+    } cases[] = {
+        {"150", "15", nullptr},          {"1", "1", nullptr},
+        {"150", "14.9", kRatioMessage},  {"0.9", "6", kRangeMessage},
+        {"150.1", "20", kRangeMessage},  {"200", "5", kRangeMessage},
+        {"abc", "6", kRangeMessage},
+    };
+    for (const Case& c : cases) {
+        Settings s;
+        s.TrapLength = c.length;
+        s.TrapWidth = c.width;
+        HeadlessHost host;
+        host.setM2Twips(0.5);
+        EXPECT_EQ(calibrate(s, host), c.message == nullptr) << c.length << " x " << c.width;
+        if (!c.message) continue;
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, c.message);
+        EXPECT_EQ(host.messages[0].title, "Error");
+        EXPECT_EQ(host.m2Twips(), 0.5) << "a refused calibration leaves the scale";
+        EXPECT_EQ(host.areaWidth(), HeadlessHost::kDesignWidth);
+    }
+    EXPECT_EQ(std::string(kRangeMessage),
+              "Wrong input: The range of trap length or width: 1 meter to 150 meter;  Correct the "
+              "input and calibrate again.");
+}
+
+TEST(SettingRules, EditsCarryToTheSettingsTiedToThem) {
+    Settings s;
+    ASSERT_FALSE(applySetting(s, "TrapLength", "32.1"));
+    EXPECT_EQ(s.DistGenerator2Trap, "16.05");
+    ASSERT_FALSE(applySetting(s, "PedDiameter", "0.75"));
+    EXPECT_EQ(s.InfluenceDiameter, "0.85");
+    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "9"));
+    EXPECT_EQ(s.NumPedLeft, "4");
+    EXPECT_EQ(s.NumPedRight, "4");
+    EXPECT_EQ(s.TotalNumberOfPedestrians, "9");
+    ASSERT_FALSE(applySetting(s, "NumPedLeft", "7"));
+    EXPECT_EQ(s.TotalNumberOfPedestrians, "11");
+    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "many"));
+    EXPECT_EQ(s.NumPedLeft, "7") << "an unreadable total leaves the sides";
+    ASSERT_FALSE(applySetting(s, "PercentNumOf1stCategory", "30"));
+    EXPECT_EQ(s.PercentNumOf2ndCategory, "70");
+    ASSERT_FALSE(applySetting(s, "PercentNumOf1stCategory", "most"));
+    EXPECT_EQ(s.PercentNumOf2ndCategory, "100");
+    // One way: a total edit does not touch the sides.
+    ASSERT_FALSE(applySetting(s, "NumWays", "0"));
+    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "10"));
+    EXPECT_EQ(s.NumPedLeft, "7");
+    ASSERT_FALSE(applySetting(s, "NumWays", "1"));
+    EXPECT_EQ(s.NumPedLeft, "5");
+}
+
+TEST(SettingRules, OptionsChecksAndMenuMarks) {
+    Settings s;
+    ASSERT_FALSE(applySetting(s, "RandomInput", "1"));
+    EXPECT_TRUE(s.RandomInput);
+    EXPECT_FALSE(s.GeneratedAtOnce);
+    ASSERT_FALSE(applySetting(s, "1stMaxSpeedTheOnly", "1"));
+    EXPECT_FALSE(s._1stMaxSpeedNormalDist);
+    ASSERT_FALSE(applySetting(s, "1stMaxSpeed", "1.5"));
+    EXPECT_EQ(s._1stMaxSpeed, "1.5");
+    ASSERT_FALSE(applySetting(s, "PedGenerator", "1"));
+    ASSERT_FALSE(applySetting(s, "ManualGenerator", "1"));
+    EXPECT_FALSE(s.PedGenerator) << "at most one generator mode";
+    ASSERT_FALSE(applySetting(s, "ReportNTXY", "1"));
+    EXPECT_EQ(s.ReportNTXY, Check::Checked);
+    for (auto [name, value] : {std::pair{"Nonsense", "1"}, {"ReportNTXY", "2"}, {"RandomInput", "0"},
+                               {"NumWays", "3"}, {"SimSpeed", "0"}, {"InitialPx", "left"}})
+        EXPECT_TRUE(applySetting(s, name, value)) << name << "=" << value;
+}
+
+}  // namespace
+}  // namespace strida

@@ -1,0 +1,131 @@
+// Automatic generation: where pedestrians are placed, which side they come from, their speeds.
+#include <cmath>
+#include <map>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+class GenerationTest : public EngineTest {
+protected:
+    // The run's pedestrians in order of creation.
+    std::vector<const PedClass*> all() {
+        std::vector<const PedClass*> out;
+        engine.Pedestrians.forEach([&](const PedClass& p) { out.push_back(&p); });
+        return out;
+    }
+};
+
+TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) {
+    settings.NumWays = Ways::One;
+    settings.TotalNumberOfPedestrians = "40";
+    settings.UniformSpaceGenerator = true;
+    settings.NormalSpaceGenerator = false;
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    const auto peds = all();
+    ASSERT_EQ(peds.size(), 40u);
+    EXPECT_EQ(engine.West2EastList.lanes(), 20) << "n = Int(6 / 0.3)";
+    std::map<int, int> queue;  // lane -> places taken so far
+    for (const PedClass* p : peds) {
+        EXPECT_EQ(p->color(), 1);
+        const int lane = static_cast<int>(std::lround((p->Py() / 0.3 + 1) / 2));
+        EXPECT_FLOAT_EQ(p->Py(), static_cast<float>((2 * lane - 1) * 0.3));
+        EXPECT_GE(lane, 1);
+        EXPECT_LE(lane, 10) << "uniform lanes lie across the trap's width only";
+        const int place = ++queue[lane];
+        // The generator stands 5 m from the centre of the 10 m trap: at x = 0.
+        EXPECT_FLOAT_EQ(p->Px(), -static_cast<float>((2 * place - 1) * 0.3)) << "lane " << lane;
+        EXPECT_GE(p->Ex(), 10.0f);
+        EXPECT_LE(p->Ex(), 50.0f);
+    }
+    EXPECT_EQ(peds.front()->ID(), 1);
+    EXPECT_NE(engine.Pedestrians.find("1"), nullptr);
+}
+
+TEST_F(GenerationTest, TwoWaysAtOnceFillsTheWestThenTheEastSide) {
+    settings.NumPedLeft = "2";
+    settings.NumPedRight = "1";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    const auto peds = all();
+    ASSERT_EQ(peds.size(), 3u);
+    EXPECT_EQ(peds[0]->color(), 1);
+    EXPECT_EQ(peds[1]->color(), 1);
+    EXPECT_EQ(peds[2]->color(), 2);
+    EXPECT_FLOAT_EQ(peds[2]->Px(), 10.3f) << "first queue place east: L/2 + dGen + r";
+    EXPECT_LE(peds[2]->Ex(), 0.0f);
+}
+
+TEST_F(GenerationTest, AWideNormalSpreadStaysInsideThePlacementGrid) {
+    settings.NumWays = Ways::One;
+    settings.TotalNumberOfPedestrians = "200";
+    settings.SpatialMeanInput = "100";
+    settings.SpatialRangeInput = "100";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    EXPECT_EQ(engine.Pedestrians.size(), 200u);
+    engine.Pedestrians.forEach([](const PedClass& p) {
+        EXPECT_GE(p.Py(), 0.3f - 1e-6f);
+        EXPECT_LE(p.Py(), 39 * 0.3f + 1e-5f);
+    });
+}
+
+TEST_F(GenerationTest, TwoWaysByHeadwayChoosesTheSideByTheLeftShare) {
+    settings.GeneratedAtOnce = false;
+    settings.RandomInput = true;
+    settings.TotalNumberOfPedestrians = "10";
+    for (auto [left, colour] : {std::pair{"10", 1}, {"0", 2}}) {
+        settings.NumPedLeft = left;
+        for (int i = 0; i < 20; ++i) ASSERT_FALSE(engine.GeneratePedestrian(""));
+        for (const PedClass* p : all()) EXPECT_EQ(p->color(), colour) << "NumPedLeft " << left;
+        engine.StopSimulation();
+    }
+    // From the east, pedestrians start at the east edge of the drawing area.
+    ASSERT_FALSE(engine.GeneratePedestrian(""));
+    EXPECT_FLOAT_EQ(all().at(0)->Px(), 10.0f);
+}
+
+TEST_F(GenerationTest, SpeedCategories) {
+    settings.NumWays = Ways::One;
+    settings.TotalNumberOfPedestrians = "60";
+    settings._1stMaxSpeedTheOnly = true;
+    settings._1stMaxSpeedNormalDist = false;
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    for (const PedClass* p : all()) {
+        EXPECT_EQ(p->MaxSpeed(), 1.775);
+        for (double v : {p->Vx(), p->Vy()}) {
+            EXPECT_EQ(v, std::floor(v));
+            EXPECT_GE(v, -2);
+            EXPECT_LE(v, 1);
+        }
+    }
+    engine.StopSimulation();
+    settings.PercentNumOf1stCategory = "0";
+    settings._2ndMaxSpeedTheOnly = true;
+    settings._2ndMaxSpeedNormalDist = false;
+    settings._2ndMaxSpeed = "0.9";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    for (const PedClass* p : all()) EXPECT_EQ(p->MaxSpeed(), 0.9);
+}
+
+TEST_F(GenerationTest, SeededRunsRepeatDrawForDraw) {
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    HeadlessHost otherHost;
+    otherHost.setArea(5000, 3000);
+    otherHost.setM2Twips(kM2Twips);
+    Engine other(settings, otherHost, folder.path(), kSeed);
+    ASSERT_FALSE(other.GenerateAllAtOnce());
+    const auto mine = all();
+    std::size_t i = 0;
+    other.Pedestrians.forEach([&](const PedClass& p) {
+        ASSERT_LT(i, mine.size());
+        EXPECT_EQ(p.Px(), mine[i]->Px());
+        EXPECT_EQ(p.Py(), mine[i]->Py());
+        EXPECT_EQ(p.Ex(), mine[i]->Ex());
+        EXPECT_EQ(p.MaxSpeed(), mine[i]->MaxSpeed());
+        ++i;
+    });
+    EXPECT_EQ(i, mine.size());
+}
+
+}  // namespace
+}  // namespace strida::test

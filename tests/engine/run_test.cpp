@@ -1,0 +1,277 @@
+// Whole runs through the engine: the headway rule's timing, the two ways a run ends by itself, the
+// report files a run writes, and what a stop or pause chosen in the middle of a step leaves behind.
+#include "support/engine_fixture.h"
+
+#include "engine/numbers.h"
+
+namespace strida::test {
+namespace {
+
+class RunTest : public EngineTest {
+protected:
+    RunTest() { settings.NumWays = Ways::One; }
+
+    void headwayTiming(const char* mean) {
+        settings.GeneratedAtOnce = false;
+        settings.RandomInput = true;
+        settings.HeadwayMeanInput = mean;
+    }
+
+    // Ticks until the run ends by itself; returns the number of ticks.
+    int runToEnd(int limit = 5000) {
+        int ticks = 0;
+        while (engine.runExists() && ticks < limit) {
+            engine.SimulationTick();
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        std::size_t start = 0, end;
+        while ((end = text.find("\r\n", start)) != std::string::npos) {
+            out.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        EXPECT_EQ(start, text.size()) << "every record ends with CR LF";
+        return out;
+    }
+};
+
+TEST_F(RunTest, HeadwayOfThreeGeneratesAtEveryFourthSlice) {
+    headwayTiming("3");
+    ASSERT_TRUE(engine.StartSimulation());
+    std::vector<std::size_t> counts;
+    for (int i = 0; i < 8; ++i) {
+        engine.SimulationTick();
+        counts.push_back(engine.Pedestrians.size());
+    }
+    EXPECT_EQ(counts, (std::vector<std::size_t>{0, 0, 0, 1, 1, 1, 1, 2}));
+}
+
+TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
+    headwayTiming("0.4");
+    settings.TotalNumberOfPedestrians = "2";
+    ASSERT_TRUE(engine.StartSimulation());
+    std::vector<std::size_t> counts;
+    for (int i = 0; i < 6; ++i) {
+        engine.SimulationTick();
+        counts.push_back(engine.Pedestrians.size());
+        if (i >= 3) EXPECT_EQ(engine.HeadwayCounter, 0) << "held while the run holds more than the total";
+    }
+    EXPECT_EQ(counts, (std::vector<std::size_t>{1, 2, 3, 3, 3, 3}));
+}
+
+TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
+    headwayTiming("1");
+    for (int i = 0; i < 5; ++i) ASSERT_FALSE(engine.GeneratePedestrian(""));
+    engine.Pedestrians.forEach([](const PedClass& p) {
+        // 1.2 lengths of the 10 m trap west of it, spread by a twip or so per earlier pedestrian.
+        EXPECT_GE(p.Px(), -12.0f);
+        EXPECT_LT(p.Px(), -11.99f);
+        EXPECT_GE(p.Py(), 0.0f);
+        EXPECT_LE(p.Py(), 6.0f);
+        EXPECT_GE(p.Ex(), 10.0f) << "targets lie beyond the east end";
+    });
+}
+
+TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
+    settings.ManualGenerator = true;
+    ASSERT_TRUE(engine.StartSimulation());
+    EXPECT_EQ(runToEnd(), 101);
+    EXPECT_EQ(host.startCaption, "&Start");
+    EXPECT_EQ(host.status[0], "Stop Simulation");
+    EXPECT_EQ(host.status[1], "");
+    EXPECT_FALSE(host.pauseEnabled);
+    // An empty trap shows zeros in the instantaneous figures.
+    const PerformanceTexts& p = engine.performance;
+    EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI, p.NUVI}),
+              (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000"}));
+}
+
+TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks) {
+    settings.TotalNumberOfPedestrians = "3";
+    settings.ReportSystemPerformance = Check::Checked;
+    settings.ReportAvgInstantPerformance = Check::Checked;
+    settings.ReportTrafficPerformance = Check::Checked;
+    ASSERT_TRUE(engine.StartSimulation());
+    EXPECT_EQ(engine.Pedestrians.size(), 3u);
+    runToEnd();
+    ASSERT_FALSE(engine.runExists());
+
+    const auto system = lines(report(ReportFile::System));
+    ASSERT_EQ(system.size(), 4u);
+    EXPECT_EQ(system[0], "\"System time-average Performance \"");
+    EXPECT_EQ(system[3].substr(0, 32), "\"0.750\",\"0.205\",\"0.001\",\"0.250\",");
+    EXPECT_EQ(std::count(system[3].begin(), system[3].end(), ','), 11);
+
+    const auto avg = lines(report(ReportFile::AvgInstant));
+    ASSERT_GT(avg.size(), 4u);
+    EXPECT_EQ(avg.back(), "") << "the last block is closed by an empty line";
+    for (std::size_t i = 3; i + 1 < avg.size(); ++i)
+        EXPECT_FALSE(avg[i].empty() && avg[i + 1].empty()) << "two empty lines in a row at " << i;
+    // Each record's time is the step's time with two decimals.
+    EXPECT_EQ(avg[3].substr(0, 1), "\"");
+    EXPECT_EQ(avg[3].find("\",\""), 5u);
+
+    EXPECT_EQ(lines(report(ReportFile::Traffic)).size(), 3u) << "the traffic report keeps only its header";
+}
+
+TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
+    for (int f = 0; f < kReportFileCount; ++f) {
+        std::ofstream(engine.reports.pathOf(static_cast<ReportFile>(f))) << "old";
+    }
+    settings.ReportNTXY = Check::Checked;
+    settings.ReportInstantPerformance = Check::Grayed;  // only the checked state counts
+    ASSERT_TRUE(engine.StartSimulation());
+    for (int f = 0; f < kReportFileCount; ++f) {
+        const auto file = static_cast<ReportFile>(f);
+        EXPECT_EQ(std::filesystem::exists(engine.reports.pathOf(file)), file == ReportFile::NTXY)
+            << reportFileName(file);
+    }
+    EXPECT_EQ(report(ReportFile::NTXY),
+              "\"NTXY database\"\r\n\r\n\"mass\",\"alpha\",\"beta\",\"chi\",\"Total Pedestrians\","
+              "\"MaxSpeed\",\"MaxPed\",\"meanGeneratedFlow\",\"N\",\"T\",\"X\",\"Y\"\r\n");
+}
+
+TEST_F(RunTest, PauseAndContinueKeepTheRunAndShowTheirSigns) {
+    ASSERT_TRUE(engine.StartSimulation());
+    EXPECT_EQ(host.status[0], "Running Simulation");
+    EXPECT_TRUE(host.timerEnabled);
+    engine.SimulationTick();
+    engine.SimulationTick();
+    const auto pedestrians = engine.Pedestrians.size();
+    engine.PauseSimulation();
+    EXPECT_EQ(host.pauseCaption, "&Continue");
+    EXPECT_EQ(host.status[0], "Pause Simulation");
+    EXPECT_FALSE(host.timerEnabled);
+    engine.SimulationTick();  // the timer is off: a stray tick does nothing
+    EXPECT_EQ(engine.StepCount, 2);
+    engine.PauseSimulation();
+    EXPECT_EQ(host.pauseCaption, "&Pause");
+    EXPECT_EQ(host.status[0], "Running Simulation");
+    EXPECT_EQ(engine.Pedestrians.size(), pedestrians);
+    engine.StartStopCommand();  // caption reads "&Stop"
+    EXPECT_FALSE(engine.runExists());
+    EXPECT_TRUE(engine.Pedestrians.empty());
+    EXPECT_EQ(engine.StepCount, 0);
+}
+
+TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
+    settings.TotalNumberOfPedestrians = "6";
+    settings.DistGenerator2Trap = "0";  // everyone starts inside the trap
+    ASSERT_TRUE(engine.StartSimulation());
+    engine.SimulationTick();
+    ASSERT_TRUE(engine.TrapWasOccupied);
+    long calls = 0;
+    host.onProcessEvents = [&] {
+        // A tick arriving while a step runs must not start a second step.
+        engine.SimulationTick();
+        if (++calls == 4) engine.StopSimulation();
+    };
+    engine.SimulationTick();
+    host.onProcessEvents = nullptr;
+    EXPECT_FALSE(engine.runExists());
+    EXPECT_TRUE(engine.Pedestrians.empty());
+    EXPECT_EQ(engine.StepCount, 0);
+    EXPECT_FALSE(engine.TrapWasOccupied) << "figures of the stopped step must not carry over";
+    EXPECT_EQ(engine.NumSamples, 0);
+
+    // The next run starts afresh and does not finish at its first step.
+    settings.DistGenerator2Trap = "5.0";
+    ASSERT_TRUE(engine.StartSimulation());
+    engine.SimulationTick();
+    EXPECT_TRUE(engine.runExists());
+    EXPECT_EQ(engine.StepCount, 1);
+}
+
+TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
+    settings.TotalNumberOfPedestrians = "4";
+    ASSERT_TRUE(engine.StartSimulation());
+    std::vector<float> before;
+    for (int id = 1; id <= 4; ++id) before.push_back(host.circle(id)->left);
+    long calls = 0;
+    host.onProcessEvents = [&] {
+        if (++calls == 3) engine.PauseSimulation();  // before the second pedestrian moves
+    };
+    engine.SimulationTick();
+    EXPECT_NE(host.circle(1)->left, before[0]) << "moved before the pause: drawn";
+    for (int id = 2; id <= 4; ++id)
+        EXPECT_EQ(host.circle(id)->left, before[id - 1]) << "pedestrian " << id << " moved after the pause";
+    EXPECT_EQ(engine.StepCount, 1);
+}
+
+TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
+    std::ofstream(engine.reports.pathOf(ReportFile::Instant)) << "kept";
+    struct Case {
+        std::string Settings::* field;
+        const char* text;
+        const char* named;
+    } cases[] = {
+        {&Settings::DT, "0", "DT is \"0\""},
+        {&Settings::DT, "fast", "DT is \"fast\""},
+        {&Settings::Mass, "0", "Mass is \"0\""},
+        {&Settings::PedDiameter, "0", "PedDiameter is \"0\""},
+        {&Settings::_1stMaxSpeedMeanInput, "quick", "1stMaxSpeedMeanInput is \"quick\""},
+        {&Settings::TotalNumberOfPedestrians, "40000", "TotalNumberOfPedestrians is \"40000\""},
+    };
+    for (const Case& c : cases) {
+        Settings saved = settings;
+        settings.*(c.field) = c.text;
+        host.messages.clear();
+        EXPECT_FALSE(engine.StartSimulation()) << c.named;
+        ASSERT_EQ(host.messages.size(), 1u) << c.named;
+        EXPECT_NE(host.messages[0].text.find(c.named), std::string::npos) << host.messages[0].text;
+        EXPECT_FALSE(engine.runExists());
+        EXPECT_TRUE(engine.Pedestrians.empty());
+        settings = saved;
+    }
+    EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
+
+    settings.NumWays = Ways::Two;
+    headwayTiming("1");
+    settings.TotalNumberOfPedestrians = "0";
+    host.messages.clear();
+    EXPECT_FALSE(engine.StartSimulation());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("TotalNumberOfPedestrians is \"0\""), std::string::npos);
+}
+
+TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
+    ASSERT_TRUE(engine.StartSimulation());
+    engine.SimulationTick();
+    settings.DT = "0";
+    engine.SimulationTick();
+    EXPECT_TRUE(engine.runExists());
+    EXPECT_FALSE(engine.IsRunning);
+    EXPECT_EQ(host.status[0], "Pause Simulation");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("DT is \"0\""), std::string::npos);
+    settings.DT = "15";
+    engine.PauseSimulation();  // continue
+    engine.SimulationTick();
+    EXPECT_EQ(engine.StepCount, 3);
+}
+
+TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
+    const std::filesystem::path blocker = folder.path() / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    Engine elsewhere(settings, host, blocker / "reports", kSeed);
+    settings.ReportInstantPerformance = Check::Checked;
+    settings.ReportAvgInstantPerformance = Check::Checked;
+    settings.DistGenerator2Trap = "0";
+    ASSERT_TRUE(elsewhere.StartSimulation());
+    for (int i = 0; i < 20; ++i) elsewhere.SimulationTick();
+    EXPECT_EQ(elsewhere.StepCount, 20);
+    std::size_t aboutInstant = 0, aboutAvg = 0;
+    for (const auto& m : host.messages) {
+        aboutInstant += m.text.find("\"Instant.txt\"") != std::string::npos;
+        aboutAvg += m.text.find("\"avgInstant.txt\"") != std::string::npos;
+    }
+    EXPECT_EQ(aboutInstant, 1u);
+    EXPECT_EQ(aboutAvg, 1u);
+}
+
+}  // namespace
+}  // namespace strida::test

@@ -1,0 +1,100 @@
+// Saving hand-made pedestrians to a data file and loading them back into the trap.
+#include "support/engine_fixture.h"
+
+#include "engine/manual_generator.h"
+
+namespace strida::test {
+namespace {
+
+class PedDataFileTest : public EngineTest {
+protected:
+    void write(const std::string& name, const std::string& content) {
+        std::ofstream(folder.path() / name, std::ios::binary) << content;
+    }
+    std::string lastMessage() const { return host.messages.empty() ? "" : host.messages.back().text; }
+
+    ManualGenerator manual{engine};
+};
+
+TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
+    const float picks[3][4] = {{2.35f, 1.2f, 8.5f, 1.2f}, {1, 1, 9, 5}, {0.5f, 4.25f, 9.75f, 0.5f}};
+    const char* speeds[3] = {"1.333", "1.5", "0.9"};
+    for (int i = 0; i < 3; ++i) {
+        settings.InitialPx = picks[i][0], settings.InitialPy = picks[i][1];
+        settings.TargetEx = picks[i][2], settings.TargetEy = picks[i][3];
+        settings.MaxSpeed = speeds[i];
+        settings.InitialVx = i == 2 ? "-0.5" : "0.000";
+        ASSERT_TRUE(manual.cmdCreatePed_Click()) << lastMessage();
+        EXPECT_EQ(manual.lblPedNumber, "Pedestrian Number: " + std::to_string(i + 1) + " is created.");
+    }
+    ASSERT_TRUE(manual.cmdSavePedestrians_Click());
+    EXPECT_EQ(lastMessage(), "3 data was saved.");
+    const std::string saved = readFile(manual.defaultFile());
+    EXPECT_EQ(saved.substr(0, saved.find("\r\n") + 2), "1,2.35,1.2,8.5,1.2,0,0,1.333,1.44\r\n");
+
+    std::vector<const PedClass*> made;
+    engine.Pedestrians.forEach([&](const PedClass& p) { made.push_back(&p); });
+    engine.StopSimulation();
+    ASSERT_TRUE(manual.loadPedestrians(manual.defaultFile()));
+    EXPECT_EQ(lastMessage(), "3 Data was loaded and created in the Trap");
+    std::vector<const PedClass*> loaded;
+    engine.Pedestrians.forEach([&](const PedClass& p) { loaded.push_back(&p); });
+    ASSERT_EQ(loaded.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(loaded[i]->Px(), picks[i][0]);
+        EXPECT_EQ(loaded[i]->Ey(), picks[i][3]);
+        EXPECT_EQ(loaded[i]->MaxSpeed(), std::stod(speeds[i]));
+        EXPECT_EQ(loaded[i]->maxAcceleration(), 1.44);
+        EXPECT_EQ(loaded[i]->color(), 1);
+    }
+    EXPECT_EQ(loaded[2]->Vx(), -0.5);
+    // Saving what was loaded writes the same file again.
+    ASSERT_TRUE(manual.cmdSavePedestrians_Click());
+    EXPECT_EQ(readFile(manual.defaultFile()), saved);
+}
+
+TEST_F(PedDataFileTest, ReadingRules) {
+    write("rules.sdx", "1,2,,3,4,5,0,0,1.3,1.4\r\nx,1, ,5,1,0,0,1.2,0.5\r\n7,3,2,8\r\n\r\n");
+    ASSERT_TRUE(manual.loadPedestrians(folder.path() / "rules.sdx")) << lastMessage();
+    ASSERT_EQ(manual.ManualPedCount, 3);
+    EXPECT_EQ(manual.ManualPedList[0].fields, (std::array<double, 9>{1, 2, 3, 4, 5, 0, 0, 1.3, 1.4}));
+    EXPECT_EQ(manual.ManualPedList[1].fields, (std::array<double, 9>{0, 1, 0, 5, 1, 0, 0, 1.2, 0.5}));
+    // A short line keeps what its record held before: nothing, for a new record.
+    EXPECT_EQ(manual.ManualPedList[2].fields, (std::array<double, 9>{7, 3, 2, 8, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(engine.Pedestrians.size(), 3u);
+    // The next hand-made pedestrian continues the numbering.
+    ASSERT_TRUE(manual.cmdCreatePed_Click());
+    EXPECT_EQ(manual.ManualPedList.back().fields[0], 4);
+}
+
+TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
+    ASSERT_FALSE(manual.cmdSavePedestrians_Click());
+    EXPECT_EQ(lastMessage(), "Error in saving Data : You have not create any data");
+
+    write("PedData.sdx", "kept");
+    ASSERT_FALSE(manual.cmdSavePedestrians_Click());
+    EXPECT_EQ(readFile(manual.defaultFile()), "kept") << "an empty list touches no file";
+
+    ASSERT_TRUE(manual.cmdCreatePed_Click());  // at (0, 0) before any pick
+    write("long.sdx", "1,1,1,9,1,0,0,1.3,1.4\r\n1,2,3,4,5,6,7,8,9,10\r\n");
+    ASSERT_FALSE(manual.loadPedestrians(folder.path() / "long.sdx"));
+    EXPECT_EQ(lastMessage(), "Error in loading file: line 2 holds more than nine fields");
+    EXPECT_EQ(engine.Pedestrians.size(), 1u) << "the pedestrian made before stays; none is loaded";
+    EXPECT_FALSE(host.busy);
+
+    ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
+    EXPECT_EQ(lastMessage().rfind("Error in loading file: ", 0), 0u);
+
+    settings.MaxSpeed = "";
+    ASSERT_FALSE(manual.cmdCreatePed_Click());
+    EXPECT_NE(lastMessage().find("Maximum Speed is \"\""), std::string::npos) << lastMessage();
+    EXPECT_EQ(manual.ManualPedCount, 1);
+}
+
+TEST(PedDataFileName, ADialogChoiceStandsForItsSdxFile) {
+    EXPECT_EQ(dataFileFromDialog("/data/runs/crowd.sdx"), "/data/runs/crowd.sdx");
+    EXPECT_EQ(dataFileFromDialog("/data/runs/crowd.txt"), "/data/runs/crowd.sdx");
+}
+
+}  // namespace
+}  // namespace strida::test
