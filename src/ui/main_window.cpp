@@ -1,0 +1,230 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "engine/calibration.h"
+#include "engine/engine.h"
+#include "ui/canvas_window.h"
+#include "ui/panel_window.h"
+#include "ui/panels/calibration_panel.h"
+#include "ui/panels/options_panels.h"
+#include "ui/panels/performance_panel.h"
+#include "ui/trap_canvas.h"
+
+namespace strida::ui {
+
+MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* parent)
+    : QMainWindow(parent), host_(*this) {
+    setObjectName("Strida");
+    setWindowTitle("Micro-Strida version 1.3");
+    resize(1100, 760);
+
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("mdiArea");
+    setCentralWidget(mdi_);
+
+    canvas_ = new TrapCanvas;
+    canvasWindow_ = new CanvasWindow(canvas_, mdi_);
+    canvasWindow_->scale = [this] { return host_.m2Twips(); };
+    canvasWindow_->onPointerText = [this](const QString& text) { status_[2]->setText(text); };
+    canvasWindow_->onUserResize = [this](double width, double height) {
+        canvas_->setArea(width, height);
+        calibrate();
+    };
+
+    calibration_ = new CalibrationPanel(settings_);
+    calibration_->onCalibrate = [this] { calibrate(); };
+    addPanel(calibration_, "Calibration");
+    addPanel(new ShowOptionsPanel(settings_), "Show Options");
+    addPanel(new ForcesPanel(settings_), "Use Forces");
+    auto* speed = new SpeedPanel(settings_);
+    addPanel(speed, "Simulation Speed");
+    performance_ = new PerformancePanel;
+    addPanel(performance_, "Simulation Performance");
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName("Timer1");
+    timer_->setInterval(settings_.SimSpeed);
+    speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
+
+    for (int i = 0; i < 3; ++i) {
+        status_[i] = new QLabel(this);
+        status_[i]->setObjectName(QString("StatusBar1Panel%1").arg(i + 1));
+        status_[i]->setFrameShape(QFrame::StyledPanel);
+        status_[i]->setFrameShadow(QFrame::Sunken);
+        status_[i]->setMinimumWidth(i == 2 ? 420 : 150);
+        statusBar()->addWidget(status_[i], i == 2 ? 1 : 0);
+    }
+    statusBar()->setObjectName("StatusBar1");
+
+    engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
+    connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
+    buildMenus();
+    load();
+}
+
+MainWindow::~MainWindow() {
+    timer_->stop();
+    host_.setBusy(false);
+}
+
+PanelWindow* MainWindow::addPanel(QWidget* panel, const QString& caption) {
+    auto* window = new PanelWindow(panel, caption, mdi_);
+    panels_[panel->objectName().toStdString()] = window;
+    return window;
+}
+
+PanelWindow* MainWindow::panelWindow(const std::string& name) const {
+    if (name == "frmCanvas") return canvasWindow_;
+    auto it = panels_.find(name);
+    return it == panels_.end() ? nullptr : it->second;
+}
+
+void MainWindow::showPanel(const std::string& name) {
+    if (PanelWindow* window = panelWindow(name)) window->showPanel();
+}
+
+QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
+
+QLabel* MainWindow::statusPanel(int panel) const {
+    return panel >= 1 && panel <= 3 ? status_[panel - 1] : nullptr;
+}
+
+QAction* MainWindow::addAction(QMenu* menu, const char* name, const QString& caption,
+                               const QKeySequence& key, std::function<void()> command) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    if (command) connect(a, &QAction::triggered, this, [command] { command(); });
+    return a;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* input = menuBar()->addMenu("&Input");
+    input->setObjectName("mnuInput");
+    addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), {})->setCheckable(true);
+    addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), {})->setCheckable(true);
+    addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"), [this] { showPanel("frmInputParameters"); });
+    addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"), [this] { showPanel("frmCalibration"); });
+
+    QMenu* run = menuBar()->addMenu("&Run");
+    run->setObjectName("mnuRun");
+    addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5), [this] { engine_->StartStopCommand(); });
+    addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6), [this] { engine_->PauseSimulation(); });
+    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] { showPanel("frmSimSpeed"); });
+    run->addSeparator()->setObjectName("mnuRunBar1");
+    QMenu* options = run->addMenu("&Options");
+    options->setObjectName("mnuOptions");
+    options->menuAction()->setObjectName("mnuOptionsItem");
+    addAction(options, "mnuShowDrawing", "&Show", QKeySequence("Ctrl+V"), [this] { showPanel("frmDrawingControl"); });
+    addAction(options, "mnuForces", "&Forces", QKeySequence("Ctrl+F"), [this] { showPanel("frmForceControl"); });
+    addAction(options, "mnuExperiments", "&Experiments", {}, {})->setEnabled(false);
+    run->addSeparator()->setObjectName("mnuRunBar2");
+    addAction(run, "mnuExit", "&Exit", QKeySequence("Ctrl+X"), [this] { close(); });
+
+    QMenu* output = menuBar()->addMenu("&Output");
+    output->setObjectName("mnuOutput");
+    addAction(output, "mnuShowPerformance", "&Performance", QKeySequence(Qt::Key_F7), [this] { showPanel("frmPerformance"); });
+    addAction(output, "mnuReporting", "&Reporting", QKeySequence("Ctrl+R"), [this] { showPanel("frmReporting"); });
+    addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3), [this] { showPanel("frmCanvas"); });
+
+    QMenu* window = menuBar()->addMenu("&Window");
+    window->setObjectName("mnuWindow");
+    addAction(window, "mnuWindowTileVert", "Tile &Vertical", {}, [this] { tileVertical(); });
+    addAction(window, "mnuWindowTileHor", "Tile &Horizontal", {}, [this] { tileHorizontal(); });
+    addAction(window, "mnuWindowcascade", "&Cascade", {}, [this] { mdi_->cascadeSubWindows(); });
+    connect(window, &QMenu::aboutToShow, this, [this, window] { buildWindowMenu(window); });
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mnuHelp");
+    addAction(help, "mnuHelpContents", "Contents", QKeySequence(Qt::Key_F1), [this] {
+        host_.showMessage("Sorry, no Help file for this version.", "Strida", MessageIcon::None);
+    });
+    addAction(help, "mnuAboutMe", "About Strida", {}, [this] { showPanel("frmAbout"); });
+}
+
+void MainWindow::buildWindowMenu(QMenu* menu) {
+    // The three arrangement commands stay; the list of open child windows follows them.
+    const QList<QAction*> actions = menu->actions();
+    for (int i = 3; i < actions.size(); ++i) {
+        menu->removeAction(actions[i]);
+        if (actions[i]->parent() == menu) delete actions[i];
+    }
+    menu->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (!sub->isVisible()) continue;
+        QAction* a = menu->addAction(QString("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(sub == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub] {
+            sub->show();
+            mdi_->setActiveSubWindow(sub);
+        });
+    }
+}
+
+void MainWindow::tileHorizontal() {
+    int y = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (!sub->isVisible()) continue;
+        sub->move(0, y);
+        y += sub->height();
+    }
+}
+
+void MainWindow::tileVertical() {
+    int x = 0;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (!sub->isVisible()) continue;
+        sub->move(x, 0);
+        x += sub->width();
+    }
+}
+
+void MainWindow::calibrate() {
+    strida::calibrate(settings_, host_);
+    calibration_->showScale(host_.m2Twips());
+    canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+}
+
+void MainWindow::load() {
+    showPanel("frmPerformance");
+    mdi_->cascadeSubWindows();
+    canvasWindow_->showPanel();
+    tileHorizontal();
+    calibrate();
+    action("mnuPauseSimulation")->setEnabled(false);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (arranged_) return;
+    arranged_ = true;
+    // Once the frame has its size: the trap canvas at the top left, the performance panel beside it.
+    QTimer::singleShot(0, this, [this] {
+        canvasWindow_->move(0, 0);
+        panelWindow("frmPerformance")->move(canvasWindow_->width() + 4, 0);
+        canvasWindow_->showPanel();
+    });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing ends the program at once, without asking and without a further step.
+    engine_->IsRunning = false;
+    timer_->stop();
+    if (engine_->stepping()) engine_->StopSimulation();
+    engine_->reports.closeAll();
+    event->accept();
+    QApplication::quit();
+}
+
+}  // namespace strida::ui

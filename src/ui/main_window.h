@@ -1,0 +1,83 @@
+// The main window "Strida": the multi-document frame with the menus that drive the program, the
+// status bar, the timer that steps the simulation, the trap canvas and the panels.
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/settings.h"
+#include "ui/qt_host.h"
+
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QTimer;
+
+namespace strida {
+class Engine;
+}
+
+namespace strida::ui {
+
+class CanvasWindow;
+class CalibrationPanel;
+class PanelWindow;
+class PerformancePanel;
+class TrapCanvas;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const std::filesystem::path& reportFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Settings& settings() { return settings_; }
+    Engine& engine() { return *engine_; }
+    QtHost& host() { return host_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    TrapCanvas* canvas() const { return canvas_; }
+    CanvasWindow* canvasWindow() const { return canvasWindow_; }
+    CalibrationPanel* calibrationPanel() const { return calibration_; }
+    PerformancePanel* performancePanel() const { return performance_; }
+    // The child window of a panel by the panel's name ("frmCalibration", ...).
+    PanelWindow* panelWindow(const std::string& name) const;
+    QAction* action(const char* name) const;
+    QLabel* statusPanel(int panel) const;
+    QTimer* timer() const { return timer_; }
+
+    // The calibration panel's calibrate command.
+    void calibrate();
+    void tileHorizontal();
+    void tileVertical();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildWindowMenu(QMenu* menu);
+    PanelWindow* addPanel(QWidget* panel, const QString& caption);
+    QAction* addAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
+                       std::function<void()> command);
+    void showPanel(const std::string& name);
+    void load();
+
+    Settings settings_;
+    QtHost host_;
+    std::unique_ptr<Engine> engine_;
+    QMdiArea* mdi_ = nullptr;
+    TrapCanvas* canvas_ = nullptr;
+    CanvasWindow* canvasWindow_ = nullptr;
+    CalibrationPanel* calibration_ = nullptr;
+    PerformancePanel* performance_ = nullptr;
+    std::map<std::string, PanelWindow*> panels_;
+    QLabel* status_[3] = {nullptr, nullptr, nullptr};
+    QTimer* timer_ = nullptr;
+    bool arranged_ = false;
+};
+
+}  // namespace strida::ui

@@ -1,0 +1,86 @@
+#include "ui/panels/bindings.h"
+
+#include "engine/numbers.h"
+
+namespace strida::ui {
+
+QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
+                   std::function<void()> afterChange) {
+    auto* box = new QLineEdit(QString::fromStdString(setting), parent);
+    box->setObjectName(name);
+    box->setMaximumWidth(90);
+    QObject::connect(box, &QLineEdit::textChanged, box, [&setting, afterChange](const QString& text) {
+        setting = text.toStdString();
+        if (afterChange) afterChange();
+    });
+    return box;
+}
+
+QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int single, int page,
+                      QWidget* parent, Qt::Orientation orientation) {
+    auto* bar = new QScrollBar(orientation, parent);
+    bar->setObjectName(name);
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(single);
+    bar->setPageStep(page);
+    bar->setValue(value);
+    if (orientation == Qt::Horizontal) bar->setMinimumWidth(120);
+    return bar;
+}
+
+void writesInto(QScrollBar* bar, QLineEdit* box, double factor, int decimals) {
+    QObject::connect(bar, &QScrollBar::valueChanged, box, [box, factor, decimals](int value) {
+        box->setText(QString::fromStdString(num::fixed(value / factor, decimals)));
+    });
+}
+
+QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QWidget* parent,
+                    std::function<void(bool)> afterChange) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setCheckState(static_cast<Qt::CheckState>(setting == Check::Checked   ? Qt::Checked
+                                                   : setting == Check::Grayed ? Qt::PartiallyChecked
+                                                                              : Qt::Unchecked));
+    QObject::connect(box, &QCheckBox::stateChanged, box, [&setting, afterChange](int state) {
+        setting = state == Qt::Checked ? Check::Checked
+                  : state == Qt::PartiallyChecked ? Check::Grayed
+                                                  : Check::Unchecked;
+        if (afterChange) afterChange(state == Qt::Checked);
+    });
+    return box;
+}
+
+QLabel* label(const QString& text, QWidget* parent, const char* name) {
+    auto* l = new QLabel(text, parent);
+    if (name) l->setObjectName(name);
+    return l;
+}
+
+QPushButton* button(const char* name, const QString& caption, QWidget* parent,
+                    std::function<void()> onClick) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    QObject::connect(b, &QPushButton::clicked, b, [onClick] { onClick(); });
+    return b;
+}
+
+void setTextIfChanged(QLineEdit* box, const std::string& text) {
+    const QString q = QString::fromStdString(text);
+    if (box->text() != q) box->setText(q);
+}
+
+}  // namespace strida::ui
+
+#include <QMdiSubWindow>
+
+namespace strida::ui {
+void hidePanel(QWidget* panel) {
+    for (QWidget* w = panel; w; w = w->parentWidget()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            sub->hide();
+            return;
+        }
+    }
+    panel->hide();
+}
+}  // namespace strida::ui

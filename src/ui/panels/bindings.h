@@ -1,0 +1,39 @@
+// Small helpers that tie panel controls to the settings record: a text box writes its text into its
+// setting on every change, a scroll bar writes its scaled value into its text box, a check box
+// writes its state.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <functional>
+#include <string>
+
+#include "engine/settings.h"
+
+namespace strida::ui {
+
+QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
+                   std::function<void()> afterChange = {});
+// A horizontal scroll bar with its range, position and steps; setting the position here writes
+// nothing into any text box.
+QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int single, int page,
+                      QWidget* parent, Qt::Orientation orientation = Qt::Horizontal);
+// On every change the box gets value / factor with `decimals` digits after the point.
+void writesInto(QScrollBar* bar, QLineEdit* box, double factor, int decimals);
+QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QWidget* parent,
+                    std::function<void(bool)> afterChange = {});
+QLabel* label(const QString& text, QWidget* parent, const char* name = nullptr);
+QPushButton* button(const char* name, const QString& caption, QWidget* parent,
+                    std::function<void()> onClick);
+// Sets a box's text only when it differs, so an unchanged value starts no change handlers.
+void setTextIfChanged(QLineEdit* box, const std::string& text);
+
+}  // namespace strida::ui
+
+namespace strida::ui {
+// Hides the child window that holds this panel ("&Close").
+void hidePanel(QWidget* panel);
+}  // namespace strida::ui

@@ -1,0 +1,38 @@
+// "Calibration": the trap's length and width in metres and the number of time slices per second,
+// the calibrate command, and the labels showing the trap's area and the scale.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "engine/settings.h"
+
+class QLabel;
+class QLineEdit;
+class QScrollBar;
+
+namespace strida::ui {
+
+class CalibrationPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit CalibrationPanel(Settings& settings, QWidget* parent = nullptr);
+
+    // The calibrate command, also run when the main window loads and after every resize of the
+    // trap canvas.
+    std::function<void()> onCalibrate;
+    // Called after a change of the trap length (which also sets DistGenerator2Trap).
+    std::function<void()> onTrapLengthChanged;
+
+    // Rewrites the scale label for a new scale.
+    void showScale(double m2Twips);
+
+private:
+    void updateTrapSize();
+
+    Settings& settings_;
+    QLabel* area_;
+    QLabel* scale_;
+};
+
+}  // namespace strida::ui

@@ -1,0 +1,55 @@
+// The engine's host in the desktop program: the trap canvas, the status bar, the run commands'
+// captions, the timer, the performance panel and message boxes.
+#pragma once
+
+#include <QElapsedTimer>
+#include <functional>
+
+#include "engine/host.h"
+
+namespace strida::ui {
+
+class MainWindow;
+
+class QtHost : public Host {
+public:
+    explicit QtHost(MainWindow& window) : window_(window) { sinceEvents_.start(); }
+
+    // Tests collect messages here instead of showing modal boxes.
+    std::function<void(const std::string& text, const std::string& title, MessageIcon icon)> messageSink;
+    // Pending events are let through at most this often inside a step, in milliseconds.
+    int eventInterval = 15;
+
+    double areaWidth() const override;
+    double areaHeight() const override;
+    double m2Twips() const override { return m2Twips_; }
+    void clearArea() override;
+    bool resizeArea(double width, double height) override;
+    void setM2Twips(double m2Twips) override;
+    void setCanvasMode(int mode) override;
+    void placeCircle(int id, float left, float top, float diameter) override;
+    void paintCircle(int id, Colour colour, bool filled) override;
+    void setCircleVisible(int id, bool visible) override;
+    void unloadCircle(int id) override;
+    void hideArrow() override;
+    void drawLine(float x1, float y1, float x2, float y2, Colour colour) override;
+    void drawCircle(float cx, float cy, float radius, Colour colour) override;
+    void drawText(float x, float y, std::string_view text) override;
+    void setTimerEnabled(bool enabled) override;
+    void setStartCaption(std::string_view caption) override;
+    void setPauseCaption(std::string_view caption) override;
+    void setPauseEnabled(bool enabled) override;
+    void setStatus(int panel, std::string_view text) override;
+    void showPerformance(const PerformanceTexts& texts) override;
+    void setBusy(bool busy) override;
+    void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void processEvents() override;
+
+private:
+    MainWindow& window_;
+    double m2Twips_ = 0;
+    bool busy_ = false;
+    QElapsedTimer sinceEvents_;
+};
+
+}  // namespace strida::ui

@@ -1,0 +1,214 @@
+#include "ui/trap_canvas.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+namespace strida::ui {
+
+TrapCanvas::TrapCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName("picCanvas");
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    const double dpi = logicalDpiX();
+    twipsPerPixel_ = 1440.0 / (dpi > 0 ? dpi : 96.0);
+    setFixedSize(pixelSize());
+}
+
+QSize TrapCanvas::pixelSize() const {
+    return {std::max(1, static_cast<int>(std::lround(areaWidth_ / twipsPerPixel_))),
+            std::max(1, static_cast<int>(std::lround(areaHeight_ / twipsPerPixel_)))};
+}
+
+bool TrapCanvas::setArea(double width, double height) {
+    if (width == areaWidth_ && height == areaHeight_) return false;
+    areaWidth_ = width;
+    areaHeight_ = height;
+    setFixedSize(pixelSize());
+    // Overlays belong to the old size; the next step draws them afresh.
+    overlay_ = QImage();
+    update();
+    return true;
+}
+
+void TrapCanvas::setTrap(double lengthMetres, double widthMetres, double m2Twips) {
+    trapLength_ = lengthMetres;
+    trapWidth_ = widthMetres;
+    m2Twips_ = m2Twips;
+    update();
+}
+
+QPointF TrapCanvas::toTwips(QPointF pixel) const {
+    return {pixel.x() * twipsPerPixel_, (height() - pixel.y()) * twipsPerPixel_};
+}
+
+QPointF TrapCanvas::toPixels(double x, double y) const {
+    return {x / twipsPerPixel_, height() - y / twipsPerPixel_};
+}
+
+void TrapCanvas::ensureOverlay() {
+    if (overlay_.size() == size()) return;
+    overlay_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    overlay_.fill(Qt::transparent);
+}
+
+void TrapCanvas::clearOverlays() {
+    if (!overlay_.isNull()) overlay_.fill(Qt::transparent);
+    overlayCount_ = 0;
+    update();
+}
+
+TrapCanvas::Circle* TrapCanvas::circle(int id) {
+    if (id < 0 || id > 1'000'000) return nullptr;
+    if (static_cast<std::size_t>(id) >= circles_.size()) circles_.resize(static_cast<std::size_t>(id) + 1);
+    return &circles_[static_cast<std::size_t>(id)];
+}
+
+void TrapCanvas::placeCircle(int id, float left, float top, float diameter) {
+    if (Circle* c = circle(id)) {
+        c->loaded = true;
+        c->left = left;
+        c->top = top;
+        c->diameter = diameter;
+        update();
+    }
+}
+
+void TrapCanvas::paintCircle(int id, QColor colour, bool filled) {
+    if (Circle* c = circle(id)) {
+        c->colour = colour;
+        c->filled = filled;
+        update();
+    }
+}
+
+void TrapCanvas::setCircleVisible(int id, bool visible) {
+    if (Circle* c = circle(id)) {
+        c->visible = visible;
+        update();
+    }
+}
+
+void TrapCanvas::unloadCircle(int id) {
+    if (Circle* c = circle(id)) {
+        *c = Circle{};
+        update();
+    }
+}
+
+int TrapCanvas::loadedCircles() const {
+    int n = 0;
+    for (const Circle& c : circles_) n += c.loaded;
+    return n;
+}
+
+void TrapCanvas::drawLine(float x1, float y1, float x2, float y2, QColor colour) {
+    ensureOverlay();
+    QPainter p(&overlay_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, 1));
+    p.drawLine(toPixels(x1, y1), toPixels(x2, y2));
+    ++overlayCount_;
+    update();
+}
+
+void TrapCanvas::drawCircle(float cx, float cy, float radius, QColor colour) {
+    ensureOverlay();
+    QPainter p(&overlay_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, 1));
+    p.setBrush(Qt::NoBrush);
+    const double r = radius / twipsPerPixel_;
+    p.drawEllipse(toPixels(cx, cy), r, r);
+    ++overlayCount_;
+    update();
+}
+
+void TrapCanvas::drawText(float x, float y, const QString& text) {
+    ensureOverlay();
+    QPainter p(&overlay_);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(Qt::black);
+    const QPointF at = toPixels(x, y);
+    p.drawText(QRectF(at, QSizeF(200, 40)), Qt::AlignLeft | Qt::AlignTop, text);
+    ++overlayCount_;
+    update();
+}
+
+void TrapCanvas::showArrow(QPointF from, QPointF to, QColor colour) {
+    arrow_ = QLineF(from, to);
+    arrowColour_ = colour;
+    arrowVisible_ = true;
+    update();
+}
+
+void TrapCanvas::hideArrow() {
+    arrowVisible_ = false;
+    update();
+}
+
+void TrapCanvas::showRubberBand(QPointF from, QPointF to) {
+    rubber_ = QLineF(from, to);
+    rubberVisible_ = true;
+    update();
+}
+
+void TrapCanvas::hideRubberBand() {
+    rubberVisible_ = false;
+    update();
+}
+
+void TrapCanvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // The trap itself, to scale, with a metre grid and a visible border.
+    if (m2Twips_ > 0 && trapLength_ > 0 && trapWidth_ > 0) {
+        const QPointF bottomLeft = toPixels(0, 0);
+        const QPointF topRight = toPixels(trapLength_ / m2Twips_, trapWidth_ / m2Twips_);
+        const QRectF trap = QRectF(bottomLeft, topRight).normalized();
+        p.setPen(QPen(QColor(235, 235, 235), 1));
+        const double metre = 1 / m2Twips_ / twipsPerPixel_;
+        if (metre >= 6) {
+            for (double x = trap.left() + metre; x < trap.right() - 0.5; x += metre)
+                p.drawLine(QPointF(x, trap.top()), QPointF(x, trap.bottom()));
+            for (double y = trap.bottom() - metre; y > trap.top() + 0.5; y -= metre)
+                p.drawLine(QPointF(trap.left(), y), QPointF(trap.right(), y));
+        }
+        p.setPen(QPen(QColor(64, 64, 64), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(trap.adjusted(1, 1, -1, -1));
+    }
+
+    if (!overlay_.isNull()) p.drawImage(0, 0, overlay_);
+
+    for (const Circle& c : circles_) {
+        if (!c.loaded || !c.visible) continue;
+        const double d = c.diameter / twipsPerPixel_;
+        const QPointF topLeft = toPixels(c.left, c.top);
+        p.setPen(QPen(c.colour, 1));
+        p.setBrush(c.filled ? QBrush(c.colour) : QBrush(Qt::NoBrush));
+        p.drawEllipse(QRectF(topLeft, QSizeF(d, d)));
+    }
+
+    if (rubberVisible_) {
+        p.setPen(QPen(QColor(0, 0, 255), 1));
+        p.drawLine(toPixels(rubber_.x1(), rubber_.y1()), toPixels(rubber_.x2(), rubber_.y2()));
+    }
+    if (arrowVisible_) {
+        p.setPen(QPen(arrowColour_, 2));
+        const QPointF a = toPixels(arrow_.x1(), arrow_.y1()), b = toPixels(arrow_.x2(), arrow_.y2());
+        if (a == b) p.drawPoint(a);
+        else p.drawLine(a, b);
+    }
+}
+
+void TrapCanvas::mouseMoveEvent(QMouseEvent* event) { emit pointerMoved(toTwips(event->position())); }
+
+void TrapCanvas::mousePressEvent(QMouseEvent* event) {
+    emit pressed(event->button(), toTwips(event->position()));
+}
+
+}  // namespace strida::ui

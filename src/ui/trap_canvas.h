@@ -1,0 +1,90 @@
+// The drawing area of the trap canvas: the trap at one uniform scale, in twips with the origin at
+// the bottom-left corner and y upward. It keeps each pedestrian's circle as a retained shape that
+// survives clearing, the overlays (lines, circles, texts) in one image that clearing erases, and
+// the marker of the manual generator's picked points.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QLineF>
+#include <QWidget>
+#include <vector>
+
+namespace strida::ui {
+
+class TrapCanvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit TrapCanvas(QWidget* parent = nullptr);
+
+    // Twips per device-independent pixel: 1440 over the screen's logical resolution.
+    double twipsPerPixel() const { return twipsPerPixel_; }
+    double areaWidth() const { return areaWidth_; }
+    double areaHeight() const { return areaHeight_; }
+    // Sets the drawing area's size in twips; false when it already had it.
+    bool setArea(double width, double height);
+
+    // The trap's own extent in metres and the scale, for its border.
+    void setTrap(double lengthMetres, double widthMetres, double m2Twips);
+
+    void clearOverlays();
+    void placeCircle(int id, float left, float top, float diameter);
+    void paintCircle(int id, QColor colour, bool filled);
+    void setCircleVisible(int id, bool visible);
+    void unloadCircle(int id);
+    void drawLine(float x1, float y1, float x2, float y2, QColor colour);
+    void drawCircle(float cx, float cy, float radius, QColor colour);
+    void drawText(float x, float y, const QString& text);
+
+    // The marker of the picked points: black and of zero length after a first pick, red from the
+    // first to the second point after the second.
+    void showArrow(QPointF from, QPointF to, QColor colour);
+    void hideArrow();
+    bool arrowVisible() const { return arrowVisible_; }
+    // The line that follows the pointer between the two picks.
+    void showRubberBand(QPointF from, QPointF to);
+    void hideRubberBand();
+
+    // Canvas frame (twips, y up) from widget pixels and back.
+    QPointF toTwips(QPointF pixel) const;
+    QPointF toPixels(double x, double y) const;
+
+    int loadedCircles() const;
+    long overlayCount() const { return overlayCount_; }
+
+signals:
+    void pointerMoved(QPointF twips);
+    void pressed(Qt::MouseButton button, QPointF twips);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    struct Circle {
+        bool loaded = false;
+        bool visible = false;
+        float left = 0, top = 0, diameter = 0;
+        QColor colour;
+        bool filled = false;
+    };
+    Circle* circle(int id);
+    QSize pixelSize() const;
+    void ensureOverlay();
+
+    double twipsPerPixel_ = 15;
+    double areaWidth_ = 4575;
+    double areaHeight_ = 4335;
+    double trapLength_ = 0, trapWidth_ = 0, m2Twips_ = 0;
+    std::vector<Circle> circles_;
+    QImage overlay_;
+    long overlayCount_ = 0;
+    bool arrowVisible_ = false;
+    QLineF arrow_;
+    QColor arrowColour_;
+    bool rubberVisible_ = false;
+    QLineF rubber_;
+};
+
+}  // namespace strida::ui

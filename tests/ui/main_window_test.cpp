@@ -1,0 +1,230 @@
+// The main window: its menus, the run commands and their signs, the trap canvas and the panels
+// of the run's settings and figures.
+#include "ui_fixture.h"
+
+#include "ui/panels/performance_panel.h"
+
+namespace strida::ui::test {
+namespace {
+
+TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
+    std::vector<std::string> top;
+    for (QAction* a : window.menuBar()->actions()) top.push_back(a->text().toStdString());
+    EXPECT_EQ(top, (std::vector<std::string>{"&Input", "&Run", "&Output", "&Window", "&Help"}));
+    const std::pair<const char*, std::pair<const char*, const char*>> items[] = {
+        {"mnuManualGenerator", {"&Manual Generator", "Ctrl+M"}},
+        {"mnuPedGenerator", {"&Auto Generator", "Ctrl+A"}},
+        {"mnuInputParameters", {"&Parameters", "Ctrl+P"}},
+        {"mnuCalibration", {"&Calibration", "Ctrl+C"}},
+        {"mnuStartSimulation", {"&Start", "F5"}},
+        {"mnuPauseSimulation", {"&Pause", "F6"}},
+        {"mnuSimulationSpeed", {"Simulation S&peed", "Ctrl+W"}},
+        {"mnuShowDrawing", {"&Show", "Ctrl+V"}},
+        {"mnuForces", {"&Forces", "Ctrl+F"}},
+        {"mnuExperiments", {"&Experiments", ""}},
+        {"mnuExit", {"&Exit", "Ctrl+X"}},
+        {"mnuShowPerformance", {"&Performance", "F7"}},
+        {"mnuReporting", {"&Reporting", "Ctrl+R"}},
+        {"mnuShowTrap", {"&Show Trap", "F3"}},
+        {"mnuWindowTileVert", {"Tile &Vertical", ""}},
+        {"mnuWindowTileHor", {"Tile &Horizontal", ""}},
+        {"mnuWindowcascade", {"&Cascade", ""}},
+        {"mnuHelpContents", {"Contents", "F1"}},
+        {"mnuAboutMe", {"About Strida", ""}},
+    };
+    for (const auto& [name, expected] : items) {
+        QAction* a = action(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->text().toStdString(), expected.first) << name;
+        EXPECT_EQ(a->shortcut().toString().toStdString(), expected.second) << name;
+    }
+    EXPECT_EQ(window.windowTitle(), "Micro-Strida version 1.3");
+    EXPECT_FALSE(action("mnuManualGenerator")->isChecked());
+    EXPECT_FALSE(action("mnuPedGenerator")->isChecked());
+}
+
+TEST_F(UiTest, StartPauseContinueStopShowTheirSigns) {
+    QAction* start = action("mnuStartSimulation");
+    QAction* pause = action("mnuPauseSimulation");
+    EXPECT_FALSE(pause->isEnabled());
+    EXPECT_EQ(status(1), "");
+
+    start->trigger();
+    EXPECT_EQ(start->text(), "&Stop");
+    EXPECT_EQ(pause->text(), "&Pause");
+    EXPECT_TRUE(pause->isEnabled());
+    EXPECT_EQ(status(1), "Running Simulation");
+    EXPECT_TRUE(window.timer()->isActive());
+    EXPECT_EQ(window.canvasWindow()->mode(), 0);
+
+    window.engine().SimulationTick();
+    EXPECT_EQ(status(2), "0.07 seconds");
+    pause->trigger();
+    EXPECT_EQ(pause->text(), "&Continue");
+    EXPECT_EQ(status(1), "Pause Simulation");
+    EXPECT_FALSE(window.timer()->isActive());
+    pause->trigger();
+    EXPECT_EQ(pause->text(), "&Pause");
+    EXPECT_EQ(status(1), "Running Simulation");
+    pause->trigger();  // paused again, then stopped
+    start->trigger();
+    EXPECT_EQ(start->text(), "&Start");
+    EXPECT_EQ(pause->text(), "&Pause");
+    EXPECT_FALSE(pause->isEnabled());
+    EXPECT_EQ(status(1), "Stop Simulation");
+    EXPECT_EQ(status(2), "");
+    EXPECT_FALSE(window.timer()->isActive());
+    EXPECT_EQ(window.canvas()->loadedCircles(), 0);
+}
+
+TEST_F(UiTest, ARunStartedWithF5WalksToItsEndAndFinishes) {
+    window.settings().TotalNumberOfPedestrians = "4";
+    window.settings().NumPedLeft = "2";
+    window.settings().NumPedRight = "2";
+    QTest::keyClick(&window, Qt::Key_F5);
+    ASSERT_TRUE(window.engine().runExists());
+    EXPECT_EQ(window.canvas()->loadedCircles(), 4);
+    for (int i = 0; i < 3000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
+    EXPECT_FALSE(window.engine().runExists()) << "an all-at-once run ends when its trap empties";
+    EXPECT_EQ(action("mnuStartSimulation")->text(), "&Start");
+    EXPECT_NE(window.performancePanel()->text("txtAvgNHI"), "0.00");
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Instant.txt"));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "avgInstant.txt"));
+}
+
+TEST_F(UiTest, PerformanceTextsAfterAStepWithAnEmptyTrap) {
+    window.settings().ManualGenerator = true;
+    action("mnuStartSimulation")->trigger();
+    window.engine().SimulationTick();
+    PerformancePanel* p = window.performancePanel();
+    EXPECT_EQ(p->text("txtTotalPed"), "0");
+    EXPECT_EQ(p->text("txtAvgSpeed"), "0.000");
+    EXPECT_EQ(p->text("txtInstantDelay"), "0.00");
+    EXPECT_EQ(p->text("txtUncomfort"), "0.00");
+    EXPECT_EQ(p->text("txtNHI"), "0.000");
+    EXPECT_EQ(p->text("txtNUVI"), "0.000");
+}
+
+TEST_F(UiTest, CalibrationPanelFitsTheCanvasOrSaysWhatIsWrong) {
+    window.canvasWindow()->setArea(4500, 3000);
+    in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
+    EXPECT_DOUBLE_EQ(window.host().m2Twips(), 0.002);
+    EXPECT_DOUBLE_EQ(window.canvas()->areaWidth(), 5000);
+    EXPECT_EQ(in<QLabel>("frmCalibration", "lblM2Twips")->text(), "m/twips = 0.2000 %");
+    EXPECT_EQ(in<QLabel>("frmCalibration", "lblArea")->text(), "Area = 60.0 m2");
+
+    in<QScrollBar>("frmCalibration", "HScrollTrapLength")->setValue(255);
+    EXPECT_EQ(in<QLineEdit>("frmCalibration", "txtTrapLength")->text(), "25.5");
+    EXPECT_EQ(window.settings().DistGenerator2Trap, "12.75");
+    EXPECT_EQ(in<QLabel>("frmCalibration", "lblArea")->text(), "Area = 153.0 m2");
+    in<QScrollBar>("frmCalibration", "HScrollDT")->setValue(20);
+    EXPECT_EQ(window.settings().DT, "20");
+
+    in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("200");
+    in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Wrong input: The range of trap length or width: 1 meter to 150 meter;  "
+                           "Correct the input and calibrate again.");
+    EXPECT_DOUBLE_EQ(window.host().m2Twips(), 0.002) << "a refused calibration keeps the scale";
+    in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("150");
+    in<QLineEdit>("frmCalibration", "txtTrapWidth")->setText("14.9");
+    in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "Wrong Input: the ratio of length/width or width/length (Max/Min) must be "
+                           "smaller than 10 Correct the input and calibrate again.");
+}
+
+TEST_F(UiTest, ResizingTheCanvasWindowEndsCalibrated) {
+    CanvasWindow* w = window.canvasWindow();
+    const double before = window.host().m2Twips();
+    w->resize(w->width() + 150, w->height() + 90);
+    QApplication::processEvents();
+    const double m2t = window.host().m2Twips();
+    EXPECT_GT(m2t, 0);
+    EXPECT_LT(m2t, before) << "a larger window shows the trap at a larger scale";
+    EXPECT_NEAR(window.canvas()->areaWidth() * m2t, 10, 0.05);
+    EXPECT_NEAR(window.canvas()->areaHeight() * m2t, 6, 0.05);
+    // Made smaller than anything it can show, the window leaves the area and the scale valid.
+    w->resize(1, 1);
+    QApplication::processEvents();
+    EXPECT_GT(window.host().m2Twips(), 0);
+    EXPECT_GT(window.canvas()->areaWidth(), 0);
+}
+
+TEST_F(UiTest, ShowOptionChainsEnd) {
+    auto box = [this](const char* name) { return in<QCheckBox>("frmDrawingControl", name); };
+    box("chkPedCircle")->setChecked(false);
+    EXPECT_FALSE(box("chkDrawFill")->isChecked());
+    EXPECT_FALSE(box("chkPrintID")->isChecked());
+    EXPECT_EQ(window.settings().DrawFill, Check::Unchecked);
+    box("chkDrawFill")->setChecked(true);
+    EXPECT_TRUE(box("chkPedCircle")->isChecked());
+    box("chkVelocityLine")->setChecked(true);
+    box("chkTracePath")->setChecked(true);
+    EXPECT_TRUE(box("chkVelocityLine")->isChecked());
+    box("chkTracePath")->setChecked(false);
+    EXPECT_FALSE(box("chkVelocityLine")->isChecked()) << "unticking the trace unticks the lines";
+    box("chkSightBox")->setChecked(true);
+    EXPECT_EQ(window.settings().SightBox, Check::Checked);
+    in<QCheckBox>("frmForceControl", "chkForceFlee")->setChecked(false);
+    EXPECT_EQ(window.settings().ForceFlee, Check::Unchecked);
+}
+
+TEST_F(UiTest, PanelsClosedByTheirFrameComeBackWithTheirValues) {
+    PanelWindow* w = window.panelWindow("frmDrawingControl");
+    action("mnuShowDrawing")->trigger();
+    ASSERT_TRUE(w->isVisible());
+    in<QCheckBox>("frmDrawingControl", "chkSightBox")->setChecked(true);
+    w->close();
+    EXPECT_FALSE(w->isVisible());
+    action("mnuShowDrawing")->trigger();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(in<QCheckBox>("frmDrawingControl", "chkSightBox")->isChecked());
+    const QSize size = w->size();
+    w->resize(size + QSize(100, 100));
+    EXPECT_EQ(w->size(), size) << "a panel keeps the size of its contents";
+    in<QPushButton>("frmDrawingControl", "cmdClose")->click();
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(UiTest, SpeedPanelSetsTheTimerInterval) {
+    in<QScrollBar>("frmSimSpeed", "ScrlSimSpeed")->setValue(1000);
+    EXPECT_EQ(window.timer()->interval(), 1000);
+    EXPECT_EQ(window.settings().SimSpeed, 1000);
+}
+
+TEST_F(UiTest, PointerPositionInTheStatusBar) {
+    EXPECT_EQ(CanvasWindow::pointerText(150, 300, 0.01).toStdString(),
+              "(x,y) = 1.50 m , 3.00 m = 150 twips , 300 twips");
+    TrapCanvas* canvas = window.canvas();
+    const double tpp = canvas->twipsPerPixel();
+    QTest::mouseMove(canvas, QPoint(10, canvas->height() - 20));
+    const double m2t = window.host().m2Twips();
+    EXPECT_EQ(status(3), CanvasWindow::pointerText(10 * tpp, 20 * tpp, m2t));
+}
+
+TEST_F(UiTest, PedestriansAreDrawnWithTheirOverlaysAndARightClickClears) {
+    Settings& s = window.settings();
+    s.VelocityLine = Check::Checked;
+    s.PrintID = Check::Checked;
+    s.DistGenerator2Trap = "2";
+    action("mnuStartSimulation")->trigger();
+    window.engine().SimulationTick();
+    TrapCanvas* canvas = window.canvas();
+    EXPECT_EQ(canvas->loadedCircles(), 10);
+    EXPECT_GT(canvas->overlayCount(), 0);
+    QTest::mouseClick(canvas, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(canvas->overlayCount(), 0);
+    EXPECT_EQ(canvas->loadedCircles(), 10) << "the pedestrians' circles survive clearing";
+}
+
+TEST_F(UiTest, HelpContentsAnswersWhileTheRunGoesOn) {
+    action("mnuStartSimulation")->trigger();
+    action("mnuHelpContents")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Sorry, no Help file for this version.");
+    EXPECT_TRUE(window.engine().IsRunning);
+}
+
+}  // namespace
+}  // namespace strida::ui::test
