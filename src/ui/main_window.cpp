@@ -14,7 +14,13 @@
 #include "engine/engine.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
+#include "engine/numbers.h"
+#include "ui/panels/about_box.h"
+#include "ui/panels/auto_panel.h"
 #include "ui/panels/calibration_panel.h"
+#include "ui/panels/manual_panel.h"
+#include "ui/panels/parameters_panel.h"
+#include "ui/panels/reporting_panel.h"
 #include "ui/panels/options_panels.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/trap_canvas.h"
@@ -30,6 +36,7 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
+    engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
 
     canvas_ = new TrapCanvas;
     canvasWindow_ = new CanvasWindow(canvas_, mdi_);
@@ -49,6 +56,14 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     addPanel(speed, "Simulation Speed");
     performance_ = new PerformancePanel;
     addPanel(performance_, "Simulation Performance");
+    manual_ = new ManualPanel(*engine_);
+    addPanel(manual_, "Manual Pedestrian Generator");
+    auto_ = new AutoPanel(settings_);
+    addPanel(auto_, "Automatic Pedestrians Generator");
+    addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
+    addPanel(new ReportingPanel(settings_), "Reporting");
+    calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
+    canvasWindow_->onPicked = [this](QPointF from, QPointF to) { picked(from, to); };
 
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
@@ -65,7 +80,6 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     }
     statusBar()->setObjectName("StatusBar1");
 
-    engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
     connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
     buildMenus();
     load();
@@ -110,8 +124,8 @@ QAction* MainWindow::addAction(QMenu* menu, const char* name, const QString& cap
 void MainWindow::buildMenus() {
     QMenu* input = menuBar()->addMenu("&Input");
     input->setObjectName("mnuInput");
-    addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), {})->setCheckable(true);
-    addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), {})->setCheckable(true);
+    addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), [this] { toggleManualGenerator(); })->setCheckable(true);
+    addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), [this] { toggleAutoGenerator(); })->setCheckable(true);
     addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"), [this] { showPanel("frmInputParameters"); });
     addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"), [this] { showPanel("frmCalibration"); });
 
@@ -148,7 +162,7 @@ void MainWindow::buildMenus() {
     addAction(help, "mnuHelpContents", "Contents", QKeySequence(Qt::Key_F1), [this] {
         host_.showMessage("Sorry, no Help file for this version.", "Strida", MessageIcon::None);
     });
-    addAction(help, "mnuAboutMe", "About Strida", {}, [this] { showPanel("frmAbout"); });
+    addAction(help, "mnuAboutMe", "About Strida", {}, [this] { showAbout(); });
 }
 
 void MainWindow::buildWindowMenu(QMenu* menu) {
@@ -194,6 +208,70 @@ void MainWindow::calibrate() {
     strida::calibrate(settings_, host_);
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+}
+
+void MainWindow::syncGeneratorMarks() {
+    action("mnuManualGenerator")->setChecked(settings_.ManualGenerator);
+    action("mnuPedGenerator")->setChecked(settings_.PedGenerator);
+}
+
+void MainWindow::toggleManualGenerator() {
+    if (settings_.ManualGenerator) {
+        settings_.ManualGenerator = false;
+        settings_.PedGenerator = true;
+        panelWindow("frmManualPedGenerator")->hide();
+        canvasWindow_->setMode(0);
+    } else {
+        settings_.ManualGenerator = true;
+        settings_.PedGenerator = false;
+        panelWindow("frmAutoPedGenerator")->hide();
+        canvasWindow_->setMode(1);
+        showPanel("frmManualPedGenerator");
+    }
+    syncGeneratorMarks();
+}
+
+void MainWindow::toggleAutoGenerator() {
+    if (settings_.PedGenerator) {
+        settings_.PedGenerator = false;
+        settings_.ManualGenerator = true;
+        panelWindow("frmAutoPedGenerator")->hide();
+        canvasWindow_->setMode(1);
+    } else {
+        settings_.PedGenerator = true;
+        settings_.ManualGenerator = false;
+        panelWindow("frmManualPedGenerator")->hide();
+        canvasWindow_->setMode(0);
+        showPanel("frmAutoPedGenerator");
+        // The generator's settings are about the trap, so the trap comes with them.
+        canvasWindow_->showPanel();
+        panelWindow("frmAutoPedGenerator")->showPanel();
+    }
+    syncGeneratorMarks();
+}
+
+void MainWindow::picked(QPointF from, QPointF to) {
+    const double m2t = host_.m2Twips();
+    // Positions are handed over in metres, rounded to whole centimetres.
+    auto metres = [m2t](double twips) {
+        return static_cast<float>(num::strict(num::fixed(twips * m2t, 2)).value_or(0));
+    };
+    manual_->setInitialPx(metres(from.x()));
+    manual_->setInitialPy(metres(from.y()));
+    manual_->setTargetEx(metres(to.x()));
+    manual_->setTargetEy(metres(to.y()));
+    showPanel("frmManualPedGenerator");
+}
+
+void MainWindow::showAbout() {
+    if (!about_) {
+        about_ = new AboutBox(this);
+        about_->showMessage = [this](const QString& text) {
+            host_.showMessage(text.toStdString(), "Strida", MessageIcon::None);
+        };
+    }
+    about_->show();
+    about_->raise();
 }
 
 void MainWindow::load() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointF>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -23,7 +24,10 @@ class Engine;
 namespace strida::ui {
 
 class CanvasWindow;
+class AboutBox;
+class AutoPanel;
 class CalibrationPanel;
+class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
 class TrapCanvas;
@@ -42,6 +46,9 @@ public:
     CanvasWindow* canvasWindow() const { return canvasWindow_; }
     CalibrationPanel* calibrationPanel() const { return calibration_; }
     PerformancePanel* performancePanel() const { return performance_; }
+    ManualPanel* manualPanel() const { return manual_; }
+    AutoPanel* autoPanel() const { return auto_; }
+    AboutBox* aboutBox() const { return about_; }
     // The child window of a panel by the panel's name ("frmCalibration", ...).
     PanelWindow* panelWindow(const std::string& name) const;
     QAction* action(const char* name) const;
@@ -65,6 +72,11 @@ private:
                        std::function<void()> command);
     void showPanel(const std::string& name);
     void load();
+    void toggleManualGenerator();
+    void toggleAutoGenerator();
+    void syncGeneratorMarks();
+    void picked(QPointF from, QPointF to);
+    void showAbout();
 
     Settings settings_;
     QtHost host_;
@@ -74,6 +86,9 @@ private:
     CanvasWindow* canvasWindow_ = nullptr;
     CalibrationPanel* calibration_ = nullptr;
     PerformancePanel* performance_ = nullptr;
+    ManualPanel* manual_ = nullptr;
+    AutoPanel* auto_ = nullptr;
+    AboutBox* about_ = nullptr;
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
     QTimer* timer_ = nullptr;

@@ -1,0 +1,138 @@
+#include "ui/panels/manual_panel.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+
+#include "engine/engine.h"
+#include "engine/numbers.h"
+#include "measure/ped_data_file.h"
+#include "ui/panels/bindings.h"
+
+namespace strida::ui {
+
+namespace {
+// A position box only shows its value; what the user types into it is not used.
+QLineEdit* positionBox(const char* name, QWidget* parent) {
+    auto* box = new QLineEdit("0", parent);
+    box->setObjectName(name);
+    box->setMaximumWidth(70);
+    return box;
+}
+}  // namespace
+
+ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine), generator_(engine) {
+    setObjectName("frmManualPedGenerator");
+    Settings& s = engine.settings;
+    auto* frame = new QFrame(this);
+    frame->setObjectName("FrameManualGenerator");
+    auto* grid = new QGridLayout(frame);
+
+    auto pair = [frame](QWidget* a, QWidget* b) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(a);
+        row->addWidget(label(" ,", frame));
+        row->addWidget(b);
+        return row;
+    };
+    grid->addWidget(label("Initial Position (X,Y) :", frame), 0, 0);
+    grid->addLayout(pair(positionBox("txtManInitialPosX", frame), positionBox("txtManInitialPosY", frame)), 0, 1);
+    grid->addWidget(label("meter", frame), 0, 2);
+    grid->addWidget(label("Target Position (X,Y):", frame), 1, 0);
+    grid->addLayout(pair(positionBox("txtManTargetPosX", frame), positionBox("txtManTargetPosY", frame)), 1, 1);
+    grid->addWidget(label("meter", frame), 1, 2);
+
+    auto* vx = textBox("txtManInitialVelocityX", s.InitialVx, frame);
+    auto* vy = textBox("txtManInitialVelocityY", s.InitialVy, frame);
+    auto* vxBar = scrollBar("HScrollVx", 0, 4000, 0, 10, 100, frame);
+    auto* vyBar = scrollBar("HScrollVy", 0, 4000, 0, 10, 100, frame);
+    writesInto(vxBar, vx, 1000, 3);
+    writesInto(vyBar, vy, 1000, 3);
+    auto* velocity = new QGridLayout;
+    velocity->addWidget(vx, 0, 0);
+    velocity->addWidget(label(" ,", frame), 0, 1);
+    velocity->addWidget(vy, 0, 2);
+    velocity->addWidget(vxBar, 1, 0);
+    velocity->addWidget(vyBar, 1, 2);
+    grid->addWidget(label("Initial Velocity (Vx,Vy):", frame), 2, 0);
+    grid->addLayout(velocity, 2, 1);
+    grid->addWidget(label("m/sec", frame), 2, 2);
+
+    auto* speed = textBox("txtMaxSpeed", s.MaxSpeed, frame);
+    auto* speedBar = scrollBar("ScrlMaxSpeed", 1, 4000, 1333, 10, 100, frame);
+    writesInto(speedBar, speed, 1000, 3);
+    auto* speedRow = new QHBoxLayout;
+    speedRow->addWidget(speed);
+    speedRow->addWidget(speedBar);
+    grid->addWidget(label("Maximum Speed:", frame), 3, 0);
+    grid->addLayout(speedRow, 3, 1);
+    grid->addWidget(label("m/sec", frame), 3, 2);
+
+    auto* accl = textBox("txtMaxAccl", s.maxAcceleration, frame);
+    auto* acclBar = scrollBar("ScrlMaxAccl", 1, 4000, 1440, 10, 100, frame);
+    writesInto(acclBar, accl, 1000, 3);
+    auto* acclRow = new QHBoxLayout;
+    acclRow->addWidget(accl);
+    acclRow->addWidget(acclBar);
+    grid->addWidget(label("Maximum Acceleration:", frame), 4, 0);
+    grid->addLayout(acclRow, 4, 1);
+    grid->addWidget(label("m/sec^2", frame), 4, 2);
+
+    pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
+    grid->addWidget(pedNumber_, 5, 0, 1, 2);
+
+    grid->addWidget(button("cmdCreatePed", "Create &This Pedestrian", frame, [this] { cmdCreatePed_Click(); }), 0, 3);
+    grid->addWidget(button("cmdSavePedestrians", "&Save Pedestrians", frame, [this] { cmdSavePedestrians_Click(); }), 1, 3);
+    grid->addWidget(button("cmdLoadPedestrians", "&Load Pedestrians", frame, [this] { cmdLoadPedestrians_Click(); }), 2, 3);
+    grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+
+    dialogFolder = QString::fromStdString(engine.reports.folder().string());
+    chooseFile = [this](const QString& folder) {
+        QFileDialog dialog(this, "Load Pedestrians", folder, "Strida File (*.sdx)");
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.selectFile("*.sdx");
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
+}
+
+void ManualPanel::setPosition(float Settings::* field, const char* box, float value) {
+    engine_.settings.*field = value;
+    findChild<QLineEdit*>(box)->setText(QString::fromStdString(num::shortest(value)));
+}
+
+void ManualPanel::setInitialPx(float v) { setPosition(&Settings::InitialPx, "txtManInitialPosX", v); }
+void ManualPanel::setInitialPy(float v) { setPosition(&Settings::InitialPy, "txtManInitialPosY", v); }
+void ManualPanel::setTargetEx(float v) { setPosition(&Settings::TargetEx, "txtManTargetPosX", v); }
+void ManualPanel::setTargetEy(float v) { setPosition(&Settings::TargetEy, "txtManTargetPosY", v); }
+
+void ManualPanel::cmdCreatePed_Click() {
+    if (generator_.cmdCreatePed_Click()) pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+}
+
+void ManualPanel::cmdSavePedestrians_Click() { generator_.cmdSavePedestrians_Click(); }
+
+void ManualPanel::cmdLoadPedestrians_Click() {
+    std::filesystem::path file = generator_.defaultFile();
+    if (!std::filesystem::exists(file)) {
+        const QString chosen = chooseFile ? chooseFile(dialogFolder) : QString();
+        if (chosen.isEmpty()) return;  // cancelled: nothing to say
+        engine_.host.setBusy(true);
+        QApplication::processEvents();
+        const std::filesystem::path path = chosen.toStdString();
+        dialogFolder = QString::fromStdString(path.parent_path().string());
+        file = dataFileFromDialog(path);
+    }
+    generator_.loadPedestrians(file);
+    pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+}
+
+}  // namespace strida::ui

@@ -1,0 +1,53 @@
+// "Manual Pedestrian Generator": one pedestrian at a time, from a start and a target picked on the
+// trap canvas, with its velocity, maximum speed and maximum acceleration; and the commands that
+// save the hand-made pedestrians to a data file and load them back.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+#include "engine/manual_generator.h"
+#include "engine/settings.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace strida {
+class Engine;
+}
+
+namespace strida::ui {
+
+class ManualPanel : public QWidget {
+    Q_OBJECT
+public:
+    ManualPanel(Engine& engine, QWidget* parent = nullptr);
+
+    ManualGenerator& generator() { return generator_; }
+
+    // The four picked positions, in metres: stored and shown in their boxes.
+    void setInitialPx(float inputInitialPx);
+    void setInitialPy(float inputInitialPy);
+    void setTargetEx(float inputTargetEx);
+    void setTargetEy(float inputTargetEy);
+
+    void cmdCreatePed_Click();
+    void cmdSavePedestrians_Click();
+    void cmdLoadPedestrians_Click();
+
+    // Asks for a data file to open, starting in `folder`; empty when the user cancels. The
+    // desktop asks with an open-file dialog.
+    std::function<QString(const QString& folder)> chooseFile;
+    // The folder the next open-file dialog starts in.
+    QString dialogFolder;
+
+private:
+    void setPosition(float Settings::* field, const char* box, float value);
+
+    Engine& engine_;
+    ManualGenerator generator_;
+    QLabel* pedNumber_;
+};
+
+}  // namespace strida::ui

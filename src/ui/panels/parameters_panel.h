@@ -1,0 +1,16 @@
+// "Input Pedestrians Parameters": the behaviour parameters every new pedestrian receives.
+#pragma once
+
+#include <QWidget>
+
+#include "engine/settings.h"
+
+namespace strida::ui {
+
+class ParametersPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit ParametersPanel(Settings& settings, QWidget* parent = nullptr);
+};
+
+}  // namespace strida::ui

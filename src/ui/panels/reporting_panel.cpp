@@ -1,0 +1,40 @@
+#include "ui/panels/reporting_panel.h"
+
+#include <QFrame>
+#include <QVBoxLayout>
+
+#include "ui/panels/bindings.h"
+
+namespace strida::ui {
+
+ReportingPanel::ReportingPanel(Settings& s, QWidget* parent) : QWidget(parent) {
+    setObjectName("frmReporting");
+    auto* frame = new QFrame(this);
+    frame->setObjectName("frmReport");
+    auto* column = new QVBoxLayout(frame);
+    column->setSpacing(8);
+    column->addWidget(checkBox("chkReportNTXY", "(start) NTXY Database (NTXY.txt)", s.ReportNTXY, frame));
+    column->addWidget(checkBox("chkReportSystemPerformance", "System Performance (System.txt)",
+                               s.ReportSystemPerformance, frame));
+    column->addWidget(checkBox("chkReportAvgInstantPerformance",
+                               "(start)  Average Instantaneous Performance (AvgInstant.txt)",
+                               s.ReportAvgInstantPerformance, frame));
+    column->addWidget(checkBox("chkReportInstantPerformance",
+                               "(start)  Instantaneous Performance (Instant.txt)",
+                               s.ReportInstantPerformance, frame));
+    // These two reports have nothing to record yet, so they cannot be chosen.
+    auto* individual = checkBox("chkReportIndividualPerformance", "Individual Performance (Individu.txt)",
+                                s.ReportIndividualPerformance, frame);
+    auto* traffic = checkBox("chkReportTrafficPerformance", "Traffic Performance (Traffic.txt)",
+                             s.ReportTrafficPerformance, frame);
+    individual->setEnabled(false);
+    traffic->setEnabled(false);
+    column->addWidget(individual);
+    column->addWidget(traffic);
+    column->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 0, Qt::AlignRight);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+}
+
+}  // namespace strida::ui

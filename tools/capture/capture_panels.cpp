@@ -1,0 +1,63 @@
+// Saves a picture of the main window and of every panel, for the documentation:
+//   strida-capture FOLDER
+// Build it with `cmake --build build --target strida-capture`; run it under xvfb-run or with
+// QT_QPA_PLATFORM=offscreen.
+#include <QApplication>
+#include <QDir>
+#include <QMdiArea>
+#include <QTabWidget>
+#include <QTimer>
+#include <filesystem>
+
+#include "engine/engine.h"
+#include "ui/app_icon.h"
+#include "ui/main_window.h"
+#include "ui/panel_window.h"
+#include "ui/panels/about_box.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(strida::ui::appIcon());
+    const QString out = argc > 1 ? argv[1] : "docs";
+    QDir().mkpath(out);
+    const std::filesystem::path reports = std::filesystem::temp_directory_path() / "strida-capture";
+    std::filesystem::create_directories(reports);
+    strida::ui::MainWindow window(reports);
+    window.show();
+    QApplication::processEvents();
+
+    auto save = [&](QWidget* w, const QString& name) {
+        w->show();
+        w->raise();
+        QApplication::processEvents();
+        w->grab().save(out + "/" + name + ".png");
+    };
+    const std::pair<const char*, const char*> panels[] = {
+        {"frmCalibration", "calibration"},   {"frmDrawingControl", "show-options"},
+        {"frmForceControl", "forces"},       {"frmSimSpeed", "simulation-speed"},
+        {"frmPerformance", "performance"},   {"frmManualPedGenerator", "manual-generator"},
+        {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
+    };
+    for (auto [name, file] : panels) save(window.panelWindow(name), file);
+    strida::ui::PanelWindow* autoWindow = window.panelWindow("frmAutoPedGenerator");
+    auto* tabs = autoWindow->findChild<QTabWidget*>("TabPedGenerator");
+    const char* tabFiles[] = {"auto-generator-time", "auto-generator-space", "auto-generator-max-speed",
+                              "auto-generator-ways"};
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        save(autoWindow, tabFiles[i]);
+    }
+    window.action("mnuAboutMe")->trigger();
+    save(window.aboutBox(), "about");
+
+    // The main window during a run of the default population.
+    for (auto [name, file] : panels) window.panelWindow(name)->hide();
+    autoWindow->hide();
+    window.aboutBox()->hide();
+    window.panelWindow("frmPerformance")->show();
+    window.engine().StartSimulation();
+    for (int i = 0; i < 25; ++i) window.engine().SimulationTick();
+    save(&window, "main-window-running");
+    window.engine().StopSimulation();
+    return 0;
+}
