@@ -1,0 +1,114 @@
+// Shared set-up for engine tests: a headless host showing a 10 m x 6 m trap (5000 x 3000 twips at
+// 0.002 m per twip), the settings record, and an engine with a fixed seed that writes its reports
+// into a folder of its own, removed when the test ends.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/headless_host.h"
+
+namespace strida::test {
+
+// An empty folder for one test, deleted with its contents afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        static std::atomic<int> counter{0};
+        path_ = std::filesystem::temp_directory_path() /
+                ("strida-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The whole file, byte for byte; empty when it does not exist.
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class EngineTest : public ::testing::Test {
+  protected:
+    static constexpr double kM2Twips = 0.002;
+    static constexpr std::uint64_t kSeed = 20240601;
+
+    EngineTest() {
+        host.setArea(5000, 3000);
+        host.setM2Twips(kM2Twips);
+        // Report files only where a test asks for them.
+        settings.ReportInstantPerformance = Check::Unchecked;
+        settings.ReportAvgInstantPerformance = Check::Unchecked;
+    }
+
+    // A pedestrian made by the factory from the current parameter settings.
+    PedClass& add(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
+                  double vx = 0, double vy = 0, std::optional<double> maxAccl = std::nullopt) {
+        if (MaybeError e = engine.CreatePedestrian(
+                px, py, ex, ey, maxSpeed, static_cast<std::int16_t>(color), vx, vy, maxAccl))
+            throw std::runtime_error("CreatePedestrian failed: " + e->description);
+        return *engine.Pedestrians.find(static_cast<std::int16_t>(engine.LastPedID));
+    }
+
+    // A pedestrian that keeps its velocity: no acceleration at all.
+    PedClass& addCruising(float px, float py, double vx, double vy, double maxSpeed,
+                          int color = 1) {
+        return add(px, py, 100, py, maxSpeed, color, vx, vy, 0.0);
+    }
+
+    void forcesOff() {
+        settings.ForceForward = Check::Unchecked;
+        settings.ForceFlee = Check::Unchecked;
+        settings.ForceSeparate = Check::Unchecked;
+    }
+
+    // One time slice: the clock advances and every pedestrian moves once, in order of creation.
+    // Returns the descriptions of the errors that Move reported.
+    std::vector<std::string> step() {
+        std::vector<std::string> errors;
+        ++engine.StepCount;
+        auto hold = engine.Pedestrians.hold();
+        for (std::size_t i = 0; i < engine.Pedestrians.slotCount(); ++i)
+            if (PedClass* p = engine.Pedestrians.slot(i))
+                if (MaybeError e = p->Move()) errors.push_back(e->description);
+        return errors;
+    }
+
+    void steps(int n) {
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(step(), std::vector<std::string>{}) << "step " << i + 1;
+    }
+
+    std::string report(ReportFile file) {
+        engine.reports.flush();
+        return readFile(engine.reports.pathOf(file));
+    }
+
+    TempFolder folder;
+    Settings settings;
+    HeadlessHost host;
+    Engine engine{settings, host, folder.path(), kSeed};
+};
+
+}  // namespace strida::test
