@@ -24,7 +24,7 @@ namespace strida::test {
 
 // An empty folder for one test, deleted with its contents afterwards.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -40,7 +40,7 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -51,7 +51,7 @@ inline std::string readFile(const std::filesystem::path& file) {
 }
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr double kM2Twips = 0.002;
     static constexpr std::uint64_t kSeed = 20240601;
 
@@ -66,14 +66,15 @@ protected:
     // A pedestrian made by the factory from the current parameter settings.
     PedClass& add(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
                   double vx = 0, double vy = 0, std::optional<double> maxAccl = std::nullopt) {
-        if (MaybeError e = engine.CreatePedestrian(px, py, ex, ey, maxSpeed,
-                                                   static_cast<std::int16_t>(color), vx, vy, maxAccl))
+        if (MaybeError e = engine.CreatePedestrian(
+                px, py, ex, ey, maxSpeed, static_cast<std::int16_t>(color), vx, vy, maxAccl))
             throw std::runtime_error("CreatePedestrian failed: " + e->description);
         return *engine.Pedestrians.find(static_cast<std::int16_t>(engine.LastPedID));
     }
 
     // A pedestrian that keeps its velocity: no acceleration at all.
-    PedClass& addCruising(float px, float py, double vx, double vy, double maxSpeed, int color = 1) {
+    PedClass& addCruising(float px, float py, double vx, double vy, double maxSpeed,
+                          int color = 1) {
         return add(px, py, 100, py, maxSpeed, color, vx, vy, 0.0);
     }
 
@@ -96,7 +97,8 @@ protected:
     }
 
     void steps(int n) {
-        for (int i = 0; i < n; ++i) ASSERT_EQ(step(), std::vector<std::string>{}) << "step " << i + 1;
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(step(), std::vector<std::string>{}) << "step " << i + 1;
     }
 
     std::string report(ReportFile file) {

@@ -1,0 +1,124 @@
+// Settings that make the arithmetic impossible must not corrupt a pedestrian or stop the run.
+#include <cmath>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+struct Motion {
+    float px, py;
+    double vx, vy, speed, accl;
+    bool operator==(const Motion&) const = default;
+};
+
+Motion motionOf(const PedClass& p) {
+    return {p.Px(), p.Py(), p.Vx(), p.Vy(), p.InstantSpeed(), p.InstantAccl()};
+}
+
+bool desiresAreZero(const PedClass& p) {
+    return p.desireForwardX() == 0 && p.desireForwardY() == 0 && p.desireAvoidX() == 0 &&
+           p.desireAvoidY() == 0 && p.desireRepulseX() == 0 && p.desireRepulseY() == 0;
+}
+
+bool finite(const Motion& m) {
+    return std::isfinite(m.px) && std::isfinite(m.py) && std::isfinite(m.vx) &&
+           std::isfinite(m.vy) && std::isfinite(m.speed) && std::isfinite(m.accl);
+}
+
+using BadInput = EngineTest;
+
+TEST_F(BadInput, AZeroOrUnreadableTimeSliceIsRefused) {
+    PedClass& p = add(2, 3, 9, 3, 1.5, 1, 0.5, 0.2);
+    steps(1);  // a normal step first, so that there is a speed to keep
+    for (const char* dt : {"0", "abc", ""}) {
+        settings.DT = dt;
+        const Motion before = motionOf(p);
+        EXPECT_NE(p.Move(), std::nullopt) << "DT \"" << dt << '"';
+        EXPECT_EQ(motionOf(p), before);
+        EXPECT_TRUE(finite(motionOf(p)));
+        EXPECT_TRUE(desiresAreZero(p));
+    }
+    settings.DT = "15";
+    EXPECT_EQ(p.Move(), std::nullopt) << "a valid time slice makes it walk again";
+    EXPECT_GT(p.Px(), 2.0f);
+}
+
+TEST_F(BadInput, AZeroMassIsRefused) {
+    // The factory refuses a mass of 0 outright; a pedestrian given one anyway cannot move.
+    settings.Mass = "0";
+    MaybeError refused = engine.CreatePedestrian(2, 3, 9, 3, 1.5, 1, 0.5, 0.2);
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->description.find("Mass is \"0\""), std::string::npos);
+    EXPECT_TRUE(engine.Pedestrians.empty());
+    settings.Mass = "0.750";
+    PedClass& p = add(2, 3, 9, 3, 1.5, 1, 0.5, 0.2);
+    p.Mass(0.0);
+    const Motion before = motionOf(p);
+    const std::vector<std::string> errors = step();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(motionOf(p), before);
+    EXPECT_TRUE(desiresAreZero(p));
+}
+
+TEST_F(BadInput, AZeroBetaWithOverlappingPedestriansIsRefused) {
+    settings.Beta = "0";
+    EXPECT_TRUE(engine.CreatePedestrian(2, 3, 9, 3, 1.5, 1, 0.4, 0));
+    settings.Beta = "0.001";
+    PedClass& a = add(2, 3, 9, 3, 1.5, 1, 0.4, 0);
+    PedClass& b = add(2.5f, 3, 0, 3, 1.5, 2, -0.4, 0);
+    a.Beta(0.0);
+    b.Beta(0.0);
+    const Motion beforeA = motionOf(a), beforeB = motionOf(b);
+    EXPECT_EQ(step().size(), 2u);
+    EXPECT_EQ(motionOf(a), beforeA);
+    EXPECT_EQ(motionOf(b), beforeB);
+    EXPECT_TRUE(desiresAreZero(a));
+    EXPECT_TRUE(desiresAreZero(b));
+    EXPECT_TRUE(finite(motionOf(a)));
+
+    // Apart, the same pedestrians have nothing to divide and walk on.
+    b.Px(6);
+    EXPECT_EQ(step(), std::vector<std::string>{});
+    EXPECT_GT(a.Px(), 2.0f);
+}
+
+TEST_F(BadInput, APerformanceErrorIsShownOncePerPedestrian) {
+    PedClass& p = add(2, 3, 9, 3, 1.5);
+    steps(5);
+    ASSERT_GT(p.MeanSpeed(), 0.01);
+    // With no maximum speed it stops at once, and its delay cannot be computed any more.
+    p.MaxSpeed(0.0);
+    steps(200);
+    ASSERT_EQ(host.messages.size(), 1u);
+    const std::string& text = host.messages[0].text;
+    EXPECT_EQ(text.rfind("error in  PedClass.Performance: ", 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with(" for Pedestrian No 1")) << text;
+    EXPECT_TRUE(std::isfinite(p.InstantDelay()));
+    EXPECT_TRUE(std::isfinite(p.Uncomfort()));
+    EXPECT_EQ(p.InstantSpeed(), 0.0);
+
+    // Another pedestrian with the same fault gets its own message.
+    PedClass& q = add(2, 5, 9, 5, 1.5);
+    steps(5);
+    q.MaxSpeed(0.0);
+    steps(20);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_TRUE(host.messages[1].text.ends_with(" for Pedestrian No 2"));
+}
+
+TEST_F(BadInput, TheMeasuredStepCountDoesNotOverflow) {
+    forcesOff();
+    PedClass& p = add(5, 3, 9, 3, 1.5);
+    for (int i = 0; i < 33000; ++i) ASSERT_EQ(p.Move(), std::nullopt);
+    EXPECT_EQ(p.stepsInTrap(), 32999);  // every step but the first
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(p.hasLeft());
+    EXPECT_EQ(p.MeanSpeed(), 0.0);
+    for (double m :
+         {p.InstantDelay(), p.Uncomfort(), p.InstantNHI(), p.InstantNUVI(), p.walkDist()})
+        EXPECT_TRUE(std::isfinite(m));
+}
+
+}  // namespace
+}  // namespace strida::test

@@ -1,0 +1,136 @@
+// One time slice of a pedestrian: acceleration and speed limits, Euler steps, arrival, drawing.
+#include <cmath>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+using Motion = EngineTest;
+
+TEST_F(Motion, AccelerationIsScaledDownToItsLimitKeepingItsDirection) {
+    settings.ForceFlee = Check::Unchecked;
+    settings.ForceSeparate = Check::Unchecked;
+    // Standing, target far off along (0.6, 0.8): the wish is 1.5 m/s that way within one slice,
+    // 30 m/s2 at Mass 0.75 and dt 1/15, far above the limit of 1.95.
+    PedClass& p = add(1, 1, 7, 9, 1.5, 1, 0, 0, 1.95);
+    ASSERT_EQ(p.Move(), std::nullopt);
+    EXPECT_NEAR(p.accelX(), 0.6 * 1.95, 1e-6);
+    EXPECT_NEAR(p.accelY(), 0.8 * 1.95, 1e-6);
+    EXPECT_NEAR(p.InstantAccl(), 1.95, 1e-6);
+    EXPECT_NEAR(p.Vx(), 0.6 * 1.95 / 15, 1e-6);
+    EXPECT_NEAR(p.Vy(), 0.8 * 1.95 / 15, 1e-6);
+    EXPECT_NEAR(p.InstantSpeed(), 1.95 / 15, 1e-6);
+    // The position uses the new velocity.
+    EXPECT_NEAR(p.Px(), 1 + p.Vx() / 15, 1e-6);
+    EXPECT_NEAR(p.Py(), 1 + p.Vy() / 15, 1e-6);
+
+    // Without an acceleration limit the velocity cannot change.
+    PedClass& stuck = add(1, 5, 9, 1, 1.5, 1, 0.3, -0.2, 0.0);
+    ASSERT_EQ(stuck.Move(), std::nullopt);
+    EXPECT_EQ(stuck.Vx(), 0.3);
+    EXPECT_EQ(stuck.Vy(), -0.2);
+    EXPECT_EQ(stuck.InstantAccl(), 0.0);
+}
+
+TEST_F(Motion, WithoutForcesAPedestrianBrakesToAStandStill) {
+    forcesOff();
+    settings.Mass = "1";  // the whole velocity is to be lost within one slice
+    PedClass& p = add(2, 3, 9, 3, 1.5, 1, 1.0, 0.0, 1.95);
+    ASSERT_EQ(p.Move(), std::nullopt);
+    EXPECT_NEAR(p.Vx(), 1 - 1.95 / 15, 1e-12);  // limited to 1.95 m/s2
+    double previous = p.Vx();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(p.Move(), std::nullopt);
+        EXPECT_LE(p.Vx(), previous + 1e-12);
+        EXPECT_GE(p.Vx(), -1e-12) << "braking must not turn into walking backwards";
+        previous = p.Vx();
+    }
+    EXPECT_NEAR(p.InstantSpeed(), 0.0, 1e-12);
+    EXPECT_EQ(p.Vy(), 0.0);
+
+    // A lighter pedestrian overshoots a little at the end, but comes to rest as well.
+    settings.Mass = "0.750";
+    PedClass& light = add(2, 5, 9, 5, 1.5, 1, 1.0, 0.0, 1.95);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(light.Move(), std::nullopt);
+    EXPECT_NEAR(light.InstantSpeed(), 0.0, 1e-9);
+}
+
+TEST_F(Motion, SpeedIsLimitedToMaxSpeed) {
+    forcesOff();
+    PedClass& p = add(2, 2, 9, 5, 1.5, 1, 3.0, 4.0, 0.0);
+    ASSERT_EQ(p.Move(), std::nullopt);
+    EXPECT_NEAR(p.Vx(), 0.9, 1e-12);
+    EXPECT_NEAR(p.Vy(), 1.2, 1e-12);
+    EXPECT_NEAR(p.InstantSpeed(), 1.5, 1e-12);
+    EXPECT_NEAR(p.Px(), 2 + 0.9 / 15, 1e-6);
+    EXPECT_NEAR(p.Py(), 2 + 1.2 / 15, 1e-6);
+}
+
+TEST_F(Motion, ArrivalIsASquareOfFiveRadiiAroundTheTarget) {
+    forcesOff();
+    engine.IsRunning = true;
+    // Radius 0.3: the square reaches 1.5 m from the target on each axis.
+    PedClass& corner = add(5.4f, 4.4f, 4, 3, 1.5, 1, 0, 0, 0.0);  // 1.98 m away, inside the square
+    PedClass& level = add(5.6f, 1, 4, 1, 1.5, 1, 0, 0, 0.0);      // 1.6 m east, outside it
+    ASSERT_EQ(corner.Radius(), 0.3);
+    ASSERT_NE(host.circle(1), nullptr);
+    steps(1);
+    EXPECT_EQ(engine.Pedestrians.find("1"), nullptr);
+    EXPECT_EQ(host.circle(1), nullptr) << "the arrived pedestrian's circle is unloaded";
+    ASSERT_EQ(engine.Pedestrians.find("2"), &level);
+    ASSERT_NE(host.circle(2), nullptr);
+    EXPECT_TRUE(host.circle(2)->visible);
+    EXPECT_EQ(engine.Pedestrians.size(), 1u);
+
+    // Moved on its own, outside any pass, an arriving pedestrian still finishes its move safely.
+    level.Px(4);
+    EXPECT_EQ(level.Move(), std::nullopt);
+    EXPECT_TRUE(engine.Pedestrians.empty());
+}
+
+TEST_F(Motion, LaterPedestriansSeeTheNewPositionsOfEarlierOnes) {
+    settings.ForceForward = Check::Unchecked;
+    settings.ForceFlee = Check::Unchecked;
+    // The first walks east at 1.5 m/s (0.1 m per slice) and feels nobody.
+    PedClass& first = addCruising(2, 3, 1.5, 0, 1.5);
+    first.influenceRadius(0.01);
+    // The second stands 1.72 m ahead: out of reach (1.67) of where the first was, within reach of
+    // where the first is after its move in this same slice.
+    PedClass& second = add(3.72f, 3, 3.72f, 5, 1.5, 1, 0, 0, 1.95);
+    steps(1);
+    ASSERT_NEAR(first.Px(), 2.1, 1e-6);
+    EXPECT_GT(second.Vx(), 0.0) << "the second was pushed by the first's new position";
+}
+
+TEST_F(Motion, DrawingFollowsTheRunFlagAndTheAnimationOption) {
+    settings.PrintID = Check::Checked;
+    PedClass& p = addCruising(2, 3, 1.5, 0, 1.5);
+    const float createdLeft = host.circle(1)->left;
+    const long overlaysBefore = host.overlayCount;
+
+    // Not running: it moves and is measured, but is not drawn.
+    steps(2);
+    EXPECT_NEAR(p.Px(), 2.2, 1e-6);
+    EXPECT_EQ(host.circle(1)->left, createdLeft);
+    EXPECT_EQ(host.overlayCount, overlaysBefore);
+
+    // Running with "Don't Show Animation": the same.
+    engine.IsRunning = true;
+    settings.DontShowAnimation = Check::Checked;
+    steps(2);
+    EXPECT_NEAR(p.Px(), 2.4, 1e-6);
+    EXPECT_EQ(p.stepsInTrap(), 3);
+    EXPECT_EQ(host.circle(1)->left, createdLeft);
+    EXPECT_EQ(host.overlayCount, overlaysBefore);
+
+    // Running and shown: the circle follows the pedestrian.
+    settings.DontShowAnimation = Check::Unchecked;
+    steps(1);
+    EXPECT_FLOAT_EQ(host.circle(1)->left, static_cast<float>((p.Px() - 0.3) / kM2Twips));
+    EXPECT_FLOAT_EQ(host.circle(1)->top, static_cast<float>((p.Py() + 0.3) / kM2Twips));
+    EXPECT_GT(host.overlayCount, overlaysBefore);
+}
+
+}  // namespace
+}  // namespace strida::test

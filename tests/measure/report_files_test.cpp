@@ -1,0 +1,147 @@
+// The report files: headers, the rows that pedestrians append, and what happens when the report
+// folder cannot take them.
+#include <filesystem>
+#include <fstream>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+using Reports = EngineTest;
+
+TEST_F(Reports, EveryHeaderByteForByte) {
+    const std::pair<ReportFile, std::string> headers[] = {
+        {ReportFile::Individu,
+         "\"Individual Performance\"\r\n\r\n"
+         "\"mass\",\"alpha\",\"beta\",\"chi\",\"Total "
+         "Pedestrians\",\"MaxPed\",\"meanGeneratedFlow\","
+         "\"maxSpeed\",\"ID "
+         "\",\"TimeIn\",\"TimeOut\",\"travelTime\",\"InitPx\",\"InitPy\",\"DestPx\","
+         "\"DestPy\",\"MeanSpeed\",\"WalkDist\",\"TotalStep\",\"AngleDir\",\"Uncomfort\",\"Delay\","
+         "\"PaceIndex\",\"MeanSize\"\r\n"},
+        {ReportFile::Traffic,
+         "\"Traffic Report\"\r\n\r\n"
+         "\"mass\",\"alpha\",\"beta\",\"chi\",\"Total "
+         "Pedestrians\",\"MaxPed\",\"meanGeneratedFlow\","
+         "\"flowRate\",\"spaceMeanSpeed\",\"timeMeanSpeed\",\"areaModule\",\"avgWalkDist\","
+         "\"avgTravelTime\",\"avgMeanInstantSpeed\",\"avgAngleDir\",\"avgUncomfort\",\"avgDelay\","
+         "\"avgPaceIndex\",\"ObsTime\",\"CountPed\",\"AreaModule2\",\"MeanSize\"\r\n"},
+        {ReportFile::System,
+         "\"System time-average Performance \"\r\n\r\n"
+         "\"mass\",\"alpha\",\"beta\",\"chi\",\"Total "
+         "Pedestrians\",\"AvgTotalPed\",\"MeanAvgSpeed\","
+         "\"MeanUncomfort\",\"AvgDelay\",\"DissipationTime\",\"NHI\",\"NUVI\"\r\n"},
+        {ReportFile::AvgInstant,
+         "\"Average Instantaneous Performance of pedestrian in the trap\"\r\n\r\n"
+         "\"Time\",\"Total Pedestrians\",\"Speed\",\"Delay\",\"Uncomfort\",\"NHI\",\"NUVI\"\r\n"},
+        {ReportFile::Instant,
+         "\"Instantaneous Performance of pedestrian in the trap\"\r\n\r\n"
+         "\"N\",\"T\",\"X\",\"Y\",\"maxSpeed\",\"maxAccl\",\"Speed\",\"Accl\",\"Delay\","
+         "\"Uncomfort\","
+         "\"NHI\",\"NUVI\"\r\n"},
+        {ReportFile::NTXY,
+         "\"NTXY database\"\r\n\r\n"
+         "\"mass\",\"alpha\",\"beta\",\"chi\",\"Total Pedestrians\",\"MaxSpeed\",\"MaxPed\","
+         "\"meanGeneratedFlow\",\"N\",\"T\",\"X\",\"Y\"\r\n"},
+    };
+    const char* names[] = {"Individu.txt",   "Traffic.txt", "System.txt",
+                           "avgInstant.txt", "Instant.txt", "NTXY.txt"};
+    for (int i = 0; i < 6; ++i) {
+        const auto& [file, bytes] = headers[i];
+        EXPECT_EQ(engine.reports.pathOf(file), folder.path() / names[i]);
+        // A header replaces whatever the file held before.
+        std::ofstream(engine.reports.pathOf(file)) << "left over from an earlier run\n";
+        engine.reports.writeHeader(file);
+        EXPECT_EQ(report(file), bytes) << names[i];
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Reports, NtxyRowsAreQuotedAndRounded) {
+    forcesOff();
+    settings.ReportNTXY = Check::Checked;
+    addCruising(2, 3.005f, 1.5, 0, 1.5);  // 0.1 m east per slice
+    addCruising(5, 1.234f, 0, 0, 1.5);
+    engine.StepCount = 150;
+    steps(3);  // the first of these is the entry step, which writes no row
+    // Appended to a file that has no header yet, which creates it.
+    EXPECT_EQ(report(ReportFile::NTXY),
+              "\"1\",\"152\",\"2.20\",\"3.01\"\r\n"
+              "\"2\",\"152\",\"5.00\",\"1.23\"\r\n"
+              "\"1\",\"153\",\"2.30\",\"3.01\"\r\n"
+              "\"2\",\"153\",\"5.00\",\"1.23\"\r\n");
+    EXPECT_FALSE(std::filesystem::exists(engine.reports.pathOf(ReportFile::Instant)));
+}
+
+TEST_F(Reports, InstantRowsAreTwelveNumbersInShortestForm) {
+    forcesOff();
+    settings.ReportInstantPerformance = Check::Checked;
+    settings.DT = "2";
+    // 1 m/s at half its maximum: 0.5 m per slice, delay walkDist / 1 - walkDist / 2.
+    addCruising(2, 3.1f, 1, 0, 2.0);
+    steps(3);
+    EXPECT_EQ(report(ReportFile::Instant),
+              "1,1,3,3.1,2,0,1,0,0.125,0,1,1\r\n"
+              "1,1.5,3.5,3.1,2,0,1,0,0.25,0,1,1\r\n");
+    // The time is the step count times the current time slice.
+    settings.DT = "15";
+    steps(1);
+    const std::string rows = report(ReportFile::Instant);
+    const std::string last = rows.substr(rows.rfind("\r\n", rows.size() - 3) + 2);
+    EXPECT_EQ(last.rfind("1,0.26666666666666666,", 0), 0u) << last;
+    EXPECT_FALSE(std::filesystem::exists(engine.reports.pathOf(ReportFile::NTXY)));
+}
+
+TEST_F(Reports, NothingIsWrittenWhenNoRowReportIsChecked) {
+    settings.ReportNTXY = Check::Unchecked;
+    settings.ReportInstantPerformance = Check::Grayed;  // only the checked state counts
+    add(2, 3, 9, 3);
+    add(3, 1, 9, 1);
+    steps(10);
+    engine.reports.closeAll();
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST_F(Reports, AnUnwritableFolderIsReportedOncePerFile) {
+    // A folder under a regular file can never be created.
+    const std::filesystem::path blocker = folder.path() / "blocker";
+    std::ofstream(blocker) << "not a folder";
+    ReportWriter writer(blocker / "reports", host);
+    for (int i = 0; i < kReportFileCount; ++i) writer.writeHeader(static_cast<ReportFile>(i));
+    ASSERT_EQ(host.messages.size(), 6u);
+    EXPECT_NE(host.messages[5].text.find("NTXY.txt"), std::string::npos);
+    Record row;
+    row.text("1").number(2.5);
+    for (int n = 0; n < 50; ++n)
+        for (int i = 0; i < kReportFileCount; ++i) writer.append(static_cast<ReportFile>(i), row);
+    writer.appendEmptyLine(ReportFile::AvgInstant);
+    writer.flush();
+    writer.closeAll();
+    EXPECT_EQ(host.messages.size(), 6u);
+    // A new run reports the failure afresh, again once.
+    writer.beginRun();
+    writer.append(ReportFile::NTXY, row);
+    writer.append(ReportFile::NTXY, row);
+    EXPECT_EQ(host.messages.size(), 7u);
+}
+
+TEST_F(Reports, PedestriansWalkOnWhenTheirRowsCannotBeWritten) {
+    // The report folder turns into a regular file.
+    std::filesystem::remove_all(folder.path());
+    std::ofstream(folder.path()) << "not a folder";
+    forcesOff();
+    settings.ReportNTXY = Check::Checked;
+    settings.ReportInstantPerformance = Check::Checked;
+    PedClass& p = addCruising(2, 3, 1.5, 0, 1.5);
+    steps(20);
+    engine.reports.flush();
+    EXPECT_NEAR(p.Px(), 4.0, 1e-5);
+    EXPECT_EQ(p.stepsInTrap(), 19);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_NE(host.messages[0].text.find("NTXY.txt"), std::string::npos);
+    EXPECT_NE(host.messages[1].text.find("Instant.txt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace strida::test
