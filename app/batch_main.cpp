@@ -42,6 +42,10 @@ Options, applied in this order:
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
   --seed N          A reproducible run: the same seed and settings give identical report files.
+  --neighbours scan|index
+                    How each pedestrian's neighbours are found: through a grid of the plane
+                    (index, the default) or by visiting every other pedestrian (scan). Both give
+                    identical results; the scan is the slow reference.
   --help            Show this text.
 
 The trap canvas is calibrated to the trap as the desktop program does at start-up. When the run
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
     std::filesystem::path out = ".";
     std::optional<long> steps;
     std::optional<std::uint64_t> seed;
+    NeighbourSearch search = NeighbourSearch::Index;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -89,7 +94,8 @@ int main(int argc, char** argv) {
             std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
             return 0;
         }
-        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" && arg != "--seed")
+        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" && arg != "--seed" &&
+            arg != "--neighbours")
             return usage("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return usage("option '" + std::string(arg) + "' needs a value");
         const std::string_view value = argv[++i];
@@ -105,6 +111,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--steps") {
             steps = parseWhole<long>(value);
             if (!steps || *steps < 0) return usage("--steps takes a whole number of steps, not '" + std::string(value) + "'");
+        } else if (arg == "--neighbours") {
+            if (value != "scan" && value != "index")
+                return usage("--neighbours takes scan or index, not '" + std::string(value) + "'");
+            search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
         } else {
             seed = parseWhole<std::uint64_t>(value);
             if (!seed) return usage("--seed takes a whole number, not '" + std::string(value) + "'");
@@ -123,6 +133,7 @@ int main(int argc, char** argv) {
     if (!calibrate(settings, host)) return 2;
     Engine engine(settings, host, out, seed);
     engine.animate = false;
+    engine.Pedestrians.setSearch(search);
     ManualGenerator manual(engine);
     if (pedFile && !manual.loadPedestrians(*pedFile)) return 2;
 

@@ -99,6 +99,9 @@ public:
 
     bool AvgInstantBlockOpen = false;
 
+    // Room for one pedestrian's neighbours, reused by every search.
+    std::vector<Neighbour> neighbourBuffer;
+
     // The thirteen texts of the performance panel, as written after the last step.
     PerformanceTexts performance;
 

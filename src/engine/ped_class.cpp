@@ -60,61 +60,61 @@ void PedClass::DesireForward() {
     desireForwardY_ = (s / d) * dy;
 }
 
+void PedClass::Px(const float& inputPx) {
+    Px_ = inputPx;
+    engine_.Pedestrians.moved(*this);
+}
+
+void PedClass::Py(const float& inputPy) {
+    Py_ = inputPy;
+    engine_.Pedestrians.moved(*this);
+}
+
 void PedClass::DesireAvoidCollision() {
+    std::vector<Neighbour>& within = engine_.neighbourBuffer;
+    engine_.Pedestrians.neighbours(*this, 2 * influenceRadius_, 0, within, nullptr);
+    avoidCollision(within);
+}
+
+void PedClass::avoidCollision(const std::vector<Neighbour>& within) {
+    // Every neighbour closer than the reach pushes straight away from itself, the nearer the harder.
+    if (within.empty()) return;
     const double reach = 2 * influenceRadius_;
     const double px = Px_, py = Py_;
-    bool any = false;
-    engine_.Pedestrians.forEach([&](const PedClass& q) {
-        if (any || q.ID_ == ID_) return;
-        const double dx = px - static_cast<double>(q.Px_);
-        const double dy = py - static_cast<double>(q.Py_);
-        if (std::sqrt(dx * dx + dy * dy) < reach) any = true;
-    });
-    if (!any) return;
-    engine_.Pedestrians.forEach([&](const PedClass& q) {
-        if (q.ID_ == ID_) return;
-        const double dx = px - static_cast<double>(q.Px_);
-        const double dy = py - static_cast<double>(q.Py_);
-        const double d = std::sqrt(dx * dx + dy * dy);
-        const double g = reach - d;
-        if (g > 0 && d > 0) {
-            desireAvoidX_ += (((dx * g) / d) * MaxSpeed_) / Beta_;
-            desireAvoidY_ += (((dy * g) / d) * MaxSpeed_) / Beta_;
+    for (const Neighbour& n : within) {
+        const double dx = px - static_cast<double>(n.ped->Px_);
+        const double dy = py - static_cast<double>(n.ped->Py_);
+        const double g = reach - n.d;
+        if (g > 0 && n.d > 0) {
+            desireAvoidX_ += (((dx * g) / n.d) * MaxSpeed_) / Beta_;
+            desireAvoidY_ += (((dy * g) / n.d) * MaxSpeed_) / Beta_;
         }
-    });
+    }
 }
 
 void PedClass::DesireRepulseAway() {
+    NearestInSight nearest;
+    engine_.Pedestrians.neighbours(*this, 0, sightDistance_, engine_.neighbourBuffer, &nearest);
+    repulseAway(nearest);
+}
+
+void PedClass::repulseAway(const NearestInSight& nearest) {
+    // Sidestep to the left around the nearest pedestrian in sight, when that one is ahead.
     double ux = 0, uy = 1;
     if (InstantSpeed_ != 0) {
         ux = Vx_ / InstantSpeed_;
         uy = Vy_ / InstantSpeed_;
     }
+    if (nearest.count < 1 || !nearest.ped) return;
     const double px = Px_, py = Py_;
-    double best = 200000;
-    int count = 0;
-    double ahead = 0, gap = 0;
-    const PedClass* nearest = nullptr;
-    engine_.Pedestrians.forEach([&](const PedClass& q) {
-        if (q.ID_ == ID_) return;
-        const double qx = q.Px_, qy = q.Py_;
-        const double d = std::sqrt((py - qy) * (py - qy) + (px - qx) * (px - qx));
-        if (d < sightDistance_) {
-            ++count;
-            if (d < best) {
-                best = d;
-                ahead = (qx - px) * ux + (qy - py) * uy;
-                const double lateral = -(qx - px) * uy + (qy - py) * ux;
-                gap = 2 * influenceRadius_ - lateral;
-                nearest = &q;
-            }
-        }
-    });
-    if (ahead <= 0 || count < 1) return;
+    const double qx = nearest.ped->Px_, qy = nearest.ped->Py_;
+    const double ahead = (qx - px) * ux + (qy - py) * uy;
+    const double lateral = -(qx - px) * uy + (qy - py) * ux;
+    const double gap = 2 * influenceRadius_ - lateral;
+    if (ahead <= 0) return;
     const double sx = px + ux * sightDistance_;
     const double sy = py + uy * sightDistance_;
-    const double ny = nearest->Py_, nx = nearest->Px_;
-    const double D = std::sqrt((ny - sy) * (ny - sy) + (nx - sx) * (nx - sx));
+    const double D = std::sqrt((qy - sy) * (qy - sy) + (qx - sx) * (qx - sx));
     if (gap <= 0 || D == 0) return;
     desireRepulseX_ = (((-gap * uy) / D) * MaxSpeed_) / Chi_;
     desireRepulseY_ = (((ux * gap) / D) * MaxSpeed_) / Chi_;
@@ -132,9 +132,16 @@ MaybeError PedClass::Move() {
     engine_.host.processEvents();
     const double dt = engine_.dt();
     const Settings& settings = engine_.settings;
-    if (isOn(settings.ForceFlee)) DesireRepulseAway();
+    const bool flee = isOn(settings.ForceFlee), separate = isOn(settings.ForceSeparate);
+    // One search serves both neighbour forces: those within reach and the nearest within sight.
+    NearestInSight nearest;
+    std::vector<Neighbour>& within = engine_.neighbourBuffer;
+    if (flee || separate)
+        engine_.Pedestrians.neighbours(*this, separate ? 2 * influenceRadius_ : 0,
+                                       flee ? sightDistance_ : 0, within, flee ? &nearest : nullptr);
+    if (flee) repulseAway(nearest);
     if (isOn(settings.ForceForward)) DesireForward();
-    if (isOn(settings.ForceSeparate)) DesireAvoidCollision();
+    if (separate) avoidCollision(within);
 
     // Everything is computed aside and stored only when every value is a finite number.
     auto fail = [this](std::string description) -> MaybeError {
@@ -185,6 +192,7 @@ MaybeError PedClass::Move() {
     InstantSpeed_ = speed;
     Px_ = px;
     Py_ = py;
+    engine_.Pedestrians.moved(*this);
 
     if (engine_.IsRunning && engine_.animate && !isOn(settings.DontShowAnimation)) {
         if (MaybeError error = Draw()) {
@@ -292,19 +300,14 @@ void PedClass::measureStep(double dt) {
 
     int same = 0, other = 0;
     double sumVx = 0, sumVy = 0;
-    const double px = Px_, py = Py_;
-    const double reach = 2 * influenceRadius_;
-    engine_.Pedestrians.forEach([&](const PedClass& q) {
-        if (q.ID_ == ID_) return;
-        const double dx = px - static_cast<double>(q.Px_);
-        const double dy = py - static_cast<double>(q.Py_);
-        if (std::sqrt(dx * dx + dy * dy) < reach) {
-            if (q.color_ == color_) ++same;
-            else ++other;
-            sumVx += q.Vx_;
-            sumVy += q.Vy_;
-        }
-    });
+    std::vector<Neighbour>& within = engine_.neighbourBuffer;
+    engine_.Pedestrians.neighbours(*this, 2 * influenceRadius_, 0, within, nullptr);
+    for (const Neighbour& n : within) {
+        if (n.ped->color_ == color_) ++same;
+        else ++other;
+        sumVx += n.ped->Vx_;
+        sumVy += n.ped->Vy_;
+    }
     const int m = same + other;
     if (InstantSpeed_ > 0 && m > 0) {
         storeMeasure(InstantNHI_, static_cast<double>(same) / m);

@@ -16,6 +16,10 @@
 namespace strida {
 
 class Engine;
+class NeighbourGrid;
+class PedestrianCollection;
+struct NearestInSight;
+struct Neighbour;
 
 // The colour of family c (1 red, 2 blue, 3 green, 4 orange) in shade s (1 lightest to 4 darkest).
 // Nothing for a family or shade outside 1 to 4.
@@ -32,8 +36,8 @@ public:
 
     // Parameters, set by the factory before Create.
     void ID(const std::int16_t& inputID) { ID_ = inputID; }
-    void Px(const float& inputPx) { Px_ = inputPx; }
-    void Py(const float& inputPy) { Py_ = inputPy; }
+    void Px(const float& inputPx);
+    void Py(const float& inputPy);
     void Vx(const double& inputVx) { Vx_ = inputVx; }
     void Vy(const double& inputVy) { Vy_ = inputVy; }
     void Ex(const float& inputEx) { Ex_ = inputEx; }
@@ -102,6 +106,11 @@ public:
     void DesireForward();
 
 private:
+    friend class NeighbourGrid;
+    friend class PedestrianCollection;
+
+    void repulseAway(const NearestInSight& nearest);
+    void avoidCollision(const std::vector<Neighbour>& within);
     MaybeError Draw();
     void Performance();
     void measureStep(double dt);
@@ -140,6 +149,10 @@ private:
     std::int32_t stepsInTrap_ = 0;
     float prevPx_ = 0, prevPy_ = 0;
     double meanSquaredSpeed_ = 0;
+
+    // Place in the run's order of creation and in the neighbour grid.
+    std::uint32_t order_ = 0;
+    int gridCell_ = -1, gridSlot_ = -1;
 
     // Errors of the performance update already shown for this pedestrian (each is shown once).
     std::vector<std::string> reportedErrors_;

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace strida {
 
 void PedestrianCollection::add(std::unique_ptr<PedClass> ped) {
     const std::int16_t id = ped->ID();
+    ped->order_ = nextOrder_++;
+    if (search_ == NeighbourSearch::Index) grid_.insert(*ped);
     if (!ids_.empty() && id <= ids_.back()) ascending_ = false;
     ids_.push_back(id);
     slots_.push_back(std::move(ped));
@@ -44,6 +47,7 @@ PedClass* PedestrianCollection::find(std::string_view key) const {
 bool PedestrianCollection::remove(std::int16_t id) {
     const std::size_t i = indexOf(id);
     if (i >= slots_.size()) return false;
+    grid_.remove(*slots_[i]);
     released_.push_back(std::move(slots_[i]));
     --count_;
     if (holds_ == 0) purge();
@@ -51,12 +55,14 @@ bool PedestrianCollection::remove(std::int16_t id) {
 }
 
 void PedestrianCollection::clear() {
+    grid_.clear();
     for (auto& slot : slots_)
         if (slot) released_.push_back(std::move(slot));
     slots_.clear();
     ids_.clear();
     count_ = 0;
     ascending_ = true;
+    nextOrder_ = 0;
     if (holds_ == 0) purge();
 }
 
@@ -82,6 +88,60 @@ void PedestrianCollection::compact() {
     }
     slots_.resize(out);
     ids_.resize(out);
+}
+
+}  // namespace strida
+
+namespace strida {
+
+void PedestrianCollection::setSearch(NeighbourSearch search) {
+    if (search == search_) return;
+    search_ = search;
+    grid_.clear();
+    for (auto& slot : slots_) {
+        if (!slot) continue;
+        slot->gridCell_ = slot->gridSlot_ = -1;
+        if (search_ == NeighbourSearch::Index) grid_.insert(*slot);
+    }
+}
+
+void PedestrianCollection::neighbours(const PedClass& self, double reach, double sight,
+                                      std::vector<Neighbour>& within, NearestInSight* nearest) const {
+    within.clear();
+    const double px = self.Px(), py = self.Py();
+    const std::int16_t id = self.ID();
+    // Every distance is the same expression on both ways, so both give the same values.
+    auto consider = [&](const PedClass& q, double qx, double qy, std::uint32_t order) {
+        const double dx = px - qx, dy = py - qy;
+        const double d = std::sqrt(dx * dx + dy * dy);
+        if (d < reach) within.push_back({&q, d, order});
+        if (nearest && d < sight) {
+            ++nearest->count;
+            if (d < nearest->d || (d == nearest->d && nearest->ped && order < nearest->order))
+                *nearest = {&q, d, order, nearest->count};
+        }
+    };
+    if (search_ == NeighbourSearch::Scan || grid_.empty()) {
+        for (const auto& slot : slots_)
+            if (slot && slot->ID() != id) consider(*slot, slot->Px(), slot->Py(), slot->order_);
+        return;
+    }
+    const double radius = std::max(reach, nearest ? sight : 0.0);
+    // Squared distances first, with a margin wide enough that no pedestrian within the radius is
+    // ever turned away before its distance is taken.
+    const double limit = radius * radius * (1 + 1e-9) + 1e-300;
+    grid_.visit(px, py, radius, [&](const NeighbourGrid::Entry& e) {
+        const double dx = px - e.x, dy = py - e.y;
+        if (dx * dx + dy * dy > limit || e.ped->ID() == id) return;
+        consider(*e.ped, e.x, e.y, e.order);
+    });
+    // In order of creation: sums over the neighbours then add up in the same order as a scan.
+    for (std::size_t i = 1; i < within.size(); ++i) {
+        const Neighbour n = within[i];
+        std::size_t j = i;
+        for (; j > 0 && within[j - 1].order > n.order; --j) within[j] = within[j - 1];
+        within[j] = n;
+    }
 }
 
 }  // namespace strida

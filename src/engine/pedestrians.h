@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/neighbours.h"
 #include "engine/ped_class.h"
 
 namespace strida {
@@ -53,6 +54,19 @@ public:
     std::size_t slotCount() const { return slots_.size(); }
     PedClass* slot(std::size_t index) const { return slots_[index].get(); }
 
+    // How neighbours are found: through the grid (the default) or by visiting everyone.
+    NeighbourSearch search() const { return search_; }
+    void setSearch(NeighbourSearch search);
+
+    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
+    // its distance; and, when `nearest` is given, the nearest one closer than `sight`.
+    void neighbours(const PedClass& self, double reach, double sight, std::vector<Neighbour>& within,
+                    NearestInSight* nearest) const;
+    // A pedestrian's position changed: it is found at its new place from now on.
+    void moved(PedClass& p) {
+        if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
+    }
+
     // Visits every pedestrian in order of creation.
     template <typename F>
     void forEach(F&& visit) const {
@@ -71,6 +85,9 @@ private:
     std::vector<std::unique_ptr<PedClass>> released_;
     std::size_t count_ = 0;
     int holds_ = 0;
+    std::uint32_t nextOrder_ = 0;
+    NeighbourSearch search_ = NeighbourSearch::Index;
+    NeighbourGrid grid_;
     bool ascending_ = true;  // IDs rise in order of creation, which allows a binary search
 };
 

@@ -1,0 +1,102 @@
+#include "engine/neighbours.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/ped_class.h"
+
+namespace strida {
+
+namespace {
+// The grid never holds more cells than this; a wider spread of pedestrians gets larger cells.
+constexpr double kMaxCells = 1 << 18;
+constexpr double kCellSize = 2.0;  // metres: a few cells cover the usual sight distance
+}  // namespace
+
+void NeighbourGrid::clear() {
+    for (auto& cell : cells_)
+        for (const Entry& e : cell) e.ped->gridCell_ = e.ped->gridSlot_ = -1;
+    cells_.clear();
+    nx_ = ny_ = 0;
+    count_ = 0;
+}
+
+bool NeighbourGrid::covers(float x, float y) const {
+    if (nx_ == 0) return false;
+    const double cx = (x - x0_) / cellSize_, cy = (y - y0_) / cellSize_;
+    return cx >= 0 && cy >= 0 && cx < nx_ && cy < ny_;
+}
+
+int NeighbourGrid::cellOf(float x, float y) const {
+    const int cx = std::min(nx_ - 1, std::max(0, static_cast<int>((x - x0_) / cellSize_)));
+    const int cy = std::min(ny_ - 1, std::max(0, static_cast<int>((y - y0_) / cellSize_)));
+    return cy * nx_ + cx;
+}
+
+void NeighbourGrid::place(PedClass& p, int cell) {
+    std::vector<Entry>& list = cells_[static_cast<std::size_t>(cell)];
+    p.gridCell_ = cell;
+    p.gridSlot_ = static_cast<int>(list.size());
+    list.push_back({p.Px(), p.Py(), p.order_, &p});
+}
+
+void NeighbourGrid::grow(float x, float y) {
+    // The new extent holds every pedestrian and the new point, with room to walk on.
+    double minX = x, maxX = x, minY = y, maxY = y;
+    std::vector<PedClass*> all;
+    all.reserve(count_);
+    for (auto& cell : cells_)
+        for (const Entry& e : cell) {
+            all.push_back(e.ped);
+            minX = std::min<double>(minX, e.x), maxX = std::max<double>(maxX, e.x);
+            minY = std::min<double>(minY, e.y), maxY = std::max<double>(maxY, e.y);
+        }
+    const double marginX = 20 + (maxX - minX) * 0.5, marginY = 20 + (maxY - minY) * 0.5;
+    minX -= marginX, maxX += marginX, minY -= marginY, maxY += marginY;
+    cellSize_ = kCellSize;
+    const double area = (maxX - minX) * (maxY - minY);
+    if (area / (cellSize_ * cellSize_) > kMaxCells) cellSize_ = std::sqrt(area / kMaxCells);
+    x0_ = minX;
+    y0_ = minY;
+    nx_ = std::max(1, static_cast<int>(std::ceil((maxX - minX) / cellSize_)) + 1);
+    ny_ = std::max(1, static_cast<int>(std::ceil((maxY - minY) / cellSize_)) + 1);
+    cells_.assign(static_cast<std::size_t>(nx_) * ny_, {});
+    for (PedClass* p : all) place(*p, cellOf(p->Px(), p->Py()));
+}
+
+void NeighbourGrid::insert(PedClass& p) {
+    if (!std::isfinite(p.Px()) || !std::isfinite(p.Py())) return;
+    if (!covers(p.Px(), p.Py())) grow(p.Px(), p.Py());
+    place(p, cellOf(p.Px(), p.Py()));
+    ++count_;
+}
+
+void NeighbourGrid::remove(PedClass& p) {
+    if (p.gridCell_ < 0) return;
+    std::vector<Entry>& list = cells_[static_cast<std::size_t>(p.gridCell_)];
+    const auto slot = static_cast<std::size_t>(p.gridSlot_);
+    if (slot + 1 != list.size()) {
+        list[slot] = list.back();
+        list[slot].ped->gridSlot_ = static_cast<int>(slot);
+    }
+    list.pop_back();
+    p.gridCell_ = p.gridSlot_ = -1;
+    --count_;
+}
+
+void NeighbourGrid::move(PedClass& p) {
+    if (p.gridCell_ < 0) return;
+    if (covers(p.Px(), p.Py())) {
+        const int cell = cellOf(p.Px(), p.Py());
+        if (cell == p.gridCell_) {
+            Entry& e = cells_[static_cast<std::size_t>(cell)][static_cast<std::size_t>(p.gridSlot_)];
+            e.x = p.Px();
+            e.y = p.Py();
+            return;
+        }
+    }
+    remove(p);
+    insert(p);
+}
+
+}  // namespace strida

@@ -1,0 +1,81 @@
+// Finding a pedestrian's neighbours. Both ways give exactly the same answer: the neighbours closer
+// than a distance, in order of creation, each with its distance computed by the same operations,
+// and the nearest one within sight (the earliest created of equally near ones). The scan visits
+// every pedestrian; the grid visits only the cells around the pedestrian and is kept up to date
+// as each pedestrian moves, so those moved later in a step see it where it now is.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace strida {
+
+class PedClass;
+
+enum class NeighbourSearch { Index, Scan };
+
+struct Neighbour {
+    const PedClass* ped;
+    double d;
+    std::uint32_t order;
+};
+
+struct NearestInSight {
+    const PedClass* ped = nullptr;
+    double d = 200000;  // metres: farther than any trap
+    std::uint32_t order = 0;
+    int count = 0;  // pedestrians closer than the sight distance
+};
+
+// A uniform grid over the plane, grown as pedestrians walk beyond it. Each cell lists the
+// pedestrians in it with their positions.
+class NeighbourGrid {
+public:
+    void clear();
+    void insert(PedClass& p);
+    void remove(PedClass& p);
+    void move(PedClass& p);
+    bool empty() const { return count_ == 0; }
+
+    // Candidates within `radius` of (x, y): every pedestrian closer than the radius is visited
+    // (others may be too), in no particular order.
+    template <typename Visit>
+    void visit(double x, double y, double radius, Visit&& f) const;
+
+    struct Entry {
+        float x, y;
+        std::uint32_t order;
+        PedClass* ped;
+    };
+
+private:
+    int cellOf(float x, float y) const;
+    bool covers(float x, float y) const;
+    void grow(float x, float y);
+    void place(PedClass& p, int cell);
+
+    double cellSize_ = 2.0;
+    double x0_ = 0, y0_ = 0;
+    int nx_ = 0, ny_ = 0;
+    std::vector<std::vector<Entry>> cells_;
+    std::size_t count_ = 0;
+};
+
+template <typename Visit>
+void NeighbourGrid::visit(double x, double y, double radius, Visit&& f) const {
+    if (count_ == 0) return;
+    const auto clampIndex = [](double v, int n) {
+        if (!(v >= 0)) return 0;
+        if (v >= n - 1) return n - 1;
+        return static_cast<int>(v);
+    };
+    const int cx0 = clampIndex((x - radius - x0_) / cellSize_, nx_);
+    const int cx1 = clampIndex((x + radius - x0_) / cellSize_, nx_);
+    const int cy0 = clampIndex((y - radius - y0_) / cellSize_, ny_);
+    const int cy1 = clampIndex((y + radius - y0_) / cellSize_, ny_);
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * nx_ + cx]) f(e);
+}
+
+}  // namespace strida

@@ -1,0 +1,135 @@
+// Finding neighbours through the grid gives exactly what visiting everyone gives: the same report
+// files byte for byte and the same figures, over seeded runs of every kind.
+#include <functional>
+#include <map>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+struct Outcome {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> figures;
+    int ticks = 0;
+    std::size_t left = 0;
+};
+
+struct Scenario {
+    std::function<void(Settings&)> settings;
+    // Pedestrians made by hand before the run, given the engine.
+    std::function<void(Engine&, Settings&)> before;
+    int maxTicks = 3000;
+    long stopAtEvent = 0;  // stop the run at this call of "let events run", 0 for never
+};
+
+Outcome run(NeighbourSearch search, const Scenario& scenario) {
+    TempFolder folder;
+    Settings settings;
+    settings.ReportNTXY = Check::Checked;
+    settings.ReportSystemPerformance = Check::Checked;
+    if (scenario.settings) scenario.settings(settings);
+    HeadlessHost host;
+    host.setArea(5000, 3000);
+    host.setM2Twips(0.002);
+    Engine engine(settings, host, folder.path(), 99);
+    engine.Pedestrians.setSearch(search);
+    if (scenario.before) scenario.before(engine, settings);
+    if (scenario.stopAtEvent)
+        host.onProcessEvents = [&] {
+            if (host.processEventsCount == scenario.stopAtEvent) engine.StopSimulation();
+        };
+    Outcome out;
+    EXPECT_TRUE(engine.StartSimulation());
+    while (engine.runExists() && out.ticks < scenario.maxTicks) {
+        engine.SimulationTick();
+        ++out.ticks;
+    }
+    out.left = engine.Pedestrians.size();
+    engine.StopSimulation();
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        out.files[entry.path().filename().string()] = readFile(entry.path());
+    const PerformanceTexts& p = engine.performance;
+    out.figures = {p.TotalPed, p.AvgSpeed,    p.InstantDelay, p.Uncomfort,     p.NHI,
+                   p.NUVI,     p.AvgTotalPed, p.MeanAvgSpeed, p.AvgDelay,      p.MeanUncomfort,
+                   p.DissipationTime, p.AvgNHI, p.AvgNUVI};
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
+    return out;
+}
+
+void expectSame(const Scenario& scenario, const char* what) {
+    const Outcome scan = run(NeighbourSearch::Scan, scenario);
+    const Outcome index = run(NeighbourSearch::Index, scenario);
+    EXPECT_EQ(scan.ticks, index.ticks) << what;
+    EXPECT_EQ(scan.figures, index.figures) << what;
+    ASSERT_EQ(scan.files.size(), index.files.size()) << what;
+    for (const auto& [name, bytes] : scan.files) {
+        EXPECT_GT(bytes.size(), 100u) << what << ": " << name << " holds records";
+        EXPECT_TRUE(bytes == index.files.at(name)) << what << ": " << name << " differs";
+    }
+}
+
+TEST(NeighbourSearch, AllAtOnceRunsFromOneAndTwoSides) {
+    expectSame({[](Settings& s) {
+                    s.NumWays = Ways::One;
+                    s.TotalNumberOfPedestrians = "70";
+                },
+                {}, 3000, 0},
+               "one way");
+    expectSame({[](Settings& s) {
+                    s.NumPedLeft = "45";
+                    s.NumPedRight = "45";
+                    s.SightDist = "1";
+                    s.UniformSpaceGenerator = true;
+                    s.NormalSpaceGenerator = false;
+                },
+                {}, 3000, 0},
+               "two ways, sight 1 m");
+}
+
+TEST(NeighbourSearch, HeadwayRunsWithLongSight) {
+    expectSame({[](Settings& s) {
+                    s.GeneratedAtOnce = false;
+                    s.RandomInput = true;
+                    s.HeadwayMeanInput = "0.4";
+                    s.TotalNumberOfPedestrians = "40";
+                    s.NumPedLeft = "25";
+                    s.SightDist = "50";
+                },
+                {}, 400, 0},
+               "two ways by headway, sight 50 m");
+}
+
+TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
+    // Pedestrians made with different diameters and sight distances criss-cross the trap and
+    // arrive while others are still to move in the same step.
+    auto make = [](Engine& engine, Settings& s) {
+        const char* diameters[] = {"0.60", "0.45", "1.10"};
+        const char* sights[] = {"4.00", "1.50", "12.00"};
+        for (int i = 0; i < 36; ++i) {
+            s.PedDiameter = diameters[i % 3];
+            s.InfluenceDiameter = i % 2 ? "1.67" : "0.9";
+            s.SightDist = sights[(i / 3) % 3];
+            const float y = 0.4f + 0.15f * i;
+            const bool east = i % 2 == 0;
+            ASSERT_FALSE(engine.CreatePedestrian(east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f, 5.6f - 0.14f * i,
+                                                 1.1 + 0.02 * i, east ? 1 : 2, 0, 0, 1.44));
+        }
+    };
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 0}, "mixed bodies");
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 36 * 40 + 17}, "stopped mid-step");
+}
+
+TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
+    auto far = [](Engine& engine, Settings&) {
+        for (int i = 0; i < 12; ++i)
+            ASSERT_FALSE(engine.CreatePedestrian(-400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i, 3.0f, 1.5, 1 + i % 2,
+                                                 0, 0, 1.44));
+        for (int i = 0; i < 12; ++i)
+            ASSERT_FALSE(engine.CreatePedestrian(4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
+    };
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, far, 600, 0}, "far outside");
+}
+
+}  // namespace
+}  // namespace strida::test
