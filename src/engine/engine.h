@@ -99,14 +99,22 @@ public:
 
     bool AvgInstantBlockOpen = false;
 
-    // Room for one pedestrian's neighbours, reused by every search.
+    // Room for one pedestrian's neighbours, reused by every search, and for one report record.
     std::vector<Neighbour> neighbourBuffer;
+    Record recordBuffer;
 
     // The thirteen texts of the performance panel, as written after the last step.
     PerformanceTexts performance;
 
-    // Seconds per time slice, from the current DT text (0 when that text gives none).
-    double dt() const { return dtOf(settings); }
+    // Seconds per time slice, from the current DT text (0 when that text gives none). The text
+    // is read at every use; the number is only worked out again when the text has changed.
+    double dt() const {
+        if (settings.DT != dtText_) {
+            dtText_ = settings.DT;
+            dt_ = dtOf(settings);
+        }
+        return dt_;
+    }
     // Metres per twip of the trap canvas.
     double M2Twips() const { return host.m2Twips(); }
     // The part of the plane shown on the canvas, in metres.
@@ -158,6 +166,8 @@ private:
     // Reports an error that keeps the run from going on, and pauses it.
     void pauseWithError(const std::string& what);
 
+    mutable std::string dtText_ = "\x01";  // no text a user can type
+    mutable double dt_ = 0;
     bool runExists_ = false;
     std::uint64_t runSerial_ = 0;  // counts the runs started, so a step can tell its run ended
     bool stepping_ = false;

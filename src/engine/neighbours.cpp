@@ -10,7 +10,7 @@ namespace strida {
 namespace {
 // The grid never holds more cells than this; a wider spread of pedestrians gets larger cells.
 constexpr double kMaxCells = 1 << 18;
-constexpr double kCellSize = 2.0;  // metres: a few cells cover the usual sight distance
+constexpr double kCellSize = 1.0;  // metres: a few cells cover the usual reach of 1.67 m
 }  // namespace
 
 void NeighbourGrid::clear() {

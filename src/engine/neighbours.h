@@ -16,15 +16,17 @@ enum class NeighbourSearch { Index, Scan };
 
 struct Neighbour {
     const PedClass* ped;
+    double dx, dy;  // own position less the neighbour's
     double d;
     std::uint32_t order;
 };
 
+// The nearest pedestrian closer than the sight distance; none when nobody is, or when everyone in
+// sight is farther than 200 km (no pedestrian then counts as seen ahead).
 struct NearestInSight {
     const PedClass* ped = nullptr;
     double d = 200000;  // metres: farther than any trap
     std::uint32_t order = 0;
-    int count = 0;  // pedestrians closer than the sight distance
 };
 
 // A uniform grid over the plane, grown as pedestrians walk beyond it. Each cell lists the

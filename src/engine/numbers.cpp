@@ -166,7 +166,15 @@ void appendShortestImpl(std::string& out, T value) {
         out += '0';
         return;
     }
-    const Decimal d = decompose(std::fabs(value));
+    const T magnitude = std::fabs(value);
+    if (magnitude >= T(1e-6) && magnitude < T(1e21)) {
+        // Plain notation: the shortest fixed form reads back to the same value.
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+        out.append(buf, res.ptr);
+        return;
+    }
+    const Decimal d = decompose(magnitude);
     if (value < 0) out += '-';
     if (d.exponent >= -6 && d.exponent < 21) {
         if (d.exponent < 0) {

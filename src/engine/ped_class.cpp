@@ -80,14 +80,11 @@ void PedClass::avoidCollision(const std::vector<Neighbour>& within) {
     // Every neighbour closer than the reach pushes straight away from itself, the nearer the harder.
     if (within.empty()) return;
     const double reach = 2 * influenceRadius_;
-    const double px = Px_, py = Py_;
     for (const Neighbour& n : within) {
-        const double dx = px - static_cast<double>(n.ped->Px_);
-        const double dy = py - static_cast<double>(n.ped->Py_);
         const double g = reach - n.d;
         if (g > 0 && n.d > 0) {
-            desireAvoidX_ += (((dx * g) / n.d) * MaxSpeed_) / Beta_;
-            desireAvoidY_ += (((dy * g) / n.d) * MaxSpeed_) / Beta_;
+            desireAvoidX_ += (((n.dx * g) / n.d) * MaxSpeed_) / Beta_;
+            desireAvoidY_ += (((n.dy * g) / n.d) * MaxSpeed_) / Beta_;
         }
     }
 }
@@ -105,7 +102,7 @@ void PedClass::repulseAway(const NearestInSight& nearest) {
         ux = Vx_ / InstantSpeed_;
         uy = Vy_ / InstantSpeed_;
     }
-    if (nearest.count < 1 || !nearest.ped) return;
+    if (!nearest.ped) return;
     const double px = Px_, py = Py_;
     const double qx = nearest.ped->Px_, qy = nearest.ped->Py_;
     const double ahead = (qx - px) * ux + (qy - py) * uy;
@@ -290,7 +287,8 @@ void PedClass::measureStep(double dt) {
     const double n = stepsInTrap_;
 
     if (isChecked(settings.ReportNTXY)) {
-        Record row;
+        Record& row = engine_.recordBuffer;
+        row.clear();
         row.text(num::fixed(static_cast<double>(ID_), 0))
             .text(num::fixed(static_cast<double>(engine_.StepCount), 0))
             .text(num::fixed(Px_, 2))
@@ -336,7 +334,8 @@ void PedClass::measureStep(double dt) {
     }
 
     if (isChecked(settings.ReportInstantPerformance)) {
-        Record row;
+        Record& row = engine_.recordBuffer;
+        row.clear();
         row.number(static_cast<int>(ID_))
             .number(static_cast<double>(engine_.StepCount) * dt)
             .number(Px_)

@@ -109,33 +109,50 @@ void PedestrianCollection::neighbours(const PedClass& self, double reach, double
                                       std::vector<Neighbour>& within, NearestInSight* nearest) const {
     within.clear();
     const double px = self.Px(), py = self.Py();
-    const std::int16_t id = self.ID();
-    // Every distance is the same expression on both ways, so both give the same values.
-    auto consider = [&](const PedClass& q, double qx, double qy, std::uint32_t order) {
-        const double dx = px - qx, dy = py - qy;
-        const double d = std::sqrt(dx * dx + dy * dy);
-        if (d < reach) within.push_back({&q, d, order});
-        if (nearest && d < sight) {
-            ++nearest->count;
-            if (d < nearest->d || (d == nearest->d && nearest->ped && order < nearest->order))
-                *nearest = {&q, d, order, nearest->count};
-        }
-    };
     if (search_ == NeighbourSearch::Scan || grid_.empty()) {
-        for (const auto& slot : slots_)
-            if (slot && slot->ID() != id) consider(*slot, slot->Px(), slot->Py(), slot->order_);
+        // The reference: every other pedestrian in order of creation.
+        const std::int16_t id = self.ID();
+        for (const auto& slot : slots_) {
+            if (!slot || slot->ID() == id) continue;
+            const double dx = px - static_cast<double>(slot->Px()), dy = py - static_cast<double>(slot->Py());
+            const double d = std::sqrt(dx * dx + dy * dy);
+            if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
+            if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_};
+        }
         return;
     }
-    const double radius = std::max(reach, nearest ? sight : 0.0);
-    // Squared distances first, with a margin wide enough that no pedestrian within the radius is
-    // ever turned away before its distance is taken.
-    const double limit = radius * radius * (1 + 1e-9) + 1e-300;
-    grid_.visit(px, py, radius, [&](const NeighbourGrid::Entry& e) {
-        const double dx = px - e.x, dy = py - e.y;
-        if (dx * dx + dy * dy > limit || e.ped->ID() == id) return;
-        consider(*e.ped, e.x, e.y, e.order);
-    });
-    // In order of creation: sums over the neighbours then add up in the same order as a scan.
+
+    // The grid gives the same neighbours with the same distances: each distance is the same
+    // expression, taken for every pedestrian that squared distances (with a margin far wider than
+    // any rounding) cannot rule out.
+    constexpr double kMargin = 1 + 1e-12;
+    const double reachBound = reach * reach * kMargin;
+    const double sightBound = sight * sight * kMargin;
+    double nearestBound = nearest ? std::min(sightBound, nearest->d * nearest->d * kMargin) : -1;
+    auto visit = [&](double radius, bool collect) {
+        grid_.visit(px, py, radius, [&](const NeighbourGrid::Entry& e) {
+            const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+            const double d2 = dx * dx + dy * dy;
+            const bool inReach = collect && d2 <= reachBound;
+            const bool mayBeNearest = d2 <= nearestBound;
+            if ((!inReach && !mayBeNearest) || e.ped == &self) return;
+            const double d = std::sqrt(d2);
+            if (inReach && d < reach) within.push_back({e.ped, dx, dy, d, e.order});
+            // The earliest created of equally near pedestrians is the nearest, as in a scan.
+            if (mayBeNearest && d < sight &&
+                (d < nearest->d || (d == nearest->d && nearest->ped && e.order < nearest->order))) {
+                *nearest = {e.ped, d, e.order};
+                nearestBound = std::min(sightBound, d * d * kMargin);
+            }
+        });
+    };
+    // The cells within reach come first. The nearest pedestrian in sight is usually among them:
+    // anyone outside them is farther than the reach, so a nearest found closer than that stands.
+    const double first = reach > 0 ? reach : std::min(sight, 2.0);
+    visit(first, reach > 0);
+    if (nearest && sight > first && !(nearest->ped && nearest->d < first)) visit(sight, false);
+
+    // In order of creation, so that sums over the neighbours add up in the same order as a scan.
     for (std::size_t i = 1; i < within.size(); ++i) {
         const Neighbour n = within[i];
         std::size_t j = i;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,11 @@ public:
     // The record as it goes into the file, CR LF included.
     std::string line() const { return fields_ + "\r\n"; }
     const std::string& fields() const { return fields_; }
+    // Starts a new record, keeping the memory of the last one.
+    void clear() {
+        fields_.clear();
+        empty_ = true;
+    }
 
 private:
     void separate();
@@ -74,6 +80,7 @@ private:
     std::filesystem::path folder_;
     Host& host_;
     std::array<std::FILE*, kReportFileCount> files_{};
+    std::array<std::unique_ptr<char[]>, kReportFileCount> buffers_;
     std::array<bool, kReportFileCount> failed_{};
 };
 

@@ -54,9 +54,33 @@ void TrapCanvas::ensureOverlay() {
 }
 
 void TrapCanvas::clearOverlays() {
-    if (!overlay_.isNull()) overlay_.fill(Qt::transparent);
+    if (!overlay_.isNull() && overlayCount_ > 0) overlay_.fill(Qt::transparent);
     overlayCount_ = 0;
+    changed();
+}
+
+void TrapCanvas::changed() {
+    if (updatePending_) return;
+    updatePending_ = true;
     update();
+}
+
+const QImage& TrapCanvas::sprite(QColor colour, bool filled, double diameter) {
+    const int quarters = std::max(1, static_cast<int>(std::lround(diameter * 4)));
+    const quint64 key = (quint64(colour.rgb()) << 32) | (quint64(filled) << 31) | quint64(quarters);
+    auto it = sprites_.find(key);
+    if (it != sprites_.end()) return *it;
+    if (sprites_.size() > 4096) sprites_.clear();  // a scale that keeps changing
+    const double d = quarters / 4.0;
+    const int side = static_cast<int>(std::ceil(d)) + 2;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour, 1));
+    p.setBrush(filled ? QBrush(colour) : QBrush(Qt::NoBrush));
+    p.drawEllipse(QRectF(1, 1, d, d));
+    return *sprites_.insert(key, image);
 }
 
 TrapCanvas::Circle* TrapCanvas::circle(int id) {
@@ -71,7 +95,7 @@ void TrapCanvas::placeCircle(int id, float left, float top, float diameter) {
         c->left = left;
         c->top = top;
         c->diameter = diameter;
-        update();
+        changed();
     }
 }
 
@@ -79,21 +103,21 @@ void TrapCanvas::paintCircle(int id, QColor colour, bool filled) {
     if (Circle* c = circle(id)) {
         c->colour = colour;
         c->filled = filled;
-        update();
+        changed();
     }
 }
 
 void TrapCanvas::setCircleVisible(int id, bool visible) {
     if (Circle* c = circle(id)) {
         c->visible = visible;
-        update();
+        changed();
     }
 }
 
 void TrapCanvas::unloadCircle(int id) {
     if (Circle* c = circle(id)) {
         *c = Circle{};
-        update();
+        changed();
     }
 }
 
@@ -110,7 +134,7 @@ void TrapCanvas::drawLine(float x1, float y1, float x2, float y2, QColor colour)
     p.setPen(QPen(colour, 1));
     p.drawLine(toPixels(x1, y1), toPixels(x2, y2));
     ++overlayCount_;
-    update();
+    changed();
 }
 
 void TrapCanvas::drawCircle(float cx, float cy, float radius, QColor colour) {
@@ -122,7 +146,7 @@ void TrapCanvas::drawCircle(float cx, float cy, float radius, QColor colour) {
     const double r = radius / twipsPerPixel_;
     p.drawEllipse(toPixels(cx, cy), r, r);
     ++overlayCount_;
-    update();
+    changed();
 }
 
 void TrapCanvas::drawText(float x, float y, const QString& text) {
@@ -133,7 +157,7 @@ void TrapCanvas::drawText(float x, float y, const QString& text) {
     const QPointF at = toPixels(x, y);
     p.drawText(QRectF(at, QSizeF(200, 40)), Qt::AlignLeft | Qt::AlignTop, text);
     ++overlayCount_;
-    update();
+    changed();
 }
 
 void TrapCanvas::showArrow(QPointF from, QPointF to, QColor colour) {
@@ -160,6 +184,7 @@ void TrapCanvas::hideRubberBand() {
 }
 
 void TrapCanvas::paintEvent(QPaintEvent*) {
+    updatePending_ = false;
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
@@ -184,13 +209,16 @@ void TrapCanvas::paintEvent(QPaintEvent*) {
 
     if (!overlay_.isNull()) p.drawImage(0, 0, overlay_);
 
+    // Each pedestrian's circle is a stamp of a circle drawn once per colour, fill and size.
+    const QRect visible = rect();
     for (const Circle& c : circles_) {
         if (!c.loaded || !c.visible) continue;
         const double d = c.diameter / twipsPerPixel_;
         const QPointF topLeft = toPixels(c.left, c.top);
-        p.setPen(QPen(c.colour, 1));
-        p.setBrush(c.filled ? QBrush(c.colour) : QBrush(Qt::NoBrush));
-        p.drawEllipse(QRectF(topLeft, QSizeF(d, d)));
+        const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1, static_cast<int>(std::lround(topLeft.y())) - 1);
+        const int side = static_cast<int>(std::ceil(d)) + 2;
+        if (!visible.intersects(QRect(at, QSize(side, side)))) continue;
+        p.drawImage(at, sprite(c.colour, c.filled, d));
     }
 
     if (rubberVisible_) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QLineF>
 #include <QWidget>
@@ -72,6 +73,10 @@ private:
     Circle* circle(int id);
     QSize pixelSize() const;
     void ensureOverlay();
+    // Repaints once for any number of changes made before the next paint.
+    void changed();
+    // An antialiased circle of this colour, fill and diameter, drawn once and then reused.
+    const QImage& sprite(QColor colour, bool filled, double diameter);
 
     double twipsPerPixel_ = 15;
     double areaWidth_ = 4575;
@@ -85,6 +90,8 @@ private:
     QColor arrowColour_;
     bool rubberVisible_ = false;
     QLineF rubber_;
+    bool updatePending_ = false;
+    QHash<quint64, QImage> sprites_;
 };
 
 }  // namespace strida::ui

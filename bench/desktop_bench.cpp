@@ -1,0 +1,83 @@
+// The desktop program at crowd scale, on the offscreen platform: drawing the trap canvas with
+// 10,000 pedestrians, and whole steps of the main window (step, drawing and repaint).
+//   build/strida_desktop_bench
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTimer>
+#include <QPainter>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "engine/engine.h"
+#include "ui/main_window.h"
+#include "ui/trap_canvas.h"
+
+namespace {
+
+// 10,000 pedestrians on a 150 m x 15 m trap, in lanes 0.47 m apart.
+void fillTrap(strida::Engine& engine, int count) {
+    const int lanes = 31;
+    for (int i = 0; i < count; ++i) {
+        const int lane = i % lanes, column = i / lanes;
+        const bool east = (lane + column) % 2 == 0;
+        const float x = 0.3f + 0.465f * column, y = 0.3f + 0.465f * lane;
+        engine.CreatePedestrian(x, y, east ? 900.0f : -750.0f, y, 1.3, east ? 1 : 2, east ? 1.3 : -1.3, 0, 1.44);
+    }
+}
+
+void DrawCanvas(benchmark::State& state) {
+    strida::ui::TrapCanvas canvas;
+    canvas.setArea(150 / 0.0075, 15 / 0.0075);  // 0.0075 m per twip: 1333 x 133 pixels
+    canvas.setTrap(150, 15, 0.0075);
+    const int n = static_cast<int>(state.range(0));
+    for (int i = 0; i < n; ++i) {
+        const float x = (0.3f + 0.465f * (i / 31)) / 0.0075f, y = (0.3f + 0.465f * (i % 31)) / 0.0075f;
+        canvas.placeCircle(i + 1, x - 40, y + 40, 80);
+        canvas.paintCircle(i + 1, QColor(0xC0 * (i % 2), 0, 0xC0 * (1 - i % 2)), true);
+        canvas.setCircleVisible(i + 1, true);
+    }
+    QImage image(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) canvas.render(&image);
+    state.counters["circles"] = n;
+}
+BENCHMARK(DrawCanvas)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void DesktopStep(benchmark::State& state) {
+    const auto folder = std::filesystem::temp_directory_path() / "strida-desktop-bench";
+    std::filesystem::create_directories(folder);
+    strida::ui::MainWindow window(folder);
+    window.host().messageSink = [](const std::string&, const std::string&, strida::MessageIcon) {};
+    strida::Settings& s = window.settings();
+    s.TrapLength = "150";
+    s.TrapWidth = "15";
+    s.ManualGenerator = true;
+    s.ReportInstantPerformance = strida::Check::Unchecked;
+    s.ReportAvgInstantPerformance = strida::Check::Unchecked;
+    window.show();
+    window.calibrate();
+    strida::Engine& engine = window.engine();
+    fillTrap(engine, static_cast<int>(state.range(0)));
+    engine.StartSimulation();
+    window.timer()->stop();  // the benchmark steps by itself
+    for (auto _ : state) {
+        engine.SimulationTick();
+        window.canvas()->repaint();
+    }
+    state.counters["steps/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    engine.StopSimulation();
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(DesktopStep)->Arg(10000)->Iterations(30)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
