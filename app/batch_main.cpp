@@ -56,9 +56,13 @@ Exit status: 0 when the run completed, 1 when it failed (the reason is printed o
 2 for a usage or input error (nothing is run).
 )";
 
-// Messages go to standard error as they come.
+// Messages go to standard error as they come; nothing is drawn, not even the pedestrians' circles.
 class BatchHost : public HeadlessHost {
 public:
+    void placeCircle(int, float, float, float) override {}
+    void paintCircle(int, Colour, bool) override {}
+    void setCircleVisible(int, bool) override {}
+    void unloadCircle(int) override {}
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
         HeadlessHost::showMessage(text, title, icon);
         std::fprintf(stderr, "strida-batch: %.*s\n", static_cast<int>(text.size()), text.data());
