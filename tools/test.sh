@@ -8,7 +8,7 @@ tools/setup.sh
 tools/build.sh build
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
-tools/build.sh build-sanitize -DSTRIDA_SANITIZE=ON
+tools/build.sh build-sanitize -DSTRIDA_SANITIZE=ON -DSTRIDA_BENCHMARKS=OFF
 ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)"

@@ -58,32 +58,6 @@ TEST(Calibration, RefusesSizesOutOfRangeBeforeExtremeProportions) {
               "input and calibrate again.");
 }
 
-TEST(SettingRules, EditsCarryToTheSettingsTiedToThem) {
-    Settings s;
-    ASSERT_FALSE(applySetting(s, "TrapLength", "32.1"));
-    EXPECT_EQ(s.DistGenerator2Trap, "16.05");
-    ASSERT_FALSE(applySetting(s, "PedDiameter", "0.75"));
-    EXPECT_EQ(s.InfluenceDiameter, "0.85");
-    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "9"));
-    EXPECT_EQ(s.NumPedLeft, "4");
-    EXPECT_EQ(s.NumPedRight, "4");
-    EXPECT_EQ(s.TotalNumberOfPedestrians, "9");
-    ASSERT_FALSE(applySetting(s, "NumPedLeft", "7"));
-    EXPECT_EQ(s.TotalNumberOfPedestrians, "11");
-    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "many"));
-    EXPECT_EQ(s.NumPedLeft, "7") << "an unreadable total leaves the sides";
-    ASSERT_FALSE(applySetting(s, "PercentNumOf1stCategory", "30"));
-    EXPECT_EQ(s.PercentNumOf2ndCategory, "70");
-    ASSERT_FALSE(applySetting(s, "PercentNumOf1stCategory", "most"));
-    EXPECT_EQ(s.PercentNumOf2ndCategory, "100");
-    // One way: a total edit does not touch the sides.
-    ASSERT_FALSE(applySetting(s, "NumWays", "0"));
-    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "10"));
-    EXPECT_EQ(s.NumPedLeft, "7");
-    ASSERT_FALSE(applySetting(s, "NumWays", "1"));
-    EXPECT_EQ(s.NumPedLeft, "5");
-}
-
 TEST(SettingRules, OptionsChecksAndMenuMarks) {
     Settings s;
     ASSERT_FALSE(applySetting(s, "RandomInput", "1"));

@@ -61,20 +61,6 @@ TEST_F(Drawing, TheCircleIsShadedByTheSpeedRatio) {
     EXPECT_FALSE(host.circle(1)->filled);
 }
 
-TEST_F(Drawing, TheColourTable) {
-    const Colour table[4][4] = {{0x8080FF, 0x0000FF, 0x0000C0, 0x000080},
-                                {0xFF8080, 0xFF0000, 0xC00000, 0x800000},
-                                {0x80FF80, 0x00FF00, 0x00C000, 0x008000},
-                                {0x80C0FF, 0x0080FF, 0x0040C0, 0x004080}};
-    for (int c = 1; c <= 4; ++c)
-        for (int s = 1; s <= 4; ++s)
-            EXPECT_EQ(ColorCode(c, s), table[c - 1][s - 1]) << c << ',' << s;
-    EXPECT_EQ(ColorCode(0, 1), std::nullopt);
-    EXPECT_EQ(ColorCode(5, 1), std::nullopt);
-    EXPECT_EQ(ColorCode(1, 0), std::nullopt);
-    EXPECT_EQ(ColorCode(1, 5), std::nullopt);
-}
-
 TEST_F(Drawing, TheIdLabelStandsBesideItsOwnPedestrian) {
     forcesOff();
     engine.IsRunning = true;

@@ -101,12 +101,5 @@ TEST(Numbers, ShortestRoundTripForm) {
     }
 }
 
-TEST(Numbers, GeneralShowsAtMostFifteenDigits) {
-    EXPECT_EQ(general(0.75 + 0.1), "0.85");
-    EXPECT_EQ(general(32.1 / 2), "16.05");
-    EXPECT_EQ(general(0.1 + 0.2), "0.3");
-    EXPECT_EQ(general(100.0), "100");
-}
-
 }  // namespace
 }  // namespace strida::num

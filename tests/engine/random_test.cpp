@@ -90,18 +90,6 @@ TEST(RandomVariate, AUniformOfZeroIsDrawnAgain) {
     EXPECT_GT(normal, 0.0);
 }
 
-TEST(RandomSource, UniformsLieInTheUnitInterval) {
-    RandomSource source(kSeed);
-    double sum = 0;
-    for (int i = 0; i < 100000; ++i) {
-        const float u = source.Rnd();
-        ASSERT_GE(u, 0.0f);
-        ASSERT_LT(u, 1.0f);
-        sum += u;
-    }
-    EXPECT_NEAR(sum / 100000, 0.5, 0.01);
-}
-
 TEST(RandomSource, ASeededSourceRepeatsDrawForDraw) {
     RandomSource a(kSeed), b(kSeed), other(kSeed + 1);
     EXPECT_TRUE(a.isSeeded());

@@ -135,29 +135,6 @@ TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
               "\"MaxSpeed\",\"MaxPed\",\"meanGeneratedFlow\",\"N\",\"T\",\"X\",\"Y\"\r\n");
 }
 
-TEST_F(RunTest, PauseAndContinueKeepTheRunAndShowTheirSigns) {
-    ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_EQ(host.status[0], "Running Simulation");
-    EXPECT_TRUE(host.timerEnabled);
-    engine.SimulationTick();
-    engine.SimulationTick();
-    const auto pedestrians = engine.Pedestrians.size();
-    engine.PauseSimulation();
-    EXPECT_EQ(host.pauseCaption, "&Continue");
-    EXPECT_EQ(host.status[0], "Pause Simulation");
-    EXPECT_FALSE(host.timerEnabled);
-    engine.SimulationTick();  // the timer is off: a stray tick does nothing
-    EXPECT_EQ(engine.StepCount, 2);
-    engine.PauseSimulation();
-    EXPECT_EQ(host.pauseCaption, "&Pause");
-    EXPECT_EQ(host.status[0], "Running Simulation");
-    EXPECT_EQ(engine.Pedestrians.size(), pedestrians);
-    engine.StartStopCommand();  // caption reads "&Stop"
-    EXPECT_FALSE(engine.runExists());
-    EXPECT_TRUE(engine.Pedestrians.empty());
-    EXPECT_EQ(engine.StepCount, 0);
-}
-
 TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     settings.TotalNumberOfPedestrians = "6";
     settings.DistGenerator2Trap = "0";  // everyone starts inside the trap

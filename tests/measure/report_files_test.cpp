@@ -103,45 +103,5 @@ TEST_F(Reports, NothingIsWrittenWhenNoRowReportIsChecked) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
-TEST_F(Reports, AnUnwritableFolderIsReportedOncePerFile) {
-    // A folder under a regular file can never be created.
-    const std::filesystem::path blocker = folder.path() / "blocker";
-    std::ofstream(blocker) << "not a folder";
-    ReportWriter writer(blocker / "reports", host);
-    for (int i = 0; i < kReportFileCount; ++i) writer.writeHeader(static_cast<ReportFile>(i));
-    ASSERT_EQ(host.messages.size(), 6u);
-    EXPECT_NE(host.messages[5].text.find("NTXY.txt"), std::string::npos);
-    Record row;
-    row.text("1").number(2.5);
-    for (int n = 0; n < 50; ++n)
-        for (int i = 0; i < kReportFileCount; ++i) writer.append(static_cast<ReportFile>(i), row);
-    writer.appendEmptyLine(ReportFile::AvgInstant);
-    writer.flush();
-    writer.closeAll();
-    EXPECT_EQ(host.messages.size(), 6u);
-    // A new run reports the failure afresh, again once.
-    writer.beginRun();
-    writer.append(ReportFile::NTXY, row);
-    writer.append(ReportFile::NTXY, row);
-    EXPECT_EQ(host.messages.size(), 7u);
-}
-
-TEST_F(Reports, PedestriansWalkOnWhenTheirRowsCannotBeWritten) {
-    // The report folder turns into a regular file.
-    std::filesystem::remove_all(folder.path());
-    std::ofstream(folder.path()) << "not a folder";
-    forcesOff();
-    settings.ReportNTXY = Check::Checked;
-    settings.ReportInstantPerformance = Check::Checked;
-    PedClass& p = addCruising(2, 3, 1.5, 0, 1.5);
-    steps(20);
-    engine.reports.flush();
-    EXPECT_NEAR(p.Px(), 4.0, 1e-5);
-    EXPECT_EQ(p.stepsInTrap(), 19);
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_NE(host.messages[0].text.find("NTXY.txt"), std::string::npos);
-    EXPECT_NE(host.messages[1].text.find("Instant.txt"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace strida::test
