@@ -166,17 +166,8 @@ int main(int argc, char** argv) {
     }
     if (progress) std::fprintf(stderr, "\r%60s\r", "");
 
-    const PerformanceTexts& p = engine.performance;
-    const std::pair<const char*, const std::string*> figures[] = {
-        {"txtTotalPed", &p.TotalPed},         {"txtAvgSpeed", &p.AvgSpeed},
-        {"txtInstantDelay", &p.InstantDelay}, {"txtUncomfort", &p.Uncomfort},
-        {"txtNHI", &p.NHI},                   {"txtNUVI", &p.NUVI},
-        {"txtAvgTotalPed", &p.AvgTotalPed},   {"txtMeanAvgSpeed", &p.MeanAvgSpeed},
-        {"txtAvgDelay", &p.AvgDelay},         {"txtMeanUncomfort", &p.MeanUncomfort},
-        {"txtDissipationTime", &p.DissipationTime}, {"txtAvgNHI", &p.AvgNHI},
-        {"txtAvgNUVI", &p.AvgNUVI},
-    };
-    for (const auto& [name, text] : figures) std::printf("%s: %s\n", name, text->c_str());
+    for (const PerformanceField& field : kPerformanceFields)
+        std::printf("%s: %s\n", field.box, (engine.performance.*field.text).c_str());
     std::printf("steps: %ld\n", taken);
     return failed ? 1 : 0;
 }

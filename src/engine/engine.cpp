@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "engine/numbers.h"
 
@@ -46,11 +47,33 @@ std::optional<double> readStrict(std::string_view name, const std::string& text,
 
 namespace {
 
-// A parameter that some motion or force divides by.
-void requireNonZero(std::string_view name, const std::string& text, double value, MaybeError& error) {
-    if (value == 0 && !error)
-        error = EngineError{std::string(name) + " is \"" + text + "\"; it divides the pedestrians' " +
-                            "motion and must not be 0"};
+// The behaviour parameters every new pedestrian receives, read strictly from their settings. A body
+// diameter must be above 0, and Mass, Beta and Chi, which the motion and forces divide by, must not
+// be 0; the error names the first setting that fails.
+struct Parameters {
+    double accl = 0, diameter = 0, influence = 0, sight = 0, mass = 0, alpha = 0, beta = 0, chi = 0;
+};
+
+MaybeError readParameters(const Settings& s, Parameters& p, bool withMaxAccl) {
+    MaybeError error;
+    if (withMaxAccl) p.accl = readStrict("MaxAccl", s.MaxAccl, error).value_or(0);
+    p.diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(0);
+    p.influence = readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
+    p.sight = readStrict("SightDist", s.SightDist, error).value_or(0);
+    p.mass = readStrict("Mass", s.Mass, error).value_or(0);
+    p.alpha = readStrict("Alpha", s.Alpha, error).value_or(0);
+    p.beta = readStrict("Beta", s.Beta, error).value_or(0);
+    p.chi = readStrict("Chi", s.Chi, error).value_or(0);
+    if (error) return error;
+    if (!(p.diameter > 0))
+        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; a pedestrian's body diameter " +
+                           "must be above 0"};
+    for (auto [name, text, value] : {std::tuple{"Mass", &s.Mass, p.mass}, {"Beta", &s.Beta, p.beta},
+                                     {"Chi", &s.Chi, p.chi}})
+        if (value == 0)
+            return EngineError{std::string(name) + " is \"" + *text + "\"; it divides the " +
+                               "pedestrians' motion and must not be 0"};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -58,25 +81,9 @@ void requireNonZero(std::string_view name, const std::string& text, double value
 MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, double MaxSpeed,
                                     std::int16_t color, double Vx, double Vy,
                                     std::optional<double> maxAcceleration) {
-    const Settings& s = settings;
-    MaybeError error;
-    const double accl =
-        maxAcceleration ? *maxAcceleration : readStrict("MaxAccl", s.MaxAccl, error).value_or(0);
-    const double diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(0);
-    const double influence = readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
-    const double sight = readStrict("SightDist", s.SightDist, error).value_or(0);
-    const double mass = readStrict("Mass", s.Mass, error).value_or(0);
-    const double alpha = readStrict("Alpha", s.Alpha, error).value_or(0);
-    const double beta = readStrict("Beta", s.Beta, error).value_or(0);
-    const double chi = readStrict("Chi", s.Chi, error).value_or(0);
-    if (error) return error;
-    if (!(diameter > 0))
-        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; a pedestrian's body diameter " +
-                           "must be above 0"};
-    requireNonZero("Mass", s.Mass, mass, error);
-    requireNonZero("Beta", s.Beta, beta, error);
-    requireNonZero("Chi", s.Chi, chi, error);
-    if (error) return error;
+    Parameters p;
+    if (MaybeError error = readParameters(settings, p, !maxAcceleration)) return error;
+    const double accl = maxAcceleration ? *maxAcceleration : p.accl;
     if (!std::isfinite(Px) || !std::isfinite(Py) || !std::isfinite(Ex) || !std::isfinite(Ey) ||
         !std::isfinite(MaxSpeed) || !std::isfinite(Vx) || !std::isfinite(Vy) || !std::isfinite(accl))
         return EngineError{"a pedestrian's position, target, speed or acceleration is not a finite number"};
@@ -90,15 +97,15 @@ MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, doub
     ped->Py(Py);
     ped->Ex(Ex);
     ped->Ey(Ey);
-    ped->Radius(diameter / 2);
-    ped->influenceRadius(influence / 2);
+    ped->Radius(p.diameter / 2);
+    ped->influenceRadius(p.influence / 2);
     ped->MaxSpeed(MaxSpeed);
     ped->maxAcceleration(accl);
-    ped->sightDistance(sight);
-    ped->Alpha(alpha);
-    ped->Beta(beta);
-    ped->Chi(chi);
-    ped->Mass(mass);
+    ped->sightDistance(p.sight);
+    ped->Alpha(p.alpha);
+    ped->Beta(p.beta);
+    ped->Chi(p.chi);
+    ped->Mass(p.mass);
     ped->color(static_cast<std::uint8_t>(color));
     ped->Vx(Vx);
     ped->Vy(Vy);
@@ -120,17 +127,10 @@ MaybeError Engine::checkRunSettings() const {
     if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
 
     // Automatic generation reads these at every pedestrian it makes.
-    MaybeError error;
+    Parameters parameters;
+    MaybeError error = readParameters(s, parameters, true);
     readStrict("TrapLength", s.TrapLength, error);
     readStrict("TrapWidth", s.TrapWidth, error);
-    const double diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(1);
-    for (auto [name, text] : {std::pair{"InfluenceDiameter", &s.InfluenceDiameter},
-                              {"SightDist", &s.SightDist}, {"MaxAccl", &s.MaxAccl}})
-        readStrict(name, *text, error);
-    const double mass = readStrict("Mass", s.Mass, error).value_or(1);
-    readStrict("Alpha", s.Alpha, error);
-    const double beta = readStrict("Beta", s.Beta, error).value_or(1);
-    const double chi = readStrict("Chi", s.Chi, error).value_or(1);
     if (s.GeneratedAtOnce) {
         readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error);
         if (s.NormalSpaceGenerator) {
@@ -154,13 +154,6 @@ MaybeError Engine::checkRunSettings() const {
             readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error);
         }
     }
-    if (error) return error;
-    if (!(diameter > 0))
-        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; the generator divides the trap " +
-                           "width into lanes by it, so it must be above 0"};
-    requireNonZero("Mass", s.Mass, mass, error);
-    requireNonZero("Beta", s.Beta, beta, error);
-    requireNonZero("Chi", s.Chi, chi, error);
     if (error) return error;
 
     auto count = [&](std::string_view name, const std::string& text) -> std::optional<std::int16_t> {

@@ -38,6 +38,27 @@ struct PerformanceTexts {
     std::string AvgNUVI = "0.00";
 };
 
+// The thirteen figures by the names of their boxes, in the order the panel shows them.
+struct PerformanceField {
+    const char* box;
+    std::string PerformanceTexts::* text;
+};
+inline const PerformanceField kPerformanceFields[] = {
+    {"txtTotalPed", &PerformanceTexts::TotalPed},
+    {"txtAvgSpeed", &PerformanceTexts::AvgSpeed},
+    {"txtInstantDelay", &PerformanceTexts::InstantDelay},
+    {"txtUncomfort", &PerformanceTexts::Uncomfort},
+    {"txtNHI", &PerformanceTexts::NHI},
+    {"txtNUVI", &PerformanceTexts::NUVI},
+    {"txtAvgTotalPed", &PerformanceTexts::AvgTotalPed},
+    {"txtMeanAvgSpeed", &PerformanceTexts::MeanAvgSpeed},
+    {"txtAvgDelay", &PerformanceTexts::AvgDelay},
+    {"txtMeanUncomfort", &PerformanceTexts::MeanUncomfort},
+    {"txtDissipationTime", &PerformanceTexts::DissipationTime},
+    {"txtAvgNHI", &PerformanceTexts::AvgNHI},
+    {"txtAvgNUVI", &PerformanceTexts::AvgNUVI},
+};
+
 enum class MessageIcon { None, Stop, Information };
 
 class Host {

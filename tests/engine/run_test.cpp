@@ -58,7 +58,9 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
     for (int i = 0; i < 6; ++i) {
         engine.SimulationTick();
         counts.push_back(engine.Pedestrians.size());
-        if (i >= 3) EXPECT_EQ(engine.HeadwayCounter, 0) << "held while the run holds more than the total";
+        if (i >= 3) {
+            EXPECT_EQ(engine.HeadwayCounter, 0) << "held while the run holds more than the total";
+        }
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{1, 2, 3, 3, 3, 3}));
 }

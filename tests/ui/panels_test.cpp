@@ -207,7 +207,9 @@ TEST_F(PanelsTest, AboutBox) {
     EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), "Version 1.3");
     EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "&System Info...");
     about->findChild<QPushButton*>("cmdSysInfo")->click();
-    if (!messages.empty()) EXPECT_EQ(messages.back(), "System Information Is Unavailable At This Time");
+    if (!messages.empty()) {
+        EXPECT_EQ(messages.back(), "System Information Is Unavailable At This Time");
+    }
     about->findChild<QPushButton*>("cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
 }

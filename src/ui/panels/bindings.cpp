@@ -72,6 +72,7 @@ void setTextIfChanged(QLineEdit* box, const std::string& text) {
 }  // namespace strida::ui
 
 #include <QMdiSubWindow>
+#include <QVBoxLayout>
 
 namespace strida::ui {
 void hidePanel(QWidget* panel) {
@@ -82,5 +83,14 @@ void hidePanel(QWidget* panel) {
         }
     }
     panel->hide();
+}
+
+QFrame* panelFrame(QWidget* panel, const char* name) {
+    auto* frame = new QFrame(panel);
+    if (name) frame->setObjectName(name);
+    auto* outer = new QVBoxLayout(panel);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    return frame;
 }
 }  // namespace strida::ui

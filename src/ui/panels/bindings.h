@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,4 +37,6 @@ void setTextIfChanged(QLineEdit* box, const std::string& text);
 namespace strida::ui {
 // Hides the child window that holds this panel ("&Close").
 void hidePanel(QWidget* panel);
+// The frame that holds all of a panel's controls, filling the panel.
+QFrame* panelFrame(QWidget* panel, const char* name = nullptr);
 }  // namespace strida::ui

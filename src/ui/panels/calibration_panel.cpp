@@ -12,8 +12,7 @@ namespace strida::ui {
 CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     : QWidget(parent), settings_(settings) {
     setObjectName("frmCalibration");
-    auto* frame = new QFrame(this);
-    frame->setObjectName("FrameCalibration");
+    QFrame* frame = panelFrame(this, "FrameCalibration");
     auto* grid = new QGridLayout(frame);
 
     grid->addWidget(label("Pedestrian Trap Size:", frame, "lblExplanationTrap"), 0, 0, 1, 4);
@@ -72,9 +71,6 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     buttons->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }));
     grid->addLayout(buttons, 5, 0, 1, 3);
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
     updateTrapSize();
 }
 

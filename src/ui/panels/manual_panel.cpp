@@ -26,8 +26,7 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine), generator_(engine) {
     setObjectName("frmManualPedGenerator");
     Settings& s = engine.settings;
-    auto* frame = new QFrame(this);
-    frame->setObjectName("FrameManualGenerator");
+    QFrame* frame = panelFrame(this, "FrameManualGenerator");
     auto* grid = new QGridLayout(frame);
 
     auto pair = [frame](QWidget* a, QWidget* b) {
@@ -88,9 +87,6 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     grid->addWidget(button("cmdLoadPedestrians", "&Load Pedestrians", frame, [this] { cmdLoadPedestrians_Click(); }), 2, 3);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
 
     dialogFolder = QString::fromStdString(engine.reports.folder().string());
     chooseFile = [this](const QString& folder) {

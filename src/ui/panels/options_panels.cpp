@@ -8,20 +8,9 @@
 
 namespace strida::ui {
 
-namespace {
-QFrame* frameIn(QWidget* panel, const char* name) {
-    auto* frame = new QFrame(panel);
-    frame->setObjectName(name);
-    auto* outer = new QVBoxLayout(panel);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
-    return frame;
-}
-}  // namespace
-
 ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     setObjectName("frmDrawingControl");
-    QFrame* frame = frameIn(this, "frmShowOption");
+    QFrame* frame = panelFrame(this, "frmShowOption");
     auto* column = new QVBoxLayout(frame);
     auto* inf = checkBox("chkShowInfCircle", "Influence Circle", s.ShowInfCircle, frame);
     auto* sight = checkBox("chkSightBox", "Sight Box", s.SightBox, frame);
@@ -58,7 +47,7 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
 
 ForcesPanel::ForcesPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     setObjectName("frmForceControl");
-    QFrame* frame = frameIn(this, "frmForceControl");
+    QFrame* frame = panelFrame(this, "frmForceControl");
     auto* grid = new QGridLayout(frame);
     auto* forward = checkBox("chkForceForward", "Forward", s.ForceForward, frame);
     auto* flee = checkBox("chkForceFlee", "Repulse Away", s.ForceFlee, frame);
@@ -75,7 +64,7 @@ ForcesPanel::ForcesPanel(Settings& s, QWidget* parent) : QWidget(parent) {
 
 SpeedPanel::SpeedPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     setObjectName("frmSimSpeed");
-    QFrame* frame = frameIn(this, "frameSimControl");
+    QFrame* frame = panelFrame(this, "frameSimControl");
     auto* grid = new QGridLayout(frame);
     auto* bar = scrollBar("ScrlSimSpeed", 1, 1000, s.SimSpeed, 25, 100, frame);
     bar->setMinimumWidth(220);

@@ -13,8 +13,7 @@ namespace strida::ui {
 
 ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     setObjectName("frmInputParameters");
-    auto* frame = new QFrame(this);
-    frame->setObjectName("frmPedParameters");
+    QFrame* frame = panelFrame(this, "frmPedParameters");
     auto* grid = new QGridLayout(frame);
 
     struct Row {
@@ -66,9 +65,6 @@ ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent)
     });
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2, Qt::AlignRight);
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
 }
 
 }  // namespace strida::ui

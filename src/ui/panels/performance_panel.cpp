@@ -47,14 +47,11 @@ QGroupBox* group(const QString& title, const Row* rows, std::size_t count, QWidg
 
 PerformancePanel::PerformancePanel(QWidget* parent) : QWidget(parent) {
     setObjectName("frmPerformance");
-    auto* frame = new QFrame(this);
+    QFrame* frame = panelFrame(this);
     auto* column = new QVBoxLayout(frame);
     column->addWidget(group("Average Instantaneous", kInstant, std::size(kInstant), frame));
     column->addWidget(group("System Performances", kSystem, std::size(kSystem), frame));
     column->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 0, Qt::AlignRight);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
 }
 
 QLineEdit* PerformancePanel::box(const char* name) const { return findChild<QLineEdit*>(name); }
@@ -62,16 +59,7 @@ QLineEdit* PerformancePanel::box(const char* name) const { return findChild<QLin
 QString PerformancePanel::text(const char* name) const { return box(name)->text(); }
 
 void PerformancePanel::show(const PerformanceTexts& t) {
-    // In the order the step writes them.
-    const std::pair<const char*, const std::string*> boxes[] = {
-        {"txtTotalPed", &t.TotalPed},       {"txtAvgSpeed", &t.AvgSpeed},
-        {"txtUncomfort", &t.Uncomfort},     {"txtMeanAvgSpeed", &t.MeanAvgSpeed},
-        {"txtInstantDelay", &t.InstantDelay}, {"txtAvgDelay", &t.AvgDelay},
-        {"txtAvgTotalPed", &t.AvgTotalPed}, {"txtMeanUncomfort", &t.MeanUncomfort},
-        {"txtDissipationTime", &t.DissipationTime}, {"txtNHI", &t.NHI},
-        {"txtAvgNHI", &t.AvgNHI},           {"txtNUVI", &t.NUVI},
-        {"txtAvgNUVI", &t.AvgNUVI}};
-    for (auto [name, text] : boxes) setTextIfChanged(box(name), *text);
+    for (const PerformanceField& field : kPerformanceFields) setTextIfChanged(box(field.box), t.*field.text);
 }
 
 }  // namespace strida::ui

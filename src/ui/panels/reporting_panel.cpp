@@ -9,8 +9,7 @@ namespace strida::ui {
 
 ReportingPanel::ReportingPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     setObjectName("frmReporting");
-    auto* frame = new QFrame(this);
-    frame->setObjectName("frmReport");
+    QFrame* frame = panelFrame(this, "frmReport");
     auto* column = new QVBoxLayout(frame);
     column->setSpacing(8);
     column->addWidget(checkBox("chkReportNTXY", "(start) NTXY Database (NTXY.txt)", s.ReportNTXY, frame));
@@ -32,9 +31,6 @@ ReportingPanel::ReportingPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     column->addWidget(individual);
     column->addWidget(traffic);
     column->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 0, Qt::AlignRight);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
 }
 
 }  // namespace strida::ui
