@@ -72,6 +72,31 @@ void DesktopStep(benchmark::State& state) {
 }
 BENCHMARK(DesktopStep)->Arg(10000)->Iterations(30)->Unit(benchmark::kMillisecond);
 
+// The default trap with 300 pedestrians generated at once from both ends, animated or not.
+void DesktopDefaultRun(benchmark::State& state) {
+    const auto folder = std::filesystem::temp_directory_path() / "strida-desktop-bench";
+    std::filesystem::create_directories(folder);
+    strida::ui::MainWindow window(folder);
+    window.host().messageSink = [](const std::string&, const std::string&, strida::MessageIcon) {};
+    strida::Settings& s = window.settings();
+    s.NumPedLeft = "150";
+    s.NumPedRight = "150";
+    s.DontShowAnimation = state.range(0) ? strida::Check::Unchecked : strida::Check::Checked;
+    window.show();
+    strida::Engine& engine = window.engine();
+    engine.StartSimulation();
+    window.timer()->stop();  // the benchmark steps by itself
+    for (auto _ : state) {
+        if (!engine.runExists()) engine.StartSimulation();
+        engine.SimulationTick();
+        window.canvas()->repaint();
+    }
+    state.counters["steps/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    engine.StopSimulation();
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(DesktopDefaultRun)->ArgName("animated")->Arg(1)->Arg(0)->Iterations(200)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
