@@ -169,6 +169,8 @@ MaybeError Engine::checkRunSettings() const {
         if (twoWays) total = long{count("NumPedLeft", s.NumPedLeft).value_or(0)} +
                              count("NumPedRight", s.NumPedRight).value_or(0);
         else total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
+        // Pedestrians already made by hand count towards the run's numbering as well.
+        total += LastPedID;
         if (!error && total > std::numeric_limits<std::int16_t>::max())
             error = EngineError{"NumPedLeft is \"" + s.NumPedLeft + "\" and NumPedRight is \"" +
                                 s.NumPedRight + "\"; a run can hold at most 32767 pedestrians"};

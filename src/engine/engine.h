@@ -41,7 +41,6 @@ public:
     // Takes the first free place of lane k (1-based) and returns its column (1-based), adding a
     // column to the grid when the lane is full.
     int take(int k);
-    bool isTaken(int k, int c) const { return c <= taken_[k - 1]; }
 
 private:
     std::vector<int> taken_;

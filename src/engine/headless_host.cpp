@@ -3,17 +3,16 @@
 namespace strida {
 
 HeadlessHost::Circle& HeadlessHost::slot(int id) {
-    std::vector<Circle>& list = id >= 0 ? circles_ : oddCircles_;
-    const std::size_t index = id >= 0 ? static_cast<std::size_t>(id) : static_cast<std::size_t>(-id);
-    if (index >= list.size()) list.resize(index + 1);
-    return list[index];
+    if (id < 0) return ignored_ = Circle{};
+    const auto index = static_cast<std::size_t>(id);
+    if (index >= circles_.size()) circles_.resize(index + 1);
+    return circles_[index];
 }
 
 const HeadlessHost::Circle* HeadlessHost::circle(int id) const {
-    const std::vector<Circle>& list = id >= 0 ? circles_ : oddCircles_;
-    const std::size_t index = id >= 0 ? static_cast<std::size_t>(id) : static_cast<std::size_t>(-id);
-    if (index >= list.size() || !list[index].loaded) return nullptr;
-    return &list[index];
+    const auto index = static_cast<std::size_t>(id);
+    if (id < 0 || index >= circles_.size() || !circles_[index].loaded) return nullptr;
+    return &circles_[index];
 }
 
 void HeadlessHost::clearArea() {

@@ -89,8 +89,8 @@ private:
     double height_ = kDesignHeight;
     double m2Twips_ = 0;
     bool recordOverlays_ = false;
-    std::vector<Circle> circles_;       // ids 0 and up
-    std::vector<Circle> oddCircles_;    // negative ids, which only a wrapped 16-bit ID can give
+    std::vector<Circle> circles_;  // by ID
+    Circle ignored_;               // where a call for an ID below 0 goes
 };
 
 }  // namespace strida

@@ -126,7 +126,14 @@ void PedClass::clearDesires() {
 MaybeError PedClass::Move() {
     // Keeps this pedestrian alive should it arrive, or the run be stopped, while it moves.
     auto hold = engine_.Pedestrians.hold();
+    const bool wasInRun = inRun_;
     engine_.host.processEvents();
+    // A stop chosen just now released this pedestrian with its run: it has nothing left to do,
+    // and must not measure, report or remove anything in whatever run follows.
+    if (wasInRun && !inRun_) {
+        clearDesires();
+        return std::nullopt;
+    }
     const double dt = engine_.dt();
     const Settings& settings = engine_.settings;
     const bool flee = isOn(settings.ForceFlee), separate = isOn(settings.ForceSeparate);

@@ -150,8 +150,9 @@ private:
     float prevPx_ = 0, prevPy_ = 0;
     double meanSquaredSpeed_ = 0;
 
-    // Place in the run's order of creation and in the neighbour grid.
+    // Place in the run's order of creation and in the neighbour grid; whether the run holds it.
     std::uint32_t order_ = 0;
+    bool inRun_ = false;
     int gridCell_ = -1, gridSlot_ = -1;
 
     // Errors of the performance update already shown for this pedestrian (each is shown once).

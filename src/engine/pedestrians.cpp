@@ -9,6 +9,7 @@ namespace strida {
 void PedestrianCollection::add(std::unique_ptr<PedClass> ped) {
     const std::int16_t id = ped->ID();
     ped->order_ = nextOrder_++;
+    ped->inRun_ = true;
     if (search_ == NeighbourSearch::Index) grid_.insert(*ped);
     if (!ids_.empty() && id <= ids_.back()) ascending_ = false;
     ids_.push_back(id);
@@ -48,6 +49,7 @@ bool PedestrianCollection::remove(std::int16_t id) {
     const std::size_t i = indexOf(id);
     if (i >= slots_.size()) return false;
     grid_.remove(*slots_[i]);
+    slots_[i]->inRun_ = false;
     released_.push_back(std::move(slots_[i]));
     --count_;
     if (holds_ == 0) purge();
@@ -57,7 +59,10 @@ bool PedestrianCollection::remove(std::int16_t id) {
 void PedestrianCollection::clear() {
     grid_.clear();
     for (auto& slot : slots_)
-        if (slot) released_.push_back(std::move(slot));
+        if (slot) {
+            slot->inRun_ = false;
+            released_.push_back(std::move(slot));
+        }
     slots_.clear();
     ids_.clear();
     count_ = 0;

@@ -87,10 +87,10 @@ void Engine::SimulationStep() {
     int totalPed = 0;
     double sums[5] = {0, 0, 0, 0, 0};  // speed, delay, uncomfortability, NHI, NUVI
     {
-        // The pass works by position: pedestrians that arrive keep their places until it ends, and
-        // a stop chosen in the middle empties the collection, which ends the pass.
+        // The pass works by position: pedestrians that arrive keep their places until it ends. A
+        // stop chosen in the middle ends the pass, even if pedestrians are made again at once.
         auto hold = Pedestrians.hold();
-        for (std::size_t i = 0; i < Pedestrians.slotCount() && runSerial_ == run; ++i) {
+        for (std::size_t i = 0; i < Pedestrians.slotCount() && runExists_ && runSerial_ == run; ++i) {
             PedClass* p = Pedestrians.slot(i);
             if (!p) continue;
             if (MaybeError error = p->Move()) {

@@ -165,6 +165,42 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     EXPECT_EQ(engine.StepCount, 1);
 }
 
+TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
+    // Pressing Stop and then "Create" while a step is under way: the step must neither move the
+    // new pedestrians nor let the interrupted one remove a new one that got its ID.
+    settings.ManualGenerator = true;
+    add(8.6f, 3, 10, 3, 1.5, 1, 1.4, 0);  // arrives at its next move
+    ASSERT_TRUE(engine.StartSimulation());
+    host.onProcessEvents = [&] {
+        if (host.processEventsCount != 2) return;  // the first pedestrian's move
+        engine.StopSimulation();
+        add(3, 3, 9, 3);
+        add(3, 4, 9, 4);
+    };
+    engine.SimulationTick();
+    host.onProcessEvents = nullptr;
+    ASSERT_EQ(engine.Pedestrians.size(), 2u);
+    engine.Pedestrians.forEach([](const PedClass& p) {
+        EXPECT_EQ(p.Px(), 3.0f) << "pedestrian " << p.ID() << " moved without a run";
+        EXPECT_FALSE(p.hasEntered());
+    });
+    EXPECT_NE(host.circle(1), nullptr);
+    EXPECT_NE(host.circle(2), nullptr);
+}
+
+TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsGo) {
+    std::ofstream(engine.reports.pathOf(ReportFile::Instant)) << "kept";
+    for (int i = 0; i < 5; ++i) add(1, 1 + i, 9, 1);
+    settings.NumWays = Ways::Two;
+    settings.NumPedLeft = "16382";
+    settings.NumPedRight = "16382";
+    EXPECT_FALSE(engine.StartSimulation());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("32767"), std::string::npos) << host.messages[0].text;
+    EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
+    EXPECT_EQ(engine.Pedestrians.size(), 5u);
+}
+
 TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
     settings.TotalNumberOfPedestrians = "4";
     ASSERT_TRUE(engine.StartSimulation());
