@@ -58,7 +58,7 @@ Exit status: 0 when the run completed, 1 when it failed (the reason is printed o
 
 // Messages go to standard error as they come; nothing is drawn, not even the pedestrians' circles.
 class BatchHost : public HeadlessHost {
-public:
+  public:
     void placeCircle(int, float, float, float) override {}
     void paintCircle(int, Colour, bool) override {}
     void setCircleVisible(int, bool) override {}
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
             std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
             return 0;
         }
-        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" && arg != "--seed" &&
-            arg != "--neighbours")
+        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" &&
+            arg != "--seed" && arg != "--neighbours")
             return usage("unknown option '" + std::string(arg) + "'");
         if (i + 1 >= argc) return usage("option '" + std::string(arg) + "' needs a value");
         const std::string_view value = argv[++i];
@@ -114,20 +114,24 @@ int main(int argc, char** argv) {
             out = std::string(value);
         } else if (arg == "--steps") {
             steps = parseWhole<long>(value);
-            if (!steps || *steps < 0) return usage("--steps takes a whole number of steps, not '" + std::string(value) + "'");
+            if (!steps || *steps < 0)
+                return usage("--steps takes a whole number of steps, not '" + std::string(value) +
+                             "'");
         } else if (arg == "--neighbours") {
             if (value != "scan" && value != "index")
                 return usage("--neighbours takes scan or index, not '" + std::string(value) + "'");
             search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
         } else {
             seed = parseWhole<std::uint64_t>(value);
-            if (!seed) return usage("--seed takes a whole number, not '" + std::string(value) + "'");
+            if (!seed)
+                return usage("--seed takes a whole number, not '" + std::string(value) + "'");
         }
     }
 
     Settings settings;
     for (const auto& [name, value] : sets)
-        if (MaybeError error = applySetting(settings, name, value)) return usage(error->description);
+        if (MaybeError error = applySetting(settings, name, value))
+            return usage(error->description);
 
     std::error_code ec;
     std::filesystem::create_directories(out, ec);
@@ -150,8 +154,10 @@ int main(int argc, char** argv) {
         if (taken >= limit) {
             engine.StopSimulation();
             if (!steps)
-                std::fprintf(stderr, "strida-batch: stopped at the safety limit of %ld steps; "
-                             "use --steps to run longer\n", kSafetyLimit);
+                std::fprintf(stderr,
+                             "strida-batch: stopped at the safety limit of %ld steps; "
+                             "use --steps to run longer\n",
+                             kSafetyLimit);
             break;
         }
         engine.SimulationTick();

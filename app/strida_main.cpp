@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription("Microscopic pedestrian simulation.");
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption out("out", "Folder for the report files (default: the program's own folder).", "folder");
+    QCommandLineOption out(
+        "out", "Folder for the report files (default: the program's own folder).", "folder");
     parser.addOption(out);
     parser.process(app);
 

@@ -2,10 +2,11 @@
 // walking east and half west towards targets far beyond its ends, all inside the trap.
 #pragma once
 
+#include <unistd.h>
+
 #include <cmath>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "engine/engine.h"
 #include "engine/headless_host.h"
@@ -30,7 +31,8 @@ struct Corridor {
         const int lanes = static_cast<int>(kWidth / spacing);
         const int columns = (pedestrians + lanes - 1) / lanes;
         length = columns * spacing;
-        // The trap reaches well beyond the corridor's sides, so the crowd stays measured as it spreads.
+        // The trap reaches well beyond the corridor's sides, so the crowd stays measured as it
+        // spreads.
         host.setArea(length / kM2Twips + 1, (kWidth + 2 * kMargin) / kM2Twips);
         host.setM2Twips(kM2Twips);
         engine.animate = false;
@@ -41,8 +43,8 @@ struct Corridor {
             const float x = static_cast<float>((column + 0.5) * spacing);
             const float y = static_cast<float>(kMargin + (lane + 0.5) * spacing);
             const double speed = 1.2 + 0.05 * (i % 7);
-            engine.CreatePedestrian(x, y, east ? static_cast<float>(length + 5000) : -5000.0f, y, speed,
-                                    east ? 1 : 2, east ? speed : -speed, 0, 1.44);
+            engine.CreatePedestrian(x, y, east ? static_cast<float>(length + 5000) : -5000.0f, y,
+                                    speed, east ? 1 : 2, east ? speed : -speed, 0, 1.44);
         }
         engine.StartSimulation();
     }
@@ -55,7 +57,8 @@ struct Corridor {
     std::uintmax_t reportBytes() {
         engine.reports.flush();
         std::error_code ec;
-        const auto size = std::filesystem::file_size(engine.reports.pathOf(ReportFile::Instant), ec);
+        const auto size =
+            std::filesystem::file_size(engine.reports.pathOf(ReportFile::Instant), ec);
         return ec ? 0 : size;
     }
 

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QTimer>
 #include <QPainter>
+#include <QTimer>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +24,8 @@ void fillTrap(strida::Engine& engine, int count) {
         const int lane = i % lanes, column = i / lanes;
         const bool east = (lane + column) % 2 == 0;
         const float x = 0.3f + 0.465f * column, y = 0.3f + 0.465f * lane;
-        engine.CreatePedestrian(x, y, east ? 900.0f : -750.0f, y, 1.3, east ? 1 : 2, east ? 1.3 : -1.3, 0, 1.44);
+        engine.CreatePedestrian(x, y, east ? 900.0f : -750.0f, y, 1.3, east ? 1 : 2,
+                                east ? 1.3 : -1.3, 0, 1.44);
     }
 }
 
@@ -34,7 +35,8 @@ void DrawCanvas(benchmark::State& state) {
     canvas.setTrap(150, 15, 0.0075);
     const int n = static_cast<int>(state.range(0));
     for (int i = 0; i < n; ++i) {
-        const float x = (0.3f + 0.465f * (i / 31)) / 0.0075f, y = (0.3f + 0.465f * (i % 31)) / 0.0075f;
+        const float x = (0.3f + 0.465f * (i / 31)) / 0.0075f,
+                    y = (0.3f + 0.465f * (i % 31)) / 0.0075f;
         canvas.placeCircle(i + 1, x - 40, y + 40, 80);
         canvas.paintCircle(i + 1, QColor(0xC0 * (i % 2), 0, 0xC0 * (1 - i % 2)), true);
         canvas.setCircleVisible(i + 1, true);
@@ -66,7 +68,8 @@ void DesktopStep(benchmark::State& state) {
         engine.SimulationTick();
         window.canvas()->repaint();
     }
-    state.counters["steps/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["steps/s"] =
+        benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
     engine.StopSimulation();
     std::filesystem::remove_all(folder);
 }
@@ -91,11 +94,17 @@ void DesktopDefaultRun(benchmark::State& state) {
         engine.SimulationTick();
         window.canvas()->repaint();
     }
-    state.counters["steps/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["steps/s"] =
+        benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
     engine.StopSimulation();
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(DesktopDefaultRun)->ArgName("animated")->Arg(1)->Arg(0)->Iterations(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(DesktopDefaultRun)
+    ->ArgName("animated")
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(200)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

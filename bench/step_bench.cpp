@@ -14,15 +14,25 @@ void stepBench(benchmark::State& state, NeighbourSearch search, bool instant) {
     corridor.engine.SimulationTick();  // the first step fills the caches
     const auto before = corridor.reportBytes();
     for (auto _ : state) corridor.engine.SimulationTick();
-    state.counters["agent-updates/s"] = benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["agent-updates/s"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate);
     if (instant) state.SetBytesProcessed(static_cast<int64_t>(corridor.reportBytes() - before));
-    state.counters["in trap"] = static_cast<double>(std::stoi(corridor.engine.performance.TotalPed));
+    state.counters["in trap"] =
+        static_cast<double>(std::stoi(corridor.engine.performance.TotalPed));
 }
 
-void StepIndex(benchmark::State& s) { stepBench(s, NeighbourSearch::Index, false); }
-void StepScan(benchmark::State& s) { stepBench(s, NeighbourSearch::Scan, false); }
-void StepIndexInstantReport(benchmark::State& s) { stepBench(s, NeighbourSearch::Index, true); }
-void StepScanInstantReport(benchmark::State& s) { stepBench(s, NeighbourSearch::Scan, true); }
+void StepIndex(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Index, false);
+}
+void StepScan(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Scan, false);
+}
+void StepIndexInstantReport(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Index, true);
+}
+void StepScanInstantReport(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Scan, true);
+}
 
 // A fixed number of steps from the packed corridor, so that every size is measured at the same
 // density: 30 steps move the crowd about 2.6 m.

@@ -41,6 +41,8 @@ std::string areaLabel(const Settings& settings) {
     return "Area = " + num::fixed(trapAreaOf(settings), 1) + " m2";
 }
 
-std::string scaleLabel(double m2Twips) { return "m/twips = " + num::fixed(m2Twips * 100, 4) + " %"; }
+std::string scaleLabel(double m2Twips) {
+    return "m/twips = " + num::fixed(m2Twips * 100, 4) + " %";
+}
 
 }  // namespace strida

@@ -28,7 +28,8 @@ Engine::~Engine() = default;
 
 TrapExtent Engine::trap() const {
     const double m2t = M2Twips();
-    return {static_cast<float>(host.areaWidth() * m2t), static_cast<float>(host.areaHeight() * m2t)};
+    return {static_cast<float>(host.areaWidth() * m2t),
+            static_cast<float>(host.areaHeight() * m2t)};
 }
 
 void Engine::RemovePedestrian(std::int16_t id) {
@@ -38,7 +39,8 @@ void Engine::RemovePedestrian(std::int16_t id) {
     if (id != 0) host.unloadCircle(id);
 }
 
-std::optional<double> readStrict(std::string_view name, const std::string& text, MaybeError& error) {
+std::optional<double> readStrict(std::string_view name, const std::string& text,
+                                 MaybeError& error) {
     std::optional<double> value = num::strict(text);
     if (!value && !error)
         error = EngineError{std::string(name) + " is \"" + text + "\", which is not a number"};
@@ -66,10 +68,10 @@ MaybeError readParameters(const Settings& s, Parameters& p, bool withMaxAccl) {
     p.chi = readStrict("Chi", s.Chi, error).value_or(0);
     if (error) return error;
     if (!(p.diameter > 0))
-        return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; a pedestrian's body diameter " +
-                           "must be above 0"};
-    for (auto [name, text, value] : {std::tuple{"Mass", &s.Mass, p.mass}, {"Beta", &s.Beta, p.beta},
-                                     {"Chi", &s.Chi, p.chi}})
+        return EngineError{"PedDiameter is \"" + s.PedDiameter +
+                           "\"; a pedestrian's body diameter " + "must be above 0"};
+    for (auto [name, text, value] :
+         {std::tuple{"Mass", &s.Mass, p.mass}, {"Beta", &s.Beta, p.beta}, {"Chi", &s.Chi, p.chi}})
         if (value == 0)
             return EngineError{std::string(name) + " is \"" + *text + "\"; it divides the " +
                                "pedestrians' motion and must not be 0"};
@@ -85,10 +87,13 @@ MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, doub
     if (MaybeError error = readParameters(settings, p, !maxAcceleration)) return error;
     const double accl = maxAcceleration ? *maxAcceleration : p.accl;
     if (!std::isfinite(Px) || !std::isfinite(Py) || !std::isfinite(Ex) || !std::isfinite(Ey) ||
-        !std::isfinite(MaxSpeed) || !std::isfinite(Vx) || !std::isfinite(Vy) || !std::isfinite(accl))
-        return EngineError{"a pedestrian's position, target, speed or acceleration is not a finite number"};
+        !std::isfinite(MaxSpeed) || !std::isfinite(Vx) || !std::isfinite(Vy) ||
+        !std::isfinite(accl))
+        return EngineError{
+            "a pedestrian's position, target, speed or acceleration is not a finite number"};
     if (LastPedID >= std::numeric_limits<std::int16_t>::max())
-        return EngineError{"a run can number at most 32767 pedestrians, and this run has created them all"};
+        return EngineError{
+            "a run can number at most 32767 pedestrians, and this run has created them all"};
 
     random.Randomize();
     auto ped = std::make_unique<PedClass>(*this);
@@ -138,17 +143,20 @@ MaybeError Engine::checkRunSettings() const {
             readStrict("SpatialRangeInput", s.SpatialRangeInput, error);
         }
     }
-    const double share = readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
+    const double share =
+        readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
     const float p1 = static_cast<float>(share / 100);
     if (p1 >= 0) {  // the first category can be drawn
-        if (s._1stMaxSpeedTheOnly) readStrict("1stMaxSpeed", s._1stMaxSpeed, error);
+        if (s._1stMaxSpeedTheOnly)
+            readStrict("1stMaxSpeed", s._1stMaxSpeed, error);
         else {
             readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error);
             readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error);
         }
     }
     if (p1 < 1) {  // the second category can be drawn
-        if (s._2ndMaxSpeedTheOnly) readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error);
+        if (s._2ndMaxSpeedTheOnly)
+            readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error);
         else {
             readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error);
             readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error);
@@ -156,19 +164,22 @@ MaybeError Engine::checkRunSettings() const {
     }
     if (error) return error;
 
-    auto count = [&](std::string_view name, const std::string& text) -> std::optional<std::int16_t> {
+    auto count = [&](std::string_view name,
+                     const std::string& text) -> std::optional<std::int16_t> {
         std::optional<std::int16_t> n = num::roundInt16(num::lenient(text));
         if (!n && !error)
-            error = EngineError{std::string(name) + " is \"" + text + "\"; a run can hold at most " +
-                                "32767 pedestrians"};
+            error = EngineError{std::string(name) + " is \"" + text +
+                                "\"; a run can hold at most " + "32767 pedestrians"};
         return n;
     };
     const bool twoWays = s.NumWays == Ways::Two;
     if (s.GeneratedAtOnce) {
         long total = 0;
-        if (twoWays) total = long{count("NumPedLeft", s.NumPedLeft).value_or(0)} +
-                             count("NumPedRight", s.NumPedRight).value_or(0);
-        else total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
+        if (twoWays)
+            total = long{count("NumPedLeft", s.NumPedLeft).value_or(0)} +
+                    count("NumPedRight", s.NumPedRight).value_or(0);
+        else
+            total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
         // Pedestrians already made by hand count towards the run's numbering as well.
         total += LastPedID;
         if (!error && total > std::numeric_limits<std::int16_t>::max())
@@ -177,9 +188,10 @@ MaybeError Engine::checkRunSettings() const {
     } else {
         count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
         if (!error && twoWays && num::lenient(s.TotalNumberOfPedestrians) == 0)
-            error = EngineError{"TotalNumberOfPedestrians is \"" + s.TotalNumberOfPedestrians +
-                                "\"; generating from both sides by headway shares the pedestrians " +
-                                "out by it, so it must not be 0"};
+            error =
+                EngineError{"TotalNumberOfPedestrians is \"" + s.TotalNumberOfPedestrians +
+                            "\"; generating from both sides by headway shares the pedestrians " +
+                            "out by it, so it must not be 0"};
         if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
             error = EngineError{"HeadwayMeanInput is \"" + s.HeadwayMeanInput +
                                 "\"; a headway is counted in time slices and can be at most 32767"};

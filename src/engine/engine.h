@@ -33,7 +33,7 @@ struct TrapExtent {
 // the trap, places counted outward from the generator. A lane's places are taken first to last, so
 // a lane is described by how many of its places are taken.
 class PlacementGrid {
-public:
+  public:
     void reset(int lanes);
     void clear() { taken_.clear(), columns_ = 0; }
     int lanes() const { return static_cast<int>(taken_.size()); }
@@ -42,7 +42,7 @@ public:
     // column to the grid when the lane is full.
     int take(int k);
 
-private:
+  private:
     std::vector<int> taken_;
     int columns_ = 0;
 };
@@ -55,7 +55,7 @@ struct Attributes {
 };
 
 class Engine {
-public:
+  public:
     Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
            std::optional<std::uint64_t> seed = std::nullopt);
     ~Engine();
@@ -156,7 +156,7 @@ public:
     // The settings a run will read, checked before it starts: nothing that would stop it later.
     MaybeError checkRunSettings() const;
 
-private:
+  private:
     void SimulationStep();
     void headwayRule();
     void samplePerformance(int totalPed, const double sums[5]);

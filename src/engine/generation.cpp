@@ -15,7 +15,8 @@ MaybeError Engine::GenerateAllAtOnce() {
     const double W = readStrict("TrapWidth", settings.TrapWidth, error).value_or(0);
     if (error) return error;
     if (!(r > 0))
-        return EngineError{"PedDiameter is \"" + settings.PedDiameter + "\"; the generator divides " +
+        return EngineError{"PedDiameter is \"" + settings.PedDiameter +
+                           "\"; the generator divides " +
                            "the trap width into lanes by it, so it must be above 0"};
     const int lanes = static_cast<int>(std::clamp(num::Int(W / r), 1.0, 32767.0));
 
@@ -43,9 +44,10 @@ MaybeError Engine::GeneratePedestrian(std::string_view direction) {
         } else if (settings.RandomInput) {
             const double total = num::lenient(settings.TotalNumberOfPedestrians);
             if (total == 0)
-                return EngineError{"TotalNumberOfPedestrians is \"" + settings.TotalNumberOfPedestrians +
-                                   "\"; generating from both sides by headway shares the pedestrians " +
-                                   "out by it, so it must not be 0"};
+                return EngineError{
+                    "TotalNumberOfPedestrians is \"" + settings.TotalNumberOfPedestrians +
+                    "\"; generating from both sides by headway shares the pedestrians " +
+                    "out by it, so it must not be 0"};
             const double p = num::lenient(settings.NumPedLeft) / total;
             random.Randomize();
             const float u = random.Rnd();
@@ -68,7 +70,8 @@ MaybeError Engine::GenerateAttributes(std::string_view side, Attributes& out) {
     if (error) return error;
 
     if (s.GeneratedAtOnce) {
-        const double dGen = readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error).value_or(0);
+        const double dGen =
+            readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error).value_or(0);
         const double r = readStrict("PedDiameter", s.PedDiameter, error).value_or(0) / 2;
         double mean = 0, range = 0;
         if (!s.UniformSpaceGenerator && s.NormalSpaceGenerator) {
@@ -77,7 +80,8 @@ MaybeError Engine::GenerateAttributes(std::string_view side, Attributes& out) {
         }
         if (error) return error;
         if (!(r > 0))
-            return EngineError{"PedDiameter is \"" + s.PedDiameter + "\"; the generator divides the " +
+            return EngineError{"PedDiameter is \"" + s.PedDiameter +
+                               "\"; the generator divides the " +
                                "trap width into lanes by it, so it must be above 0"};
         const double n = num::Int(W / r);
         double k;
@@ -120,7 +124,8 @@ MaybeError Engine::GenerateAttributes(std::string_view side, Attributes& out) {
         out.color = 2;
     }
 
-    const double share = readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
+    const double share =
+        readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
     if (error) return error;
     const float p1 = static_cast<float>(share / 100);
     const bool first = p1 >= random.Rnd();
@@ -129,10 +134,12 @@ MaybeError Engine::GenerateAttributes(std::string_view side, Attributes& out) {
         out.MaxSpeed = first ? readStrict("1stMaxSpeed", s._1stMaxSpeed, error).value_or(0)
                              : readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error).value_or(0);
     } else {
-        const double mean = first ? readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error).value_or(0)
-                                  : readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error).value_or(0);
-        const double sd = first ? readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error).value_or(0)
-                                : readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error).value_or(0);
+        const double mean =
+            first ? readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error).value_or(0)
+                  : readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error).value_or(0);
+        const double sd =
+            first ? readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error).value_or(0)
+                  : readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error).value_or(0);
         if (error) return error;
         out.MaxSpeed = random.RandomVariate("Normal", mean, sd);
     }

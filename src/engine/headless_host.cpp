@@ -42,9 +42,13 @@ void HeadlessHost::paintCircle(int id, Colour colour, bool filled) {
     c.filled = filled;
 }
 
-void HeadlessHost::setCircleVisible(int id, bool visible) { slot(id).visible = visible; }
+void HeadlessHost::setCircleVisible(int id, bool visible) {
+    slot(id).visible = visible;
+}
 
-void HeadlessHost::unloadCircle(int id) { slot(id) = Circle{}; }
+void HeadlessHost::unloadCircle(int id) {
+    slot(id) = Circle{};
+}
 
 void HeadlessHost::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     ++overlayCount;

@@ -11,7 +11,7 @@
 namespace strida {
 
 class HeadlessHost : public Host {
-public:
+  public:
     // The trap canvas's design size, in twips.
     static constexpr double kDesignWidth = 4575;
     static constexpr double kDesignHeight = 4335;
@@ -82,7 +82,7 @@ public:
     std::vector<Message> messages;
     long processEventsCount = 0;
 
-private:
+  private:
     Circle& slot(int id);
 
     double width_ = kDesignWidth;

@@ -41,7 +41,7 @@ struct PerformanceTexts {
 // The thirteen figures by the names of their boxes, in the order the panel shows them.
 struct PerformanceField {
     const char* box;
-    std::string PerformanceTexts::* text;
+    std::string PerformanceTexts::*text;
 };
 inline const PerformanceField kPerformanceFields[] = {
     {"txtTotalPed", &PerformanceTexts::TotalPed},
@@ -62,7 +62,7 @@ inline const PerformanceField kPerformanceFields[] = {
 enum class MessageIcon { None, Stop, Information };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // The drawing area of the trap canvas, in twips with the origin at its bottom-left corner and

@@ -8,8 +8,10 @@ constexpr std::string_view kProgram = "Strida";
 }
 
 void Engine::StartStopCommand() {
-    if (startCaption_ == "&Start") StartSimulation();
-    else StopSimulation();
+    if (startCaption_ == "&Start")
+        StartSimulation();
+    else
+        StopSimulation();
 }
 
 bool Engine::StartSimulation() {
@@ -20,7 +22,8 @@ bool Engine::StartSimulation() {
     }
     // A run that could not go on is refused before anything changes, old reports included.
     if (MaybeError error = checkRunSettings()) {
-        host.showMessage("The run cannot start: " + error->description + ".", kProgram, MessageIcon::Stop);
+        host.showMessage("The run cannot start: " + error->description + ".", kProgram,
+                         MessageIcon::Stop);
         return false;
     }
     runExists_ = true;
@@ -28,7 +31,8 @@ bool Engine::StartSimulation() {
     OpenReportFiles();
     if (MaybeError error = GenerateAllAtOnce()) {
         StopSimulation();
-        host.showMessage("The run cannot start: " + error->description + ".", kProgram, MessageIcon::Stop);
+        host.showMessage("The run cannot start: " + error->description + ".", kProgram,
+                         MessageIcon::Stop);
         return false;
     }
     host.setTimerEnabled(true);
@@ -112,7 +116,8 @@ void Engine::FinishSimulation() {
         Record row;
         for (const std::string* text :
              {&s.Mass, &s.Alpha, &s.Beta, &s.Chi, &s.TotalNumberOfPedestrians, &p.AvgTotalPed,
-              &p.MeanAvgSpeed, &p.MeanUncomfort, &p.AvgDelay, &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
+              &p.MeanAvgSpeed, &p.MeanUncomfort, &p.AvgDelay, &p.DissipationTime, &p.AvgNHI,
+              &p.AvgNUVI})
             row.text(*text);
         reports.append(ReportFile::System, row);
     }

@@ -32,22 +32,24 @@ bool ManualGenerator::cmdCreatePed_Click() {
         const std::optional<double> v = num::strict(*box.text);
         // The velocity is held in single precision, so it must also fit one.
         if (!v || !std::isfinite(static_cast<float>(*v))) {
-            host.showMessage(std::string("The pedestrian was not created: ") + box.label + " is \"" +
-                                 *box.text + "\", which is not a number.",
+            host.showMessage(std::string("The pedestrian was not created: ") + box.label +
+                                 " is \"" + *box.text + "\", which is not a number.",
                              kProgram, MessageIcon::Stop);
             return false;
         }
         box.value = *v;
     }
     if (ManualPedCount == std::numeric_limits<std::int16_t>::max()) {
-        host.showMessage("The pedestrian was not created: the list of hand-made pedestrians is full.",
-                         kProgram, MessageIcon::Stop);
+        host.showMessage(
+            "The pedestrian was not created: the list of hand-made pedestrians is full.", kProgram,
+            MessageIcon::Stop);
         return false;
     }
     const float vx = static_cast<float>(boxes[0].value);
     const float vy = static_cast<float>(boxes[1].value);
-    if (MaybeError error = engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy,
-                                                    boxes[2].value, 1, vx, vy, boxes[3].value)) {
+    if (MaybeError error =
+            engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy,
+                                     boxes[2].value, 1, vx, vy, boxes[3].value)) {
         host.showMessage("The pedestrian was not created: " + error->description + ".", kProgram,
                          MessageIcon::Stop);
         return false;
@@ -55,8 +57,15 @@ bool ManualGenerator::cmdCreatePed_Click() {
     ++ManualPedCount;
     PedRecord record;
     record.madeByHand = true;
-    record.fields = {static_cast<double>(ManualPedCount), s.InitialPx, s.InitialPy, s.TargetEx,
-                     s.TargetEy, vx, vy, boxes[2].value, boxes[3].value};
+    record.fields = {static_cast<double>(ManualPedCount),
+                     s.InitialPx,
+                     s.InitialPy,
+                     s.TargetEx,
+                     s.TargetEy,
+                     vx,
+                     vy,
+                     boxes[2].value,
+                     boxes[3].value};
     ManualPedList.resize(static_cast<std::size_t>(ManualPedCount));
     ManualPedList.back() = record;
     lblPedNumber = "Pedestrian Number: " + std::to_string(ManualPedCount) + " is created.";
@@ -66,14 +75,17 @@ bool ManualGenerator::cmdCreatePed_Click() {
 bool ManualGenerator::cmdSavePedestrians_Click() {
     Host& host = engine_.host;
     if (ManualPedList.empty()) {
-        host.showMessage("Error in saving Data : You have not create any data", kProgram, MessageIcon::None);
+        host.showMessage("Error in saving Data : You have not create any data", kProgram,
+                         MessageIcon::None);
         return false;
     }
     if (MaybeError error = writePedFile(defaultFile(), ManualPedList)) {
-        host.showMessage("Error in saving Data : " + error->description, kProgram, MessageIcon::None);
+        host.showMessage("Error in saving Data : " + error->description, kProgram,
+                         MessageIcon::None);
         return false;
     }
-    host.showMessage(std::to_string(ManualPedCount) + " data was saved.", kProgram, MessageIcon::None);
+    host.showMessage(std::to_string(ManualPedCount) + " data was saved.", kProgram,
+                     MessageIcon::None);
     return true;
 }
 
@@ -99,13 +111,13 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
         s.InitialPy = static_cast<float>(f[2]);
         s.TargetEx = static_cast<float>(f[3]);
         s.TargetEy = static_cast<float>(f[4]);
-        if (MaybeError error = engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy,
-                                                        f[7], 1, f[5], f[6], f[8]))
+        if (MaybeError error = engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx,
+                                                        s.TargetEy, f[7], 1, f[5], f[6], f[8]))
             return fail("line " + std::to_string(i) + ": " + error->description);
         lblPedNumber = "Pedestrian Number: " + std::to_string(i) + " is created.";
     }
-    host.showMessage(std::to_string(read.count) + " Data was loaded and created in the Trap", kProgram,
-                     MessageIcon::None);
+    host.showMessage(std::to_string(read.count) + " Data was loaded and created in the Trap",
+                     kProgram, MessageIcon::None);
     host.setBusy(false);
     return true;
 }

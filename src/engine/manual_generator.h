@@ -15,7 +15,7 @@ namespace strida {
 class Engine;
 
 class ManualGenerator {
-public:
+  public:
     explicit ManualGenerator(Engine& engine) : engine_(engine) {}
 
     std::vector<PedRecord> ManualPedList;
@@ -35,7 +35,7 @@ public:
     // The default data file in the program's folder.
     std::filesystem::path defaultFile() const;
 
-private:
+  private:
     Engine& engine_;
 };
 

@@ -89,7 +89,8 @@ void NeighbourGrid::move(PedClass& p) {
     if (covers(p.Px(), p.Py())) {
         const int cell = cellOf(p.Px(), p.Py());
         if (cell == p.gridCell_) {
-            Entry& e = cells_[static_cast<std::size_t>(cell)][static_cast<std::size_t>(p.gridSlot_)];
+            Entry& e =
+                cells_[static_cast<std::size_t>(cell)][static_cast<std::size_t>(p.gridSlot_)];
             e.x = p.Px();
             e.y = p.Py();
             return;

@@ -32,7 +32,7 @@ struct NearestInSight {
 // A uniform grid over the plane, grown as pedestrians walk beyond it. Each cell lists the
 // pedestrians in it with their positions.
 class NeighbourGrid {
-public:
+  public:
     void clear();
     void insert(PedClass& p);
     void remove(PedClass& p);
@@ -50,7 +50,7 @@ public:
         PedClass* ped;
     };
 
-private:
+  private:
     int cellOf(float x, float y) const;
     bool covers(float x, float y) const;
     void grow(float x, float y);

@@ -1,19 +1,24 @@
 #include "engine/numbers.h"
 
 #include <array>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace strida::num {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the number at the start of `s` (after an optional sign), 0 when there is none.
-// Grammar: digits [ "." digits ] [ exponent ] or "." digits [ exponent ], exponent = (e|E) [sign] digits.
+// Grammar: digits [ "." digits ] [ exponent ] or "." digits [ exponent ], exponent = (e|E) [sign]
+// digits.
 std::size_t scanNumber(std::string_view s) {
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
@@ -56,7 +61,8 @@ long magnitude(std::string_view number) {
     if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
         ++i;
         bool negative = false;
-        if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+        if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+            negative = number[i++] == '-';
         while (i < number.size() && isDigit(number[i])) {
             if (exponent < 100000) exponent = exponent * 10 + (number[i] - '0');
             ++i;
@@ -75,8 +81,8 @@ std::optional<double> convert(std::string_view number, bool clamp) {
         body.remove_prefix(1);
     }
     double value = 0.0;
-    auto [ptr, ec] = std::from_chars(body.data(), body.data() + body.size(), value,
-                                     std::chars_format::general);
+    auto [ptr, ec] =
+        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         if (!clamp) {
             if (magnitude(number) < 0) return negative ? -0.0 : 0.0;
@@ -136,13 +142,16 @@ void appendFixedImpl(std::string& out, T value, int decimals) {
         if (roundUp) {
             long i = static_cast<long>(kept.size()) - 1;
             for (; i >= 0 && kept[i] == '9'; --i) kept[i] = '0';
-            if (i < 0) kept.insert(kept.begin(), '1');
-            else ++kept[i];
+            if (i < 0)
+                kept.insert(kept.begin(), '1');
+            else
+                ++kept[i];
         }
     } else {
         kept = "0";
     }
-    if (static_cast<long>(kept.size()) < decimals + 1) kept.insert(0, decimals + 1 - kept.size(), '0');
+    if (static_cast<long>(kept.size()) < decimals + 1)
+        kept.insert(0, decimals + 1 - kept.size(), '0');
     const bool allZero = kept.find_first_not_of('0') == std::string::npos;
     if (negative && !allZero) out += '-';
     out.append(kept, 0, kept.size() - decimals);
@@ -211,7 +220,8 @@ std::optional<Int> roundTiesEven(double value) {
     double floorValue = std::floor(value);
     const double diff = value - floorValue;  // exact: both lie in the same binade or value is whole
     double rounded = floorValue;
-    if (diff > 0.5 || (diff == 0.5 && std::fmod(floorValue, 2.0) != 0.0)) rounded = floorValue + 1.0;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(floorValue, 2.0) != 0.0))
+        rounded = floorValue + 1.0;
     if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<Int>::max()))
         return std::nullopt;
@@ -239,13 +249,23 @@ std::optional<double> strict(std::string_view text) {
     return convert(body, false);
 }
 
-std::optional<std::int16_t> roundInt16(double value) { return roundTiesEven<std::int16_t>(value); }
-std::optional<std::int32_t> roundInt32(double value) { return roundTiesEven<std::int32_t>(value); }
+std::optional<std::int16_t> roundInt16(double value) {
+    return roundTiesEven<std::int16_t>(value);
+}
+std::optional<std::int32_t> roundInt32(double value) {
+    return roundTiesEven<std::int32_t>(value);
+}
 
-double Int(double value) { return std::floor(value); }
+double Int(double value) {
+    return std::floor(value);
+}
 
-void appendFixed(std::string& out, double value, int decimals) { appendFixedImpl(out, value, decimals); }
-void appendFixed(std::string& out, float value, int decimals) { appendFixedImpl(out, value, decimals); }
+void appendFixed(std::string& out, double value, int decimals) {
+    appendFixedImpl(out, value, decimals);
+}
+void appendFixed(std::string& out, float value, int decimals) {
+    appendFixedImpl(out, value, decimals);
+}
 
 std::string fixed(double value, int decimals) {
     std::string s;
@@ -259,8 +279,12 @@ std::string fixed(float value, int decimals) {
     return s;
 }
 
-void appendShortest(std::string& out, double value) { appendShortestImpl(out, value); }
-void appendShortest(std::string& out, float value) { appendShortestImpl(out, value); }
+void appendShortest(std::string& out, double value) {
+    appendShortestImpl(out, value);
+}
+void appendShortest(std::string& out, float value) {
+    appendShortestImpl(out, value);
+}
 
 std::string shortest(double value) {
     std::string s;

@@ -1,8 +1,8 @@
 // Reading and writing of numbers, the one place where numeric text is interpreted.
 //
 // Texts typed by the user are read in one of two ways. The lenient way takes the longest leading
-// number and treats a text without one as 0; it never fails. The strict way accepts only a text that
-// is wholly a number and otherwise reports a failure the caller has to deal with.
+// number and treats a text without one as 0; it never fails. The strict way accepts only a text
+// that is wholly a number and otherwise reports a failure the caller has to deal with.
 //
 // All formatting is locale independent ("." is always the decimal separator) and avoids streams.
 #pragma once

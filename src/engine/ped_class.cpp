@@ -19,13 +19,17 @@ constexpr std::array<std::array<Colour, 4>, 4> kColours{{
     {0x80C0FF, 0x0080FF, 0x0040C0, 0x004080},  // orange
 }};
 
-double sign(double x) { return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0); }
+double sign(double x) {
+    return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);
+}
 
 bool finite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
-const char* describe(double v) { return std::isnan(v) ? "Invalid floating-point result" : "Overflow"; }
+const char* describe(double v) {
+    return std::isnan(v) ? "Invalid floating-point result" : "Overflow";
+}
 
 }  // namespace
 
@@ -39,7 +43,8 @@ MaybeError PedClass::Create() {
     Host& host = engine_.host;
     host.hideArrow();
     const std::optional<Colour> colour = ColorCode(color_, 4);
-    if (!colour) return EngineError{"colour family " + std::to_string(color_) + " is not one of 1 to 4"};
+    if (!colour)
+        return EngineError{"colour family " + std::to_string(color_) + " is not one of 1 to 4"};
     if (!(m2t > 0) || !std::isfinite(m2t))
         return EngineError{"the trap canvas has no scale yet; calibrate the trap first"};
     host.placeCircle(ID_, static_cast<float>((Px_ - Radius_) / m2t),
@@ -77,7 +82,8 @@ void PedClass::DesireAvoidCollision() {
 }
 
 void PedClass::avoidCollision(const std::vector<Neighbour>& within) {
-    // Every neighbour closer than the reach pushes straight away from itself, the nearer the harder.
+    // Every neighbour closer than the reach pushes straight away from itself, the nearer the
+    // harder.
     if (within.empty()) return;
     const double reach = 2 * influenceRadius_;
     for (const Neighbour& n : within) {
@@ -142,7 +148,8 @@ MaybeError PedClass::Move() {
     std::vector<Neighbour>& within = engine_.neighbourBuffer;
     if (flee || separate)
         engine_.Pedestrians.neighbours(*this, separate ? 2 * influenceRadius_ : 0,
-                                       flee ? sightDistance_ : 0, within, flee ? &nearest : nullptr);
+                                       flee ? sightDistance_ : 0, within,
+                                       flee ? &nearest : nullptr);
     if (flee) repulseAway(nearest);
     if (isOn(settings.ForceForward)) DesireForward();
     if (separate) avoidCollision(within);
@@ -186,7 +193,8 @@ MaybeError PedClass::Move() {
     const float px = static_cast<float>(dt * vx + static_cast<double>(Px_));
     const float py = static_cast<float>(dt * vy + static_cast<double>(Py_));
     if (!finite({vx, vy, speed, px, py}))
-        return fail(describe(static_cast<double>(px) + py + speed) + std::string(" in the position"));
+        return fail(describe(static_cast<double>(px) + py + speed) +
+                    std::string(" in the position"));
 
     accelX_ = ax;
     accelY_ = ay;
@@ -229,7 +237,8 @@ MaybeError PedClass::Draw() {
     const double r = MaxSpeed_ > 0 ? s / MaxSpeed_ : (s > 0 ? 1.0 : 0.0);
     const std::uint8_t shade = r > 0.9 ? 4 : r > 0.8 ? 3 : r > 0.75 ? 2 : 1;
     const std::optional<Colour> colour = ColorCode(color_, shade);
-    if (!colour) return EngineError{"colour family " + std::to_string(color_) + " is not one of 1 to 4"};
+    if (!colour)
+        return EngineError{"colour family " + std::to_string(color_) + " is not one of 1 to 4"};
 
     auto tw = [m2t](double metres) { return static_cast<float>(metres / m2t); };
     const double px = Px_, py = Py_;
@@ -243,8 +252,10 @@ MaybeError PedClass::Draw() {
     if (isOn(settings.VelocityLine))
         host.drawLine(tw(px), tw(py), tw(px + 0.25 * Vx_), tw(py + 0.25 * Vy_), *colour);
     if (isOn(settings.AcclLine))
-        host.drawLine(tw(px), tw(py), tw(px + 0.25 * accelX_), tw(py + 0.25 * accelY_), colours::Red);
-    if (isOn(settings.ShowInfCircle)) host.drawCircle(tw(px), tw(py), tw(influenceRadius_), colours::LightGrey);
+        host.drawLine(tw(px), tw(py), tw(px + 0.25 * accelX_), tw(py + 0.25 * accelY_),
+                      colours::Red);
+    if (isOn(settings.ShowInfCircle))
+        host.drawCircle(tw(px), tw(py), tw(influenceRadius_), colours::LightGrey);
     if (isOn(settings.SightBox)) {
         const double R = Radius_, D = sightDistance_;
         const double ax = px + uy * R, ay = py - ux * R;
@@ -259,17 +270,20 @@ MaybeError PedClass::Draw() {
 }
 
 void PedClass::performanceError(const std::string& description) {
-    if (std::find(reportedErrors_.begin(), reportedErrors_.end(), description) != reportedErrors_.end())
+    if (std::find(reportedErrors_.begin(), reportedErrors_.end(), description) !=
+        reportedErrors_.end())
         return;
     reportedErrors_.push_back(description);
-    engine_.host.showMessage("error in  PedClass.Performance: " + description + " for Pedestrian No " +
-                                 std::to_string(ID_),
+    engine_.host.showMessage("error in  PedClass.Performance: " + description +
+                                 " for Pedestrian No " + std::to_string(ID_),
                              "Strida", MessageIcon::None);
 }
 
 void PedClass::storeMeasure(double& field, double value) {
-    if (std::isfinite(value)) field = value;
-    else performanceError(describe(value));
+    if (std::isfinite(value))
+        field = value;
+    else
+        performanceError(describe(value));
 }
 
 void PedClass::Performance() {
@@ -277,8 +291,10 @@ void PedClass::Performance() {
     const bool inside = engine_.trap().contains(Px_, Py_);
     if (inside) {
         if (!hasLeft_) {
-            if (!hasEntered_) hasEntered_ = true;  // the entry step is not measured
-            else measureStep(dt);
+            if (!hasEntered_)
+                hasEntered_ = true;  // the entry step is not measured
+            else
+                measureStep(dt);
         }
     } else if (hasEntered_ && !hasLeft_ && stepsInTrap_ > 1) {
         hasLeft_ = true;
@@ -308,8 +324,10 @@ void PedClass::measureStep(double dt) {
     std::vector<Neighbour>& within = engine_.neighbourBuffer;
     engine_.Pedestrians.neighbours(*this, 2 * influenceRadius_, 0, within, nullptr);
     for (const Neighbour& n : within) {
-        if (n.ped->color_ == color_) ++same;
-        else ++other;
+        if (n.ped->color_ == color_)
+            ++same;
+        else
+            ++other;
         sumVx += n.ped->Vx_;
         sumVy += n.ped->Vy_;
     }
@@ -329,12 +347,15 @@ void PedClass::measureStep(double dt) {
     const double my = static_cast<double>(Py_) - prevPy_;
     storeMeasure(walkDist_, std::sqrt(mx * mx + my * my) * dt + walkDist_);
     if (std::fabs(MeanSpeed_ - MaxSpeed_) >= 0.001 && MeanSpeed_ != 0) {
-        if (MaxSpeed_ == 0) performanceError("Division by zero (MaxSpeed is 0)");
-        else storeMeasure(InstantDelay_, walkDist_ / MeanSpeed_ - walkDist_ / MaxSpeed_);
+        if (MaxSpeed_ == 0)
+            performanceError("Division by zero (MaxSpeed is 0)");
+        else
+            storeMeasure(InstantDelay_, walkDist_ / MeanSpeed_ - walkDist_ / MaxSpeed_);
     } else {
         InstantDelay_ = 0;
     }
-    storeMeasure(meanSquaredSpeed_, ((n - 1) * meanSquaredSpeed_) / n + (InstantSpeed_ * InstantSpeed_) / n);
+    storeMeasure(meanSquaredSpeed_,
+                 ((n - 1) * meanSquaredSpeed_) / n + (InstantSpeed_ * InstantSpeed_) / n);
     if (meanSquaredSpeed_ > 0) {
         storeMeasure(Uncomfort_, 1 - (MeanSpeed_ * MeanSpeed_) / meanSquaredSpeed_);
         if (Uncomfort_ < 0.0001) Uncomfort_ = 0;

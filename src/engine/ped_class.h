@@ -26,10 +26,12 @@ struct Neighbour;
 std::optional<Colour> ColorCode(std::uint8_t c, std::uint8_t s);
 
 // Of two doubles, the first when it is strictly smaller, else the second.
-inline double Min(double a, double b) { return a < b ? a : b; }
+inline double Min(double a, double b) {
+    return a < b ? a : b;
+}
 
 class PedClass {
-public:
+  public:
     explicit PedClass(Engine& engine) : engine_(engine) {}
     PedClass(const PedClass&) = delete;
     PedClass& operator=(const PedClass&) = delete;
@@ -43,9 +45,13 @@ public:
     void Ex(const float& inputEx) { Ex_ = inputEx; }
     void Ey(const float& inputEy) { Ey_ = inputEy; }
     void MaxSpeed(const double& inputMaxSpeed) { MaxSpeed_ = inputMaxSpeed; }
-    void maxAcceleration(const double& inputMaxAcceleration) { maxAcceleration_ = inputMaxAcceleration; }
+    void maxAcceleration(const double& inputMaxAcceleration) {
+        maxAcceleration_ = inputMaxAcceleration;
+    }
     void Radius(const double& inputRadius) { Radius_ = inputRadius; }
-    void influenceRadius(const double& inputInfluenceRadius) { influenceRadius_ = inputInfluenceRadius; }
+    void influenceRadius(const double& inputInfluenceRadius) {
+        influenceRadius_ = inputInfluenceRadius;
+    }
     void sightDistance(const double& inputsightDist) { sightDistance_ = inputsightDist; }
     void Mass(const double& inputMass) { Mass_ = inputMass; }
     void Alpha(const double& inputalpha) { Alpha_ = inputalpha; }
@@ -105,7 +111,7 @@ public:
     void DesireAvoidCollision();
     void DesireForward();
 
-private:
+  private:
     friend class NeighbourGrid;
     friend class PedestrianCollection;
 

@@ -111,7 +111,8 @@ void PedestrianCollection::setSearch(NeighbourSearch search) {
 }
 
 void PedestrianCollection::neighbours(const PedClass& self, double reach, double sight,
-                                      std::vector<Neighbour>& within, NearestInSight* nearest) const {
+                                      std::vector<Neighbour>& within,
+                                      NearestInSight* nearest) const {
     within.clear();
     const double px = self.Px(), py = self.Py();
     if (search_ == NeighbourSearch::Scan || grid_.empty()) {
@@ -119,7 +120,8 @@ void PedestrianCollection::neighbours(const PedClass& self, double reach, double
         const std::int16_t id = self.ID();
         for (const auto& slot : slots_) {
             if (!slot || slot->ID() == id) continue;
-            const double dx = px - static_cast<double>(slot->Px()), dy = py - static_cast<double>(slot->Py());
+            const double dx = px - static_cast<double>(slot->Px()),
+                         dy = py - static_cast<double>(slot->Py());
             const double d = std::sqrt(dx * dx + dy * dy);
             if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
             if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_};

@@ -19,15 +19,15 @@
 namespace strida {
 
 class PedestrianCollection {
-public:
+  public:
     class Hold {
-    public:
+      public:
         explicit Hold(PedestrianCollection& c) : c_(&c) { ++c_->holds_; }
         ~Hold() { c_->endHold(); }
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
-    private:
+      private:
         PedestrianCollection* c_;
     };
 
@@ -60,8 +60,8 @@ public:
 
     // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
     // its distance; and, when `nearest` is given, the nearest one closer than `sight`.
-    void neighbours(const PedClass& self, double reach, double sight, std::vector<Neighbour>& within,
-                    NearestInSight* nearest) const;
+    void neighbours(const PedClass& self, double reach, double sight,
+                    std::vector<Neighbour>& within, NearestInSight* nearest) const;
     // A pedestrian's position changed: it is found at its new place from now on.
     void moved(PedClass& p) {
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
@@ -74,7 +74,7 @@ public:
             if (PedClass* p = slots_[i].get()) visit(*p);
     }
 
-private:
+  private:
     std::size_t indexOf(std::int16_t id) const;
     void endHold();
     void purge();

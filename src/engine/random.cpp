@@ -14,13 +14,14 @@ std::uint64_t mix(std::uint64_t z) {
 }
 
 std::uint64_t timeOfDay() {
-    return static_cast<std::uint64_t>(
-        std::chrono::system_clock::now().time_since_epoch().count());
+    return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
 }  // namespace
 
-RandomSource::RandomSource(std::optional<std::uint64_t> seed) { this->seed(seed); }
+RandomSource::RandomSource(std::optional<std::uint64_t> seed) {
+    this->seed(seed);
+}
 
 void RandomSource::seed(std::optional<std::uint64_t> seed) {
     seeded_ = seed.has_value();

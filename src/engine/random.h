@@ -8,7 +8,7 @@
 namespace strida {
 
 class RandomSource {
-public:
+  public:
     // Without a seed the source starts from the time of day and every Randomize() mixes the time
     // in again. With a seed Randomize() mixes in nothing, so a whole run repeats draw for draw.
     explicit RandomSource(std::optional<std::uint64_t> seed = std::nullopt);
@@ -29,7 +29,7 @@ public:
     // is replaced by the mean.
     double RandomVariate(std::string_view distName, double mean, double sd);
 
-private:
+  private:
     std::uint64_t next();
     // A uniform strictly above 0, for the logarithms; a draw of exactly 0 is drawn again.
     float positiveRnd();

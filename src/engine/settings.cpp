@@ -10,19 +10,19 @@ namespace {
 
 using K = SettingInfo::Kind;
 
-constexpr SettingInfo text(std::string_view name, std::string Settings::* field) {
+constexpr SettingInfo text(std::string_view name, std::string Settings::*field) {
     return {name, K::Text, {}, field, nullptr, nullptr, nullptr};
 }
-constexpr SettingInfo check(std::string_view name, Check Settings::* field) {
+constexpr SettingInfo check(std::string_view name, Check Settings::*field) {
     return {name, K::Check, {}, nullptr, field, nullptr, nullptr};
 }
-constexpr SettingInfo option(std::string_view name, std::string_view group, bool Settings::* field) {
+constexpr SettingInfo option(std::string_view name, std::string_view group, bool Settings::*field) {
     return {name, K::Option, group, nullptr, nullptr, field, nullptr};
 }
-constexpr SettingInfo menu(std::string_view name, bool Settings::* field) {
+constexpr SettingInfo menu(std::string_view name, bool Settings::*field) {
     return {name, K::MenuCheck, {}, nullptr, nullptr, field, nullptr};
 }
-constexpr SettingInfo position(std::string_view name, float Settings::* field) {
+constexpr SettingInfo position(std::string_view name, float Settings::*field) {
     return {name, K::Position, {}, nullptr, nullptr, nullptr, field};
 }
 
@@ -99,7 +99,9 @@ const std::array kTable{
 
 }  // namespace
 
-std::span<const SettingInfo> settingTable() { return kTable; }
+std::span<const SettingInfo> settingTable() {
+    return kTable;
+}
 
 const SettingInfo* findSetting(std::string_view name) {
     for (const SettingInfo& info : kTable)
@@ -107,9 +109,15 @@ const SettingInfo* findSetting(std::string_view name) {
     return nullptr;
 }
 
-double trapLengthOf(const Settings& s) { return num::lenient(s.TrapLength); }
-double trapWidthOf(const Settings& s) { return num::lenient(s.TrapWidth); }
-double trapAreaOf(const Settings& s) { return trapLengthOf(s) * trapWidthOf(s); }
+double trapLengthOf(const Settings& s) {
+    return num::lenient(s.TrapLength);
+}
+double trapWidthOf(const Settings& s) {
+    return num::lenient(s.TrapWidth);
+}
+double trapAreaOf(const Settings& s) {
+    return trapLengthOf(s) * trapWidthOf(s);
+}
 
 double dtOf(const Settings& s) {
     const double slices = num::lenient(s.DT);

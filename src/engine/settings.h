@@ -22,8 +22,12 @@ namespace strida {
 // count any non-zero value.
 enum class Check : std::uint8_t { Unchecked = 0, Checked = 1, Grayed = 2 };
 
-inline bool isChecked(Check c) { return c == Check::Checked; }
-inline bool isOn(Check c) { return c != Check::Unchecked; }
+inline bool isChecked(Check c) {
+    return c == Check::Checked;
+}
+inline bool isOn(Check c) {
+    return c != Check::Unchecked;
+}
 
 // Index of the "Number of Way" option array.
 enum class Ways : std::uint8_t { One = 0, Two = 1 };
@@ -130,10 +134,10 @@ struct SettingInfo {
     Kind kind;
     // Option buttons of one group share a group name; selecting one clears the others.
     std::string_view group;
-    std::string Settings::* text = nullptr;
-    Check Settings::* check = nullptr;
-    bool Settings::* flag = nullptr;
-    float Settings::* position = nullptr;
+    std::string Settings::*text = nullptr;
+    Check Settings::*check = nullptr;
+    bool Settings::*flag = nullptr;
+    float Settings::*position = nullptr;
 };
 
 // All settings in the order of the panels that edit them.

@@ -7,14 +7,17 @@
 
 namespace strida {
 
-void trapLengthChanged(Settings& s) { s.DistGenerator2Trap = num::general(num::lenient(s.TrapLength) / 2); }
+void trapLengthChanged(Settings& s) {
+    s.DistGenerator2Trap = num::general(num::lenient(s.TrapLength) / 2);
+}
 
 void pedDiameterChanged(Settings& s) {
     s.InfluenceDiameter = num::general(num::lenient(s.PedDiameter) + 0.1);
 }
 
 void sideCountChanged(Settings& s) {
-    s.TotalNumberOfPedestrians = num::general(num::lenient(s.NumPedLeft) + num::lenient(s.NumPedRight));
+    s.TotalNumberOfPedestrians =
+        num::general(num::lenient(s.NumPedLeft) + num::lenient(s.NumPedRight));
 }
 
 std::optional<std::int16_t> evenSplit(Settings& s) {
@@ -58,12 +61,18 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
     switch (info->kind) {
         case K::Text:
             s.*(info->text) = value;
-            if (name == "TrapLength") trapLengthChanged(s);
-            else if (name == "PedDiameter") pedDiameterChanged(s);
-            else if (name == "NumPedLeft" || name == "NumPedRight") sideCountChanged(s);
-            else if (name == "TotalNumberOfPedestrians" && s.NumWays == Ways::Two) evenSplit(s);
-            else if (name == "PercentNumOf1stCategory") firstShareChanged(s);
-            else if (name == "PercentNumOf2ndCategory") secondShareChanged(s);
+            if (name == "TrapLength")
+                trapLengthChanged(s);
+            else if (name == "PedDiameter")
+                pedDiameterChanged(s);
+            else if (name == "NumPedLeft" || name == "NumPedRight")
+                sideCountChanged(s);
+            else if (name == "TotalNumberOfPedestrians" && s.NumWays == Ways::Two)
+                evenSplit(s);
+            else if (name == "PercentNumOf1stCategory")
+                firstShareChanged(s);
+            else if (name == "PercentNumOf2ndCategory")
+                secondShareChanged(s);
             return std::nullopt;
         case K::Check:
             if (!zeroOrOne) return badValue(name, value, "0 or 1");
@@ -74,8 +83,10 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
             s.*(info->flag) = value == "1";
             // At most one of the two generator modes is checked.
             if (value == "1") {
-                if (name == "ManualGenerator") s.PedGenerator = false;
-                else s.ManualGenerator = false;
+                if (name == "ManualGenerator")
+                    s.PedGenerator = false;
+                else
+                    s.ManualGenerator = false;
             }
             return std::nullopt;
         case K::Option:

@@ -29,13 +29,16 @@ void Engine::SimulationTick() {
     SimulationStep();
     stepping_ = false;
     // Every record of a finished step is in the files; after the run's end nothing stays open.
-    if (runExists_) reports.flush();
-    else reports.closeAll();
+    if (runExists_)
+        reports.flush();
+    else
+        reports.closeAll();
 }
 
 void Engine::headwayRule() {
     ++HeadwayCounter;
-    const std::optional<std::int16_t> limit = num::roundInt16(num::lenient(settings.TotalNumberOfPedestrians));
+    const std::optional<std::int16_t> limit =
+        num::roundInt16(num::lenient(settings.TotalNumberOfPedestrians));
     if (!limit) {
         pauseWithError("TotalNumberOfPedestrians is \"" + settings.TotalNumberOfPedestrians +
                        "\"; a run can hold at most 32767 pedestrians");
@@ -49,7 +52,8 @@ void Engine::headwayRule() {
         if (settings.NormalHeadwayDistInput) name = "Normal";
         const double mean = num::lenient(settings.HeadwayMeanInput);
         const double sd = num::lenient(settings.HeadwayStdInput);
-        const std::optional<std::int16_t> headway = num::roundInt16(random.RandomVariate(name, mean, sd));
+        const std::optional<std::int16_t> headway =
+            num::roundInt16(random.RandomVariate(name, mean, sd));
         if (!headway) {
             pauseWithError("HeadwayMeanInput is \"" + settings.HeadwayMeanInput +
                            "\" and HeadwayStdInput is \"" + settings.HeadwayStdInput +
@@ -78,8 +82,8 @@ void Engine::SimulationStep() {
     const double dt = this->dt();
     host.setStatus(2, num::fixed(StepCount * dt, 2) + " seconds");
     if (!(dt > 0)) {
-        pauseWithError("DT is \"" + settings.DT + "\"; the number of time slices per second must be " +
-                       "a number above 0");
+        pauseWithError("DT is \"" + settings.DT +
+                       "\"; the number of time slices per second must be " + "a number above 0");
         return;
     }
     if (settings.ManualGenerator && Pedestrians.empty() && StepCount > 100) StopSimulation();
@@ -90,13 +94,14 @@ void Engine::SimulationStep() {
         // The pass works by position: pedestrians that arrive keep their places until it ends. A
         // stop chosen in the middle ends the pass, even if pedestrians are made again at once.
         auto hold = Pedestrians.hold();
-        for (std::size_t i = 0; i < Pedestrians.slotCount() && runExists_ && runSerial_ == run; ++i) {
+        for (std::size_t i = 0; i < Pedestrians.slotCount() && runExists_ && runSerial_ == run;
+             ++i) {
             PedClass* p = Pedestrians.slot(i);
             if (!p) continue;
             if (MaybeError error = p->Move()) {
                 // The step is abandoned: a half-moved crowd would give misleading trap figures.
-                pauseWithError("pedestrian " + std::to_string(p->ID()) + " cannot move: " +
-                               error->description);
+                pauseWithError("pedestrian " + std::to_string(p->ID()) +
+                               " cannot move: " + error->description);
                 return;
             }
             if (trap().contains(p->Px(), p->Py())) {
@@ -132,7 +137,9 @@ void Engine::samplePerformance(int totalPed, const double sums[5]) {
         TrapWasOccupied = true;
         for (int k = 0; k < 5; ++k) averages[k] = sums[k] / totalPed;
         NumSamples += 1;
-        auto update = [n = NumSamples](double& mean, double x) { mean = (n - 1) * mean / n + x / n; };
+        auto update = [n = NumSamples](double& mean, double x) {
+            mean = (n - 1) * mean / n + x / n;
+        };
         update(MeanAvgSpeed, averages[0]);
         update(AvgDelay, averages[1]);
         update(MeanUncomfort, averages[2]);

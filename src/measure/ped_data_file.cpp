@@ -15,9 +15,12 @@ std::string formatPedRecord(const PedRecord& record) {
     for (std::size_t i = 0; i < record.fields.size(); ++i) {
         if (i > 0) line += ',';
         const double v = record.fields[i];
-        if (record.madeByHand && i == 0) line += std::to_string(static_cast<long>(v));
-        else if (record.madeByHand && i <= 6) num::appendShortest(line, static_cast<float>(v));
-        else num::appendShortest(line, v);
+        if (record.madeByHand && i == 0)
+            line += std::to_string(static_cast<long>(v));
+        else if (record.madeByHand && i <= 6)
+            num::appendShortest(line, static_cast<float>(v));
+        else
+            num::appendShortest(line, v);
     }
     return line;
 }
@@ -34,7 +37,8 @@ PedFileRead readPedFile(const std::filesystem::path& file, std::vector<PedRecord
         while (start <= line.size()) {
             std::size_t comma = line.find(',', start);
             if (comma == std::string::npos) comma = line.size();
-            if (comma > start) fields.push_back(num::lenient(std::string_view(line).substr(start, comma - start)));
+            if (comma > start)
+                fields.push_back(num::lenient(std::string_view(line).substr(start, comma - start)));
             start = comma + 1;
         }
         if (fields.size() > 9)

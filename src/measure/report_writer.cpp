@@ -16,51 +16,103 @@ struct Header {
     std::span<const std::string_view> columns;
 };
 
-constexpr std::string_view kIndividu[] = {
-    "mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed", "meanGeneratedFlow", "maxSpeed",
-    "ID ", "TimeIn", "TimeOut", "travelTime", "InitPx", "InitPy", "DestPx", "DestPy", "MeanSpeed",
-    "WalkDist", "TotalStep", "AngleDir", "Uncomfort", "Delay", "PaceIndex", "MeanSize"};
-constexpr std::string_view kTraffic[] = {
-    "mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxPed", "meanGeneratedFlow", "flowRate",
-    "spaceMeanSpeed", "timeMeanSpeed", "areaModule", "avgWalkDist", "avgTravelTime",
-    "avgMeanInstantSpeed", "avgAngleDir", "avgUncomfort", "avgDelay", "avgPaceIndex", "ObsTime",
-    "CountPed", "AreaModule2", "MeanSize"};
+constexpr std::string_view kIndividu[] = {"mass",
+                                          "alpha",
+                                          "beta",
+                                          "chi",
+                                          "Total Pedestrians",
+                                          "MaxPed",
+                                          "meanGeneratedFlow",
+                                          "maxSpeed",
+                                          "ID ",
+                                          "TimeIn",
+                                          "TimeOut",
+                                          "travelTime",
+                                          "InitPx",
+                                          "InitPy",
+                                          "DestPx",
+                                          "DestPy",
+                                          "MeanSpeed",
+                                          "WalkDist",
+                                          "TotalStep",
+                                          "AngleDir",
+                                          "Uncomfort",
+                                          "Delay",
+                                          "PaceIndex",
+                                          "MeanSize"};
+constexpr std::string_view kTraffic[] = {"mass",
+                                         "alpha",
+                                         "beta",
+                                         "chi",
+                                         "Total Pedestrians",
+                                         "MaxPed",
+                                         "meanGeneratedFlow",
+                                         "flowRate",
+                                         "spaceMeanSpeed",
+                                         "timeMeanSpeed",
+                                         "areaModule",
+                                         "avgWalkDist",
+                                         "avgTravelTime",
+                                         "avgMeanInstantSpeed",
+                                         "avgAngleDir",
+                                         "avgUncomfort",
+                                         "avgDelay",
+                                         "avgPaceIndex",
+                                         "ObsTime",
+                                         "CountPed",
+                                         "AreaModule2",
+                                         "MeanSize"};
 constexpr std::string_view kSystem[] = {
-    "mass", "alpha", "beta", "chi", "Total Pedestrians", "AvgTotalPed", "MeanAvgSpeed",
-    "MeanUncomfort", "AvgDelay", "DissipationTime", "NHI", "NUVI"};
-constexpr std::string_view kAvgInstant[] = {"Time", "Total Pedestrians", "Speed", "Delay",
-                                            "Uncomfort", "NHI", "NUVI"};
-constexpr std::string_view kInstant[] = {"N", "T", "X", "Y", "maxSpeed", "maxAccl", "Speed",
-                                         "Accl", "Delay", "Uncomfort", "NHI", "NUVI"};
-constexpr std::string_view kNTXY[] = {"mass", "alpha", "beta", "chi", "Total Pedestrians",
-                                      "MaxSpeed", "MaxPed", "meanGeneratedFlow", "N", "T", "X", "Y"};
+    "mass",        "alpha",        "beta",          "chi",      "Total Pedestrians",
+    "AvgTotalPed", "MeanAvgSpeed", "MeanUncomfort", "AvgDelay", "DissipationTime",
+    "NHI",         "NUVI"};
+constexpr std::string_view kAvgInstant[] = {
+    "Time", "Total Pedestrians", "Speed", "Delay", "Uncomfort", "NHI", "NUVI"};
+constexpr std::string_view kInstant[] = {"N",        "T",         "X",     "Y",
+                                         "maxSpeed", "maxAccl",   "Speed", "Accl",
+                                         "Delay",    "Uncomfort", "NHI",   "NUVI"};
+constexpr std::string_view kNTXY[] = {
+    "mass", "alpha", "beta", "chi", "Total Pedestrians", "MaxSpeed", "MaxPed", "meanGeneratedFlow",
+    "N",    "T",     "X",    "Y"};
 
 Header headerOf(ReportFile file) {
     switch (file) {
-        case ReportFile::Individu: return {"Individual Performance", kIndividu};
-        case ReportFile::Traffic: return {"Traffic Report", kTraffic};
-        case ReportFile::System: return {"System time-average Performance ", kSystem};
+        case ReportFile::Individu:
+            return {"Individual Performance", kIndividu};
+        case ReportFile::Traffic:
+            return {"Traffic Report", kTraffic};
+        case ReportFile::System:
+            return {"System time-average Performance ", kSystem};
         case ReportFile::AvgInstant:
             return {"Average Instantaneous Performance of pedestrian in the trap", kAvgInstant};
         case ReportFile::Instant:
             return {"Instantaneous Performance of pedestrian in the trap", kInstant};
-        case ReportFile::NTXY: break;
+        case ReportFile::NTXY:
+            break;
     }
     return {"NTXY database", kNTXY};
 }
 
-std::size_t indexOf(ReportFile file) { return static_cast<std::size_t>(file); }
+std::size_t indexOf(ReportFile file) {
+    return static_cast<std::size_t>(file);
+}
 
 }  // namespace
 
 std::string_view reportFileName(ReportFile file) {
     switch (file) {
-        case ReportFile::Individu: return "Individu.txt";
-        case ReportFile::Traffic: return "Traffic.txt";
-        case ReportFile::System: return "System.txt";
-        case ReportFile::AvgInstant: return "avgInstant.txt";
-        case ReportFile::Instant: return "Instant.txt";
-        case ReportFile::NTXY: break;
+        case ReportFile::Individu:
+            return "Individu.txt";
+        case ReportFile::Traffic:
+            return "Traffic.txt";
+        case ReportFile::System:
+            return "System.txt";
+        case ReportFile::AvgInstant:
+            return "avgInstant.txt";
+        case ReportFile::Instant:
+            return "Instant.txt";
+        case ReportFile::NTXY:
+            break;
     }
     return "NTXY.txt";
 }
@@ -99,13 +151,17 @@ Record& Record::number(int value) {
 ReportWriter::ReportWriter(std::filesystem::path folder, Host& host)
     : folder_(std::move(folder)), host_(host) {}
 
-ReportWriter::~ReportWriter() { closeAll(); }
+ReportWriter::~ReportWriter() {
+    closeAll();
+}
 
 std::filesystem::path ReportWriter::pathOf(ReportFile file) const {
     return folder_ / std::string(reportFileName(file));
 }
 
-void ReportWriter::beginRun() { failed_.fill(false); }
+void ReportWriter::beginRun() {
+    failed_.fill(false);
+}
 
 void ReportWriter::fail(ReportFile file, std::string_view action, int error) {
     std::FILE*& f = files_[indexOf(file)];
@@ -173,15 +229,19 @@ void ReportWriter::append(ReportFile file, const Record& record) {
     std::FILE* f = open(file, "ab");
     if (!f) return;
     const std::string& fields = record.fields();
-    if (std::fwrite(fields.data(), 1, fields.size(), f) != fields.size() || std::fwrite("\r\n", 1, 2, f) != 2)
+    if (std::fwrite(fields.data(), 1, fields.size(), f) != fields.size() ||
+        std::fwrite("\r\n", 1, 2, f) != 2)
         fail(file, "written", errno);
 }
 
-void ReportWriter::appendEmptyLine(ReportFile file) { write(file, "\r\n"); }
+void ReportWriter::appendEmptyLine(ReportFile file) {
+    write(file, "\r\n");
+}
 
 void ReportWriter::flush() {
     for (std::size_t i = 0; i < files_.size(); ++i) {
-        if (files_[i] && std::fflush(files_[i]) != 0) fail(static_cast<ReportFile>(i), "written", errno);
+        if (files_[i] && std::fflush(files_[i]) != 0)
+            fail(static_cast<ReportFile>(i), "written", errno);
     }
 }
 

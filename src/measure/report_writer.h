@@ -29,7 +29,7 @@ std::string_view reportFileName(ReportFile file);
 
 // One record under construction.
 class Record {
-public:
+  public:
     Record& text(std::string_view value);
     Record& number(double value);
     Record& number(float value);
@@ -43,14 +43,14 @@ public:
         empty_ = true;
     }
 
-private:
+  private:
     void separate();
     std::string fields_;
     bool empty_ = true;
 };
 
 class ReportWriter {
-public:
+  public:
     ReportWriter(std::filesystem::path folder, Host& host);
     ~ReportWriter();
     ReportWriter(const ReportWriter&) = delete;
@@ -72,7 +72,7 @@ public:
     void flush();
     void closeAll();
 
-private:
+  private:
     std::FILE* open(ReportFile file, const char* mode);
     void write(ReportFile file, std::string_view bytes);
     void fail(ReportFile file, std::string_view action, int error);

@@ -10,15 +10,19 @@
 namespace strida {
 
 class TrafficMonitor {
-public:
+  public:
     void ID(const std::int16_t& inputID) { ID_ = inputID, CountPed_ += 1; }
     void TotalStep(const std::int16_t& inputTotalStep) { TotalStep_ = inputTotalStep; }
-    void InstantAcceleration(const double& inputInstantAcceleration) { InstantAcceleration_ = inputInstantAcceleration; }
+    void InstantAcceleration(const double& inputInstantAcceleration) {
+        InstantAcceleration_ = inputInstantAcceleration;
+    }
     void InstantSpeed(const double& inputInstantSpeed) { InstantSpeed_ = inputInstantSpeed; }
     void MeanSpeed(const double& inputMeanSpeed) { MeanSpeed_ = inputMeanSpeed; }
     void MaxSpeed(const double& inputMaxSpeed) { MaxSpeed_ = inputMaxSpeed; }
     void CountPed(const double& inputCountPed) { CountPed_ = inputCountPed; }
-    void InstantUncomfort(const double& inputInstantUncomfort) { InstantUncomfort_ = inputInstantUncomfort; }
+    void InstantUncomfort(const double& inputInstantUncomfort) {
+        InstantUncomfort_ = inputInstantUncomfort;
+    }
     void InstantDelay(const double& inputInstantDelay) { InstantDelay_ = inputInstantDelay; }
 
     // Reduces the recorded rows to the trap-wide measures; with no rows recorded there is nothing
@@ -28,7 +32,7 @@ public:
 
     std::size_t recordedRows() const { return rows_.size(); }
 
-private:
+  private:
     std::int16_t ID_ = 0;
     std::int16_t TotalStep_ = 0;
     double InstantAcceleration_ = 0, InstantSpeed_ = 0, MeanSpeed_ = 0, MaxSpeed_ = 0;

@@ -12,7 +12,7 @@ namespace strida::ui {
 namespace {
 // Holds the drawing area at its top-left corner and asks for exactly its size.
 class Container : public QWidget {
-public:
+  public:
     explicit Container(TrapCanvas* canvas) : canvas_(canvas) {
         setObjectName("frmCanvas");
         setMinimumSize(24, 24);
@@ -21,7 +21,7 @@ public:
     }
     QSize sizeHint() const override { return canvas_->size(); }
 
-private:
+  private:
     TrapCanvas* canvas_;
 };
 }  // namespace
@@ -61,9 +61,9 @@ bool CanvasWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString CanvasWindow::pointerText(double x, double y, double m2Twips) {
-    std::string text = "(x,y) = " + num::fixed(x * m2Twips, 2) + " m , " + num::fixed(y * m2Twips, 2) +
-                       " m = " + num::shortest(static_cast<float>(x)) + " twips , " +
-                       num::shortest(static_cast<float>(y)) + " twips";
+    std::string text = "(x,y) = " + num::fixed(x * m2Twips, 2) + " m , " +
+                       num::fixed(y * m2Twips, 2) + " m = " + num::shortest(static_cast<float>(x)) +
+                       " twips , " + num::shortest(static_cast<float>(y)) + " twips";
     return QString::fromStdString(text);
 }
 

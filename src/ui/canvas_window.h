@@ -15,7 +15,7 @@ class TrapCanvas;
 
 class CanvasWindow : public PanelWindow {
     Q_OBJECT
-public:
+  public:
     CanvasWindow(TrapCanvas* canvas, QMdiArea* area);
 
     TrapCanvas* canvas() const { return canvas_; }
@@ -39,10 +39,10 @@ public:
 
     static QString pointerText(double xTwips, double yTwips, double m2Twips);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void fitToCanvas();
     void pointerMoved(QPointF twips);
     void pressed(Qt::MouseButton button, QPointF twips);

@@ -12,17 +12,17 @@
 
 #include "engine/calibration.h"
 #include "engine/engine.h"
+#include "engine/numbers.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
-#include "engine/numbers.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
 #include "ui/panels/calibration_panel.h"
 #include "ui/panels/manual_panel.h"
-#include "ui/panels/parameters_panel.h"
-#include "ui/panels/reporting_panel.h"
 #include "ui/panels/options_panels.h"
+#include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
+#include "ui/panels/reporting_panel.h"
 #include "ui/trap_canvas.h"
 
 namespace strida::ui {
@@ -106,7 +106,9 @@ void MainWindow::showPanel(const std::string& name) {
     if (PanelWindow* window = panelWindow(name)) window->showPanel();
 }
 
-QAction* MainWindow::action(const char* name) const { return findChild<QAction*>(name); }
+QAction* MainWindow::action(const char* name) const {
+    return findChild<QAction*>(name);
+}
 
 QLabel* MainWindow::statusPanel(int panel) const {
     return panel >= 1 && panel <= 3 ? status_[panel - 1] : nullptr;
@@ -124,31 +126,45 @@ QAction* MainWindow::addAction(QMenu* menu, const char* name, const QString& cap
 void MainWindow::buildMenus() {
     QMenu* input = menuBar()->addMenu("&Input");
     input->setObjectName("mnuInput");
-    addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), [this] { toggleManualGenerator(); })->setCheckable(true);
-    addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), [this] { toggleAutoGenerator(); })->setCheckable(true);
-    addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"), [this] { showPanel("frmInputParameters"); });
-    addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"), [this] { showPanel("frmCalibration"); });
+    addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), [this] {
+        toggleManualGenerator();
+    })->setCheckable(true);
+    addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), [this] {
+        toggleAutoGenerator();
+    })->setCheckable(true);
+    addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"),
+              [this] { showPanel("frmInputParameters"); });
+    addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"),
+              [this] { showPanel("frmCalibration"); });
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
-    addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5), [this] { engine_->StartStopCommand(); });
-    addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6), [this] { engine_->PauseSimulation(); });
-    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] { showPanel("frmSimSpeed"); });
+    addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5),
+              [this] { engine_->StartStopCommand(); });
+    addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
+              [this] { engine_->PauseSimulation(); });
+    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"),
+              [this] { showPanel("frmSimSpeed"); });
     run->addSeparator()->setObjectName("mnuRunBar1");
     QMenu* options = run->addMenu("&Options");
     options->setObjectName("mnuOptions");
     options->menuAction()->setObjectName("mnuOptionsItem");
-    addAction(options, "mnuShowDrawing", "&Show", QKeySequence("Ctrl+V"), [this] { showPanel("frmDrawingControl"); });
-    addAction(options, "mnuForces", "&Forces", QKeySequence("Ctrl+F"), [this] { showPanel("frmForceControl"); });
+    addAction(options, "mnuShowDrawing", "&Show", QKeySequence("Ctrl+V"),
+              [this] { showPanel("frmDrawingControl"); });
+    addAction(options, "mnuForces", "&Forces", QKeySequence("Ctrl+F"),
+              [this] { showPanel("frmForceControl"); });
     addAction(options, "mnuExperiments", "&Experiments", {}, {})->setEnabled(false);
     run->addSeparator()->setObjectName("mnuRunBar2");
     addAction(run, "mnuExit", "&Exit", QKeySequence("Ctrl+X"), [this] { close(); });
 
     QMenu* output = menuBar()->addMenu("&Output");
     output->setObjectName("mnuOutput");
-    addAction(output, "mnuShowPerformance", "&Performance", QKeySequence(Qt::Key_F7), [this] { showPanel("frmPerformance"); });
-    addAction(output, "mnuReporting", "&Reporting", QKeySequence("Ctrl+R"), [this] { showPanel("frmReporting"); });
-    addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3), [this] { showPanel("frmCanvas"); });
+    addAction(output, "mnuShowPerformance", "&Performance", QKeySequence(Qt::Key_F7),
+              [this] { showPanel("frmPerformance"); });
+    addAction(output, "mnuReporting", "&Reporting", QKeySequence("Ctrl+R"),
+              [this] { showPanel("frmReporting"); });
+    addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3),
+              [this] { showPanel("frmCanvas"); });
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
@@ -287,7 +303,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (arranged_) return;
     arranged_ = true;
-    // Once the frame has its size: the trap canvas at the top left, the performance panel beside it.
+    // Once the frame has its size: the trap canvas at the top left, the performance panel beside
+    // it.
     QTimer::singleShot(0, this, [this] {
         canvasWindow_->move(0, 0);
         panelWindow("frmPerformance")->move(canvasWindow_->width() + 4, 0);

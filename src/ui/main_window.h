@@ -34,7 +34,7 @@ class TrapCanvas;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(const std::filesystem::path& reportFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -60,16 +60,16 @@ public:
     void tileHorizontal();
     void tileVertical();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     void buildWindowMenu(QMenu* menu);
     PanelWindow* addPanel(QWidget* panel, const QString& caption);
-    QAction* addAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
-                       std::function<void()> command);
+    QAction* addAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& key, std::function<void()> command);
     void showPanel(const std::string& name);
     void load();
     void toggleManualGenerator();

@@ -11,7 +11,7 @@ namespace strida::ui {
 
 class PanelWindow : public QMdiSubWindow {
     Q_OBJECT
-public:
+  public:
     PanelWindow(QWidget* container, const QString& caption, QMdiArea* area, bool fixedSize = true);
 
     // Shows the panel beside the others and brings it to the front.
@@ -19,10 +19,10 @@ public:
     // Sizes the window around its container again (after the container changed size).
     void fitToContainer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QMdiArea* area_;
     bool fixed_;
 };

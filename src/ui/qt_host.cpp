@@ -16,13 +16,23 @@
 namespace strida::ui {
 
 namespace {
-QColor toQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor toQColor(Colour c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 }  // namespace
 
-double QtHost::areaWidth() const { return window_.canvas()->areaWidth(); }
-double QtHost::areaHeight() const { return window_.canvas()->areaHeight(); }
-void QtHost::clearArea() { window_.canvas()->clearOverlays(); }
-bool QtHost::resizeArea(double width, double height) { return window_.canvasWindow()->setArea(width, height); }
+double QtHost::areaWidth() const {
+    return window_.canvas()->areaWidth();
+}
+double QtHost::areaHeight() const {
+    return window_.canvas()->areaHeight();
+}
+void QtHost::clearArea() {
+    window_.canvas()->clearOverlays();
+}
+bool QtHost::resizeArea(double width, double height) {
+    return window_.canvasWindow()->setArea(width, height);
+}
 
 void QtHost::setM2Twips(double m2Twips) {
     m2Twips_ = m2Twips;
@@ -31,17 +41,31 @@ void QtHost::setM2Twips(double m2Twips) {
     window_.canvas()->setTrap(trapLengthOf(s), trapWidthOf(s), m2Twips);
 }
 
-void QtHost::setCanvasMode(int mode) { window_.canvasWindow()->setMode(mode); }
-void QtHost::placeCircle(int id, float left, float top, float d) { window_.canvas()->placeCircle(id, left, top, d); }
-void QtHost::paintCircle(int id, Colour c, bool filled) { window_.canvas()->paintCircle(id, toQColor(c), filled); }
-void QtHost::setCircleVisible(int id, bool visible) { window_.canvas()->setCircleVisible(id, visible); }
-void QtHost::unloadCircle(int id) { window_.canvas()->unloadCircle(id); }
-void QtHost::hideArrow() { window_.canvas()->hideArrow(); }
+void QtHost::setCanvasMode(int mode) {
+    window_.canvasWindow()->setMode(mode);
+}
+void QtHost::placeCircle(int id, float left, float top, float d) {
+    window_.canvas()->placeCircle(id, left, top, d);
+}
+void QtHost::paintCircle(int id, Colour c, bool filled) {
+    window_.canvas()->paintCircle(id, toQColor(c), filled);
+}
+void QtHost::setCircleVisible(int id, bool visible) {
+    window_.canvas()->setCircleVisible(id, visible);
+}
+void QtHost::unloadCircle(int id) {
+    window_.canvas()->unloadCircle(id);
+}
+void QtHost::hideArrow() {
+    window_.canvas()->hideArrow();
+}
 
 void QtHost::drawLine(float x1, float y1, float x2, float y2, Colour c) {
     window_.canvas()->drawLine(x1, y1, x2, y2, toQColor(c));
 }
-void QtHost::drawCircle(float cx, float cy, float r, Colour c) { window_.canvas()->drawCircle(cx, cy, r, toQColor(c)); }
+void QtHost::drawCircle(float cx, float cy, float r, Colour c) {
+    window_.canvas()->drawCircle(cx, cy, r, toQColor(c));
+}
 void QtHost::drawText(float x, float y, std::string_view text) {
     window_.canvas()->drawText(x, y, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
@@ -53,25 +77,33 @@ void QtHost::setTimerEnabled(bool enabled) {
 }
 
 void QtHost::setStartCaption(std::string_view caption) {
-    window_.action("mnuStartSimulation")->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    window_.action("mnuStartSimulation")
+        ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
 void QtHost::setPauseCaption(std::string_view caption) {
-    window_.action("mnuPauseSimulation")->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    window_.action("mnuPauseSimulation")
+        ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
-void QtHost::setPauseEnabled(bool enabled) { window_.action("mnuPauseSimulation")->setEnabled(enabled); }
+void QtHost::setPauseEnabled(bool enabled) {
+    window_.action("mnuPauseSimulation")->setEnabled(enabled);
+}
 
 void QtHost::setStatus(int panel, std::string_view text) {
     if (QLabel* label = window_.statusPanel(panel))
         label->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
 
-void QtHost::showPerformance(const PerformanceTexts& texts) { window_.performancePanel()->show(texts); }
+void QtHost::showPerformance(const PerformanceTexts& texts) {
+    window_.performancePanel()->show(texts);
+}
 
 void QtHost::setBusy(bool busy) {
     if (busy == busy_) return;
     busy_ = busy;
-    if (busy) QApplication::setOverrideCursor(Qt::BusyCursor);
-    else QApplication::restoreOverrideCursor();
+    if (busy)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void QtHost::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
@@ -79,11 +111,12 @@ void QtHost::showMessage(std::string_view text, std::string_view title, MessageI
         messageSink(std::string(text), std::string(title), icon);
         return;
     }
-    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical
+    QMessageBox box(icon == MessageIcon::Stop          ? QMessageBox::Critical
                     : icon == MessageIcon::Information ? QMessageBox::Information
-                                                        : QMessageBox::NoIcon,
+                                                       : QMessageBox::NoIcon,
                     QString::fromUtf8(title.data(), static_cast<int>(title.size())),
-                    QString::fromUtf8(text.data(), static_cast<int>(text.size())), QMessageBox::Ok, &window_);
+                    QString::fromUtf8(text.data(), static_cast<int>(text.size())), QMessageBox::Ok,
+                    &window_);
     // The pointer of a run in progress would otherwise stay busy over the box.
     const bool wasBusy = busy_;
     setBusy(false);

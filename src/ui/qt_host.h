@@ -12,11 +12,12 @@ namespace strida::ui {
 class MainWindow;
 
 class QtHost : public Host {
-public:
+  public:
     explicit QtHost(MainWindow& window) : window_(window) { sinceEvents_.start(); }
 
     // Tests collect messages here instead of showing modal boxes.
-    std::function<void(const std::string& text, const std::string& title, MessageIcon icon)> messageSink;
+    std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
+        messageSink;
     // Pending events are let through at most this often inside a step, in milliseconds.
     int eventInterval = 15;
 
@@ -45,7 +46,7 @@ public:
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
     void processEvents() override;
 
-private:
+  private:
     MainWindow& window_;
     double m2Twips_ = 0;
     bool busy_ = false;

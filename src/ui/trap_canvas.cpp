@@ -85,7 +85,8 @@ const QImage& TrapCanvas::sprite(QColor colour, bool filled, double diameter) {
 
 TrapCanvas::Circle* TrapCanvas::circle(int id) {
     if (id < 0 || id > 1'000'000) return nullptr;
-    if (static_cast<std::size_t>(id) >= circles_.size()) circles_.resize(static_cast<std::size_t>(id) + 1);
+    if (static_cast<std::size_t>(id) >= circles_.size())
+        circles_.resize(static_cast<std::size_t>(id) + 1);
     return &circles_[static_cast<std::size_t>(id)];
 }
 
@@ -215,7 +216,8 @@ void TrapCanvas::paintEvent(QPaintEvent*) {
         if (!c.loaded || !c.visible) continue;
         const double d = c.diameter / twipsPerPixel_;
         const QPointF topLeft = toPixels(c.left, c.top);
-        const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1, static_cast<int>(std::lround(topLeft.y())) - 1);
+        const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1,
+                        static_cast<int>(std::lround(topLeft.y())) - 1);
         const int side = static_cast<int>(std::ceil(d)) + 2;
         if (!visible.intersects(QRect(at, QSize(side, side)))) continue;
         p.drawImage(at, sprite(c.colour, c.filled, d));
@@ -227,13 +229,18 @@ void TrapCanvas::paintEvent(QPaintEvent*) {
     }
     if (arrowVisible_) {
         p.setPen(QPen(arrowColour_, 2));
-        const QPointF a = toPixels(arrow_.x1(), arrow_.y1()), b = toPixels(arrow_.x2(), arrow_.y2());
-        if (a == b) p.drawPoint(a);
-        else p.drawLine(a, b);
+        const QPointF a = toPixels(arrow_.x1(), arrow_.y1()),
+                      b = toPixels(arrow_.x2(), arrow_.y2());
+        if (a == b)
+            p.drawPoint(a);
+        else
+            p.drawLine(a, b);
     }
 }
 
-void TrapCanvas::mouseMoveEvent(QMouseEvent* event) { emit pointerMoved(toTwips(event->position())); }
+void TrapCanvas::mouseMoveEvent(QMouseEvent* event) {
+    emit pointerMoved(toTwips(event->position()));
+}
 
 void TrapCanvas::mousePressEvent(QMouseEvent* event) {
     emit pressed(event->button(), toTwips(event->position()));

@@ -15,7 +15,7 @@ namespace strida::ui {
 
 class TrapCanvas : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TrapCanvas(QWidget* parent = nullptr);
 
     // Twips per device-independent pixel: 1440 over the screen's logical resolution.
@@ -53,16 +53,16 @@ public:
     int loadedCircles() const;
     long overlayCount() const { return overlayCount_; }
 
-signals:
+  signals:
     void pointerMoved(QPointF twips);
     void pressed(Qt::MouseButton button, QPointF twips);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     struct Circle {
         bool loaded = false;
         bool visible = false;

@@ -43,7 +43,8 @@ TEST(Batch, ManualRunFromADataFileEndsByItself) {
     EXPECT_GT(steps, 100);
     EXPECT_LT(steps, 400);
     const std::string ntxy = readFile(dir.path() / "NTXY.txt");
-    EXPECT_NE(ntxy.find("\r\n\"1\",\"2\",\""), std::string::npos) << "pedestrian 1 measured at step 2";
+    EXPECT_NE(ntxy.find("\r\n\"1\",\"2\",\""), std::string::npos)
+        << "pedestrian 1 measured at step 2";
     EXPECT_NE(ntxy.find("\r\n\"3\","), std::string::npos);
 }
 

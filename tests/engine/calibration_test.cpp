@@ -1,7 +1,8 @@
 // The calibrate command and the rules that tie settings together.
+#include "engine/calibration.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/calibration.h"
 #include "engine/headless_host.h"
 #include "engine/settings_rules.h"
 
@@ -34,9 +35,9 @@ TEST(Calibration, RefusesSizesOutOfRangeBeforeExtremeProportions) {
         const char *length, *width;
         const char* message;  // nothing when accepted
     } cases[] = {
-        {"150", "15", nullptr},          {"1", "1", nullptr},
-        {"150", "14.9", kRatioMessage},  {"0.9", "6", kRangeMessage},
-        {"150.1", "20", kRangeMessage},  {"200", "5", kRangeMessage},
+        {"150", "15", nullptr},         {"1", "1", nullptr},
+        {"150", "14.9", kRatioMessage}, {"0.9", "6", kRangeMessage},
+        {"150.1", "20", kRangeMessage}, {"200", "5", kRangeMessage},
         {"abc", "6", kRangeMessage},
     };
     for (const Case& c : cases) {
@@ -72,8 +73,12 @@ TEST(SettingRules, OptionsChecksAndMenuMarks) {
     EXPECT_FALSE(s.PedGenerator) << "at most one generator mode";
     ASSERT_FALSE(applySetting(s, "ReportNTXY", "1"));
     EXPECT_EQ(s.ReportNTXY, Check::Checked);
-    for (auto [name, value] : {std::pair{"Nonsense", "1"}, {"ReportNTXY", "2"}, {"RandomInput", "0"},
-                               {"NumWays", "3"}, {"SimSpeed", "0"}, {"InitialPx", "left"}})
+    for (auto [name, value] : {std::pair{"Nonsense", "1"},
+                               {"ReportNTXY", "2"},
+                               {"RandomInput", "0"},
+                               {"NumWays", "3"},
+                               {"SimSpeed", "0"},
+                               {"InitialPx", "left"}})
         EXPECT_TRUE(applySetting(s, name, value)) << name << "=" << value;
 }
 

@@ -8,7 +8,7 @@ namespace strida::test {
 namespace {
 
 class GenerationTest : public EngineTest {
-protected:
+  protected:
     // The run's pedestrians in order of creation.
     std::vector<const PedClass*> all() {
         std::vector<const PedClass*> out;

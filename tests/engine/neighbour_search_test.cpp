@@ -50,9 +50,10 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         out.files[entry.path().filename().string()] = readFile(entry.path());
     const PerformanceTexts& p = engine.performance;
-    out.figures = {p.TotalPed, p.AvgSpeed,    p.InstantDelay, p.Uncomfort,     p.NHI,
-                   p.NUVI,     p.AvgTotalPed, p.MeanAvgSpeed, p.AvgDelay,      p.MeanUncomfort,
-                   p.DissipationTime, p.AvgNHI, p.AvgNUVI};
+    out.figures = {p.TotalPed, p.AvgSpeed,      p.InstantDelay,    p.Uncomfort,
+                   p.NHI,      p.NUVI,          p.AvgTotalPed,     p.MeanAvgSpeed,
+                   p.AvgDelay, p.MeanUncomfort, p.DissipationTime, p.AvgNHI,
+                   p.AvgNUVI};
     EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
     return out;
 }
@@ -74,7 +75,9 @@ TEST(NeighbourSearch, AllAtOnceRunsFromOneAndTwoSides) {
                     s.NumWays = Ways::One;
                     s.TotalNumberOfPedestrians = "70";
                 },
-                {}, 3000, 0},
+                {},
+                3000,
+                0},
                "one way");
     expectSame({[](Settings& s) {
                     s.NumPedLeft = "45";
@@ -83,7 +86,9 @@ TEST(NeighbourSearch, AllAtOnceRunsFromOneAndTwoSides) {
                     s.UniformSpaceGenerator = true;
                     s.NormalSpaceGenerator = false;
                 },
-                {}, 3000, 0},
+                {},
+                3000,
+                0},
                "two ways, sight 1 m");
 }
 
@@ -96,7 +101,9 @@ TEST(NeighbourSearch, HeadwayRunsWithLongSight) {
                     s.NumPedLeft = "25";
                     s.SightDist = "50";
                 },
-                {}, 400, 0},
+                {},
+                400,
+                0},
                "two ways by headway, sight 50 m");
 }
 
@@ -112,21 +119,24 @@ TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
             s.SightDist = sights[(i / 3) % 3];
             const float y = 0.4f + 0.15f * i;
             const bool east = i % 2 == 0;
-            ASSERT_FALSE(engine.CreatePedestrian(east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f, 5.6f - 0.14f * i,
-                                                 1.1 + 0.02 * i, east ? 1 : 2, 0, 0, 1.44));
+            ASSERT_FALSE(engine.CreatePedestrian(east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f,
+                                                 5.6f - 0.14f * i, 1.1 + 0.02 * i, east ? 1 : 2, 0,
+                                                 0, 1.44));
         }
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 0}, "mixed bodies");
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 36 * 40 + 17}, "stopped mid-step");
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 36 * 40 + 17},
+               "stopped mid-step");
 }
 
 TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
     auto far = [](Engine& engine, Settings&) {
         for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(engine.CreatePedestrian(-400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i, 3.0f, 1.5, 1 + i % 2,
-                                                 0, 0, 1.44));
+            ASSERT_FALSE(engine.CreatePedestrian(-400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i,
+                                                 3.0f, 1.5, 1 + i % 2, 0, 0, 1.44));
         for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(engine.CreatePedestrian(4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
+            ASSERT_FALSE(
+                engine.CreatePedestrian(4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, far, 600, 0}, "far outside");
 }

@@ -1,14 +1,13 @@
 // Whole runs through the engine: the headway rule's timing, the two ways a run ends by itself, the
 // report files a run writes, and what a stop or pause chosen in the middle of a step leaves behind.
-#include "support/engine_fixture.h"
-
 #include "engine/numbers.h"
+#include "support/engine_fixture.h"
 
 namespace strida::test {
 namespace {
 
 class RunTest : public EngineTest {
-protected:
+  protected:
     RunTest() { settings.NumWays = Ways::One; }
 
     void headwayTiming(const char* mean) {
@@ -88,7 +87,8 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     EXPECT_FALSE(host.pauseEnabled);
     // An empty trap shows zeros in the instantaneous figures.
     const PerformanceTexts& p = engine.performance;
-    EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI, p.NUVI}),
+    EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
+                                        p.NUVI}),
               (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000"}));
 }
 
@@ -117,7 +117,8 @@ TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks
     EXPECT_EQ(avg[3].substr(0, 1), "\"");
     EXPECT_EQ(avg[3].find("\",\""), 5u);
 
-    EXPECT_EQ(lines(report(ReportFile::Traffic)).size(), 3u) << "the traffic report keeps only its header";
+    EXPECT_EQ(lines(report(ReportFile::Traffic)).size(), 3u)
+        << "the traffic report keeps only its header";
 }
 
 TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
@@ -213,14 +214,15 @@ TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
     engine.SimulationTick();
     EXPECT_NE(host.circle(1)->left, before[0]) << "moved before the pause: drawn";
     for (int id = 2; id <= 4; ++id)
-        EXPECT_EQ(host.circle(id)->left, before[id - 1]) << "pedestrian " << id << " moved after the pause";
+        EXPECT_EQ(host.circle(id)->left, before[id - 1])
+            << "pedestrian " << id << " moved after the pause";
     EXPECT_EQ(engine.StepCount, 1);
 }
 
 TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     std::ofstream(engine.reports.pathOf(ReportFile::Instant)) << "kept";
     struct Case {
-        std::string Settings::* field;
+        std::string Settings::*field;
         const char* text;
         const char* named;
     } cases[] = {

@@ -1,17 +1,18 @@
 // Saving hand-made pedestrians to a data file and loading them back into the trap.
-#include "support/engine_fixture.h"
-
 #include "engine/manual_generator.h"
+#include "support/engine_fixture.h"
 
 namespace strida::test {
 namespace {
 
 class PedDataFileTest : public EngineTest {
-protected:
+  protected:
     void write(const std::string& name, const std::string& content) {
         std::ofstream(folder.path() / name, std::ios::binary) << content;
     }
-    std::string lastMessage() const { return host.messages.empty() ? "" : host.messages.back().text; }
+    std::string lastMessage() const {
+        return host.messages.empty() ? "" : host.messages.back().text;
+    }
 
     ManualGenerator manual{engine};
 };
@@ -25,7 +26,8 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
         settings.MaxSpeed = speeds[i];
         settings.InitialVx = i == 2 ? "-0.5" : "0.000";
         ASSERT_TRUE(manual.cmdCreatePed_Click()) << lastMessage();
-        EXPECT_EQ(manual.lblPedNumber, "Pedestrian Number: " + std::to_string(i + 1) + " is created.");
+        EXPECT_EQ(manual.lblPedNumber,
+                  "Pedestrian Number: " + std::to_string(i + 1) + " is created.");
     }
     ASSERT_TRUE(manual.cmdSavePedestrians_Click());
     EXPECT_EQ(lastMessage(), "3 data was saved.");
@@ -57,8 +59,10 @@ TEST_F(PedDataFileTest, ReadingRules) {
     write("rules.sdx", "1,2,,3,4,5,0,0,1.3,1.4\r\nx,1, ,5,1,0,0,1.2,0.5\r\n7,3,2,8\r\n\r\n");
     ASSERT_TRUE(manual.loadPedestrians(folder.path() / "rules.sdx")) << lastMessage();
     ASSERT_EQ(manual.ManualPedCount, 3);
-    EXPECT_EQ(manual.ManualPedList[0].fields, (std::array<double, 9>{1, 2, 3, 4, 5, 0, 0, 1.3, 1.4}));
-    EXPECT_EQ(manual.ManualPedList[1].fields, (std::array<double, 9>{0, 1, 0, 5, 1, 0, 0, 1.2, 0.5}));
+    EXPECT_EQ(manual.ManualPedList[0].fields,
+              (std::array<double, 9>{1, 2, 3, 4, 5, 0, 0, 1.3, 1.4}));
+    EXPECT_EQ(manual.ManualPedList[1].fields,
+              (std::array<double, 9>{0, 1, 0, 5, 1, 0, 0, 1.2, 0.5}));
     // A short line keeps what its record held before: nothing, for a new record.
     EXPECT_EQ(manual.ManualPedList[2].fields, (std::array<double, 9>{7, 3, 2, 8, 0, 0, 0, 0, 0}));
     EXPECT_EQ(engine.Pedestrians.size(), 3u);

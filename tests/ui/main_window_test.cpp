@@ -1,8 +1,7 @@
 // The main window: its menus, the run commands and their signs, the trap canvas and the panels
 // of the run's settings and figures.
-#include "ui_fixture.h"
-
 #include "ui/panels/performance_panel.h"
+#include "ui_fixture.h"
 
 namespace strida::ui::test {
 namespace {
@@ -123,15 +122,17 @@ TEST_F(UiTest, CalibrationPanelFitsTheCanvasOrSaysWhatIsWrong) {
     in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("200");
     in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Wrong input: The range of trap length or width: 1 meter to 150 meter;  "
-                           "Correct the input and calibrate again.");
+    EXPECT_EQ(messages[0],
+              "Wrong input: The range of trap length or width: 1 meter to 150 meter;  "
+              "Correct the input and calibrate again.");
     EXPECT_DOUBLE_EQ(window.host().m2Twips(), 0.002) << "a refused calibration keeps the scale";
     in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("150");
     in<QLineEdit>("frmCalibration", "txtTrapWidth")->setText("14.9");
     in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1], "Wrong Input: the ratio of length/width or width/length (Max/Min) must be "
-                           "smaller than 10 Correct the input and calibrate again.");
+    EXPECT_EQ(messages[1],
+              "Wrong Input: the ratio of length/width or width/length (Max/Min) must be "
+              "smaller than 10 Correct the input and calibrate again.");
 }
 
 TEST_F(UiTest, ResizingTheCanvasWindowEndsCalibrated) {

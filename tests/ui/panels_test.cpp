@@ -12,7 +12,7 @@ namespace strida::ui::test {
 namespace {
 
 class PanelsTest : public UiTest {
-protected:
+  protected:
     // The drawing area of the 4500 x 3000 twips example, calibrated to 0.002 m per twip.
     void exampleScale() {
         window.canvasWindow()->setArea(4500, 3000);
@@ -42,8 +42,10 @@ TEST_F(PanelsTest, TwoPicksFillTheManualGeneratorAndBringItToTheFront) {
     pick(0, 0);
     EXPECT_EQ(s.InitialPx, 3.71f);
     // A real click, through the drawing area's pixels.
-    QTest::mouseClick(window.canvas(), Qt::LeftButton, {}, QPoint(40, window.canvas()->height() - 20));
-    QTest::mouseClick(window.canvas(), Qt::LeftButton, {}, QPoint(80, window.canvas()->height() - 20));
+    QTest::mouseClick(window.canvas(), Qt::LeftButton, {},
+                      QPoint(40, window.canvas()->height() - 20));
+    QTest::mouseClick(window.canvas(), Qt::LeftButton, {},
+                      QPoint(80, window.canvas()->height() - 20));
     const double tpp = window.canvas()->twipsPerPixel();
     EXPECT_NEAR(s.InitialPx, 40 * tpp * 0.003, 0.006);
     EXPECT_NEAR(s.TargetEy, 20 * tpp * 0.003, 0.006);
@@ -96,13 +98,16 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
         ++dialogs;
         return QString();  // cancelled
     };
-    auto click = [this](const char* name) { in<QPushButton>("frmManualPedGenerator", name)->click(); };
+    auto click = [this](const char* name) {
+        in<QPushButton>("frmManualPedGenerator", name)->click();
+    };
     for (int i = 0; i < 3; ++i) {
         panel->setInitialPx(1.0f + i);
         panel->setTargetEx(9.0f);
         click("cmdCreatePed");
     }
-    EXPECT_EQ(in<QLabel>("frmManualPedGenerator", "lblPedNumber")->text(), "Pedestrian Number: 3 is created.");
+    EXPECT_EQ(in<QLabel>("frmManualPedGenerator", "lblPedNumber")->text(),
+              "Pedestrian Number: 3 is created.");
     EXPECT_FALSE(window.canvas()->arrowVisible());
     click("cmdLoadPedestrians");
     EXPECT_EQ(dialogs, 1) << "without a PedData.sdx the dialog asks";
@@ -118,7 +123,8 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
 
     in<QLineEdit>("frmManualPedGenerator", "txtManInitialVelocityX")->setText("fast");
     click("cmdCreatePed");
-    EXPECT_NE(messages.back().find("Initial Velocity (Vx) is \"fast\""), std::string::npos) << messages.back();
+    EXPECT_NE(messages.back().find("Initial Velocity (Vx) is \"fast\""), std::string::npos)
+        << messages.back();
     EXPECT_EQ(window.engine().Pedestrians.size(), 3u);
     in<QScrollBar>("frmManualPedGenerator", "ScrlMaxSpeed")->setValue(1500);
     EXPECT_EQ(text("frmManualPedGenerator", "txtMaxSpeed"), "1.500");
@@ -156,7 +162,8 @@ TEST_F(PanelsTest, AutomaticGeneratorRulesEnd) {
     EXPECT_TRUE(tabs->isTabVisible(1));
     in<QRadioButton>(p, "opt1stMaxSpeedTheOnly")->click();
     EXPECT_TRUE(window.settings()._1stMaxSpeedTheOnly);
-    EXPECT_FALSE(window.panelWindow(p)->findChild<QWidget*>("frm1stMaxSpeedInput")->isVisibleTo(tabs));
+    EXPECT_FALSE(
+        window.panelWindow(p)->findChild<QWidget*>("frm1stMaxSpeedInput")->isVisibleTo(tabs));
 
     in<QScrollBar>(p, "ScrlSpatialMeanInput")->setValue(0);
     EXPECT_EQ(text(p, "txtSpatialMeanInput"), "100");
@@ -186,12 +193,14 @@ TEST_F(PanelsTest, ParametersPanel) {
 TEST_F(PanelsTest, ReportingCaptions) {
     const std::pair<const char*, const char*> boxes[] = {
         {"chkReportInstantPerformance", "(start)  Instantaneous Performance (Instant.txt)"},
-        {"chkReportAvgInstantPerformance", "(start)  Average Instantaneous Performance (AvgInstant.txt)"},
+        {"chkReportAvgInstantPerformance",
+         "(start)  Average Instantaneous Performance (AvgInstant.txt)"},
         {"chkReportNTXY", "(start) NTXY Database (NTXY.txt)"},
         {"chkReportSystemPerformance", "System Performance (System.txt)"},
         {"chkReportTrafficPerformance", "Traffic Performance (Traffic.txt)"},
         {"chkReportIndividualPerformance", "Individual Performance (Individu.txt)"}};
-    for (auto [name, caption] : boxes) EXPECT_EQ(in<QCheckBox>("frmReporting", name)->text().toStdString(), caption);
+    for (auto [name, caption] : boxes)
+        EXPECT_EQ(in<QCheckBox>("frmReporting", name)->text().toStdString(), caption);
     auto* traffic = in<QCheckBox>("frmReporting", "chkReportTrafficPerformance");
     QTest::mouseClick(traffic, Qt::LeftButton);
     EXPECT_FALSE(traffic->isChecked()) << "the traffic report cannot be chosen";

@@ -26,11 +26,10 @@
 namespace strida::ui::test {
 
 class UiTest : public ::testing::Test {
-protected:
+  protected:
     UiTest() : window(folder.path()) {
-        window.host().messageSink = [this](const std::string& text, const std::string&, MessageIcon) {
-            messages.push_back(text);
-        };
+        window.host().messageSink = [this](const std::string& text, const std::string&,
+                                           MessageIcon) { messages.push_back(text); };
         window.host().eventInterval = 0;
         window.show();
         QApplication::processEvents();

@@ -33,16 +33,16 @@ int main(int argc, char** argv) {
         w->grab().save(out + "/" + name + ".png");
     };
     const std::pair<const char*, const char*> panels[] = {
-        {"frmCalibration", "calibration"},   {"frmDrawingControl", "show-options"},
-        {"frmForceControl", "forces"},       {"frmSimSpeed", "simulation-speed"},
-        {"frmPerformance", "performance"},   {"frmManualPedGenerator", "manual-generator"},
+        {"frmCalibration", "calibration"},    {"frmDrawingControl", "show-options"},
+        {"frmForceControl", "forces"},        {"frmSimSpeed", "simulation-speed"},
+        {"frmPerformance", "performance"},    {"frmManualPedGenerator", "manual-generator"},
         {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
     };
     for (auto [name, file] : panels) save(window.panelWindow(name), file);
     strida::ui::PanelWindow* autoWindow = window.panelWindow("frmAutoPedGenerator");
     auto* tabs = autoWindow->findChild<QTabWidget*>("TabPedGenerator");
-    const char* tabFiles[] = {"auto-generator-time", "auto-generator-space", "auto-generator-max-speed",
-                              "auto-generator-ways"};
+    const char* tabFiles[] = {"auto-generator-time", "auto-generator-space",
+                              "auto-generator-max-speed", "auto-generator-ways"};
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         save(autoWindow, tabFiles[i]);

@@ -34,7 +34,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     auto* version = new QLabel("Version 1.3", this);
     version->setObjectName("lblVersion");
     grid->addWidget(version, 1, 1);
-    auto* subtitle = new QLabel("Microscopic simulation of pedestrians walking through a trap", this);
+    auto* subtitle =
+        new QLabel("Microscopic simulation of pedestrians walking through a trap", this);
     subtitle->setObjectName("lblDescription");
     grid->addWidget(subtitle, 2, 1);
 

@@ -8,7 +8,7 @@ namespace strida::ui {
 
 class AboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutBox(QWidget* parent = nullptr);
     // Starts the desktop's system-information tool, or says it is unavailable.
     void StartSysInfo();

@@ -35,7 +35,8 @@ AutoPanel::AutoPanel(Settings& settings, QWidget* parent) : QWidget(parent), s_(
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(tabs_);
-    outer->addWidget(button("cmdClose", "&Close", this, [this] { hidePanel(this); }), 0, Qt::AlignRight);
+    outer->addWidget(button("cmdClose", "&Close", this, [this] { hidePanel(this); }), 0,
+                     Qt::AlignRight);
     tabs_->setTabVisible(1, s_.GeneratedAtOnce);
 }
 
@@ -49,7 +50,8 @@ void AutoPanel::rule(const std::function<void()>& apply) {
 
 void AutoPanel::setBar(const char* name, int value) {
     auto* bar = findChild<QScrollBar*>(name);
-    // A bar moved by a rule keeps its text as the rule wrote it; out-of-range values stop at its ends.
+    // A bar moved by a rule keeps its text as the rule wrote it; out-of-range values stop at its
+    // ends.
     const QSignalBlocker quiet(bar);
     bar->setValue(value);
 }
@@ -82,8 +84,10 @@ QWidget* AutoPanel::timeTab() {
     frame->setObjectName("FrameTimeToGenerate");
     auto* column = new QVBoxLayout(frame);
     auto* timing = new QButtonGroup(frame);
-    auto* atOnce = option("OptGeneratedAtOnce", "Generate all before simulation begin", s_.GeneratedAtOnce, frame, timing);
-    auto* random = option("OptRandomInput", "Use headway probability distribution ", s_.RandomInput, frame, timing);
+    auto* atOnce = option("OptGeneratedAtOnce", "Generate all before simulation begin",
+                          s_.GeneratedAtOnce, frame, timing);
+    auto* random = option("OptRandomInput", "Use headway probability distribution ", s_.RandomInput,
+                          frame, timing);
     column->addWidget(atOnce);
     column->addWidget(random);
     connect(atOnce, &QRadioButton::toggled, this, [this](bool on) {
@@ -94,9 +98,15 @@ QWidget* AutoPanel::timeTab() {
     auto* headway = new QGroupBox("Time headway generator", frame);
     auto* grid = new QGridLayout(headway);
     auto* dist = new QButtonGroup(headway);
-    grid->addWidget(option("OptUniformHeadwayDistInput", "Uniform Distribution", s_.UniformHeadwayDistInput, headway, dist), 0, 0, 1, 4);
-    grid->addWidget(option("optExponentialHeadwayDistInput", "Exponential Distribution", s_.ExponentialHeadwayDistInput, headway, dist), 1, 0, 1, 4);
-    grid->addWidget(option("optNormalHeadwayDistInput", "Normal Distibution", s_.NormalHeadwayDistInput, headway, dist), 2, 0, 1, 4);
+    grid->addWidget(option("OptUniformHeadwayDistInput", "Uniform Distribution",
+                           s_.UniformHeadwayDistInput, headway, dist),
+                    0, 0, 1, 4);
+    grid->addWidget(option("optExponentialHeadwayDistInput", "Exponential Distribution",
+                           s_.ExponentialHeadwayDistInput, headway, dist),
+                    1, 0, 1, 4);
+    grid->addWidget(option("optNormalHeadwayDistInput", "Normal Distibution",
+                           s_.NormalHeadwayDistInput, headway, dist),
+                    2, 0, 1, 4);
     auto* mean = textBox("txtHeadwayMeanInput", s_.HeadwayMeanInput, headway);
     auto* meanBar = scrollBar("ScrlHeadwayMeanInput", 1, 10000, 1, 1, 100, headway);
     writesInto(meanBar, mean, 100, 2);
@@ -124,13 +134,19 @@ QWidget* AutoPanel::spaceTab() {
     auto* space = new QGroupBox("Space to generate", frame);
     auto* grid = new QGridLayout(space);
     auto* group = new QButtonGroup(space);
-    grid->addWidget(option("optUniformSpaceGenerator", "Uniform Spatial Distribution", s_.UniformSpaceGenerator, space, group), 0, 0, 1, 4);
-    grid->addWidget(option("optNormalSpaceGenerator", "Normal Spatial Distribution (More pedestrians in the middle):", s_.NormalSpaceGenerator, space, group), 1, 0, 1, 4);
+    grid->addWidget(option("optUniformSpaceGenerator", "Uniform Spatial Distribution",
+                           s_.UniformSpaceGenerator, space, group),
+                    0, 0, 1, 4);
+    grid->addWidget(option("optNormalSpaceGenerator",
+                           "Normal Spatial Distribution (More pedestrians in the middle):",
+                           s_.NormalSpaceGenerator, space, group),
+                    1, 0, 1, 4);
     auto* mean = textBox("txtSpatialMeanInput", s_.SpatialMeanInput, space);
     auto* meanBar = scrollBar("ScrlSpatialMeanInput", 0, 100, 50, 1, 10, space, Qt::Vertical);
     meanBar->setFixedHeight(70);
     // The top of the bar is 100 % of the trap width.
-    connect(meanBar, &QScrollBar::valueChanged, mean, [mean](int v) { mean->setText(QString::number(100 - v)); });
+    connect(meanBar, &QScrollBar::valueChanged, mean,
+            [mean](int v) { mean->setText(QString::number(100 - v)); });
     auto* range = textBox("txtSpatialRangeInput", s_.SpatialRangeInput, space);
     auto* rangeBar = scrollBar("ScrlSpatialRangeInput", 1, 100, 10, 1, 10, space);
     writesInto(rangeBar, range, 1, 0);
@@ -148,7 +164,8 @@ QWidget* AutoPanel::spaceTab() {
     auto* distBar = scrollBar("ScrlDistGenerator2Trap", 5, 1000, 500, 1, 10, frame);
     writesInto(distBar, dist, 10, 1);
     auto* row = new QGridLayout;
-    row->addWidget(label("Distance of nearest generator to the center of the Trap:", frame), 0, 0, 1, 3);
+    row->addWidget(label("Distance of nearest generator to the center of the Trap:", frame), 0, 0,
+                   1, 3);
     row->addWidget(dist, 1, 0);
     row->addWidget(label("meter", frame), 1, 1);
     row->addWidget(distBar, 1, 2);
@@ -173,16 +190,46 @@ QWidget* AutoPanel::speedTab() {
         int meanPosition, sdPosition;
     };
     const Category categories[] = {
-        {"1st Category:", &s_.PercentNumOf1stCategory, "txtPercentNumOf1stCategory", "ScrlPercentNumOf1stCategory", 100,
-         &s_._1stMaxSpeedTheOnly, &s_._1stMaxSpeedNormalDist, "opt1stMaxSpeedTheOnly", "opt1stMaxSpeedNormalDist",
-         &s_._1stMaxSpeed, &s_._1stMaxSpeedMeanInput, &s_._1stMaxSpeedStdInput, "txt1stMaxSpeed",
-         "txt1stMaxSpeedMeanInput", "txt1stMaxSpeedStdInput", "Scrl1stMaxSpeedMeanInput", "Scrl1stMaxSpeedStdInput",
-         "frm1stMaxSpeedInput", 1380, 690},
-        {"2nd Category:", &s_.PercentNumOf2ndCategory, "txtPercentNumOf2ndCategory", "ScrlPercentNumOf2ndCategory", 0,
-         &s_._2ndMaxSpeedTheOnly, &s_._2ndMaxSpeedNormalDist, "opt2ndMaxSpeedTheOnly", "opt2ndMaxSpeedNormalDist",
-         &s_._2ndMaxSpeed, &s_._2ndMaxSpeedMeanInput, &s_._2ndMaxSpeedStdInput, "txt2ndMaxSpeed",
-         "txt2ndMaxSpeedMeanInput", "txt2ndMaxSpeedStdInput", "Scrl2ndMaxSpeedMeanInput", "Scrl2ndMaxSpeedStdInput",
-         "frm2ndMaxSpeedInput", 834, 167},
+        {"1st Category:",
+         &s_.PercentNumOf1stCategory,
+         "txtPercentNumOf1stCategory",
+         "ScrlPercentNumOf1stCategory",
+         100,
+         &s_._1stMaxSpeedTheOnly,
+         &s_._1stMaxSpeedNormalDist,
+         "opt1stMaxSpeedTheOnly",
+         "opt1stMaxSpeedNormalDist",
+         &s_._1stMaxSpeed,
+         &s_._1stMaxSpeedMeanInput,
+         &s_._1stMaxSpeedStdInput,
+         "txt1stMaxSpeed",
+         "txt1stMaxSpeedMeanInput",
+         "txt1stMaxSpeedStdInput",
+         "Scrl1stMaxSpeedMeanInput",
+         "Scrl1stMaxSpeedStdInput",
+         "frm1stMaxSpeedInput",
+         1380,
+         690},
+        {"2nd Category:",
+         &s_.PercentNumOf2ndCategory,
+         "txtPercentNumOf2ndCategory",
+         "ScrlPercentNumOf2ndCategory",
+         0,
+         &s_._2ndMaxSpeedTheOnly,
+         &s_._2ndMaxSpeedNormalDist,
+         "opt2ndMaxSpeedTheOnly",
+         "opt2ndMaxSpeedNormalDist",
+         &s_._2ndMaxSpeed,
+         &s_._2ndMaxSpeedMeanInput,
+         &s_._2ndMaxSpeedStdInput,
+         "txt2ndMaxSpeed",
+         "txt2ndMaxSpeedMeanInput",
+         "txt2ndMaxSpeedStdInput",
+         "Scrl2ndMaxSpeedMeanInput",
+         "Scrl2ndMaxSpeedStdInput",
+         "frm2ndMaxSpeedInput",
+         834,
+         167},
     };
     int column = 0;
     for (const Category& c : categories) {
@@ -233,22 +280,24 @@ QWidget* AutoPanel::speedTab() {
         grid->addLayout(box, 0, column++);
     }
     // The two shares complement each other to 100.
-    connect(frame->findChild<QLineEdit*>("txtPercentNumOf1stCategory"), &QLineEdit::textChanged, this, [this] {
-        rule([this] {
-            if (auto bar = firstShareChanged(s_)) {
-                refresh();
-                setBar("ScrlPercentNumOf2ndCategory", *bar);
-            }
-        });
-    });
-    connect(frame->findChild<QLineEdit*>("txtPercentNumOf2ndCategory"), &QLineEdit::textChanged, this, [this] {
-        rule([this] {
-            if (auto bar = secondShareChanged(s_)) {
-                refresh();
-                setBar("ScrlPercentNumOf1stCategory", *bar);
-            }
-        });
-    });
+    connect(frame->findChild<QLineEdit*>("txtPercentNumOf1stCategory"), &QLineEdit::textChanged,
+            this, [this] {
+                rule([this] {
+                    if (auto bar = firstShareChanged(s_)) {
+                        refresh();
+                        setBar("ScrlPercentNumOf2ndCategory", *bar);
+                    }
+                });
+            });
+    connect(frame->findChild<QLineEdit*>("txtPercentNumOf2ndCategory"), &QLineEdit::textChanged,
+            this, [this] {
+                rule([this] {
+                    if (auto bar = secondShareChanged(s_)) {
+                        refresh();
+                        setBar("ScrlPercentNumOf1stCategory", *bar);
+                    }
+                });
+            });
     return frame;
 }
 
@@ -313,7 +362,8 @@ QWidget* AutoPanel::waysTab() {
         if (s_.NumWays == Ways::Two) rule([this] { evenSplit(); });
     });
     for (QLineEdit* side : {left, right})
-        connect(side, &QLineEdit::textChanged, this, [this] { rule([this] { sideCountChanged(s_); }); });
+        connect(side, &QLineEdit::textChanged, this,
+                [this] { rule([this] { sideCountChanged(s_); }); });
     return frame;
 }
 

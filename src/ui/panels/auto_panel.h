@@ -15,14 +15,14 @@ namespace strida::ui {
 
 class AutoPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit AutoPanel(Settings& settings, QWidget* parent = nullptr);
 
     // Shows again a value that another panel wrote (the generators' distance follows the trap
     // length).
     void refresh();
 
-private:
+  private:
     QWidget* timeTab();
     QWidget* spaceTab();
     QWidget* speedTab();

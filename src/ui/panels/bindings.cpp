@@ -9,10 +9,11 @@ QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
     auto* box = new QLineEdit(QString::fromStdString(setting), parent);
     box->setObjectName(name);
     box->setMaximumWidth(90);
-    QObject::connect(box, &QLineEdit::textChanged, box, [&setting, afterChange](const QString& text) {
-        setting = text.toStdString();
-        if (afterChange) afterChange();
-    });
+    QObject::connect(box, &QLineEdit::textChanged, box,
+                     [&setting, afterChange](const QString& text) {
+                         setting = text.toStdString();
+                         if (afterChange) afterChange();
+                     });
     return box;
 }
 
@@ -38,11 +39,11 @@ QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QW
                     std::function<void(bool)> afterChange) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
-    box->setCheckState(static_cast<Qt::CheckState>(setting == Check::Checked   ? Qt::Checked
+    box->setCheckState(static_cast<Qt::CheckState>(setting == Check::Checked  ? Qt::Checked
                                                    : setting == Check::Grayed ? Qt::PartiallyChecked
                                                                               : Qt::Unchecked));
     QObject::connect(box, &QCheckBox::stateChanged, box, [&setting, afterChange](int state) {
-        setting = state == Qt::Checked ? Check::Checked
+        setting = state == Qt::Checked            ? Check::Checked
                   : state == Qt::PartiallyChecked ? Check::Grayed
                                                   : Check::Unchecked;
         if (afterChange) afterChange(state == Qt::Checked);

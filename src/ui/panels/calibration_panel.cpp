@@ -74,7 +74,9 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     updateTrapSize();
 }
 
-void CalibrationPanel::updateTrapSize() { area_->setText(QString::fromStdString(areaLabel(settings_))); }
+void CalibrationPanel::updateTrapSize() {
+    area_->setText(QString::fromStdString(areaLabel(settings_)));
+}
 
 void CalibrationPanel::showScale(double m2Twips) {
     scale_->setText(QString::fromStdString(scaleLabel(m2Twips)));

@@ -15,7 +15,7 @@ namespace strida::ui {
 
 class CalibrationPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CalibrationPanel(Settings& settings, QWidget* parent = nullptr);
 
     // The calibrate command, also run when the main window loads and after every resize of the
@@ -27,7 +27,7 @@ public:
     // Rewrites the scale label for a new scale.
     void showScale(double m2Twips);
 
-private:
+  private:
     void updateTrapSize();
 
     Settings& settings_;

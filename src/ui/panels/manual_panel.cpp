@@ -37,10 +37,13 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
         return row;
     };
     grid->addWidget(label("Initial Position (X,Y) :", frame), 0, 0);
-    grid->addLayout(pair(positionBox("txtManInitialPosX", frame), positionBox("txtManInitialPosY", frame)), 0, 1);
+    grid->addLayout(
+        pair(positionBox("txtManInitialPosX", frame), positionBox("txtManInitialPosY", frame)), 0,
+        1);
     grid->addWidget(label("meter", frame), 0, 2);
     grid->addWidget(label("Target Position (X,Y):", frame), 1, 0);
-    grid->addLayout(pair(positionBox("txtManTargetPosX", frame), positionBox("txtManTargetPosY", frame)), 1, 1);
+    grid->addLayout(
+        pair(positionBox("txtManTargetPosX", frame), positionBox("txtManTargetPosY", frame)), 1, 1);
     grid->addWidget(label("meter", frame), 1, 2);
 
     auto* vx = textBox("txtManInitialVelocityX", s.InitialVx, frame);
@@ -82,11 +85,16 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
     grid->addWidget(pedNumber_, 5, 0, 1, 2);
 
-    grid->addWidget(button("cmdCreatePed", "Create &This Pedestrian", frame, [this] { cmdCreatePed_Click(); }), 0, 3);
-    grid->addWidget(button("cmdSavePedestrians", "&Save Pedestrians", frame, [this] { cmdSavePedestrians_Click(); }), 1, 3);
-    grid->addWidget(button("cmdLoadPedestrians", "&Load Pedestrians", frame, [this] { cmdLoadPedestrians_Click(); }), 2, 3);
+    grid->addWidget(
+        button("cmdCreatePed", "Create &This Pedestrian", frame, [this] { cmdCreatePed_Click(); }),
+        0, 3);
+    grid->addWidget(button("cmdSavePedestrians", "&Save Pedestrians", frame,
+                           [this] { cmdSavePedestrians_Click(); }),
+                    1, 3);
+    grid->addWidget(button("cmdLoadPedestrians", "&Load Pedestrians", frame,
+                           [this] { cmdLoadPedestrians_Click(); }),
+                    2, 3);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
-
 
     dialogFolder = QString::fromStdString(engine.reports.folder().string());
     chooseFile = [this](const QString& folder) {
@@ -100,21 +108,32 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     };
 }
 
-void ManualPanel::setPosition(float Settings::* field, const char* box, float value) {
+void ManualPanel::setPosition(float Settings::*field, const char* box, float value) {
     engine_.settings.*field = value;
     findChild<QLineEdit*>(box)->setText(QString::fromStdString(num::shortest(value)));
 }
 
-void ManualPanel::setInitialPx(float v) { setPosition(&Settings::InitialPx, "txtManInitialPosX", v); }
-void ManualPanel::setInitialPy(float v) { setPosition(&Settings::InitialPy, "txtManInitialPosY", v); }
-void ManualPanel::setTargetEx(float v) { setPosition(&Settings::TargetEx, "txtManTargetPosX", v); }
-void ManualPanel::setTargetEy(float v) { setPosition(&Settings::TargetEy, "txtManTargetPosY", v); }
-
-void ManualPanel::cmdCreatePed_Click() {
-    if (generator_.cmdCreatePed_Click()) pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+void ManualPanel::setInitialPx(float v) {
+    setPosition(&Settings::InitialPx, "txtManInitialPosX", v);
+}
+void ManualPanel::setInitialPy(float v) {
+    setPosition(&Settings::InitialPy, "txtManInitialPosY", v);
+}
+void ManualPanel::setTargetEx(float v) {
+    setPosition(&Settings::TargetEx, "txtManTargetPosX", v);
+}
+void ManualPanel::setTargetEy(float v) {
+    setPosition(&Settings::TargetEy, "txtManTargetPosY", v);
 }
 
-void ManualPanel::cmdSavePedestrians_Click() { generator_.cmdSavePedestrians_Click(); }
+void ManualPanel::cmdCreatePed_Click() {
+    if (generator_.cmdCreatePed_Click())
+        pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+}
+
+void ManualPanel::cmdSavePedestrians_Click() {
+    generator_.cmdSavePedestrians_Click();
+}
 
 void ManualPanel::cmdLoadPedestrians_Click() {
     std::filesystem::path file = generator_.defaultFile();

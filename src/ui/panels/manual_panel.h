@@ -21,7 +21,7 @@ namespace strida::ui {
 
 class ManualPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     ManualPanel(Engine& engine, QWidget* parent = nullptr);
 
     ManualGenerator& generator() { return generator_; }
@@ -42,8 +42,8 @@ public:
     // The folder the next open-file dialog starts in.
     QString dialogFolder;
 
-private:
-    void setPosition(float Settings::* field, const char* box, float value);
+  private:
+    void setPosition(float Settings::*field, const char* box, float value);
 
     Engine& engine_;
     ManualGenerator generator_;

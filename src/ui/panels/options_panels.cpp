@@ -20,7 +20,8 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
     auto* fill = checkBox("chkDrawFill", "Filled", s.DrawFill, frame);
     auto* pedCircle = checkBox("chkPedCircle", "Pedestrian (circle)", s.PedCircle, frame);
     auto* trace = checkBox("chkTracePath", "Trace Path", s.TracePath, frame);
-    auto* dontShow = checkBox("chkDontShowAnimation", "Don't Show Animation", s.DontShowAnimation, frame);
+    auto* dontShow =
+        checkBox("chkDontShowAnimation", "Don't Show Animation", s.DontShowAnimation, frame);
 
     // Drawing any of these needs the circle. A box set to the state it already has starts no
     // handler, so every chain of ticks ends.
@@ -41,7 +42,8 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
     auto* close = button("cmdClose", "&Close", frame, [this] { hidePanel(this); });
     column->addWidget(close, 0, Qt::AlignHCenter);
     // Tab order as on the panel: six boxes, Close, then the last three.
-    QWidget* order[] = {inf, accl, velocity, sight, printId, fill, close, dontShow, pedCircle, trace};
+    QWidget* order[] = {inf,  accl,  velocity, sight,     printId,
+                        fill, close, dontShow, pedCircle, trace};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -76,7 +78,8 @@ SpeedPanel::SpeedPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     grid->addWidget(label("slow", frame), 0, 1, Qt::AlignRight);
     grid->addWidget(label("Speed", frame), 1, 0);
     grid->addWidget(bar, 1, 1);
-    grid->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 2, 1, Qt::AlignRight);
+    grid->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 2, 1,
+                    Qt::AlignRight);
 }
 
 }  // namespace strida::ui

@@ -13,19 +13,19 @@ namespace strida::ui {
 
 class ShowOptionsPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ShowOptionsPanel(Settings& settings, QWidget* parent = nullptr);
 };
 
 class ForcesPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ForcesPanel(Settings& settings, QWidget* parent = nullptr);
 };
 
 class SpeedPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit SpeedPanel(Settings& settings, QWidget* parent = nullptr);
     // Called with the new interval of the timer, in milliseconds.
     std::function<void(int)> onSpeedChanged;

@@ -27,10 +27,14 @@ ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent)
         const char* note;
     };
     const Row rows[] = {
-        {"Pedestrian Diameter:", "txtPedDiameter", &s.PedDiameter, "HScrollPedDiameter", 40, 110, 60, 100, 2, "meter"},
-        {"Influence Diameter:", "txtInfluenceDiameter", &s.InfluenceDiameter, "ScrlInfluenceRadius", 100, 500, 167, 100, 2, "meter"},
-        {"Sight Distance", "txtSightDist", &s.SightDist, "ScrlSightDistance", 100, 5000, 400, 100, 2, "meter"},
-        {"Max Acceleration", "txtMaxAccl", &s.MaxAccl, "ScrlMaxAccl", 1, 9999, 1950, 1000, 3, "m/sec^2"},
+        {"Pedestrian Diameter:", "txtPedDiameter", &s.PedDiameter, "HScrollPedDiameter", 40, 110,
+         60, 100, 2, "meter"},
+        {"Influence Diameter:", "txtInfluenceDiameter", &s.InfluenceDiameter, "ScrlInfluenceRadius",
+         100, 500, 167, 100, 2, "meter"},
+        {"Sight Distance", "txtSightDist", &s.SightDist, "ScrlSightDistance", 100, 5000, 400, 100,
+         2, "meter"},
+        {"Max Acceleration", "txtMaxAccl", &s.MaxAccl, "ScrlMaxAccl", 1, 9999, 1950, 1000, 3,
+         "m/sec^2"},
         {"Mass", "txtMass", &s.Mass, "ScrlMass", 1, 10000, 750, 1000, 3, ""},
         {"Alpha", "txtAlpha", &s.Alpha, "ScrlAlpha", 1, 10000, 205, 1000, 3, "Move Forward"},
         {"Beta", "txtBeta", &s.Beta, "ScrlBeta", 1, 10000, 1, 1000, 3, "Avoid Collision"},
@@ -63,8 +67,8 @@ ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent)
         const QSignalBlocker quiet(influenceBar);  // the bar keeps its place; the text stays
         influenceBar->setMinimum(minimum);
     });
-    grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2, Qt::AlignRight);
-
+    grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2,
+                    Qt::AlignRight);
 }
 
 }  // namespace strida::ui

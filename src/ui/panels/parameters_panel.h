@@ -9,7 +9,7 @@ namespace strida::ui {
 
 class ParametersPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ParametersPanel(Settings& settings, QWidget* parent = nullptr);
 };
 

@@ -15,15 +15,19 @@ struct Row {
     const char* caption;
     const char* unit;
 };
-constexpr Row kInstant[] = {
-    {"txtTotalPed", "Total Pedestrians", "person"}, {"txtAvgSpeed", "Instantaneous Speed", "m/sec."},
-    {"txtInstantDelay", "Instantaneous Delay", "sec."}, {"txtUncomfort", "Uncomfortability", "%"},
-    {"txtNHI", "Homogenity ", ""}, {"txtNUVI", "Uniformity Velocity", ""}};
-constexpr Row kSystem[] = {
-    {"txtAvgTotalPed", "No of Pedestrians", "person"}, {"txtMeanAvgSpeed", "Average Speed (TMS)", "m/sec."},
-    {"txtAvgDelay", "Average Delay", "sec."}, {"txtMeanUncomfort", "Uncomfortability", "%"},
-    {"txtDissipationTime", "Dissipation time", "sec."}, {"txtAvgNHI", "Homogenity (NHI)", ""},
-    {"txtAvgNUVI", "Uniformity Velocity (NUVI)", ""}};
+constexpr Row kInstant[] = {{"txtTotalPed", "Total Pedestrians", "person"},
+                            {"txtAvgSpeed", "Instantaneous Speed", "m/sec."},
+                            {"txtInstantDelay", "Instantaneous Delay", "sec."},
+                            {"txtUncomfort", "Uncomfortability", "%"},
+                            {"txtNHI", "Homogenity ", ""},
+                            {"txtNUVI", "Uniformity Velocity", ""}};
+constexpr Row kSystem[] = {{"txtAvgTotalPed", "No of Pedestrians", "person"},
+                           {"txtMeanAvgSpeed", "Average Speed (TMS)", "m/sec."},
+                           {"txtAvgDelay", "Average Delay", "sec."},
+                           {"txtMeanUncomfort", "Uncomfortability", "%"},
+                           {"txtDissipationTime", "Dissipation time", "sec."},
+                           {"txtAvgNHI", "Homogenity (NHI)", ""},
+                           {"txtAvgNUVI", "Uniformity Velocity (NUVI)", ""}};
 
 QGroupBox* group(const QString& title, const Row* rows, std::size_t count, QWidget* parent) {
     auto* g = new QGroupBox(title, parent);
@@ -51,15 +55,21 @@ PerformancePanel::PerformancePanel(QWidget* parent) : QWidget(parent) {
     auto* column = new QVBoxLayout(frame);
     column->addWidget(group("Average Instantaneous", kInstant, std::size(kInstant), frame));
     column->addWidget(group("System Performances", kSystem, std::size(kSystem), frame));
-    column->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 0, Qt::AlignRight);
+    column->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 0,
+                      Qt::AlignRight);
 }
 
-QLineEdit* PerformancePanel::box(const char* name) const { return findChild<QLineEdit*>(name); }
+QLineEdit* PerformancePanel::box(const char* name) const {
+    return findChild<QLineEdit*>(name);
+}
 
-QString PerformancePanel::text(const char* name) const { return box(name)->text(); }
+QString PerformancePanel::text(const char* name) const {
+    return box(name)->text();
+}
 
 void PerformancePanel::show(const PerformanceTexts& t) {
-    for (const PerformanceField& field : kPerformanceFields) setTextIfChanged(box(field.box), t.*field.text);
+    for (const PerformanceField& field : kPerformanceFields)
+        setTextIfChanged(box(field.box), t.*field.text);
 }
 
 }  // namespace strida::ui

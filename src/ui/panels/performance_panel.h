@@ -12,12 +12,12 @@ namespace strida::ui {
 
 class PerformancePanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit PerformancePanel(QWidget* parent = nullptr);
     void show(const PerformanceTexts& texts);
     QString text(const char* box) const;
 
-private:
+  private:
     QLineEdit* box(const char* name) const;
 };
 

@@ -12,7 +12,8 @@ ReportingPanel::ReportingPanel(Settings& s, QWidget* parent) : QWidget(parent) {
     QFrame* frame = panelFrame(this, "frmReport");
     auto* column = new QVBoxLayout(frame);
     column->setSpacing(8);
-    column->addWidget(checkBox("chkReportNTXY", "(start) NTXY Database (NTXY.txt)", s.ReportNTXY, frame));
+    column->addWidget(
+        checkBox("chkReportNTXY", "(start) NTXY Database (NTXY.txt)", s.ReportNTXY, frame));
     column->addWidget(checkBox("chkReportSystemPerformance", "System Performance (System.txt)",
                                s.ReportSystemPerformance, frame));
     column->addWidget(checkBox("chkReportAvgInstantPerformance",
@@ -22,15 +23,17 @@ ReportingPanel::ReportingPanel(Settings& s, QWidget* parent) : QWidget(parent) {
                                "(start)  Instantaneous Performance (Instant.txt)",
                                s.ReportInstantPerformance, frame));
     // These two reports have nothing to record yet, so they cannot be chosen.
-    auto* individual = checkBox("chkReportIndividualPerformance", "Individual Performance (Individu.txt)",
-                                s.ReportIndividualPerformance, frame);
+    auto* individual =
+        checkBox("chkReportIndividualPerformance", "Individual Performance (Individu.txt)",
+                 s.ReportIndividualPerformance, frame);
     auto* traffic = checkBox("chkReportTrafficPerformance", "Traffic Performance (Traffic.txt)",
                              s.ReportTrafficPerformance, frame);
     individual->setEnabled(false);
     traffic->setEnabled(false);
     column->addWidget(individual);
     column->addWidget(traffic);
-    column->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 0, Qt::AlignRight);
+    column->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 0,
+                      Qt::AlignRight);
 }
 
 }  // namespace strida::ui

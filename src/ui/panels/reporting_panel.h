@@ -9,7 +9,7 @@ namespace strida::ui {
 
 class ReportingPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ReportingPanel(Settings& settings, QWidget* parent = nullptr);
 };
 
