@@ -47,11 +47,29 @@ void DrawCanvas(benchmark::State& state) {
 }
 BENCHMARK(DrawCanvas)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// A main window writing into a folder of its own, its messages dropped.
+struct Desktop {
+    Desktop() : folder(makeFolder()), window(folder) {
+        window.host().messageSink = [](const std::string&, const std::string&,
+                                       strida::MessageIcon) {};
+    }
+    ~Desktop() {
+        window.engine().StopSimulation();
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+    static std::filesystem::path makeFolder() {
+        const auto f = std::filesystem::temp_directory_path() / "strida-desktop-bench";
+        std::filesystem::create_directories(f);
+        return f;
+    }
+    std::filesystem::path folder;
+    strida::ui::MainWindow window;
+};
+
 void DesktopStep(benchmark::State& state) {
-    const auto folder = std::filesystem::temp_directory_path() / "strida-desktop-bench";
-    std::filesystem::create_directories(folder);
-    strida::ui::MainWindow window(folder);
-    window.host().messageSink = [](const std::string&, const std::string&, strida::MessageIcon) {};
+    Desktop desktop;
+    strida::ui::MainWindow& window = desktop.window;
     strida::Settings& s = window.settings();
     s.TrapLength = "150";
     s.TrapWidth = "15";
@@ -70,17 +88,13 @@ void DesktopStep(benchmark::State& state) {
     }
     state.counters["steps/s"] =
         benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
-    engine.StopSimulation();
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(DesktopStep)->Arg(10000)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 // The default trap with 300 pedestrians generated at once from both ends, animated or not.
 void DesktopDefaultRun(benchmark::State& state) {
-    const auto folder = std::filesystem::temp_directory_path() / "strida-desktop-bench";
-    std::filesystem::create_directories(folder);
-    strida::ui::MainWindow window(folder);
-    window.host().messageSink = [](const std::string&, const std::string&, strida::MessageIcon) {};
+    Desktop desktop;
+    strida::ui::MainWindow& window = desktop.window;
     strida::Settings& s = window.settings();
     s.NumPedLeft = "150";
     s.NumPedRight = "150";
@@ -96,8 +110,6 @@ void DesktopDefaultRun(benchmark::State& state) {
     }
     state.counters["steps/s"] =
         benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
-    engine.StopSimulation();
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(DesktopDefaultRun)
     ->ArgName("animated")

@@ -62,25 +62,22 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     grid->addLayout(velocity, 2, 1);
     grid->addWidget(label("m/sec", frame), 2, 2);
 
-    auto* speed = textBox("txtMaxSpeed", s.MaxSpeed, frame);
-    auto* speedBar = scrollBar("ScrlMaxSpeed", 1, 4000, 1333, 10, 100, frame);
-    writesInto(speedBar, speed, 1000, 3);
-    auto* speedRow = new QHBoxLayout;
-    speedRow->addWidget(speed);
-    speedRow->addWidget(speedBar);
-    grid->addWidget(label("Maximum Speed:", frame), 3, 0);
-    grid->addLayout(speedRow, 3, 1);
-    grid->addWidget(label("m/sec", frame), 3, 2);
-
-    auto* accl = textBox("txtMaxAccl", s.maxAcceleration, frame);
-    auto* acclBar = scrollBar("ScrlMaxAccl", 1, 4000, 1440, 10, 100, frame);
-    writesInto(acclBar, accl, 1000, 3);
-    auto* acclRow = new QHBoxLayout;
-    acclRow->addWidget(accl);
-    acclRow->addWidget(acclBar);
-    grid->addWidget(label("Maximum Acceleration:", frame), 4, 0);
-    grid->addLayout(acclRow, 4, 1);
-    grid->addWidget(label("m/sec^2", frame), 4, 2);
+    // A number of the next pedestrian: its box, the scroll bar beside it, and its unit.
+    auto numberRow = [&](int row, const char* caption, const char* box, std::string& setting,
+                         const char* bar, int position, const char* unit) {
+        auto* text = textBox(box, setting, frame);
+        auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
+        writesInto(scroll, text, 1000, 3);
+        auto* line = new QHBoxLayout;
+        line->addWidget(text);
+        line->addWidget(scroll);
+        grid->addWidget(label(caption, frame), row, 0);
+        grid->addLayout(line, row, 1);
+        grid->addWidget(label(unit, frame), row, 2);
+    };
+    numberRow(3, "Maximum Speed:", "txtMaxSpeed", s.MaxSpeed, "ScrlMaxSpeed", 1333, "m/sec");
+    numberRow(4, "Maximum Acceleration:", "txtMaxAccl", s.maxAcceleration, "ScrlMaxAccl", 1440,
+              "m/sec^2");
 
     pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
     grid->addWidget(pedNumber_, 5, 0, 1, 2);
