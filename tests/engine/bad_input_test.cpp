@@ -70,7 +70,11 @@ TEST_F(BadInput, AZeroBetaWithOverlappingPedestriansIsRefused) {
     a.Beta(0.0);
     b.Beta(0.0);
     const Motion beforeA = motionOf(a), beforeB = motionOf(b);
-    EXPECT_EQ(step().size(), 2u);
+    // The first failure abandons the step and pauses the run: nobody moves.
+    const std::vector<std::string> shown = step();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("The run is paused: pedestrian 1 cannot move: ", 0), 0u) << shown[0];
+    EXPECT_FALSE(engine.IsRunning);
     EXPECT_EQ(motionOf(a), beforeA);
     EXPECT_EQ(motionOf(b), beforeB);
     EXPECT_TRUE(desiresAreZero(a));
@@ -89,7 +93,7 @@ TEST_F(BadInput, APerformanceErrorIsShownOncePerPedestrian) {
     ASSERT_GT(p.MeanSpeed(), 0.01);
     // With no maximum speed it stops at once, and its delay cannot be computed any more.
     p.MaxSpeed(0.0);
-    steps(200);
+    for (int i = 0; i < 200; ++i) step();
     ASSERT_EQ(host.messages.size(), 1u);
     const std::string& text = host.messages[0].text;
     EXPECT_EQ(text.rfind("error in  PedClass.Performance: ", 0), 0u) << text;
@@ -102,7 +106,7 @@ TEST_F(BadInput, APerformanceErrorIsShownOncePerPedestrian) {
     PedClass& q = add(2, 5, 9, 5, 1.5);
     steps(5);
     q.MaxSpeed(0.0);
-    steps(20);
+    for (int i = 0; i < 20; ++i) step();
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_TRUE(host.messages[1].text.ends_with(" for Pedestrian No 2"));
 }

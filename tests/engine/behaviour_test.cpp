@@ -10,7 +10,6 @@ namespace {
 using Behaviour = EngineTest;
 
 TEST_F(Behaviour, HeadOnPedestriansSidestepAndBothArrive) {
-    engine.IsRunning = true;
     PedClass& east = add(1, 3, 9.5f, 3, 1.3, 1);
     PedClass& west = add(9, 3.1f, 0.5f, 3.1f, 1.3, 2);
     double widest = 0;

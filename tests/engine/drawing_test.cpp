@@ -35,7 +35,6 @@ TEST_F(Drawing, CreationPlacesTheCircleAndHidesTheArrow) {
 
 TEST_F(Drawing, TheCircleIsShadedByTheSpeedRatio) {
     forcesOff();
-    engine.IsRunning = true;
     // Blue, MaxSpeed 1: standing, 0.78, exactly 0.8, exactly 0.9 and 0.95 of the maximum.
     const double speeds[] = {0, 0.78, 0.8, 0.9, 0.95};
     const Colour expected[] = {0xFF8080, 0xFF0000, 0xFF0000, 0xC00000, 0x800000};
@@ -63,7 +62,6 @@ TEST_F(Drawing, TheCircleIsShadedByTheSpeedRatio) {
 
 TEST_F(Drawing, TheIdLabelStandsBesideItsOwnPedestrian) {
     forcesOff();
-    engine.IsRunning = true;
     host.recordOverlays(true);
     settings.PrintID = Check::Checked;
     settings.VelocityLine = Check::Checked;
@@ -116,12 +114,12 @@ TEST_F(Drawing, TheCollectionKeepsOrderAndKeysThroughRemovals) {
 
     // A stop chosen while a step is under way releases everyone; the step still finishes safely.
     host.onProcessEvents = [&] {
-        if (host.processEventsCount == 2) engine.Pedestrians.clear();  // as the second one moves
+        if (host.processEventsCount == 3) engine.Pedestrians.clear();  // as the second one moves
     };
     host.processEventsCount = 0;
     EXPECT_EQ(step(), std::vector<std::string>{});
     EXPECT_TRUE(engine.Pedestrians.empty());
-    EXPECT_EQ(host.processEventsCount, 2);
+    EXPECT_EQ(host.processEventsCount, 3) << "the tick's own call and two moves";
 }
 
 TEST_F(Drawing, RemovingIdZeroOnlyHidesTheTemplateCircle) {

@@ -84,16 +84,26 @@ class EngineTest : public ::testing::Test {
         settings.ForceSeparate = Check::Unchecked;
     }
 
-    // One time slice: the clock advances and every pedestrian moves once, in order of creation.
-    // Returns the descriptions of the errors that Move reported.
+    // Starts a run of hand-made pedestrians, as the Run menu does, if none exists yet.
+    void startManualRun() {
+        if (engine.runExists()) return;
+        settings.ManualGenerator = true;
+        if (!engine.StartSimulation())
+            throw std::runtime_error("the run did not start: " +
+                                     (host.messages.empty() ? "" : host.messages.back().text));
+    }
+
+    // One time slice through the engine's own timer tick, starting a run of hand-made pedestrians
+    // first when there is none and continuing a paused one. Returns the messages the step showed.
     std::vector<std::string> step() {
-        std::vector<std::string> errors;
-        ++engine.StepCount;
-        auto hold = engine.Pedestrians.hold();
-        for (std::size_t i = 0; i < engine.Pedestrians.slotCount(); ++i)
-            if (PedClass* p = engine.Pedestrians.slot(i))
-                if (MaybeError e = p->Move()) errors.push_back(e->description);
-        return errors;
+        startManualRun();
+        if (!engine.IsRunning) engine.PauseSimulation();  // continue
+        const std::size_t before = host.messages.size();
+        engine.SimulationTick();
+        std::vector<std::string> shown;
+        for (std::size_t i = before; i < host.messages.size(); ++i)
+            shown.push_back(host.messages[i].text);
+        return shown;
     }
 
     void steps(int n) {
@@ -101,10 +111,8 @@ class EngineTest : public ::testing::Test {
             ASSERT_EQ(step(), std::vector<std::string>{}) << "step " << i + 1;
     }
 
-    std::string report(ReportFile file) {
-        engine.reports.flush();
-        return readFile(engine.reports.pathOf(file));
-    }
+    // What a reader of the report file sees now.
+    std::string report(ReportFile file) { return readFile(engine.reports.pathOf(file)); }
 
     TempFolder folder;
     Settings settings;
