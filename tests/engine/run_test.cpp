@@ -288,6 +288,16 @@ TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
     }
     EXPECT_EQ(aboutInstant, 1u);
     EXPECT_EQ(aboutAvg, 1u);
+
+    // A new run reports them afresh.
+    elsewhere.StopSimulation();
+    host.messages.clear();
+    ASSERT_TRUE(elsewhere.StartSimulation());
+    for (int i = 0; i < 3; ++i) elsewhere.SimulationTick();
+    aboutInstant = 0;
+    for (const auto& m : host.messages)
+        aboutInstant += m.text.find("\"Instant.txt\"") != std::string::npos;
+    EXPECT_EQ(aboutInstant, 1u);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ TEST_F(WorkedExamples, TwoWalkersFromRestThroughTheTrapToTheFinish) {
     settings.ReportAvgInstantPerformance = Check::Checked;
     settings.ReportSystemPerformance = Check::Checked;
     settings.ReportNTXY = Check::Checked;
+    finishWhenTrapEmpties = true;
     add(6, 3, 100, 3, 2.0, 1, 0, 0, 1.0);
     add(6, 4, 100, 4, 2.0, 1, 0, 0, 1.0);
     add(-5, 3, -5, 50, 2.0, 1, 0, 0, 0.0);  // outside the trap, never moves

@@ -25,14 +25,19 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
         settings.TargetEx = picks[i][2], settings.TargetEy = picks[i][3];
         settings.MaxSpeed = speeds[i];
         settings.InitialVx = i == 2 ? "-0.5" : "0.000";
+        settings.InitialVy = i == 1 ? "0.1" : "0.000";
         ASSERT_TRUE(manual.cmdCreatePed_Click()) << lastMessage();
         EXPECT_EQ(manual.lblPedNumber,
                   "Pedestrian Number: " + std::to_string(i + 1) + " is created.");
     }
     ASSERT_TRUE(manual.cmdSavePedestrians_Click());
     EXPECT_EQ(lastMessage(), "3 data was saved.");
+    // Positions and velocities made by hand are single precision, written in their shortest form.
     const std::string saved = readFile(manual.defaultFile());
-    EXPECT_EQ(saved.substr(0, saved.find("\r\n") + 2), "1,2.35,1.2,8.5,1.2,0,0,1.333,1.44\r\n");
+    EXPECT_EQ(saved,
+              "1,2.35,1.2,8.5,1.2,0,0,1.333,1.44\r\n"
+              "2,1,1,9,5,0,0.1,1.5,1.44\r\n"
+              "3,0.5,4.25,9.75,0.5,-0.5,0,0.9,1.44\r\n");
 
     std::vector<const PedClass*> made;
     engine.Pedestrians.forEach([&](const PedClass& p) { made.push_back(&p); });

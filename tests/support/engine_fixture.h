@@ -84,10 +84,15 @@ class EngineTest : public ::testing::Test {
         settings.ForceSeparate = Check::Unchecked;
     }
 
-    // Starts a run of hand-made pedestrians, as the Run menu does, if none exists yet.
+    // Starts a run of hand-made pedestrians, as the Run menu does, if none exists yet. Unless the
+    // test asks for the all-at-once timing, which finishes the run when the trap empties, the run
+    // lasts until it is stopped.
+    bool finishWhenTrapEmpties = false;
     void startManualRun() {
         if (engine.runExists()) return;
         settings.ManualGenerator = true;
+        settings.GeneratedAtOnce = finishWhenTrapEmpties;
+        settings.RandomInput = !finishWhenTrapEmpties;
         if (!engine.StartSimulation())
             throw std::runtime_error("the run did not start: " +
                                      (host.messages.empty() ? "" : host.messages.back().text));
