@@ -56,17 +56,41 @@ TEST_F(GenerationTest, TwoWaysAtOnceFillsTheWestThenTheEastSide) {
     EXPECT_LE(peds[2]->Ex(), 0.0f);
 }
 
-TEST_F(GenerationTest, AWideNormalSpreadStaysInsideThePlacementGrid) {
+TEST_F(GenerationTest, TheNormalSpatialSpreadCentresOnTheMeanPercentageOfTheWidth) {
     settings.NumWays = Ways::One;
+    settings.SpatialMeanInput = "50";
+    // Without spread everyone gets the lane of the mean: u = 50 x 1.5 / 100 / 3 = 0.25, lane
+    // Int(20 x 0.25) + 1 = 6 at y = 11 x 0.3.
+    settings.TotalNumberOfPedestrians = "12";
+    settings.SpatialRangeInput = "0";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    for (const PedClass* p : all()) EXPECT_EQ(p->Py(), 3.3f);
+    engine.StopSimulation();
+
+    // A range of 30 spreads them by about 30 / 150 of the 6 m width, 1.2 m, around y = 3 m.
+    settings.TotalNumberOfPedestrians = "2000";
+    settings.SpatialRangeInput = "30";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    double sum = 0, sumSquares = 0;
+    for (const PedClass* p : all()) {
+        sum += p->Py();
+        sumSquares += static_cast<double>(p->Py()) * p->Py();
+    }
+    const double mean = sum / 2000, sd = std::sqrt(sumSquares / 2000 - mean * mean);
+    EXPECT_NEAR(mean, 3.0, 0.1);
+    EXPECT_NEAR(sd, 1.2, 0.15);
+    engine.StopSimulation();
+
+    // A spread wider than the grid stays inside it.
     settings.TotalNumberOfPedestrians = "200";
     settings.SpatialMeanInput = "100";
     settings.SpatialRangeInput = "100";
     ASSERT_FALSE(engine.GenerateAllAtOnce());
     EXPECT_EQ(engine.Pedestrians.size(), 200u);
-    engine.Pedestrians.forEach([](const PedClass& p) {
-        EXPECT_GE(p.Py(), 0.3f - 1e-6f);
-        EXPECT_LE(p.Py(), 39 * 0.3f + 1e-5f);
-    });
+    for (const PedClass* p : all()) {
+        EXPECT_GE(p->Py(), 0.3f - 1e-6f);
+        EXPECT_LE(p->Py(), 39 * 0.3f + 1e-5f);
+    }
 }
 
 TEST_F(GenerationTest, TwoWaysByHeadwayChoosesTheSideByTheLeftShare) {
