@@ -91,11 +91,7 @@ TEST_F(Forces, RepulseAwaySidestepsToTheLeftOfTheWalkingDirection) {
     add(qx, qy, 0, qy);
     p.DesireRepulseAway();
 
-    const double lateral = static_cast<double>(qy) - 3;
-    const double gap = 2 * 0.835 - lateral;
-    const double D = std::sqrt((static_cast<double>(qy) - 3) * (static_cast<double>(qy) - 3) +
-                               (static_cast<double>(qx) - 6) * (static_cast<double>(qx) - 6));
-    EXPECT_NEAR(p.desireRepulseY(), ((1.0 * gap) / D) * 1.5 / 0.25, 1e-12);
+    // gap = 2 x 0.835 + 0.2, D = the distance from the sight point 4 m ahead, sqrt(3^2 + 0.2^2).
     EXPECT_NEAR(p.desireRepulseY(), 1.87 / std::sqrt(9.04) * 1.5 / 0.25, 1e-5);  // north
     EXPECT_EQ(p.desireRepulseX(), 0.0);
 }
