@@ -60,6 +60,35 @@ TEST_F(Drawing, TheCircleIsShadedByTheSpeedRatio) {
     EXPECT_FALSE(host.circle(1)->filled);
 }
 
+TEST_F(Drawing, TheSightBoxAndVelocityLineFollowTheWalkingDirection) {
+    forcesOff();
+    host.recordOverlays(true);
+    settings.DT = "2";
+    settings.SightBox = Check::Checked;
+    settings.VelocityLine = Check::Checked;
+    addCruising(2, 1, 1, 0, 2.0);  // east at 1 m/s: at x = 2.5 after one half-second slice
+    steps(1);
+    // A body-wide box (radius 0.3) reaching the 4 m sight distance ahead, in twips of 0.002 m,
+    // and a velocity line a quarter of the velocity long.
+    struct Line {
+        float x1, y1, x2, y2;
+    };
+    const Line expected[] = {{1250, 500, 1375, 500},
+                             {1250, 350, 3250, 350},
+                             {3250, 350, 3250, 650},
+                             {3250, 650, 1250, 650}};
+    std::vector<HeadlessHost::Overlay> lines;
+    for (const HeadlessHost::Overlay& o : host.overlays)
+        if (o.kind == HeadlessHost::Overlay::Kind::Line) lines.push_back(o);
+    ASSERT_EQ(lines.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(lines[i].x1, expected[i].x1) << "line " << i;
+        EXPECT_FLOAT_EQ(lines[i].y1, expected[i].y1) << "line " << i;
+        EXPECT_FLOAT_EQ(lines[i].x2, expected[i].x2) << "line " << i;
+        EXPECT_FLOAT_EQ(lines[i].y2, expected[i].y2) << "line " << i;
+    }
+}
+
 TEST_F(Drawing, TheIdLabelStandsBesideItsOwnPedestrian) {
     forcesOff();
     host.recordOverlays(true);

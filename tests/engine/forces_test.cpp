@@ -94,6 +94,12 @@ TEST_F(Forces, RepulseAwaySidestepsToTheLeftOfTheWalkingDirection) {
     // gap = 2 x 0.835 + 0.2, D = the distance from the sight point 4 m ahead, sqrt(3^2 + 0.2^2).
     EXPECT_NEAR(p.desireRepulseY(), 1.87 / std::sqrt(9.04) * 1.5 / 0.25, 1e-5);  // north
     EXPECT_EQ(p.desireRepulseX(), 0.0);
+
+    // A neighbour 1.17 m to the left leaves a gap of 0.5 m: a weaker push, still to the left.
+    // D = sqrt(3^2 + 1.17^2); desire = 0.5 / D x 1.5 / 0.25.
+    engine.Pedestrians.find("2")->Py(4.17f);
+    p.DesireRepulseAway();
+    EXPECT_NEAR(p.desireRepulseY(), 0.5 / std::sqrt(9 + 1.17 * 1.17) * 1.5 / 0.25, 1e-5);
 }
 
 TEST_F(Forces, RepulseAwayLooksOnlyAtTheNearestWithinSight) {

@@ -72,6 +72,7 @@ TEST_F(Motion, ArrivalIsASquareOfFiveRadiiAroundTheTarget) {
     // Radius 0.3: the square reaches 1.5 m from the target on each axis.
     PedClass& corner = add(5.4f, 4.4f, 4, 3, 1.5, 1, 0, 0, 0.0);  // 1.98 m away, inside the square
     PedClass& level = add(5.6f, 1, 4, 1, 1.5, 1, 0, 0, 0.0);      // 1.6 m east, outside it
+    PedClass& onEdge = add(5.5f, 5, 4, 5, 1.5, 1, 0, 0, 0.0);     // exactly 1.5 m: not within
     ASSERT_EQ(corner.Radius(), 0.3);
     ASSERT_NE(host.circle(1), nullptr);
     steps(1);
@@ -80,12 +81,13 @@ TEST_F(Motion, ArrivalIsASquareOfFiveRadiiAroundTheTarget) {
     ASSERT_EQ(engine.Pedestrians.find("2"), &level);
     ASSERT_NE(host.circle(2), nullptr);
     EXPECT_TRUE(host.circle(2)->visible);
-    EXPECT_EQ(engine.Pedestrians.size(), 1u);
+    EXPECT_EQ(engine.Pedestrians.find("3"), &onEdge);
+    EXPECT_EQ(engine.Pedestrians.size(), 2u);
 
     // Moved on its own, outside any pass, an arriving pedestrian still finishes its move safely.
     level.Px(4);
     EXPECT_EQ(level.Move(), std::nullopt);
-    EXPECT_TRUE(engine.Pedestrians.empty());
+    EXPECT_EQ(engine.Pedestrians.size(), 1u);
 }
 
 TEST_F(Motion, LaterPedestriansSeeTheNewPositionsOfEarlierOnes) {

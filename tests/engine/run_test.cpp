@@ -90,6 +90,25 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
                                         p.NUVI}),
               (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000"}));
+    // No step was ever sampled: the run means of NHI and NUVI are still their initial 0.
+    EXPECT_EQ(p.AvgNHI, "0.000");
+    EXPECT_EQ(p.AvgNUVI, "0.000");
+}
+
+TEST_F(RunTest, AStopClearsTheDrawingUnlessPathsAreTracedAndAStartAlwaysDoes) {
+    settings.ManualGenerator = true;
+    ASSERT_TRUE(engine.StartSimulation());
+    long before = host.clearCount;
+    engine.StopSimulation();
+    EXPECT_EQ(host.clearCount, before + 1);
+
+    settings.TracePath = Check::Checked;
+    before = host.clearCount;
+    ASSERT_TRUE(engine.StartSimulation());
+    EXPECT_EQ(host.clearCount, before + 1);
+    engine.SimulationTick();
+    engine.StopSimulation();
+    EXPECT_EQ(host.clearCount, before + 1) << "traced paths stay after the step and the stop";
 }
 
 TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks) {
