@@ -100,6 +100,12 @@ TEST_F(Forces, RepulseAwaySidestepsToTheLeftOfTheWalkingDirection) {
     engine.Pedestrians.find("2")->Py(4.17f);
     p.DesireRepulseAway();
     EXPECT_NEAR(p.desireRepulseY(), 0.5 / std::sqrt(9 + 1.17 * 1.17) * 1.5 / 0.25, 1e-5);
+
+    // Straight ahead, 1 m short of the sight point: 1.67 / 1 x 1.5 / 0.25.
+    engine.Pedestrians.find("2")->Px(5);
+    engine.Pedestrians.find("2")->Py(3);
+    p.DesireRepulseAway();
+    EXPECT_NEAR(p.desireRepulseY(), 10.02, 1e-9);
 }
 
 TEST_F(Forces, RepulseAwayLooksOnlyAtTheNearestWithinSight) {
