@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 tool=${MUTANTS:-../shared/tools/mutants.py}
 [ -f "$tool" ] || { echo "mutants.py not found; set MUTANTS=/path/to/mutants.py" >&2; exit 2; }
 tools/build.sh build-mutants -DSTRIDA_BENCHMARKS=OFF >/dev/null
-ctest --test-dir build-mutants -LE system --timeout 300 >/dev/null ||
+ctest --test-dir build-mutants -LE system --timeout 60 >/dev/null ||
     { echo "the tests fail before any fault is planted" >&2; exit 1; }
 exec python3 "$tool" --build "cmake --build build-mutants -j$(nproc)" \
-    --test "ctest --test-dir build-mutants -LE system --timeout 300 -j$(nproc)" "$@"
+    --test "ctest --test-dir build-mutants -LE system --timeout 60 -j$(nproc)" "$@"
