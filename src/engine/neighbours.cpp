@@ -8,8 +8,12 @@
 namespace strida {
 
 namespace {
-// The grid never holds more cells than this; a wider spread of pedestrians gets larger cells.
+// The grid never holds more cells than this, nor more than kMaxSide along either side, whatever
+// the spread of the pedestrians: a wider or longer spread gets larger cells. So its memory stays
+// bounded even when one pedestrian stands a billion kilometres away, and every cell index fits an
+// int.
 constexpr double kMaxCells = 1 << 18;
+constexpr double kMaxSide = 1 << 12;
 constexpr double kCellSize = 1.0;  // metres: a few cells cover the usual reach of 1.67 m
 }  // namespace
 
@@ -56,6 +60,7 @@ void NeighbourGrid::grow(float x, float y) {
     cellSize_ = kCellSize;
     const double area = (maxX - minX) * (maxY - minY);
     if (area / (cellSize_ * cellSize_) > kMaxCells) cellSize_ = std::sqrt(area / kMaxCells);
+    cellSize_ = std::max({cellSize_, (maxX - minX) / kMaxSide, (maxY - minY) / kMaxSide});
     x0_ = minX;
     y0_ = minY;
     nx_ = std::max(1, static_cast<int>(std::ceil((maxX - minX) / cellSize_)) + 1);

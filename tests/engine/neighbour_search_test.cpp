@@ -139,6 +139,17 @@ TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
                 engine.CreatePedestrian(4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, far, 600, 0}, "far outside");
+
+    // A long thin spread (one pedestrian a billion kilometres off, others at the ends of the
+    // single-precision range) is held in coarser cells, not in billions of them.
+    auto extreme = [](Engine& engine, Settings&) {
+        for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f})
+            ASSERT_FALSE(engine.CreatePedestrian(x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
+        for (int i = 0; i < 6; ++i)
+            ASSERT_FALSE(engine.CreatePedestrian(1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3,
+                                                 1, 0, 0, 1.44));
+    };
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
 }
 
 }  // namespace
