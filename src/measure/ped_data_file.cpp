@@ -25,12 +25,33 @@ std::string formatPedRecord(const PedRecord& record) {
     return line;
 }
 
+namespace {
+// 32767 pedestrians of nine numbers each take a few megabytes; a file far larger than that is not
+// a data file, and reading it whole could exhaust the memory.
+constexpr std::uintmax_t kMaxPedFileBytes = std::uintmax_t{64} << 20;
+
+EngineError tooLarge(const std::filesystem::path& file) {
+    return EngineError{file.string() + " is larger than 64 MB, far more than the 32767 " +
+                       "pedestrians a run can hold"};
+}
+}  // namespace
+
 PedFileRead readPedFile(const std::filesystem::path& file, std::vector<PedRecord>& list) {
+    // Only a regular file is read: a device would never end and a pipe might never answer.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(file, ec);
+    if (ec) return {0, EngineError{"cannot open " + file.string() + ": " + ec.message()}};
+    if (!std::filesystem::is_regular_file(status))
+        return {0, EngineError{file.string() + " is not a regular file"}};
+    if (std::filesystem::file_size(file, ec) > kMaxPedFileBytes && !ec) return {0, tooLarge(file)};
     std::ifstream in(file, std::ios::binary);
     if (!in) return {0, EngineError{"cannot open " + file.string() + ": " + std::strerror(errno)}};
     std::vector<std::vector<double>> lines;
     std::string line;
+    std::uintmax_t bytes = 0;
     while (std::getline(in, line)) {
+        bytes += line.size() + 1;
+        if (bytes > kMaxPedFileBytes) return {0, tooLarge(file)};  // it grew while being read
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<double> fields;
         std::size_t start = 0;

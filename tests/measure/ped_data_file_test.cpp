@@ -1,5 +1,6 @@
 // Saving hand-made pedestrians to a data file and loading them back into the trap.
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -111,6 +112,19 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
 
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
     EXPECT_EQ(lastMessage().rfind("Error in loading file: ", 0), 0u);
+
+    // What is not a regular file, or is far too large for one, is refused at once: a device that
+    // never ends, a pipe nobody writes to, a folder, a sparse file of 65 MB.
+    const std::filesystem::path fifo = folder.path() / "pipe.sdx";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::resize_file(folder.path() / "long.sdx", 65 << 20);
+    for (const std::filesystem::path& odd :
+         {std::filesystem::path("/dev/zero"), fifo, folder.path(), folder.path() / "long.sdx"}) {
+        ASSERT_FALSE(manual.loadPedestrians(odd)) << odd;
+        EXPECT_EQ(lastMessage().rfind("Error in loading file: " + odd.string() + " is ", 0), 0u)
+            << lastMessage();
+    }
+    EXPECT_EQ(engine.Pedestrians.size(), 1u);
 
     settings.MaxSpeed = "";
     ASSERT_FALSE(manual.cmdCreatePed_Click());
