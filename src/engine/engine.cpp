@@ -43,7 +43,8 @@ std::optional<double> readStrict(std::string_view name, const std::string& text,
                                  MaybeError& error) {
     std::optional<double> value = num::strict(text);
     if (!value && !error)
-        error = EngineError{std::string(name) + " is \"" + text + "\", which is not a number"};
+        error =
+            EngineError{std::string(name) + " is " + quoteText(text) + ", which is not a number"};
     return value;
 }
 
@@ -68,12 +69,12 @@ MaybeError readParameters(const Settings& s, Parameters& p, bool withMaxAccl) {
     p.chi = readStrict("Chi", s.Chi, error).value_or(0);
     if (error) return error;
     if (!(p.diameter > 0))
-        return EngineError{"PedDiameter is \"" + s.PedDiameter +
-                           "\"; a pedestrian's body diameter " + "must be above 0"};
+        return EngineError{"PedDiameter is " + quoteText(s.PedDiameter) +
+                           "; a pedestrian's body diameter " + "must be above 0"};
     for (auto [name, text, value] :
          {std::tuple{"Mass", &s.Mass, p.mass}, {"Beta", &s.Beta, p.beta}, {"Chi", &s.Chi, p.chi}})
         if (value == 0)
-            return EngineError{std::string(name) + " is \"" + *text + "\"; it divides the " +
+            return EngineError{std::string(name) + " is " + quoteText(*text) + "; it divides the " +
                                "pedestrians' motion and must not be 0"};
     return std::nullopt;
 }
@@ -127,8 +128,8 @@ MaybeError Engine::checkRunSettings() const {
     const Settings& s = settings;
     const double slices = num::lenient(s.DT);
     if (!(slices > 0) || !(dt() > 0))
-        return EngineError{"DT is \"" + s.DT + "\"; the number of time slices per second must be " +
-                           "a number above 0"};
+        return EngineError{"DT is " + quoteText(s.DT) +
+                           "; the number of time slices per second must be " + "a number above 0"};
     if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
 
     // Automatic generation reads these at every pedestrian it makes.
@@ -168,8 +169,8 @@ MaybeError Engine::checkRunSettings() const {
                      const std::string& text) -> std::optional<std::int16_t> {
         std::optional<std::int16_t> n = num::roundInt16(num::lenient(text));
         if (!n && !error)
-            error = EngineError{std::string(name) + " is \"" + text +
-                                "\"; a run can hold at most " + "32767 pedestrians"};
+            error = EngineError{std::string(name) + " is " + quoteText(text) +
+                                "; a run can hold at most " + "32767 pedestrians"};
         return n;
     };
     const bool twoWays = s.NumWays == Ways::Two;
@@ -182,19 +183,27 @@ MaybeError Engine::checkRunSettings() const {
             total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
         // Pedestrians already made by hand count towards the run's numbering as well.
         total += LastPedID;
-        if (!error && total > std::numeric_limits<std::int16_t>::max())
-            error = EngineError{"NumPedLeft is \"" + s.NumPedLeft + "\" and NumPedRight is \"" +
-                                s.NumPedRight + "\"; a run can hold at most 32767 pedestrians"};
+        if (!error && total > std::numeric_limits<std::int16_t>::max()) {
+            std::string asked =
+                twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) + " and NumPedRight is " +
+                              quoteText(s.NumPedRight)
+                        : "TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians);
+            if (LastPedID > 0)
+                asked =
+                    std::to_string(LastPedID) + " pedestrians are in the trap already and " + asked;
+            error = EngineError{asked + ", " + std::to_string(total) +
+                                " in all; a run can number at most 32767 pedestrians"};
+        }
     } else {
         count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
         if (!error && twoWays && num::lenient(s.TotalNumberOfPedestrians) == 0)
             error =
-                EngineError{"TotalNumberOfPedestrians is \"" + s.TotalNumberOfPedestrians +
-                            "\"; generating from both sides by headway shares the pedestrians " +
+                EngineError{"TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians) +
+                            "; generating from both sides by headway shares the pedestrians " +
                             "out by it, so it must not be 0"};
         if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
-            error = EngineError{"HeadwayMeanInput is \"" + s.HeadwayMeanInput +
-                                "\"; a headway is counted in time slices and can be at most 32767"};
+            error = EngineError{"HeadwayMeanInput is " + quoteText(s.HeadwayMeanInput) +
+                                "; a headway is counted in time slices and can be at most 32767"};
     }
     return error;
 }

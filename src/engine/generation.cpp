@@ -15,8 +15,8 @@ MaybeError Engine::GenerateAllAtOnce() {
     const double W = readStrict("TrapWidth", settings.TrapWidth, error).value_or(0);
     if (error) return error;
     if (!(r > 0))
-        return EngineError{"PedDiameter is \"" + settings.PedDiameter +
-                           "\"; the generator divides " +
+        return EngineError{"PedDiameter is " + quoteText(settings.PedDiameter) +
+                           "; the generator divides " +
                            "the trap width into lanes by it, so it must be above 0"};
     const int lanes = static_cast<int>(std::clamp(num::Int(W / r), 1.0, 32767.0));
 
@@ -45,8 +45,8 @@ MaybeError Engine::GeneratePedestrian(std::string_view direction) {
             const double total = num::lenient(settings.TotalNumberOfPedestrians);
             if (total == 0)
                 return EngineError{
-                    "TotalNumberOfPedestrians is \"" + settings.TotalNumberOfPedestrians +
-                    "\"; generating from both sides by headway shares the pedestrians " +
+                    "TotalNumberOfPedestrians is " + quoteText(settings.TotalNumberOfPedestrians) +
+                    "; generating from both sides by headway shares the pedestrians " +
                     "out by it, so it must not be 0"};
             const double p = num::lenient(settings.NumPedLeft) / total;
             random.Randomize();
@@ -80,8 +80,8 @@ MaybeError Engine::GenerateAttributes(std::string_view side, Attributes& out) {
         }
         if (error) return error;
         if (!(r > 0))
-            return EngineError{"PedDiameter is \"" + s.PedDiameter +
-                               "\"; the generator divides the " +
+            return EngineError{"PedDiameter is " + quoteText(s.PedDiameter) +
+                               "; the generator divides the " +
                                "trap width into lanes by it, so it must be above 0"};
         const double n = num::Int(W / r);
         double k;

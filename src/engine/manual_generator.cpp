@@ -32,8 +32,8 @@ bool ManualGenerator::cmdCreatePed_Click() {
         const std::optional<double> v = num::strict(*box.text);
         // The velocity is held in single precision, so it must also fit one.
         if (!v || !std::isfinite(static_cast<float>(*v))) {
-            host.showMessage(std::string("The pedestrian was not created: ") + box.label +
-                                 " is \"" + *box.text + "\", which is not a number.",
+            host.showMessage(std::string("The pedestrian was not created: ") + box.label + " is " +
+                                 quoteText(*box.text) + ", which is not a number.",
                              kProgram, MessageIcon::Stop);
             return false;
         }

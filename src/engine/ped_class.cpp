@@ -163,8 +163,8 @@ MaybeError PedClass::Move() {
     const double wy = desireAvoidY_ + desireForwardY_ + desireRepulseY_;
     if (!finite({wx, wy})) return fail(describe(wx + wy) + std::string(" in the desired velocity"));
     if (dt == 0 || !std::isfinite(dt))
-        return fail("Division by zero: the time slice is 0 (DT is \"" + settings.DT + "\")");
-    if (dt < 0) return fail("the time slice is negative (DT is \"" + settings.DT + "\")");
+        return fail("Division by zero: the time slice is 0 (DT is " + quoteText(settings.DT) + ")");
+    if (dt < 0) return fail("the time slice is negative (DT is " + quoteText(settings.DT) + ")");
     if (Mass_ == 0) return fail("Division by zero: Mass is 0");
 
     double ax = ((wx - Vx_) / dt) / Mass_;

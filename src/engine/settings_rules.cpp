@@ -40,8 +40,8 @@ std::optional<std::int16_t> complement(const std::string& from, std::string& to)
 }
 
 MaybeError badValue(std::string_view name, std::string_view value, std::string_view takes) {
-    return EngineError{std::string(name) + " takes " + std::string(takes) + ", not \"" +
-                       std::string(value) + "\""};
+    return EngineError{std::string(name) + " takes " + std::string(takes) + ", not " +
+                       quoteText(std::string(value))};
 }
 }  // namespace
 
@@ -53,13 +53,23 @@ std::optional<std::int16_t> secondShareChanged(Settings& s) {
     return complement(s.PercentNumOf2ndCategory, s.PercentNumOf1stCategory);
 }
 
+bool isPrintableText(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 MaybeError applySetting(Settings& s, std::string_view name, std::string_view value) {
     const SettingInfo* info = findSetting(name);
-    if (!info) return EngineError{"there is no setting named \"" + std::string(name) + "\""};
+    if (!info) return EngineError{"there is no setting named " + quoteText(std::string(name))};
     using K = SettingInfo::Kind;
     const bool zeroOrOne = value == "0" || value == "1";
     switch (info->kind) {
         case K::Text:
+            // A line break or other control character would split the records it is copied into.
+            if (!isPrintableText(value))
+                return EngineError{std::string(name) + " takes printable text only, not " +
+                                   quoteText(value)};
             s.*(info->text) = value;
             if (name == "TrapLength")
                 trapLengthChanged(s);

@@ -27,6 +27,10 @@ std::optional<std::int16_t> evenSplit(Settings& s);
 std::optional<std::int16_t> firstShareChanged(Settings& s);
 std::optional<std::int16_t> secondShareChanged(Settings& s);
 
+// Whether a setting's text holds no control character (a line break would split the report
+// records the text is copied into).
+bool isPrintableText(std::string_view text);
+
 // Sets one setting by name as a script would: a text setting takes the value as its text, a check
 // box or menu check 0 or 1, an option button 1 (selecting it clears the rest of its group),
 // NumWays 0 (one way) or 1 (two ways), SimSpeed 1 to 1000. The rules above apply.

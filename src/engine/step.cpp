@@ -40,8 +40,9 @@ void Engine::headwayRule() {
     const std::optional<std::int16_t> limit =
         num::roundInt16(num::lenient(settings.TotalNumberOfPedestrians));
     if (!limit) {
-        pauseWithError("TotalNumberOfPedestrians is \"" + settings.TotalNumberOfPedestrians +
-                       "\"; a run can hold at most 32767 pedestrians");
+        pauseWithError("TotalNumberOfPedestrians is " +
+                       quoteText(settings.TotalNumberOfPedestrians) +
+                       "; a run can hold at most 32767 pedestrians");
         return;
     }
     if (static_cast<long>(Pedestrians.size()) > *limit) HeadwayCounter = 0;
@@ -55,9 +56,9 @@ void Engine::headwayRule() {
         const std::optional<std::int16_t> headway =
             num::roundInt16(random.RandomVariate(name, mean, sd));
         if (!headway) {
-            pauseWithError("HeadwayMeanInput is \"" + settings.HeadwayMeanInput +
-                           "\" and HeadwayStdInput is \"" + settings.HeadwayStdInput +
-                           "\"; the headway drawn from them is more than 32767 time slices");
+            pauseWithError("HeadwayMeanInput is " + quoteText(settings.HeadwayMeanInput) +
+                           " and HeadwayStdInput is " + quoteText(settings.HeadwayStdInput) +
+                           "; the headway drawn from them is more than 32767 time slices");
             return;
         }
         NextHeadway = *headway;
@@ -82,8 +83,8 @@ void Engine::SimulationStep() {
     const double dt = this->dt();
     host.setStatus(2, num::fixed(StepCount * dt, 2) + " seconds");
     if (!(dt > 0)) {
-        pauseWithError("DT is \"" + settings.DT +
-                       "\"; the number of time slices per second must be " + "a number above 0");
+        pauseWithError("DT is " + quoteText(settings.DT) +
+                       "; the number of time slices per second must be " + "a number above 0");
         return;
     }
     if (settings.ManualGenerator && Pedestrians.empty() && StepCount > 100) StopSimulation();

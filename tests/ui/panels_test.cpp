@@ -188,6 +188,12 @@ TEST_F(PanelsTest, ParametersPanel) {
     in<QLineEdit>(p, "txtAlpha")->setText("0.5");
     EXPECT_EQ(in<QScrollBar>(p, "ScrlAlpha")->value(), 205) << "typing leaves the bar";
     EXPECT_EQ(window.settings().Alpha, "0.5");
+    // A pasted line break is not taken into a setting.
+    QLineEdit* alpha = in<QLineEdit>(p, "txtAlpha");
+    alpha->selectAll();
+    alpha->insert("0.3\r\n\"x\"");
+    QTest::keyClicks(alpha, "\t");
+    EXPECT_EQ(window.settings().Alpha, "0.5");
 }
 
 TEST_F(PanelsTest, ReportingCaptions) {

@@ -1,13 +1,42 @@
 #include "ui/panels/bindings.h"
 
+#include <QToolTip>
+#include <QValidator>
+
 #include "engine/numbers.h"
+#include "engine/settings_rules.h"
 
 namespace strida::ui {
+
+namespace {
+// Typed or pasted text with a line break or another control character in it is not taken, as the
+// batch runner refuses it: it would split the report records the text is copied into.
+class PrintableText : public QValidator {
+  public:
+    PrintableText(QString setting, QLineEdit* box)
+        : QValidator(box), setting_(std::move(setting)), box_(box) {}
+    State validate(QString& text, int&) const override {
+        if (isPrintableText(text.toStdString())) return Acceptable;
+        QToolTip::showText(box_->mapToGlobal(QPoint(0, box_->height())),
+                           setting_ +
+                               " takes printable text only: a line break or another "
+                               "control character cannot be part of it.",
+                           box_);
+        return Invalid;
+    }
+
+  private:
+    QString setting_;
+    QLineEdit* box_;
+};
+}  // namespace
 
 QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
                    std::function<void()> afterChange) {
     auto* box = new QLineEdit(QString::fromStdString(setting), parent);
     box->setObjectName(name);
+    const QString control(name);
+    box->setValidator(new PrintableText(control.startsWith("txt") ? control.mid(3) : control, box));
     box->setMaximumWidth(90);
     QObject::connect(box, &QLineEdit::textChanged, box,
                      [&setting, afterChange](const QString& text) {

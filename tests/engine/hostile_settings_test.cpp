@@ -1,0 +1,74 @@
+// Every text setting against a table of hostile values, as a script or a careless paste would give
+// them: each is either refused with a message that names the setting, or the run goes on soundly,
+// with no figure or report record that is not a finite number.
+#include <algorithm>
+
+#include "engine/settings_rules.h"
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+bool holdsNonFinite(const std::string& text) {
+    for (const char* word : {"nan", "NaN", "inf", "Infinity"})
+        if (text.find(word) != std::string::npos) return true;
+    return false;
+}
+
+TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
+    const std::string huge(100000, '7');
+    const std::string values[] = {"",     "letters", "0",     "-1",  "1e308", "-1e308",
+                                  "NaN",  "inf",     "1,5",   " 7 ", huge,    "10\r\n\"x\",\"y",
+                                  "3\t4", "0.0001",  "1e-300"};
+    int refused = 0, ran = 0;
+    for (const SettingInfo& info : settingTable()) {
+        if (info.kind != SettingInfo::Kind::Text) continue;
+        for (const std::string& value : values) {
+            const std::string what = std::string(info.name) + "=" + value.substr(0, 20);
+            Settings settings;
+            settings.ReportSystemPerformance = Check::Checked;
+            settings.ReportNTXY = Check::Checked;
+            if (MaybeError error = applySetting(settings, info.name, value)) {
+                ++refused;
+                EXPECT_EQ(error->description.rfind(std::string(info.name) + " ", 0), 0u)
+                    << what << ": " << error->description;
+                EXPECT_LT(error->description.size(), 250u) << what;
+                EXPECT_TRUE(isPrintableText(error->description)) << what;
+                continue;
+            }
+            EXPECT_TRUE(isPrintableText(value)) << what << ": a control character was taken";
+            TempFolder folder;
+            HeadlessHost host;
+            host.setArea(5000, 3000);
+            host.setM2Twips(0.002);
+            Engine engine(settings, host, folder.path(), 5);
+            ++ran;
+            if (engine.StartSimulation())
+                for (int i = 0; i < 40 && engine.runExists(); ++i) engine.SimulationTick();
+            engine.StopSimulation();
+            for (const auto& m : host.messages) {
+                EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
+                EXPECT_TRUE(isPrintableText(m.text)) << what;
+            }
+            const PerformanceTexts& p = engine.performance;
+            for (const std::string* figure :
+                 {&p.TotalPed, &p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI, &p.NUVI,
+                  &p.AvgTotalPed, &p.MeanAvgSpeed, &p.AvgDelay, &p.MeanUncomfort,
+                  &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
+                EXPECT_FALSE(holdsNonFinite(*figure)) << what << ": " << *figure;
+            for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+                const std::string bytes = readFile(entry.path());
+                EXPECT_FALSE(holdsNonFinite(bytes)) << what << ": " << entry.path().filename();
+                // Every record is one line: no text broke a record in two.
+                if (entry.path().filename() == "System.txt") {
+                    EXPECT_LE(std::count(bytes.begin(), bytes.end(), '\n'), 4) << what;
+                }
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(ran, 0);
+}
+
+}  // namespace
+}  // namespace strida::test
