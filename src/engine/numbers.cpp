@@ -303,7 +303,11 @@ std::string general(double value) {
     if (value == 0) return "0";
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    return std::string(buf, res.ptr);
+    std::string text(buf, res.ptr);
+    // Near the largest double, 15 digits can round to a number beyond it; the exact form then.
+    const std::optional<double> back = strict(text);
+    if (!back || !std::isfinite(*back)) return shortest(value);
+    return text;
 }
 
 }  // namespace strida::num

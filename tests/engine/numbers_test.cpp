@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -98,6 +99,14 @@ TEST(Numbers, ShortestRoundTripForm) {
         const std::string text = shortest(v);
         EXPECT_EQ(strict(text), v) << text;
         EXPECT_EQ(text.find(','), std::string::npos);
+    }
+    // A text box's form reads back to a finite number too, even at the ends of the range, where
+    // 15 digits round beyond the largest double.
+    EXPECT_EQ(general(0.75 + 0.1), "0.85");
+    for (double v : {DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324, 1.7976931348623e308}) {
+        const std::optional<double> back = strict(general(v));
+        ASSERT_TRUE(back) << general(v);
+        EXPECT_TRUE(std::isfinite(*back)) << general(v);
     }
 }
 
