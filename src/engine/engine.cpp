@@ -50,9 +50,11 @@ std::optional<double> readStrict(std::string_view name, const std::string& text,
 
 namespace {
 
-// The behaviour parameters every new pedestrian receives, read strictly from their settings. A body
-// diameter must be above 0, and Mass, Beta and Chi, which the motion and forces divide by, must not
-// be 0; the error names the first setting that fails.
+// The behaviour parameters every new pedestrian receives, read strictly from their settings. None
+// of them may be negative: a negative size, reach or limit means nothing, and a negative Alpha
+// would turn the forward force away from the target. Mass must be above 0, for the motion divides
+// by it and a negative mass would turn every force around. Beta and Chi divide the two neighbour
+// forces only while those are on, so whether 0 can stand is decided when a run starts.
 struct Parameters {
     double accl = 0, diameter = 0, influence = 0, sight = 0, mass = 0, alpha = 0, beta = 0, chi = 0;
 };
@@ -68,14 +70,17 @@ MaybeError readParameters(const Settings& s, Parameters& p, bool withMaxAccl) {
     p.beta = readStrict("Beta", s.Beta, error).value_or(0);
     p.chi = readStrict("Chi", s.Chi, error).value_or(0);
     if (error) return error;
-    if (!(p.diameter > 0))
-        return EngineError{"PedDiameter is " + quoteText(s.PedDiameter) +
-                           "; a pedestrian's body diameter " + "must be above 0"};
-    for (auto [name, text, value] :
-         {std::tuple{"Mass", &s.Mass, p.mass}, {"Beta", &s.Beta, p.beta}, {"Chi", &s.Chi, p.chi}})
-        if (value == 0)
-            return EngineError{std::string(name) + " is " + quoteText(*text) + "; it divides the " +
-                               "pedestrians' motion and must not be 0"};
+    if (!(p.mass > 0))
+        return EngineError{"Mass is " + quoteText(s.Mass) + "; the motion divides by it, so it " +
+                           "must be above 0"};
+    for (auto [name, text, value] : {std::tuple{"MaxAccl", &s.MaxAccl, withMaxAccl ? p.accl : 0.0},
+                                     {"PedDiameter", &s.PedDiameter, p.diameter},
+                                     {"InfluenceDiameter", &s.InfluenceDiameter, p.influence},
+                                     {"SightDist", &s.SightDist, p.sight},
+                                     {"Alpha", &s.Alpha, p.alpha}})
+        if (value < 0)
+            return EngineError{std::string(name) + " is " + quoteText(*text) +
+                               "; it must not be negative"};
     return std::nullopt;
 }
 
@@ -135,6 +140,15 @@ MaybeError Engine::checkRunSettings() const {
     // Automatic generation reads these at every pedestrian it makes.
     Parameters parameters;
     MaybeError error = readParameters(s, parameters, true);
+    if (!error && isOn(s.ForceSeparate) && !(parameters.beta > 0))
+        error = EngineError{"Beta is " + quoteText(s.Beta) + "; the avoid-collision force " +
+                            "divides by it, so it must be above 0 while that force is on"};
+    if (!error && isOn(s.ForceFlee) && parameters.chi == 0)
+        error = EngineError{"Chi is " + quoteText(s.Chi) + "; the repulse-away force divides " +
+                            "by it, so it must not be 0 while that force is on"};
+    if (!error && s.GeneratedAtOnce && !(parameters.diameter > 0))
+        error = EngineError{"PedDiameter is " + quoteText(s.PedDiameter) + "; the generator " +
+                            "divides the trap width into lanes by it, so it must be above 0"};
     readStrict("TrapLength", s.TrapLength, error);
     readStrict("TrapWidth", s.TrapWidth, error);
     if (s.GeneratedAtOnce) {

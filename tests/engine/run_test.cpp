@@ -251,6 +251,13 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         {&Settings::PedDiameter, "0", "PedDiameter is \"0\""},
         {&Settings::_1stMaxSpeedMeanInput, "quick", "1stMaxSpeedMeanInput is \"quick\""},
         {&Settings::TotalNumberOfPedestrians, "40000", "TotalNumberOfPedestrians is \"40000\""},
+        {&Settings::Mass, "-0.5", "Mass is \"-0.5\""},
+        {&Settings::MaxAccl, "-1", "MaxAccl is \"-1\""},
+        {&Settings::SightDist, "-4", "SightDist is \"-4\""},
+        {&Settings::Alpha, "-0.2", "Alpha is \"-0.2\""},
+        {&Settings::Beta, "0", "Beta is \"0\""},  // the avoid-collision force is on
+        {&Settings::Beta, "-1", "Beta is \"-1\""},
+        {&Settings::Chi, "0", "Chi is \"0\""},  // the repulse-away force is on
     };
     for (const Case& c : cases) {
         Settings saved = settings;
@@ -264,6 +271,25 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         settings = saved;
     }
     EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
+
+    // With the force that divides by it switched off, a Beta or Chi of 0 runs.
+    settings.Beta = "0";
+    settings.Chi = "0";
+    settings.ForceSeparate = Check::Unchecked;
+    settings.ForceFlee = Check::Unchecked;
+    ASSERT_TRUE(engine.StartSimulation());
+    for (int i = 0; i < 30; ++i) engine.SimulationTick();
+    EXPECT_TRUE(engine.IsRunning);
+    engine.StopSimulation();
+    settings = Settings{};
+
+    // Nothing divides by the body diameter of a hand-made pedestrian.
+    settings.PedDiameter = "0";
+    EXPECT_EQ(engine.CreatePedestrian(1, 1, 9, 1, 1.5, 1, 0, 0, 1.44), std::nullopt);
+    engine.StopSimulation();
+    settings = Settings{};
+    settings.ReportInstantPerformance = Check::Unchecked;
+    settings.ReportAvgInstantPerformance = Check::Unchecked;
 
     settings.NumWays = Ways::Two;
     headwayTiming("1");
