@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,8 +54,18 @@ ends, the performance panel's figures are printed, one per line ("txtTotalPed: 0
 "steps: N".
 
 Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
-2 for a usage or input error (nothing is run).
+2 for a usage or input error (nothing is run), 3 when the run completed but a report file could
+not be deleted, created or written (standard error says which and why). On SIGINT or SIGTERM the
+run finishes the step under way, closes the report files, each ending with that step's records,
+and exits with 130 or 143.
 )";
+
+// The signal that asked the run to end, 0 while none has.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int signal) {
+    interrupted = signal;
+}
 
 // Messages go to standard error as they come; nothing is drawn, not even the pedestrians' circles.
 class BatchHost : public HeadlessHost {
@@ -145,6 +156,14 @@ int main(int argc, char** argv) {
     ManualGenerator manual(engine);
     if (pedFile && !manual.loadPedestrians(*pedFile)) return 2;
 
+    // An interrupt ends the run between two steps, so no report file is cut in a record.
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
     if (!engine.StartSimulation()) return 1;
     const bool progress = isatty(fileno(stderr));
     const long limit = steps.value_or(kSafetyLimit);
@@ -162,6 +181,10 @@ int main(int argc, char** argv) {
         }
         engine.SimulationTick();
         ++taken;
+        if (interrupted) {
+            engine.StopSimulation();
+            break;
+        }
         if (engine.runExists() && !engine.IsRunning) {  // paused by an error it reported
             failed = true;
             engine.StopSimulation();
@@ -175,5 +198,15 @@ int main(int argc, char** argv) {
     for (const PerformanceField& field : kPerformanceFields)
         std::printf("%s: %s\n", field.box, (engine.performance.*field.text).c_str());
     std::printf("steps: %ld\n", taken);
-    return failed ? 1 : 0;
+    std::fflush(stdout);
+    if (interrupted) {
+        std::fprintf(stderr,
+                     "strida-batch: interrupted after step %ld; the report files end with it\n",
+                     taken);
+        return 128 + interrupted;
+    }
+    if (failed) return 1;
+    for (const ReportWriter::Failure& failure : engine.reports.failures())
+        std::fprintf(stderr, "strida-batch: %s\n", failure.description.c_str());
+    return engine.reports.failures().empty() ? 0 : 3;
 }

@@ -1,5 +1,9 @@
 #include "measure/report_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <span>
@@ -161,12 +165,11 @@ std::filesystem::path ReportWriter::pathOf(ReportFile file) const {
 
 void ReportWriter::beginRun() {
     failed_.fill(false);
+    failures_.clear();
 }
 
-void ReportWriter::fail(ReportFile file, std::string_view action, int error) {
-    std::FILE*& f = files_[indexOf(file)];
-    if (f) std::fclose(f);
-    f = nullptr;
+void ReportWriter::fail(ReportFile file, std::string_view action, const std::string& reason) {
+    close(file);
     if (failed_[indexOf(file)]) return;
     failed_[indexOf(file)] = true;
     std::string text = "The report file \"";
@@ -176,82 +179,124 @@ void ReportWriter::fail(ReportFile file, std::string_view action, int error) {
     text += " in ";
     text += folder_.string();
     text += ": ";
-    text += std::strerror(error);
-    text += ". The run goes on without it.";
-    host_.showMessage(text, "Strida", MessageIcon::Stop);
+    text += reason;
+    failures_.push_back({file, text});
+    host_.showMessage(text + ". The run goes on without it.", "Strida", MessageIcon::Stop);
+}
+
+bool ReportWriter::open(ReportFile file, bool truncate) {
+    File& f = files_[indexOf(file)];
+    if (f.fd >= 0) return true;
+    if (failed_[indexOf(file)]) return false;
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
+    f.fd = ::open(pathOf(file).c_str(), flags, 0666);
+    struct stat st {};
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
+        fail(file, "created", std::strerror(errno));
+        return false;
+    }
+    f.size = static_cast<std::uint64_t>(st.st_size);
+    f.device = st.st_dev;
+    f.inode = st.st_ino;
+    return true;
+}
+
+void ReportWriter::close(ReportFile file) {
+    File& f = files_[indexOf(file)];
+    if (f.fd >= 0) ::close(f.fd);
+    f.fd = -1;
+    f.pending.clear();
 }
 
 void ReportWriter::remove(ReportFile file) {
-    std::FILE*& f = files_[indexOf(file)];
-    if (f) std::fclose(f);
-    f = nullptr;
+    close(file);
     std::error_code ec;
     std::filesystem::remove(pathOf(file), ec);
-    if (ec) fail(file, "deleted", ec.value());
+    if (ec) fail(file, "deleted", ec.message());
 }
 
-std::FILE* ReportWriter::open(ReportFile file, const char* mode) {
-    std::FILE*& f = files_[indexOf(file)];
-    if (f) return f;
-    if (failed_[indexOf(file)]) return nullptr;
-    f = std::fopen(pathOf(file).c_str(), mode);
-    if (!f) {
-        fail(file, "created", errno);
-        return nullptr;
+void ReportWriter::gather(ReportFile file, std::string_view bytes, std::string_view more) {
+    if (!open(file, false)) return;
+    std::string& pending = files_[indexOf(file)].pending;
+    pending += bytes;
+    pending += more;
+    // A step of a large crowd writes megabytes: they go out as they come, but only whole records.
+    constexpr std::size_t kSpill = std::size_t{4} << 20;
+    if (pending.size() >= kSpill) writeOut(file);
+}
+
+void ReportWriter::writeOut(ReportFile file) {
+    File& f = files_[indexOf(file)];
+    if (f.fd < 0 || f.pending.empty()) return;
+    std::size_t done = 0;
+    while (done < f.pending.size()) {
+        const ssize_t n = ::write(f.fd, f.pending.data() + done, f.pending.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            const int error = n < 0 ? errno : ENOSPC;
+            // Whatever part of a record got out is taken back, so the file ends at a record.
+            const bool takenBack = ::ftruncate(f.fd, static_cast<off_t>(f.size)) == 0;
+            fail(file, "written",
+                 std::string(std::strerror(error)) +
+                     (takenBack ? "" : "; its last record may be incomplete"));
+            return;
+        }
     }
-    // Records reach the disk in large writes; every finished step is flushed all the same.
-    constexpr std::size_t kBuffer = 1 << 20;
-    auto& buffer = buffers_[indexOf(file)];
-    if (!buffer) buffer = std::make_unique<char[]>(kBuffer);
-    std::setvbuf(f, buffer.get(), _IOFBF, kBuffer);
-    return f;
+    f.size += done;
+    f.pending.clear();
 }
 
-void ReportWriter::write(ReportFile file, std::string_view bytes) {
-    std::FILE* f = open(file, "ab");
-    if (!f) return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) fail(file, "written", errno);
+bool ReportWriter::stillAtItsPath(ReportFile file) {
+    const File& f = files_[indexOf(file)];
+    struct stat st {};
+    return ::stat(pathOf(file).c_str(), &st) == 0 && st.st_dev == f.device && st.st_ino == f.inode;
 }
 
 void ReportWriter::writeHeader(ReportFile file) {
-    std::FILE*& f = files_[indexOf(file)];
-    if (f) std::fclose(f);
-    f = nullptr;
-    if (!open(file, "wb")) return;
+    close(file);
+    if (!open(file, true)) return;
     const Header header = headerOf(file);
     Record title, columns;
     title.text(header.title);
     for (std::string_view column : header.columns) columns.text(column);
-    write(file, title.line() + "\r\n" + columns.line());
+    gather(file, title.line() + "\r\n" + columns.line());
 }
 
 void ReportWriter::append(ReportFile file, const Record& record) {
-    std::FILE* f = open(file, "ab");
-    if (!f) return;
-    const std::string& fields = record.fields();
-    if (std::fwrite(fields.data(), 1, fields.size(), f) != fields.size() ||
-        std::fwrite("\r\n", 1, 2, f) != 2)
-        fail(file, "written", errno);
+    gather(file, record.fields(), "\r\n");
 }
 
 void ReportWriter::appendEmptyLine(ReportFile file) {
-    write(file, "\r\n");
+    gather(file, "\r\n");
 }
 
 void ReportWriter::flush() {
     for (std::size_t i = 0; i < files_.size(); ++i) {
-        if (files_[i] && std::fflush(files_[i]) != 0)
-            fail(static_cast<ReportFile>(i), "written", errno);
+        const auto file = static_cast<ReportFile>(i);
+        if (files_[i].fd < 0) continue;
+        if (!stillAtItsPath(file)) {
+            // Deleted or replaced by another program: its records go on in a file at its path,
+            // as an append to a missing file would make it; a folder that is gone stays gone.
+            std::error_code ec;
+            if (!std::filesystem::is_directory(folder_, ec)) {
+                fail(file, "written", "the report folder is gone");
+                continue;
+            }
+            std::string pending = std::move(files_[i].pending);
+            close(file);
+            if (!open(file, false)) continue;
+            files_[i].pending = std::move(pending);
+        }
+        writeOut(file);
     }
 }
 
 void ReportWriter::closeAll() {
-    for (std::size_t i = 0; i < files_.size(); ++i) {
-        if (!files_[i]) continue;
-        const bool ok = std::fclose(files_[i]) == 0;
-        files_[i] = nullptr;
-        if (!ok) fail(static_cast<ReportFile>(i), "written", errno);
-    }
+    flush();
+    for (std::size_t i = 0; i < files_.size(); ++i) close(static_cast<ReportFile>(i));
 }
 
 }  // namespace strida

@@ -5,18 +5,22 @@
 // reads back to the value at the precision it is held in, each record ended by CR LF. A record with
 // no fields is an empty line.
 //
-// Files stay open while a run writes to them and are flushed at the end of every step, so another
-// program reading them sees every record of every finished step. A file that cannot be deleted,
-// created or written is reported once per run through the host, and the run goes on without it.
+// Files stay open while a run writes to them. Records are gathered in memory and written whole, at
+// the end of every step and whenever a step has gathered a few megabytes, so another program (and
+// whatever is left after an interruption) sees every file end at a record boundary, and every
+// record of every finished step. At the end of each step a file that was deleted or replaced by
+// another program is opened again at its path, so its later records are not lost; a report folder
+// that is gone is not made again. A file that cannot be deleted, created or written is reported
+// once per run through the host, a record that could not be written whole is taken out again, and
+// the run goes on without that file.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace strida {
 
@@ -68,20 +72,38 @@ class ReportWriter {
     // Append one record, creating the file when it is missing.
     void append(ReportFile file, const Record& record);
     void appendEmptyLine(ReportFile file);
-    // Make every record written so far visible to readers.
+    // Make every record written so far visible to readers, opening again a file that was deleted
+    // or replaced since it was opened.
     void flush();
     void closeAll();
 
+    // What went wrong with the report files in this run, one entry per file, in order.
+    struct Failure {
+        ReportFile file;
+        std::string description;
+    };
+    const std::vector<Failure>& failures() const { return failures_; }
+
   private:
-    std::FILE* open(ReportFile file, const char* mode);
-    void write(ReportFile file, std::string_view bytes);
-    void fail(ReportFile file, std::string_view action, int error);
+    struct File {
+        int fd = -1;
+        std::string pending;     // whole records not yet written
+        std::uint64_t size = 0;  // bytes of whole records in the file
+        std::uint64_t device = 0, inode = 0;
+    };
+    bool open(ReportFile file, bool truncate);
+    void close(ReportFile file);
+    // Adds whole records to what the file is still to receive.
+    void gather(ReportFile file, std::string_view bytes, std::string_view more = {});
+    void writeOut(ReportFile file);
+    bool stillAtItsPath(ReportFile file);
+    void fail(ReportFile file, std::string_view action, const std::string& reason);
 
     std::filesystem::path folder_;
     Host& host_;
-    std::array<std::FILE*, kReportFileCount> files_{};
-    std::array<std::unique_ptr<char[]>, kReportFileCount> buffers_;
+    std::array<File, kReportFileCount> files_{};
     std::array<bool, kReportFileCount> failed_{};
+    std::vector<Failure> failures_;
 };
 
 }  // namespace strida
