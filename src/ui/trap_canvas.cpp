@@ -83,6 +83,43 @@ const QImage& TrapCanvas::sprite(QColor colour, bool filled, double diameter) {
     return *sprites_.insert(key, image);
 }
 
+void TrapCanvas::drawLargeCircle(QPainter& p, QPointF topLeft, double d, QColor colour,
+                                 bool filled) {
+    // Where each pixel row and column of the canvas crosses the circle; all in doubles, so a
+    // circle many kilometres across costs no more than the canvas has rows and columns.
+    const double r = d / 2, cx = topLeft.x() + r, cy = topLeft.y() + r;
+    const QRect area = rect();
+    auto halfChord = [r](double offset) {
+        const double h = r * r - offset * offset;
+        return h > 0 ? std::sqrt(h) : -1.0;
+    };
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const double half = halfChord(y + 0.5 - cy);
+        if (half < 0) continue;
+        const double x0 = std::max<double>(area.left(), cx - half);
+        const double x1 = std::min<double>(area.right() + 1, cx + half);
+        if (x1 <= x0) continue;
+        if (filled) {
+            p.fillRect(QRectF(x0, y, x1 - x0, 1), colour);
+        } else {
+            p.setPen(colour);
+            if (cx - half >= area.left()) p.drawPoint(QPointF(cx - half, y + 0.5));
+            if (cx + half <= area.right() + 1) p.drawPoint(QPointF(cx + half, y + 0.5));
+        }
+    }
+    if (!filled) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double half = halfChord(x + 0.5 - cx);
+            if (half < 0) continue;
+            for (double y : {cy - half, cy + half})
+                if (y >= area.top() && y <= area.bottom() + 1) p.drawPoint(QPointF(x + 0.5, y));
+        }
+    }
+    p.restore();
+}
+
 TrapCanvas::Circle* TrapCanvas::circle(int id) {
     if (id < 0 || id > 1'000'000) return nullptr;
     if (static_cast<std::size_t>(id) >= circles_.size())
@@ -120,6 +157,12 @@ void TrapCanvas::unloadCircle(int id) {
         *c = Circle{};
         changed();
     }
+}
+
+qsizetype TrapCanvas::stampBytes() const {
+    qsizetype bytes = 0;
+    for (const QImage& image : sprites_) bytes += image.sizeInBytes();
+    return bytes;
 }
 
 int TrapCanvas::loadedCircles() const {
@@ -210,16 +253,22 @@ void TrapCanvas::paintEvent(QPaintEvent*) {
 
     if (!overlay_.isNull()) p.drawImage(0, 0, overlay_);
 
-    // Each pedestrian's circle is a stamp of a circle drawn once per colour, fill and size.
-    const QRect visible = rect();
+    // Each pedestrian's circle is a stamp of a circle drawn once per colour, fill and size; a
+    // circle too large for a stamp is drawn, only where it can be seen, row by row.
+    const QRectF visible = rect();
     for (const Circle& c : circles_) {
         if (!c.loaded || !c.visible) continue;
         const double d = c.diameter / twipsPerPixel_;
         const QPointF topLeft = toPixels(c.left, c.top);
+        if (!std::isfinite(d) || !std::isfinite(topLeft.x()) || !std::isfinite(topLeft.y()))
+            continue;
+        if (!visible.intersects(QRectF(topLeft.x() - 1, topLeft.y() - 1, d + 2, d + 2))) continue;
+        if (d > kLargestStamp) {
+            drawLargeCircle(p, topLeft, d, c.colour, c.filled);
+            continue;
+        }
         const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1,
                         static_cast<int>(std::lround(topLeft.y())) - 1);
-        const int side = static_cast<int>(std::ceil(d)) + 2;
-        if (!visible.intersects(QRect(at, QSize(side, side)))) continue;
         p.drawImage(at, sprite(c.colour, c.filled, d));
     }
 

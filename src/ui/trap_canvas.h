@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QImage>
 #include <QLineF>
+#include <QPainter>
 #include <QWidget>
 #include <vector>
 
@@ -52,6 +53,8 @@ class TrapCanvas : public QWidget {
 
     int loadedCircles() const;
     long overlayCount() const { return overlayCount_; }
+    // Bytes held by the cached circle stamps.
+    qsizetype stampBytes() const;
 
   signals:
     void pointerMoved(QPointF twips);
@@ -75,8 +78,11 @@ class TrapCanvas : public QWidget {
     void ensureOverlay();
     // Repaints once for any number of changes made before the next paint.
     void changed();
-    // An antialiased circle of this colour, fill and diameter, drawn once and then reused.
+    // An antialiased circle of this colour, fill and diameter, drawn once and then reused. Stamps
+    // are at most this many pixels across (a megabyte each); larger circles are drawn directly.
+    static constexpr double kLargestStamp = 512;
     const QImage& sprite(QColor colour, bool filled, double diameter);
+    void drawLargeCircle(QPainter& p, QPointF topLeft, double d, QColor colour, bool filled);
 
     double twipsPerPixel_ = 15;
     double areaWidth_ = 4575;

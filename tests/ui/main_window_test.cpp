@@ -219,6 +219,28 @@ TEST_F(UiTest, PedestriansAreDrawnWithTheirOverlaysAndARightClickClears) {
     EXPECT_EQ(canvas->loadedCircles(), 10) << "the pedestrians' circles survive clearing";
 }
 
+TEST_F(UiTest, CirclesLargerThanTheCanvasCostOnlyWhatIsSeen) {
+    TrapCanvas* canvas = window.canvas();
+    const double twips = canvas->twipsPerPixel();
+    const QSize size = canvas->size();
+    // A filled circle 300 m across centred on the canvas covers it; an outlined one a billion
+    // kilometres across shows an edge; one far off shows nothing.
+    const float huge = static_cast<float>(1e5 * size.width() * twips);
+    canvas->placeCircle(1, static_cast<float>(size.width() * twips / 2 - huge / 2),
+                        static_cast<float>(-size.height() * twips / 2 + huge / 2), huge);
+    canvas->paintCircle(1, QColor(255, 0, 0), true);
+    canvas->setCircleVisible(1, true);
+    canvas->placeCircle(2, 0, 1e20f, 2e20f);
+    canvas->paintCircle(2, QColor(0, 0, 255), false);
+    canvas->setCircleVisible(2, true);
+    canvas->placeCircle(3, 3e30f, 0, 1e10f);
+    canvas->paintCircle(3, QColor(0, 255, 0), true);
+    canvas->setCircleVisible(3, true);
+    const QImage shot = canvas->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(size.width() / 2, size.height() / 2), QColor(255, 0, 0));
+    EXPECT_LT(canvas->stampBytes(), 8 << 20);
+}
+
 TEST_F(UiTest, HelpContentsAnswersWhileTheRunGoesOn) {
     action("mnuStartSimulation")->trigger();
     action("mnuHelpContents")->trigger();
