@@ -1,5 +1,6 @@
 // Settings that make the arithmetic impossible must not corrupt a pedestrian or stop the run.
 #include <cmath>
+#include <limits>
 
 #include "support/engine_fixture.h"
 
@@ -84,6 +85,18 @@ TEST_F(BadInput, AZeroBetaStopsTheRunOnlyWhenItsForceDividesByIt) {
     EXPECT_EQ(motionOf(b), beforeB);
     EXPECT_TRUE(desiresAreZero(a));
     EXPECT_TRUE(finite(motionOf(a)));
+}
+
+TEST_F(BadInput, APositionBeyondSinglePrecisionIsAnOverflow) {
+    // At the largest single-precision position, walking on in both directions overflows both.
+    forcesOff();
+    const float edge = std::numeric_limits<float>::max();
+    PedClass& p = add(edge, edge, 0, 0, 1e33, 1, 1e33, 1e33, 0.0);
+    const Motion before = motionOf(p);
+    const std::vector<std::string> shown = step();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].ends_with("cannot move: Overflow in the position.")) << shown[0];
+    EXPECT_EQ(motionOf(p), before);
 }
 
 TEST_F(BadInput, APerformanceErrorIsShownOncePerPedestrian) {

@@ -152,8 +152,15 @@ TEST_F(Drawing, TheCollectionKeepsOrderAndKeysThroughRemovals) {
 }
 
 TEST_F(Drawing, RemovingIdZeroOnlyHidesTheTemplateCircle) {
-    // Built through its setters, as a data file or a test might.
+    // Built through its setters, as a data file or a test might. It starts at rest, in no colour
+    // family, with every measure 0.
     auto ped = std::make_unique<PedClass>(engine);
+    EXPECT_EQ(ped->Vx(), 0.0);
+    EXPECT_EQ(ped->Vy(), 0.0);
+    EXPECT_EQ(ped->color(), 0);
+    EXPECT_EQ(ped->InstantSpeed(), 0.0);
+    EXPECT_EQ(ped->MeanSpeed(), 0.0);
+    EXPECT_NE(ped->Create(), std::nullopt) << "no colour family to draw in";
     ped->ID(0);
     ped->Px(3);
     ped->Py(3);

@@ -1,4 +1,5 @@
 // Automatic generation: where pedestrians are placed, which side they come from, their speeds.
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -22,6 +23,7 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
     settings.TotalNumberOfPedestrians = "40";
     settings.UniformSpaceGenerator = true;
     settings.NormalSpaceGenerator = false;
+    EXPECT_EQ(engine.West2EastList.columns(), 0) << "no grid before the first population";
     ASSERT_FALSE(engine.GenerateAllAtOnce());
     const auto peds = all();
     ASSERT_EQ(peds.size(), 40u);
@@ -39,6 +41,9 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
         EXPECT_GE(p->Ex(), 10.0f);
         EXPECT_LE(p->Ex(), 50.0f);
     }
+    int deepest = 0;
+    for (const auto& [lane, places] : queue) deepest = std::max(deepest, places);
+    EXPECT_EQ(engine.West2EastList.columns(), deepest) << "the grid grew to its longest queue";
     EXPECT_EQ(peds.front()->ID(), 1);
     EXPECT_NE(engine.Pedestrians.find("1"), nullptr);
 }

@@ -146,8 +146,8 @@ TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
         for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f})
             ASSERT_FALSE(engine.CreatePedestrian(x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
         for (int i = 0; i < 6; ++i)
-            ASSERT_FALSE(engine.CreatePedestrian(1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3,
-                                                 1, 0, 0, 1.44));
+            ASSERT_FALSE(engine.CreatePedestrian(1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1,
+                                                 0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
 }

@@ -140,6 +140,29 @@ TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks
         << "the traffic report keeps only its header";
 }
 
+// How many of this process's open files lie in the report folder.
+std::size_t openFilesIn(const std::filesystem::path& folder) {
+    std::size_t n = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        const auto target = std::filesystem::read_symlink(fd.path(), ec);
+        n += !ec && target.string().rfind(folder.string(), 0) == 0;
+    }
+    return n;
+}
+
+TEST_F(RunTest, NothingStaysOpenWhenARunEnds) {
+    settings.ManualGenerator = true;
+    settings.ReportInstantPerformance = Check::Checked;
+    settings.ReportAvgInstantPerformance = Check::Checked;
+    add(2, 3, 9, 3);
+    ASSERT_TRUE(engine.StartSimulation());
+    for (int i = 0; i < 5; ++i) engine.SimulationTick();
+    EXPECT_EQ(openFilesIn(folder.path()), 2u);
+    engine.StopSimulation();
+    EXPECT_EQ(openFilesIn(folder.path()), 0u);
+}
+
 TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
     for (int f = 0; f < kReportFileCount; ++f) {
         std::ofstream(engine.reports.pathOf(static_cast<ReportFile>(f))) << "old";
@@ -258,6 +281,7 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         {&Settings::Beta, "0", "Beta is \"0\""},  // the avoid-collision force is on
         {&Settings::Beta, "-1", "Beta is \"-1\""},
         {&Settings::Chi, "0", "Chi is \"0\""},  // the repulse-away force is on
+        {&Settings::TrapLength, "long", "TrapLength is \"long\""},
     };
     for (const Case& c : cases) {
         Settings saved = settings;
@@ -271,6 +295,16 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         settings = saved;
     }
     EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
+
+    // With no one in the first category, a uniform draw of exactly 0 still puts a pedestrian
+    // there, so its speed must be readable too.
+    settings.PercentNumOf1stCategory = "0";
+    settings._1stMaxSpeedMeanInput = "quick";
+    host.messages.clear();
+    EXPECT_FALSE(engine.StartSimulation());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("1stMaxSpeedMeanInput is \"quick\""), std::string::npos);
+    settings = Settings{};
 
     // With the force that divides by it switched off, a Beta or Chi of 0 runs.
     settings.Beta = "0";

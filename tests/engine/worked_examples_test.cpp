@@ -53,11 +53,11 @@ TEST_F(WorkedExamples, TwoWalkersFromRestThroughTheTrapToTheFinish) {
     for (const auto& expected : shown) {
         steps(1);
         const PerformanceTexts& p = engine.performance;
-        EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.Uncomfort, p.MeanAvgSpeed,
-                                            p.InstantDelay, p.AvgDelay, p.AvgTotalPed,
-                                            p.MeanUncomfort, p.DissipationTime, p.NHI, p.AvgNHI,
-                                            p.NUVI, p.AvgNUVI}),
-                  std::vector<std::string>(std::begin(expected), std::end(expected)))
+        EXPECT_EQ(
+            (std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.Uncomfort, p.MeanAvgSpeed,
+                                      p.InstantDelay, p.AvgDelay, p.AvgTotalPed, p.MeanUncomfort,
+                                      p.DissipationTime, p.NHI, p.AvgNHI, p.NUVI, p.AvgNUVI}),
+            std::vector<std::string>(std::begin(expected), std::end(expected)))
             << "after step " << engine.StepCount;
     }
     ASSERT_TRUE(engine.runExists());
@@ -111,8 +111,9 @@ TEST_F(WorkedExamples, EachFinishedStepIsInTheFilesWhileTheRunGoesOn) {
     steps(2);
     const std::string instant = report(ReportFile::Instant);
     EXPECT_TRUE(instant.ends_with("\"NUVI\"\r\n1,1,6.75,3,2,1,1,1,0.125,0,1,1\r\n")) << instant;
-    EXPECT_TRUE(report(ReportFile::AvgInstant)
-                    .ends_with("\"1.00\",\"1\",\"1.000\",\"0.13\",\"0.00\",\"1.000\",\"1.000\"\r\n"));
+    EXPECT_TRUE(
+        report(ReportFile::AvgInstant)
+            .ends_with("\"1.00\",\"1\",\"1.000\",\"0.13\",\"0.00\",\"1.000\",\"1.000\"\r\n"));
 }
 
 // The trap's four edges belong to it. With half-second slices a walker at 1 m/s moves exactly
@@ -121,8 +122,8 @@ TEST_F(WorkedExamples, EachFinishedStepIsInTheFilesWhileTheRunGoesOn) {
 TEST_F(WorkedExamples, PedestriansOnTheEdgesAreInsideAndAnEntryIsNotMeasured) {
     settings.ForceForward = Check::Unchecked;
     PedClass& walker = addCruising(-1, 3, 1, 0, 2.0);
-    PedClass& corner = add(10, 6, 50, 6, 2.0, 1, 0, 0, 0.0);  // east and north edges
-    add(0, 0, 50, 0, 2.0, 1, 0, 0, 0.0);                      // west and south edges
+    PedClass& corner = add(10, 6, 50, 6, 2.0, 1, 0, 0, 0.0);         // east and north edges
+    add(0, 0, 50, 0, 2.0, 1, 0, 0, 0.0);                             // west and south edges
     add(std::nextafter(10.0f, 11.0f), 3, 50, 3, 2.0, 1, 0, 0, 0.0);  // just beyond the east edge
     add(5, std::nextafter(6.0f, 7.0f), 50, 6, 2.0, 1, 0, 0, 0.0);    // just beyond the north edge
 
