@@ -38,6 +38,10 @@ class NeighbourGrid {
     void remove(PedClass& p);
     void move(PedClass& p);
     bool empty() const { return count_ == 0; }
+    // The grid's cells: their side in metres, and how many there are along x and y.
+    double cellSize() const { return cellSize_; }
+    int columns() const { return nx_; }
+    int rows() const { return ny_; }
 
     // Candidates within `radius` of (x, y): every pedestrian closer than the radius is visited
     // (others may be too), in no particular order.

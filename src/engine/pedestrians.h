@@ -57,6 +57,7 @@ class PedestrianCollection {
     // How neighbours are found: through the grid (the default) or by visiting everyone.
     NeighbourSearch search() const { return search_; }
     void setSearch(NeighbourSearch search);
+    const NeighbourGrid& grid() const { return grid_; }
 
     // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
     // its distance; and, when `nearest` is given, the nearest one closer than `sight`.
