@@ -185,21 +185,7 @@ void appendShortestImpl(std::string& out, T value) {
     }
     const Decimal d = decompose(magnitude);
     if (value < 0) out += '-';
-    if (d.exponent >= -6 && d.exponent < 21) {
-        if (d.exponent < 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-d.exponent - 1), '0');
-            out.append(d.digits.data(), d.count);
-        } else if (d.count <= d.exponent + 1) {
-            out.append(d.digits.data(), d.count);
-            out.append(static_cast<std::size_t>(d.exponent + 1 - d.count), '0');
-        } else {
-            out.append(d.digits.data(), d.exponent + 1);
-            out += '.';
-            out.append(d.digits.data() + d.exponent + 1, d.count - d.exponent - 1);
-        }
-        return;
-    }
+    // Outside plain notation's range the shortest decimal has an exponent below -6 or above 20.
     out += d.digits[0];
     if (d.count > 1) {
         out += '.';

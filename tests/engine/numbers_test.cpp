@@ -88,6 +88,11 @@ TEST(Numbers, ShortestRoundTripForm) {
     EXPECT_EQ(shortest(0.0), "0");
     EXPECT_EQ(shortest(-0.0), "0");
     EXPECT_EQ(shortest(0.000001), "0.000001");
+    EXPECT_EQ(shortest(1e-7), "1e-07");
+    EXPECT_EQ(shortest(-2.5e-7), "-2.5e-07");
+    EXPECT_EQ(shortest(1e21), "1e+21");
+    EXPECT_EQ(shortest(1.5e300), "1.5e+300");
+    EXPECT_EQ(shortest(9.5e-7f), "9.5e-07");
     EXPECT_EQ(shortest(2.0 / 15), "0.13333333333333333");
     // Single-precision values in their own shortest form, not in the double they widen to.
     EXPECT_EQ(shortest(2.35f), "2.35");
@@ -103,6 +108,9 @@ TEST(Numbers, ShortestRoundTripForm) {
     // A text box's form reads back to a finite number too, even at the ends of the range, where
     // 15 digits round beyond the largest double.
     EXPECT_EQ(general(0.75 + 0.1), "0.85");
+    EXPECT_EQ(general(32.1 / 2), "16.05");
+    EXPECT_EQ(general(1.0), "1");
+    EXPECT_EQ(general(-0.0), "0");
     for (double v : {DBL_MAX, -DBL_MAX, DBL_MIN, 5e-324, 1.7976931348623e308}) {
         const std::optional<double> back = strict(general(v));
         ASSERT_TRUE(back) << general(v);

@@ -102,6 +102,13 @@ TEST_F(RunTest, AStopClearsTheDrawingUnlessPathsAreTracedAndAStartAlwaysDoes) {
     engine.StopSimulation();
     EXPECT_EQ(host.clearCount, before + 1);
 
+    // Every step starts on a clear canvas, unless paths are traced.
+    ASSERT_TRUE(engine.StartSimulation());
+    before = host.clearCount;
+    engine.SimulationTick();
+    EXPECT_EQ(host.clearCount, before + 1);
+    engine.StopSimulation();
+
     settings.TracePath = Check::Checked;
     before = host.clearCount;
     ASSERT_TRUE(engine.StartSimulation());
@@ -282,6 +289,7 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         {&Settings::Beta, "-1", "Beta is \"-1\""},
         {&Settings::Chi, "0", "Chi is \"0\""},  // the repulse-away force is on
         {&Settings::TrapLength, "long", "TrapLength is \"long\""},
+        {&Settings::_1stMaxSpeedStdInput, "wide", "1stMaxSpeedStdInput is \"wide\""},
     };
     for (const Case& c : cases) {
         Settings saved = settings;
@@ -332,6 +340,21 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     EXPECT_FALSE(engine.StartSimulation());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("TotalNumberOfPedestrians is \"0\""), std::string::npos);
+}
+
+TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
+    ASSERT_TRUE(engine.StartSimulation());
+    engine.PauseSimulation();
+    EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
+    EXPECT_FALSE(engine.runExists());
+
+    // Without a scale on the canvas no pedestrian can be placed: the run does not start.
+    host.setM2Twips(0);
+    host.messages.clear();
+    EXPECT_FALSE(engine.StartSimulation());
+    EXPECT_FALSE(engine.runExists());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("calibrate the trap first"), std::string::npos);
 }
 
 TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {

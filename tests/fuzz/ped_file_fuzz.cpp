@@ -10,8 +10,8 @@
 #include "measure/ped_data_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("strida-fuzz-" + std::to_string(getpid()) + ".sdx");
+    static const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                              ("strida-fuzz-" + std::to_string(getpid()) + ".sdx");
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     std::vector<strida::PedRecord> list(3);

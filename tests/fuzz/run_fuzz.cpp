@@ -20,9 +20,9 @@ namespace {
 std::map<std::string, std::string> runOnce(const std::filesystem::path& file,
                                            strida::NeighbourSearch search, int which) {
     using namespace strida;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("strida-fuzz-run-" + std::to_string(getpid()) + "-" +
-                                          std::to_string(which));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("strida-fuzz-run-" + std::to_string(getpid()) + "-" + std::to_string(which));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     Settings settings;

@@ -132,6 +132,18 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     EXPECT_EQ(manual.ManualPedCount, 1);
 }
 
+TEST_F(PedDataFileTest, AFileHoldsAtMost32767Pedestrians) {
+    std::string lines;
+    for (int i = 0; i < 32767; ++i) lines += "1,1,1,9,1,0,0,1.3,1.44\r\n";
+    write("full.sdx", lines);
+    ASSERT_TRUE(manual.loadPedestrians(folder.path() / "full.sdx")) << lastMessage();
+    EXPECT_EQ(lastMessage(), "32767 Data was loaded and created in the Trap");
+    engine.StopSimulation();
+    write("over.sdx", lines + "1,1,1,9,1,0,0,1.3,1.44\r\n");
+    ASSERT_FALSE(manual.loadPedestrians(folder.path() / "over.sdx"));
+    EXPECT_EQ(lastMessage(), "Error in loading file: the file holds more than 32767 pedestrians");
+}
+
 TEST(PedDataFileName, ADialogChoiceStandsForItsSdxFile) {
     EXPECT_EQ(dataFileFromDialog("/data/runs/crowd.sdx"), "/data/runs/crowd.sdx");
     EXPECT_EQ(dataFileFromDialog("/data/runs/crowd.txt"), "/data/runs/crowd.sdx");
