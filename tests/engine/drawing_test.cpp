@@ -155,9 +155,18 @@ TEST_F(Drawing, RemovingIdZeroOnlyHidesTheTemplateCircle) {
     // Built through its setters, as a data file or a test might. It starts at rest, in no colour
     // family, with every measure 0.
     auto ped = std::make_unique<PedClass>(engine);
-    EXPECT_EQ(ped->Vx(), 0.0);
-    EXPECT_EQ(ped->Vy(), 0.0);
+    EXPECT_EQ(ped->ID(), 0);
     EXPECT_EQ(ped->color(), 0);
+    for (float position : {ped->Px(), ped->Py(), ped->Ex(), ped->Ey()}) EXPECT_EQ(position, 0.0f);
+    for (double value :
+         {ped->Vx(), ped->Vy(), ped->MaxSpeed(), ped->maxAcceleration(), ped->Radius(),
+          ped->influenceRadius(), ped->sightDistance(), ped->Mass(), ped->Alpha(), ped->Beta(),
+          ped->Chi(), ped->accelX(), ped->accelY(), ped->desireForwardX(), ped->desireForwardY(),
+          ped->desireAvoidX(), ped->desireAvoidY(), ped->desireRepulseX(), ped->desireRepulseY()})
+        EXPECT_EQ(value, 0.0);
+    EXPECT_FALSE(ped->hasEntered());
+    EXPECT_FALSE(ped->hasLeft());
+    EXPECT_EQ(ped->stepsInTrap(), 0);
     for (double measure :
          {ped->InstantSpeed(), ped->InstantAccl(), ped->MeanSpeed(), ped->walkDist(),
           ped->InstantDelay(), ped->Uncomfort(), ped->InstantNHI(), ped->InstantNUVI()})
