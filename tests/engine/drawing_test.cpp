@@ -66,6 +66,7 @@ TEST_F(Drawing, TheSightBoxAndVelocityLineFollowTheWalkingDirection) {
     settings.DT = "2";
     settings.SightBox = Check::Checked;
     settings.VelocityLine = Check::Checked;
+    settings.ShowInfCircle = Check::Checked;
     addCruising(2, 1, 0.6, 0.8, 2.0);  // 1 m/s north-east: at (2.3, 1.4) after a half second
     steps(1);
     // A body-wide box (radius 0.3) reaching the 4 m sight distance ahead, in twips of 0.002 m,
@@ -77,9 +78,14 @@ TEST_F(Drawing, TheSightBoxAndVelocityLineFollowTheWalkingDirection) {
                              {1270, 610, 2470, 2210},
                              {2470, 2210, 2230, 2390},
                              {2230, 2390, 1030, 790}};
-    std::vector<HeadlessHost::Overlay> lines;
+    std::vector<HeadlessHost::Overlay> lines, circles;
     for (const HeadlessHost::Overlay& o : host.overlays)
-        if (o.kind == HeadlessHost::Overlay::Kind::Line) lines.push_back(o);
+        (o.kind == HeadlessHost::Overlay::Kind::Line ? lines : circles).push_back(o);
+    // The influence circle: 0.835 m around the pedestrian.
+    ASSERT_EQ(circles.size(), 1u);
+    EXPECT_NEAR(circles[0].x1, 1150, 0.01);
+    EXPECT_NEAR(circles[0].y1, 700, 0.01);
+    EXPECT_NEAR(circles[0].x2, 417.5, 0.01);
     ASSERT_EQ(lines.size(), 4u);
     for (int i = 0; i < 4; ++i) {
         EXPECT_NEAR(lines[i].x1, expected[i].x1, 0.01) << "line " << i;
@@ -149,6 +155,15 @@ TEST_F(Drawing, TheCollectionKeepsOrderAndKeysThroughRemovals) {
     EXPECT_EQ(step(), std::vector<std::string>{});
     EXPECT_TRUE(engine.Pedestrians.empty());
     EXPECT_EQ(host.processEventsCount, 3) << "the tick's own call and two moves";
+}
+
+TEST_F(Drawing, ARunNumbersAtMost32767Pedestrians) {
+    engine.LastPedID = 32766;
+    EXPECT_EQ(add(1, 1, 9, 1).ID(), 32767);
+    const MaybeError refused = engine.CreatePedestrian(1, 2, 9, 2, 1.5, 1, 0, 0);
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->description.find("32767"), std::string::npos);
+    EXPECT_EQ(engine.Pedestrians.size(), 1u);
 }
 
 TEST_F(Drawing, RemovingIdZeroOnlyHidesTheTemplateCircle) {

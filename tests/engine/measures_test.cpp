@@ -27,6 +27,16 @@ TEST_F(Measures, NeighbourhoodIndices) {
     // Own velocity (1, 0) against the neighbours' mean (0, 0.5).
     EXPECT_NEAR(p.InstantNUVI(), std::sqrt(1.25), 1e-12);
 
+    // Exactly twice the influence radius apart is not near enough.
+    settings.DT = "2";
+    settings.InfluenceDiameter = "1";
+    addCruising(2, 5.5f, 1, 0, 2.0, 2);  // moved first, so 1 m ahead when the other measures
+    PedClass& apart = addCruising(1, 5.5f, 1, 0, 2.0, 1);
+    steps(2);
+    EXPECT_EQ(apart.InstantNHI(), 1.0);
+    settings.DT = "15";
+    settings.InfluenceDiameter = "1.67";
+
     // Standing still, a pedestrian counts as homogeneous whatever its neighbours.
     PedClass& still = addCruising(5, 5, 0, 0, 1.5, 4);
     addCruising(5.5f, 5, 0.5, 0, 1.5, 2);

@@ -35,6 +35,14 @@ TEST(Numbers, StrictAcceptsOnlyAWholeNumber) {
         EXPECT_EQ(strict(bad), std::nullopt) << '"' << bad << '"';
 }
 
+TEST(Numbers, NumbersBeyondADoubleAreTooLargeOrTooSmall) {
+    EXPECT_EQ(strict("1.5e-400"), 0.0);
+    EXPECT_EQ(strict("-0.25e-999"), -0.0);
+    EXPECT_EQ(strict("1.5e400"), std::nullopt);
+    EXPECT_EQ(lenient("2.5e-999 m"), 0.0);
+    EXPECT_EQ(lenient("12.5e400"), DBL_MAX);
+}
+
 TEST(Numbers, RoundingToWholeNumbers) {
     EXPECT_EQ(roundInt16(2.5), 2);
     EXPECT_EQ(roundInt16(3.5), 4);

@@ -344,7 +344,9 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
 
 TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
     ASSERT_TRUE(engine.StartSimulation());
+    EXPECT_TRUE(host.timerEnabled);
     engine.PauseSimulation();
+    EXPECT_FALSE(host.timerEnabled) << "a paused run's timer is off";
     EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
     EXPECT_FALSE(engine.runExists());
 

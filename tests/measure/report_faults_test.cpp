@@ -41,6 +41,11 @@ TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     EXPECT_EQ(instant.rfind("1,0.26666666666666666,", 0), 0u) << "step 4's first record";
     EXPECT_EQ(report(ReportFile::AvgInstant).rfind("\"0.27\",", 0), 0u);
     EXPECT_TRUE(readFile(folder.path() / "moved").ends_with("\r\n"));
+    // Another program's file put in its place is kept, and the records follow it.
+    std::filesystem::remove(engine.reports.pathOf(ReportFile::Instant));
+    std::ofstream(engine.reports.pathOf(ReportFile::Instant), std::ios::binary) << "other\r\n";
+    ticks(engine, 1);
+    EXPECT_EQ(report(ReportFile::Instant).rfind("other\r\n1,0.4,", 0), 0u);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(engine.reports.failures().empty());
 }
