@@ -44,6 +44,7 @@ TEST_F(Drawing, TheCircleIsShadedByTheSpeedRatio) {
         const HeadlessHost::Circle* c = host.circle(i + 1);
         ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->colour, expected[i]) << "speed " << speeds[i];
+        EXPECT_FLOAT_EQ(c->diameter, 300) << "0.6 m at 0.002 m a twip, as at creation";
         EXPECT_TRUE(c->filled);
     }
 
@@ -193,7 +194,14 @@ TEST_F(Drawing, RemovingIdZeroOnlyHidesTheTemplateCircle) {
     ped->Radius(0.3);
     ped->color(1);
     ASSERT_EQ(ped->Create(), std::nullopt);
+    // Added after others, its ID breaks the rising order: it is found all the same.
+    add(1, 1, 9, 1);
+    add(1, 2, 9, 2);
     engine.Pedestrians.add(std::move(ped));
+    ASSERT_NE(engine.Pedestrians.find("0"), nullptr);
+    ASSERT_NE(engine.Pedestrians.find("2"), nullptr);
+    engine.RemovePedestrian(1);
+    engine.RemovePedestrian(2);
     ASSERT_NE(host.circle(0), nullptr);
     engine.RemovePedestrian(0);
     EXPECT_TRUE(engine.Pedestrians.empty());

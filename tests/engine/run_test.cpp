@@ -78,6 +78,16 @@ TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
 }
 
 TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
+    // Before the first run every flag, counter and running mean is at its initial value.
+    EXPECT_FALSE(engine.IsRunning);
+    EXPECT_FALSE(engine.TrapWasOccupied);
+    EXPECT_EQ(engine.StepCount, 0);
+    EXPECT_EQ(engine.LastPedID, 0);
+    EXPECT_EQ(engine.DissipationTime, 0);
+    EXPECT_EQ(engine.HeadwayCounter, 0);
+    for (double value : {engine.NumSamples, engine.AvgTotalPed, engine.MeanAvgSpeed,
+                         engine.AvgDelay, engine.MeanUncomfort, engine.AvgNHI, engine.AvgNUVI})
+        EXPECT_EQ(value, 0.0);
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_EQ(runToEnd(), 101);
