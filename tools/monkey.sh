@@ -49,20 +49,28 @@ while [ "$SECONDS" -lt "$end" ]; do
     actions=$((actions + 1))
 done
 
-# Still answering: close whatever dialog is open, then Run > Exit from the keyboard.
-for _ in 1 2 3 4 5; do xdotool key Escape; sleep 0.2; done
-xdotool windowactivate --sync "$window" 2>/dev/null || true
-xdotool key alt+r
-sleep 0.5
-xdotool key e
-for _ in $(seq 200); do
-    if ! kill -0 "$app" 2>/dev/null; then
-        wait "$app" || true
-        app=
-        echo "monkey: $actions actions in $seconds s; the program still answered and exited"
-        exit 0
-    fi
-    sleep 0.1
+# Still answering: close whatever dialog is open, then Run > Exit from the keyboard. Each attempt
+# gives it 10 seconds; a dialog the Escapes did not reach gets another chance.
+for attempt in 1 2 3; do
+    for _ in 1 2 3 4 5; do xdotool key Escape; sleep 0.2; done
+    xdotool windowactivate --sync "$window" 2>/dev/null || true
+    xdotool key alt+r
+    sleep 0.5
+    xdotool key e
+    for _ in $(seq 100); do
+        if ! kill -0 "$app" 2>/dev/null; then
+            wait "$app" || true
+            app=
+            echo "monkey: $actions actions in $seconds s; the program still answered and exited"
+            exit 0
+        fi
+        sleep 0.1
+    done
 done
 echo "monkey: the program did not answer Run > Exit after $actions actions" >&2
+echo "monkey: its windows:" >&2
+for w in $(xdotool search --pid "$app" --name '.*' 2>/dev/null); do
+    echo "  $(xdotool getwindowname "$w" 2>/dev/null)" >&2
+done
+echo "monkey: its state: $(awk '{print $3}' "/proc/$app/stat"), $(tail -n 5 "$work/strida.log")" >&2
 exit 1
