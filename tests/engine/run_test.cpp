@@ -91,6 +91,7 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_EQ(runToEnd(), 101);
+    EXPECT_FALSE(host.timerEnabled) << "a stopped run's timer is off";
     EXPECT_EQ(host.startCaption, "&Start");
     EXPECT_EQ(host.status[0], "Stop Simulation");
     EXPECT_EQ(host.status[1], "");
