@@ -28,7 +28,7 @@ for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; slee
 app=$!
 window=$(timeout 30 xdotool search --sync --onlyvisible --name "Micro-Strida" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")"  # WIDTH, HEIGHT
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+xdotool windowfocus --sync "$window"
 xdotool key F5  # a run of the default population
 
 keys=(F5 F6 F3 F7 ctrl+m ctrl+a ctrl+p ctrl+c ctrl+w ctrl+v ctrl+f ctrl+r Escape Return Tab
@@ -52,8 +52,19 @@ done
 # Still answering: close whatever dialog is open, then Run > Exit from the keyboard. Each attempt
 # gives it 10 seconds; a dialog the Escapes did not reach gets another chance.
 for attempt in 1 2 3; do
-    for _ in 1 2 3 4 5; do xdotool key Escape; sleep 0.2; done
-    xdotool windowactivate --sync "$window" 2>/dev/null || true
+    # Without a window manager the keyboard goes to the window under the pointer, or to the one
+    # given the focus. A message box or dialog blocks the main window until it is answered: give
+    # each the focus and answer it with Escape, then give the main window the focus.
+    for _ in 1 2 3; do
+        for w in $(xdotool search --onlyvisible --pid "$app" --name '.*' 2>/dev/null); do
+            [ "$w" = "$window" ] && continue
+            [ -n "$(xdotool getwindowname "$w" 2>/dev/null)" ] || continue
+            xdotool windowfocus --sync "$w" 2>/dev/null || continue
+            xdotool key Escape
+            sleep 0.2
+        done
+    done
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
     xdotool key alt+r
     sleep 0.5
     xdotool key e
