@@ -1,6 +1,6 @@
 #include "engine/calibration.h"
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 

@@ -4,7 +4,8 @@
 #include <limits>
 #include <tuple>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
+#include "core/program.h"
 
 namespace strida {
 
@@ -22,7 +23,9 @@ int PlacementGrid::take(int k) {
 
 Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
                std::optional<std::uint64_t> seed)
-    : settings(settings), host(host), random(seed), reports(std::move(reportFolder), host) {}
+    : settings(settings), host(host), random(seed), reports(std::move(reportFolder), [&host](const std::string& text) {
+          host.showMessage(text, kProgramName, MessageIcon::Stop);
+      }) {}
 
 Engine::~Engine() = default;
 

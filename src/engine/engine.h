@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/error.h"
+#include "core/error.h"
 #include "engine/host.h"
 #include "engine/pedestrians.h"
-#include "engine/random.h"
+#include "core/random.h"
 #include "engine/settings.h"
 #include "measure/report_writer.h"
 #include "measure/traffic_monitor.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 

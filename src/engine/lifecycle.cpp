@@ -1,11 +1,9 @@
 // Beginning, pausing, continuing and ending a run, with the signs of each state.
+#include "core/program.h"
 #include "engine/engine.h"
 
 namespace strida {
 
-namespace {
-constexpr std::string_view kProgram = "Strida";
-}
 
 void Engine::StartStopCommand() {
     if (startCaption_ == "&Start")
@@ -22,7 +20,7 @@ bool Engine::StartSimulation() {
     }
     // A run that could not go on is refused before anything changes, old reports included.
     if (MaybeError error = checkRunSettings()) {
-        host.showMessage("The run cannot start: " + error->description + ".", kProgram,
+        host.showMessage("The run cannot start: " + error->description + ".", kProgramName,
                          MessageIcon::Stop);
         return false;
     }
@@ -31,7 +29,7 @@ bool Engine::StartSimulation() {
     OpenReportFiles();
     if (MaybeError error = GenerateAllAtOnce()) {
         StopSimulation();
-        host.showMessage("The run cannot start: " + error->description + ".", kProgram,
+        host.showMessage("The run cannot start: " + error->description + ".", kProgramName,
                          MessageIcon::Stop);
         return false;
     }

@@ -3,14 +3,12 @@
 #include <cmath>
 #include <limits>
 
+#include "core/program.h"
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 
-namespace {
-constexpr std::string_view kProgram = "Strida";
-}
 
 std::filesystem::path ManualGenerator::defaultFile() const {
     return engine_.reports.folder() / std::string(kDefaultDataFile);
@@ -34,14 +32,14 @@ bool ManualGenerator::cmdCreatePed_Click() {
         if (!v || !std::isfinite(static_cast<float>(*v))) {
             host.showMessage(std::string("The pedestrian was not created: ") + box.label + " is " +
                                  quoteText(*box.text) + ", which is not a number.",
-                             kProgram, MessageIcon::Stop);
+                             kProgramName, MessageIcon::Stop);
             return false;
         }
         box.value = *v;
     }
     if (ManualPedCount == std::numeric_limits<std::int16_t>::max()) {
         host.showMessage(
-            "The pedestrian was not created: the list of hand-made pedestrians is full.", kProgram,
+            "The pedestrian was not created: the list of hand-made pedestrians is full.", kProgramName,
             MessageIcon::Stop);
         return false;
     }
@@ -50,7 +48,7 @@ bool ManualGenerator::cmdCreatePed_Click() {
     if (MaybeError error =
             engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy,
                                      boxes[2].value, 1, vx, vy, boxes[3].value)) {
-        host.showMessage("The pedestrian was not created: " + error->description + ".", kProgram,
+        host.showMessage("The pedestrian was not created: " + error->description + ".", kProgramName,
                          MessageIcon::Stop);
         return false;
     }
@@ -75,16 +73,16 @@ bool ManualGenerator::cmdCreatePed_Click() {
 bool ManualGenerator::cmdSavePedestrians_Click() {
     Host& host = engine_.host;
     if (ManualPedList.empty()) {
-        host.showMessage("Error in saving Data : You have not create any data", kProgram,
+        host.showMessage("Error in saving Data : You have not create any data", kProgramName,
                          MessageIcon::None);
         return false;
     }
     if (MaybeError error = writePedFile(defaultFile(), ManualPedList)) {
-        host.showMessage("Error in saving Data : " + error->description, kProgram,
+        host.showMessage("Error in saving Data : " + error->description, kProgramName,
                          MessageIcon::None);
         return false;
     }
-    host.showMessage(std::to_string(ManualPedCount) + " data was saved.", kProgram,
+    host.showMessage(std::to_string(ManualPedCount) + " data was saved.", kProgramName,
                      MessageIcon::None);
     return true;
 }
@@ -94,7 +92,7 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
     Settings& s = engine_.settings;
     host.setBusy(true);
     auto fail = [&](const std::string& description) {
-        host.showMessage("Error in loading file: " + description, kProgram, MessageIcon::None);
+        host.showMessage("Error in loading file: " + description, kProgramName, MessageIcon::None);
         host.setBusy(false);
         return false;
     };
@@ -117,7 +115,7 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
         lblPedNumber = "Pedestrian Number: " + std::to_string(i) + " is created.";
     }
     host.showMessage(std::to_string(read.count) + " Data was loaded and created in the Trap",
-                     kProgram, MessageIcon::None);
+                     kProgramName, MessageIcon::None);
     host.setBusy(false);
     return true;
 }

@@ -6,7 +6,8 @@
 #include <limits>
 
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
+#include "core/program.h"
 #include "measure/report_writer.h"
 
 namespace strida {
@@ -276,7 +277,7 @@ void PedClass::performanceError(const std::string& description) {
     reportedErrors_.push_back(description);
     engine_.host.showMessage("error in  PedClass.Performance: " + description +
                                  " for Pedestrian No " + std::to_string(ID_),
-                             "Strida", MessageIcon::None);
+                             kProgramName, MessageIcon::None);
 }
 
 void PedClass::storeMeasure(double& field, double value) {

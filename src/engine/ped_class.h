@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/error.h"
+#include "core/error.h"
 #include "engine/host.h"
 
 namespace strida {

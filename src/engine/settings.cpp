@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 namespace {

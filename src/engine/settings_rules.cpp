@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 

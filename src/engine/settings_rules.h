@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/error.h"
+#include "core/error.h"
 #include "engine/settings.h"
 
 namespace strida {

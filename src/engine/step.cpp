@@ -2,18 +2,16 @@
 // performance figures and the average-instantaneous report.
 #include <limits>
 
+#include "core/program.h"
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 
-namespace {
-constexpr std::string_view kProgram = "Strida";
-}
 
 void Engine::pauseWithError(const std::string& what) {
     if (IsRunning) PauseSimulation();
-    host.showMessage("The run is paused: " + what + ".", kProgram, MessageIcon::Stop);
+    host.showMessage("The run is paused: " + what + ".", kProgramName, MessageIcon::Stop);
 }
 
 void Engine::SimulationTick() {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 

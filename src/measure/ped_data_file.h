@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/error.h"
+#include "core/error.h"
 
 namespace strida {
 

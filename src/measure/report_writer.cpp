@@ -9,8 +9,7 @@
 #include <span>
 #include <system_error>
 
-#include "engine/host.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 namespace strida {
 namespace {
@@ -152,8 +151,9 @@ Record& Record::number(int value) {
     return *this;
 }
 
-ReportWriter::ReportWriter(std::filesystem::path folder, Host& host)
-    : folder_(std::move(folder)), host_(host) {}
+ReportWriter::ReportWriter(std::filesystem::path folder,
+                           std::function<void(const std::string&)> warn)
+    : folder_(std::move(folder)), warn_(std::move(warn)) {}
 
 ReportWriter::~ReportWriter() {
     closeAll();
@@ -181,7 +181,7 @@ void ReportWriter::fail(ReportFile file, std::string_view action, const std::str
     text += ": ";
     text += reason;
     failures_.push_back({file, text});
-    host_.showMessage(text + ". The run goes on without it.", "Strida", MessageIcon::Stop);
+    if (warn_) warn_(text + ". The run goes on without it.");
 }
 
 bool ReportWriter::open(ReportFile file, bool truncate) {

@@ -11,20 +11,19 @@
 // record of every finished step. At the end of each step a file that was deleted or replaced by
 // another program is opened again at its path, so its later records are not lost; a report folder
 // that is gone is not made again. A file that cannot be deleted, created or written is reported
-// once per run through the host, a record that could not be written whole is taken out again, and
+// once per run, a record that could not be written whole is taken out again, and
 // the run goes on without that file.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace strida {
-
-class Host;
 
 enum class ReportFile : std::uint8_t { Individu, Traffic, System, AvgInstant, Instant, NTXY };
 inline constexpr int kReportFileCount = 6;
@@ -55,7 +54,8 @@ class Record {
 
 class ReportWriter {
   public:
-    ReportWriter(std::filesystem::path folder, Host& host);
+    // `warn` is told, in words a user can act on, of every file that fails.
+    ReportWriter(std::filesystem::path folder, std::function<void(const std::string&)> warn);
     ~ReportWriter();
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
@@ -100,7 +100,7 @@ class ReportWriter {
     void fail(ReportFile file, std::string_view action, const std::string& reason);
 
     std::filesystem::path folder_;
-    Host& host_;
+    std::function<void(const std::string&)> warn_;
     std::array<File, kReportFileCount> files_{};
     std::array<bool, kReportFileCount> failed_{};
     std::vector<Failure> failures_;

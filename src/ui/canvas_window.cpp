@@ -4,7 +4,7 @@
 #include <QResizeEvent>
 #include <cmath>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "ui/trap_canvas.h"
 
 namespace strida::ui {

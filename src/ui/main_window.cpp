@@ -12,7 +12,7 @@
 
 #include "engine/calibration.h"
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"

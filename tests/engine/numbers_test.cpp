@@ -1,5 +1,5 @@
 // Reading and writing of numbers: every setting and every report field goes through these rules.
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The uniform source and the named distributions drawn from it.
-#include "engine/random.h"
+#include "core/random.h"
 
 #include <gtest/gtest.h>
 

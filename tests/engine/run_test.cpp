@@ -1,6 +1,6 @@
 // Whole runs through the engine: the headway rule's timing, the two ways a run ends by itself, the
 // report files a run writes, and what a stop or pause chosen in the middle of a step leaves behind.
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 using namespace strida::num;
 

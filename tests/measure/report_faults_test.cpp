@@ -7,7 +7,7 @@
 
 #include <csignal>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {

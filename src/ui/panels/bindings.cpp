@@ -3,7 +3,7 @@
 #include <QToolTip>
 #include <QValidator>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "engine/settings_rules.h"
 
 namespace strida::ui {

@@ -6,7 +6,7 @@
 #include <QGridLayout>
 
 #include "engine/engine.h"
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "measure/ped_data_file.h"
 #include "ui/panels/bindings.h"
 

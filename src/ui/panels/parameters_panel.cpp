@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/numbers.h"
+#include "core/numbers.h"
 #include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 

@@ -1,4 +1,4 @@
-#include "engine/numbers.h"
+#include "core/numbers.h"
 
 #include <array>
 #include <cfloat>

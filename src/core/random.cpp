@@ -1,4 +1,4 @@
-#include "engine/random.h"
+#include "core/random.h"
 
 #include <chrono>
 #include <cmath>
