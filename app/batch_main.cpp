@@ -1,11 +1,13 @@
 // strida-batch: one run of the simulation without a window, for scripted runs.
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,85 +95,81 @@ std::optional<T> parseWhole(std::string_view text) {
     return value;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// What the command line asks for.
+struct Options {
     std::vector<std::pair<std::string, std::string>> sets;
     std::optional<std::filesystem::path> pedFile;
     std::filesystem::path out = ".";
     std::optional<long> steps;
     std::optional<std::uint64_t> seed;
     NeighbourSearch search = NeighbourSearch::Index;
+    bool help = false;
+};
 
+// Takes the value of one option; an error text when it will not do.
+std::optional<std::string> takeOption(std::string_view arg, std::string_view value, Options& o) {
+    const std::string quoted = "'" + std::string(value) + "'";
+    if (arg == "--set") {
+        const std::size_t eq = value.find('=');
+        if (eq == std::string_view::npos || eq == 0) return "--set takes NAME=VALUE, not " + quoted;
+        o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+    } else if (arg == "--peds") {
+        o.pedFile = std::string(value);
+    } else if (arg == "--out") {
+        o.out = std::string(value);
+    } else if (arg == "--steps") {
+        o.steps = parseWhole<long>(value);
+        if (!o.steps || *o.steps < 0) return "--steps takes a whole number of steps, not " + quoted;
+    } else if (arg == "--neighbours") {
+        if (value != "scan" && value != "index")
+            return "--neighbours takes scan or index, not " + quoted;
+        o.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
+    } else {
+        o.seed = parseWhole<std::uint64_t>(value);
+        if (!o.seed) return "--seed takes a whole number, not " + quoted;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
+    constexpr std::string_view kTakeValues[] = {"--set",   "--peds", "--out",
+                                                "--steps", "--seed", "--neighbours"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
-            return 0;
+            o.help = true;
+            return std::nullopt;
         }
-        if (arg != "--set" && arg != "--peds" && arg != "--out" && arg != "--steps" &&
-            arg != "--seed" && arg != "--neighbours")
-            return usage("unknown option '" + std::string(arg) + "'");
-        if (i + 1 >= argc) return usage("option '" + std::string(arg) + "' needs a value");
-        const std::string_view value = argv[++i];
-        if (arg == "--set") {
-            const std::size_t eq = value.find('=');
-            if (eq == std::string_view::npos || eq == 0)
-                return usage("--set takes NAME=VALUE, not '" + std::string(value) + "'");
-            sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
-        } else if (arg == "--peds") {
-            pedFile = std::string(value);
-        } else if (arg == "--out") {
-            out = std::string(value);
-        } else if (arg == "--steps") {
-            steps = parseWhole<long>(value);
-            if (!steps || *steps < 0)
-                return usage("--steps takes a whole number of steps, not '" + std::string(value) +
-                             "'");
-        } else if (arg == "--neighbours") {
-            if (value != "scan" && value != "index")
-                return usage("--neighbours takes scan or index, not '" + std::string(value) + "'");
-            search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
-        } else {
-            seed = parseWhole<std::uint64_t>(value);
-            if (!seed)
-                return usage("--seed takes a whole number, not '" + std::string(value) + "'");
-        }
+        if (std::find(std::begin(kTakeValues), std::end(kTakeValues), arg) == std::end(kTakeValues))
+            return "unknown option '" + std::string(arg) + "'";
+        if (i + 1 >= argc) return "option '" + std::string(arg) + "' needs a value";
+        if (auto error = takeOption(arg, argv[++i], o)) return error;
     }
+    return std::nullopt;
+}
 
-    Settings settings;
-    for (const auto& [name, value] : sets)
-        if (MaybeError error = applySetting(settings, name, value))
-            return usage(error->description);
-
-    std::error_code ec;
-    std::filesystem::create_directories(out, ec);
-    if (ec) return usage("cannot create the report folder " + out.string() + ": " + ec.message());
-
-    BatchHost host;
-    if (!calibrate(settings, host)) return 2;
-    Engine engine(settings, host, out, seed);
-    engine.animate = false;
-    engine.Pedestrians.setSearch(search);
-    ManualGenerator manual(engine);
-    if (pedFile && !manual.loadPedestrians(*pedFile)) return 2;
-
-    // An interrupt ends the run between two steps, so no report file is cut in a record.
+// An interrupt ends the run between two steps, so no report file is cut in a record.
+void catchInterrupts() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
 
-    if (!engine.StartSimulation()) return 1;
+// How a run that started ended.
+struct Outcome {
+    long taken = 0;
+    bool failed = false;  // paused by an error it reported
+};
+
+Outcome runToEnd(Engine& engine, std::optional<long> steps) {
     const bool progress = isatty(fileno(stderr));
     const long limit = steps.value_or(kSafetyLimit);
-    long taken = 0;
-    bool failed = false;
+    Outcome o;
     while (engine.runExists()) {
-        if (taken >= limit) {
-            engine.StopSimulation();
+        if (o.taken >= limit) {
             if (!steps)
                 std::fprintf(stderr,
                              "strida-batch: stopped at the safety limit of %ld steps; "
@@ -180,33 +178,66 @@ int main(int argc, char** argv) {
             break;
         }
         engine.SimulationTick();
-        ++taken;
-        if (interrupted) {
-            engine.StopSimulation();
+        ++o.taken;
+        if (interrupted) break;
+        if (engine.runExists() && !engine.IsRunning()) {
+            o.failed = true;
             break;
         }
-        if (engine.runExists() && !engine.IsRunning) {  // paused by an error it reported
-            failed = true;
-            engine.StopSimulation();
-            break;
-        }
-        if (progress && taken % 500 == 0)
-            std::fprintf(stderr, "\rstep %ld, %zu pedestrians", taken, engine.Pedestrians.size());
+        if (progress && o.taken % 500 == 0)
+            std::fprintf(stderr, "\rstep %ld, %zu pedestrians", o.taken,
+                         engine.pedestrians().size());
     }
+    if (engine.runExists()) engine.StopSimulation();
     if (progress) std::fprintf(stderr, "\r%60s\r", "");
+    return o;
+}
 
+// Prints the figures and tells the exit status.
+int report(const Engine& engine, const Outcome& o) {
     for (const PerformanceField& field : kPerformanceFields)
-        std::printf("%s: %s\n", field.box, (engine.performance.*field.text).c_str());
-    std::printf("steps: %ld\n", taken);
+        std::printf("%s: %s\n", field.box, (engine.performance().*field.text).c_str());
+    std::printf("steps: %ld\n", o.taken);
     std::fflush(stdout);
     if (interrupted) {
         std::fprintf(stderr,
                      "strida-batch: interrupted after step %ld; the report files end with it\n",
-                     taken);
+                     o.taken);
         return 128 + interrupted;
     }
-    if (failed) return 1;
-    for (const ReportWriter::Failure& failure : engine.reports.failures())
+    if (o.failed) return 1;
+    for (const ReportWriter::Failure& failure : engine.reports().failures())
         std::fprintf(stderr, "strida-batch: %s\n", failure.description.c_str());
-    return engine.reports.failures().empty() ? 0 : 3;
+    return engine.reports().failures().empty() ? 0 : 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (auto error = parseOptions(argc, argv, options)) return usage(*error);
+    if (options.help) {
+        std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
+        return 0;
+    }
+    Settings settings;
+    for (const auto& [name, value] : options.sets)
+        if (MaybeError error = applySetting(settings, name, value))
+            return usage(error->description);
+    std::error_code ec;
+    std::filesystem::create_directories(options.out, ec);
+    if (ec)
+        return usage("cannot create the report folder " + options.out.string() + ": " +
+                     ec.message());
+
+    BatchHost host;
+    if (!calibrate(settings, host)) return 2;
+    Engine engine(settings, host, options.out, options.seed);
+    engine.setAnimate(false);
+    engine.setNeighbourSearch(options.search);
+    ManualGenerator manual(engine);
+    if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;
+    catchInterrupts();
+    if (!engine.StartSimulation()) return 1;
+    return report(engine, runToEnd(engine, options.steps));
 }

@@ -35,16 +35,22 @@ struct Corridor {
         // spreads.
         host.setArea(length / kM2Twips + 1, (kWidth + 2 * kMargin) / kM2Twips);
         host.setM2Twips(kM2Twips);
-        engine.animate = false;
-        engine.Pedestrians.setSearch(search);
+        engine.setAnimate(false);
+        engine.setNeighbourSearch(search);
         for (int i = 0; i < pedestrians; ++i) {
             const int lane = i % lanes, column = i / lanes;
             const bool east = (lane + column) % 2 == 0;
             const float x = static_cast<float>((column + 0.5) * spacing);
             const float y = static_cast<float>(kMargin + (lane + 0.5) * spacing);
             const double speed = 1.2 + 0.05 * (i % 7);
-            engine.CreatePedestrian(x, y, east ? static_cast<float>(length + 5000) : -5000.0f, y,
-                                    speed, east ? 1 : 2, east ? speed : -speed, 0, 1.44);
+            PedDef def;
+            def.Px = x, def.Py = y, def.Ey = y;
+            def.Ex = east ? static_cast<float>(length + 5000) : -5000.0f;
+            def.MaxSpeed = speed;
+            def.color = east ? 1 : 2;
+            def.Vx = east ? speed : -speed;
+            def.maxAcceleration = 1.44;
+            engine.CreatePedestrian(def, MaxAcceleration::Definition);
         }
         engine.StartSimulation();
     }
@@ -55,10 +61,10 @@ struct Corridor {
     }
 
     std::uintmax_t reportBytes() {
-        engine.reports.flush();
+        // Every step ends with its records in the file.
         std::error_code ec;
         const auto size =
-            std::filesystem::file_size(engine.reports.pathOf(ReportFile::Instant), ec);
+            std::filesystem::file_size(engine.reports().pathOf(ReportFile::Instant), ec);
         return ec ? 0 : size;
     }
 

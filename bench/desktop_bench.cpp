@@ -24,8 +24,14 @@ void fillTrap(strida::Engine& engine, int count) {
         const int lane = i % lanes, column = i / lanes;
         const bool east = (lane + column) % 2 == 0;
         const float x = 0.3f + 0.465f * column, y = 0.3f + 0.465f * lane;
-        engine.CreatePedestrian(x, y, east ? 900.0f : -750.0f, y, 1.3, east ? 1 : 2,
-                                east ? 1.3 : -1.3, 0, 1.44);
+        strida::PedDef def;
+        def.Px = x, def.Py = y, def.Ey = y;
+        def.Ex = east ? 900.0f : -750.0f;
+        def.MaxSpeed = 1.3;
+        def.color = east ? 1 : 2;
+        def.Vx = east ? 1.3 : -1.3;
+        def.maxAcceleration = 1.44;
+        engine.CreatePedestrian(def, strida::MaxAcceleration::Definition);
     }
 }
 

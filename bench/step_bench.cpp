@@ -18,7 +18,7 @@ void stepBench(benchmark::State& state, NeighbourSearch search, bool instant) {
         benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate);
     if (instant) state.SetBytesProcessed(static_cast<int64_t>(corridor.reportBytes() - before));
     state.counters["in trap"] =
-        static_cast<double>(std::stoi(corridor.engine.performance.TotalPed));
+        static_cast<double>(std::stoi(corridor.engine.performance().TotalPed));
 }
 
 void StepIndex(benchmark::State& s) {

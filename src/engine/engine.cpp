@@ -1,227 +1,373 @@
 #include "engine/engine.h"
 
-#include <cmath>
 #include <limits>
-#include <tuple>
 
 #include "core/numbers.h"
 #include "core/program.h"
+#include "engine/ped_parameters.h"
+#include "engine/setting_text.h"
 
 namespace strida {
-
-void PlacementGrid::reset(int lanes) {
-    taken_.assign(static_cast<std::size_t>(lanes < 1 ? 1 : lanes), 0);
-    columns_ = 1;
-}
-
-int PlacementGrid::take(int k) {
-    int& taken = taken_[static_cast<std::size_t>(k - 1)];
-    ++taken;
-    if (taken > columns_) columns_ = taken;
-    return taken;
-}
-
-Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
-               std::optional<std::uint64_t> seed)
-    : settings(settings), host(host), random(seed), reports(std::move(reportFolder), [&host](const std::string& text) {
-          host.showMessage(text, kProgramName, MessageIcon::Stop);
-      }) {}
-
-Engine::~Engine() = default;
-
-TrapExtent Engine::trap() const {
-    const double m2t = M2Twips();
-    return {static_cast<float>(host.areaWidth() * m2t),
-            static_cast<float>(host.areaHeight() * m2t)};
-}
-
-void Engine::RemovePedestrian(std::int16_t id) {
-    if (!Pedestrians.remove(id)) return;
-    host.setCircleVisible(id, false);
-    // Circle 0 is the canvas's template: it is only ever hidden.
-    if (id != 0) host.unloadCircle(id);
-}
-
-std::optional<double> readStrict(std::string_view name, const std::string& text,
-                                 MaybeError& error) {
-    std::optional<double> value = num::strict(text);
-    if (!value && !error)
-        error =
-            EngineError{std::string(name) + " is " + quoteText(text) + ", which is not a number"};
-    return value;
-}
-
 namespace {
 
-// The behaviour parameters every new pedestrian receives, read strictly from their settings. None
-// of them may be negative: a negative size, reach or limit means nothing, and a negative Alpha
-// would turn the forward force away from the target. Mass must be above 0, for the motion divides
-// by it and a negative mass would turn every force around. Beta and Chi divide the two neighbour
-// forces only while those are on, so whether 0 can stand is decided when a run starts.
-struct Parameters {
-    double accl = 0, diameter = 0, influence = 0, sight = 0, mass = 0, alpha = 0, beta = 0, chi = 0;
-};
-
-MaybeError readParameters(const Settings& s, Parameters& p, bool withMaxAccl) {
-    MaybeError error;
-    if (withMaxAccl) p.accl = readStrict("MaxAccl", s.MaxAccl, error).value_or(0);
-    p.diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(0);
-    p.influence = readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
-    p.sight = readStrict("SightDist", s.SightDist, error).value_or(0);
-    p.mass = readStrict("Mass", s.Mass, error).value_or(0);
-    p.alpha = readStrict("Alpha", s.Alpha, error).value_or(0);
-    p.beta = readStrict("Beta", s.Beta, error).value_or(0);
-    p.chi = readStrict("Chi", s.Chi, error).value_or(0);
-    if (error) return error;
-    if (!(p.mass > 0))
-        return EngineError{"Mass is " + quoteText(s.Mass) + "; the motion divides by it, so it " +
-                           "must be above 0"};
-    for (auto [name, text, value] : {std::tuple{"MaxAccl", &s.MaxAccl, withMaxAccl ? p.accl : 0.0},
-                                     {"PedDiameter", &s.PedDiameter, p.diameter},
-                                     {"InfluenceDiameter", &s.InfluenceDiameter, p.influence},
-                                     {"SightDist", &s.SightDist, p.sight},
-                                     {"Alpha", &s.Alpha, p.alpha}})
-        if (value < 0)
-            return EngineError{std::string(name) + " is " + quoteText(*text) +
-                               "; it must not be negative"};
-    return std::nullopt;
+// The time slice is 1 / DT; DT must give a number above 0 wherever a run reads it.
+MaybeError timeSliceError(const Settings& s) {
+    if (num::lenient(s.DT) > 0 && dtOf(s) > 0) return std::nullopt;
+    return EngineError{"DT is " + quoteText(s.DT) +
+                       "; the number of time slices per second must be a number above 0"};
 }
 
 }  // namespace
 
-MaybeError Engine::CreatePedestrian(float Px, float Py, float Ex, float Ey, double MaxSpeed,
-                                    std::int16_t color, double Vx, double Vy,
-                                    std::optional<double> maxAcceleration) {
-    Parameters p;
-    if (MaybeError error = readParameters(settings, p, !maxAcceleration)) return error;
-    const double accl = maxAcceleration ? *maxAcceleration : p.accl;
-    if (!std::isfinite(Px) || !std::isfinite(Py) || !std::isfinite(Ex) || !std::isfinite(Ey) ||
-        !std::isfinite(MaxSpeed) || !std::isfinite(Vx) || !std::isfinite(Vy) ||
-        !std::isfinite(accl))
-        return EngineError{
-            "a pedestrian's position, target, speed or acceleration is not a finite number"};
-    if (LastPedID >= std::numeric_limits<std::int16_t>::max())
+Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
+               std::optional<std::uint64_t> seed)
+    : settings_(settings),
+      host_(host),
+      random_(seed),
+      reports_(std::move(reportFolder),
+               [&host](const std::string& text) {
+                   host.showMessage(text, kProgramName, MessageIcon::Stop);
+               }),
+      drawer_(settings, host),
+      generator_(settings, random_) {}
+
+Engine::~Engine() = default;
+
+double Engine::dt() const {
+    if (settings_.DT != dtText_) {
+        dtText_ = settings_.DT;
+        dt_ = dtOf(settings_);
+    }
+    return dt_;
+}
+
+TrapExtent Engine::trap() const {
+    const double m2t = M2Twips();
+    return {static_cast<float>(host_.areaWidth() * m2t),
+            static_cast<float>(host_.areaHeight() * m2t)};
+}
+
+void Engine::pauseWithError(const std::string& what) {
+    if (run_.IsRunning) PauseSimulation();
+    host_.showMessage("The run is paused: " + what + ".", kProgramName, MessageIcon::Stop);
+}
+
+// ---- The run lifecycle ----
+
+void Engine::StartStopCommand() {
+    if (run_.exists)
+        StopSimulation();
+    else
+        StartSimulation();
+}
+
+bool Engine::StartSimulation() {
+    // Starting while a run exists (running, or paused) ends that run instead.
+    if (run_.IsRunning || run_.exists) {
+        StopSimulation();
+        return false;
+    }
+    // A run that could not go on is refused before anything changes, old reports included.
+    MaybeError error = checkRunSettings();
+    if (!error) {
+        run_.exists = true;
+        ++run_.serial;
+        OpenReportFiles();
+        error = GenerateAllAtOnce();
+        if (error) StopSimulation();
+    }
+    if (error) {
+        host_.showMessage("The run cannot start: " + error->description + ".", kProgramName,
+                          MessageIcon::Stop);
+        return false;
+    }
+    host_.setTimerEnabled(true);
+    run_.IsRunning = true;
+    host_.setStartCaption("&Stop");
+    host_.setStatus(1, "Running Simulation");
+    host_.setCanvasMode(0);
+    host_.hideArrow();
+    host_.clearArea();
+    host_.setPauseEnabled(true);
+    return true;
+}
+
+void Engine::OpenReportFiles() {
+    Monitor_ = std::make_unique<TrafficMonitor>();
+    reports_.beginRun();
+    for (ReportFile file : {ReportFile::Traffic, ReportFile::Individu, ReportFile::System,
+                            ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY})
+        reports_.remove(file);
+    const std::pair<ReportFile, Check Settings::*> chosen[] = {
+        {ReportFile::Individu, &Settings::ReportIndividualPerformance},
+        {ReportFile::Traffic, &Settings::ReportTrafficPerformance},
+        {ReportFile::System, &Settings::ReportSystemPerformance},
+        {ReportFile::AvgInstant, &Settings::ReportAvgInstantPerformance},
+        {ReportFile::Instant, &Settings::ReportInstantPerformance},
+        {ReportFile::NTXY, &Settings::ReportNTXY},
+    };
+    for (auto [file, setting] : chosen)
+        if (isChecked(settings_.*setting)) reports_.writeHeader(file);
+    reports_.flush();
+}
+
+void Engine::showRunning(bool running) {
+    host_.setTimerEnabled(running);
+    run_.IsRunning = running;
+    host_.setStatus(1, running ? "Running Simulation" : "Pause Simulation");
+    host_.setPauseCaption(running ? "&Pause" : "&Continue");
+}
+
+void Engine::PauseSimulation() {
+    // Without a run there is nothing to pause or continue.
+    if (run_.exists) showRunning(!run_.IsRunning);
+}
+
+void Engine::StopSimulation() {
+    host_.setTimerEnabled(false);
+    run_.IsRunning = false;
+    host_.setStartCaption("&Start");
+    Pedestrians_.forEach([this](const PedClass& p) { host_.unloadCircle(p.ID()); });
+    Pedestrians_.clear();
+    Monitor_.reset();
+    run_.StepCount = 0;
+    run_.LastPedID = 0;
+    sampling_.clear();
+    generator_.clear();
+    if (!isOn(settings_.TracePath)) host_.clearArea();
+    host_.setStatus(1, "Stop Simulation");
+    host_.setStatus(2, "");
+    host_.setPauseCaption("&Pause");
+    host_.setPauseEnabled(false);
+    host_.setBusy(false);
+    run_.exists = false;
+    // Nothing stays open between runs; a step still under way reopens what it appends to.
+    if (!run_.stepping) reports_.closeAll();
+}
+
+void Engine::FinishSimulation() {
+    if (isChecked(settings_.ReportSystemPerformance)) {
+        const Settings& s = settings_;
+        const PerformanceTexts& p = sampling_.texts();
+        Record row;
+        for (const std::string* text :
+             {&s.Mass, &s.Alpha, &s.Beta, &s.Chi, &s.TotalNumberOfPedestrians, &p.AvgTotalPed,
+              &p.MeanAvgSpeed, &p.MeanUncomfort, &p.AvgDelay, &p.DissipationTime, &p.AvgNHI,
+              &p.AvgNUVI})
+            row.text(*text);
+        reports_.append(ReportFile::System, row);
+    }
+    StopSimulation();
+}
+
+void Engine::shutDown() {
+    run_.IsRunning = false;
+    host_.setTimerEnabled(false);
+    if (run_.stepping) StopSimulation();
+    reports_.closeAll();
+}
+
+// ---- The step ----
+
+void Engine::SimulationTick() {
+    // A tick that comes due while events are let through inside a step is dropped.
+    if (!run_.IsRunning || run_.stepping) return;
+    if (run_.StepCount == std::numeric_limits<std::int32_t>::max()) {
+        pauseWithError("the run has taken the largest number of steps it can count");
+        return;
+    }
+    ++run_.StepCount;
+    run_.stepping = true;
+    host_.processEvents();
+    SimulationStep();
+    run_.stepping = false;
+    // Every record of a finished step is in the files; after the run's end nothing stays open.
+    if (run_.exists)
+        reports_.flush();
+    else
+        reports_.closeAll();
+}
+
+void Engine::SimulationStep() {
+    const std::uint64_t serial = run_.serial;
+    if (!isOn(settings_.TracePath)) host_.clearArea();
+    host_.setBusy(true);
+    if (!settings_.ManualGenerator && settings_.RandomInput) headwayRule();
+    host_.setStatus(2, num::fixed(run_.StepCount * dt(), 2) + " seconds");
+    if (MaybeError error = timeSliceError(settings_)) {
+        pauseWithError(error->description);
+        return;
+    }
+    if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100)
+        StopSimulation();
+    TrapSums sums;
+    if (!movePedestrians(serial, sums)) return;
+    // A run stopped (or stopped and started again) during this step keeps none of the step's
+    // figures: they would otherwise survive the stop and count in the next run.
+    if (!sameRun(serial)) sums = {};
+    samplePerformance(sums);
+}
+
+void Engine::headwayRule() {
+    bool due = false;
+    MaybeError error = generator_.countHeadway(Pedestrians_.size(), due);
+    if (!error && due) error = GeneratePedestrian("");
+    if (error)
+        pauseWithError(error->description);
+    else if (due)
+        generator_.generated();
+}
+
+bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
+    // The pass works by position: pedestrians that arrive keep their places until it ends. A
+    // stop chosen in the middle ends the pass, even if pedestrians are made again at once.
+    auto hold = Pedestrians_.hold();
+    for (std::size_t i = 0; i < Pedestrians_.slotCount() && sameRun(serial); ++i) {
+        PedClass* p = Pedestrians_.slot(i);
+        if (!p) continue;
+        if (MaybeError error = movePedestrian(*p)) {
+            // The step is abandoned: a half-moved crowd would give misleading trap figures.
+            pauseWithError("pedestrian " + std::to_string(p->ID()) +
+                           " cannot move: " + error->description);
+            return false;
+        }
+        if (trap().contains(p->Px(), p->Py())) {
+            ++sums.TotalPed;
+            sums.speed += p->InstantSpeed();
+            sums.delay += p->InstantDelay();
+            sums.uncomfort += p->Uncomfort();
+            sums.NHI += p->InstantNHI();
+            sums.NUVI += p->InstantNUVI();
+        }
+    }
+    return true;
+}
+
+MaybeError Engine::movePedestrian(PedClass& p) {
+    // Keeps this pedestrian alive should it arrive, or the run be stopped, while it moves.
+    auto hold = Pedestrians_.hold();
+    host_.processEvents();
+    // A stop chosen just now released this pedestrian with its run: it has nothing left to do,
+    // and must not measure, report or remove anything in whatever run follows.
+    if (!p.inRun()) return std::nullopt;
+    const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
+    MoveContext ctx{settings_, dt(),     trap(),  run_.StepCount, Pedestrians_,
+                    within_,   reports_, record_, host_,          drawn ? &drawer_ : nullptr};
+    MaybeError error = p.Move(ctx);
+    if (!error && p.arrived()) RemovePedestrian(p.ID());
+    return error;
+}
+
+void Engine::samplePerformance(const TrapSums& sums) {
+    if (sums.TotalPed == 0 && sampling_.TrapWasOccupied() && settings_.GeneratedAtOnce)
+        FinishSimulation();
+    sampling_.sample(sums);
+    host_.showPerformance(sampling_.texts());
+    sampling_.appendAvgInstantRecord(reports_, isChecked(settings_.ReportAvgInstantPerformance),
+                                     run_.StepCount * dt());
+}
+
+// ---- Pedestrians: the factory, removal and generation ----
+
+MaybeError Engine::CreatePedestrian(PedDef def, MaxAcceleration from) {
+    if (MaybeError error = readBehaviour(settings_, def, from == MaxAcceleration::Parameters))
+        return error;
+    if (MaybeError error = checkFinite(def)) return error;
+    if (run_.LastPedID >= std::numeric_limits<std::int16_t>::max())
         return EngineError{
             "a run can number at most 32767 pedestrians, and this run has created them all"};
-
-    random.Randomize();
-    auto ped = std::make_unique<PedClass>(*this);
-    ped->ID(static_cast<std::int16_t>(LastPedID + 1));
-    ped->Px(Px);
-    ped->Py(Py);
-    ped->Ex(Ex);
-    ped->Ey(Ey);
-    ped->Radius(p.diameter / 2);
-    ped->influenceRadius(p.influence / 2);
-    ped->MaxSpeed(MaxSpeed);
-    ped->maxAcceleration(accl);
-    ped->sightDistance(p.sight);
-    ped->Alpha(p.alpha);
-    ped->Beta(p.beta);
-    ped->Chi(p.chi);
-    ped->Mass(p.mass);
-    ped->color(static_cast<std::uint8_t>(color));
-    ped->Vx(Vx);
-    ped->Vy(Vy);
-    if (MaybeError failed = ped->Create()) {
-        host.unloadCircle(ped->ID());
+    random_.Randomize();
+    def.ID = static_cast<std::int16_t>(run_.LastPedID + 1);
+    auto ped = std::make_unique<PedClass>(def);
+    if (MaybeError failed = drawer_.Create(*ped)) {
+        host_.unloadCircle(def.ID);
         return failed;
     }
-    ++LastPedID;
-    Pedestrians.add(std::move(ped));
+    ++run_.LastPedID;
+    Pedestrians_.add(std::move(ped));
     return std::nullopt;
 }
 
-MaybeError Engine::checkRunSettings() const {
-    const Settings& s = settings;
-    const double slices = num::lenient(s.DT);
-    if (!(slices > 0) || !(dt() > 0))
-        return EngineError{"DT is " + quoteText(s.DT) +
-                           "; the number of time slices per second must be " + "a number above 0"};
-    if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
+void Engine::RemovePedestrian(std::int16_t id) {
+    if (!Pedestrians_.remove(id)) return;
+    host_.setCircleVisible(id, false);
+    host_.unloadCircle(id);
+}
 
-    // Automatic generation reads these at every pedestrian it makes.
-    Parameters parameters;
-    MaybeError error = readParameters(s, parameters, true);
-    if (!error && isOn(s.ForceSeparate) && !(parameters.beta > 0))
-        error = EngineError{"Beta is " + quoteText(s.Beta) + "; the avoid-collision force " +
-                            "divides by it, so it must be above 0 while that force is on"};
-    if (!error && isOn(s.ForceFlee) && parameters.chi == 0)
-        error = EngineError{"Chi is " + quoteText(s.Chi) + "; the repulse-away force divides " +
-                            "by it, so it must not be 0 while that force is on"};
-    if (!error && s.GeneratedAtOnce && !(parameters.diameter > 0))
-        error = EngineError{"PedDiameter is " + quoteText(s.PedDiameter) + "; the generator " +
-                            "divides the trap width into lanes by it, so it must be above 0"};
-    readStrict("TrapLength", s.TrapLength, error);
-    readStrict("TrapWidth", s.TrapWidth, error);
-    if (s.GeneratedAtOnce) {
-        readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error);
-        if (s.NormalSpaceGenerator) {
-            readStrict("SpatialMeanInput", s.SpatialMeanInput, error);
-            readStrict("SpatialRangeInput", s.SpatialRangeInput, error);
-        }
-    }
-    const double share =
-        readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
-    const float p1 = static_cast<float>(share / 100);
-    if (p1 >= 0) {  // the first category can be drawn
-        if (s._1stMaxSpeedTheOnly)
-            readStrict("1stMaxSpeed", s._1stMaxSpeed, error);
-        else {
-            readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error);
-            readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error);
-        }
-    }
-    if (p1 < 1) {  // the second category can be drawn
-        if (s._2ndMaxSpeedTheOnly)
-            readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error);
-        else {
-            readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error);
-            readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error);
-        }
-    }
-    if (error) return error;
-
-    auto count = [&](std::string_view name,
-                     const std::string& text) -> std::optional<std::int16_t> {
-        std::optional<std::int16_t> n = num::roundInt16(num::lenient(text));
-        if (!n && !error)
-            error = EngineError{std::string(name) + " is " + quoteText(text) +
-                                "; a run can hold at most " + "32767 pedestrians"};
-        return n;
+MaybeError Engine::GenerateAllAtOnce() {
+    if (!settings_.GeneratedAtOnce || settings_.ManualGenerator) return std::nullopt;
+    GeneratorInputs in;
+    if (MaybeError error = readGeneratorInputs(settings_, in)) return error;
+    auto generate = [this](std::string_view side, const std::string& countText) -> MaybeError {
+        const int count = num::roundInt16(num::lenient(countText)).value_or(0);
+        for (int i = 0; i < count; ++i)
+            if (MaybeError error = GeneratePedestrian(side)) return error;
+        return std::nullopt;
     };
+    const bool twoWays = settings_.NumWays == Ways::Two;
+    generator_.resetLanes(lanesOf(in.W, in.r), twoWays);
+    if (!twoWays) return generate("", settings_.TotalNumberOfPedestrians);
+    if (MaybeError error = generate("West2East", settings_.NumPedLeft)) return error;
+    return generate("East2West", settings_.NumPedRight);
+}
+
+MaybeError Engine::GeneratePedestrian(std::string_view direction) {
+    std::string_view side;
+    if (MaybeError error = generator_.chooseSide(direction, side)) return error;
+    PedDef def;
+    const CanvasExtent canvas{host_.areaWidth(), host_.areaHeight(), M2Twips()};
+    if (MaybeError error = generator_.GenerateAttributes(side, canvas, run_.LastPedID, def))
+        return error;
+    return CreatePedestrian(def);
+}
+
+// ---- The start check ----
+
+MaybeError Engine::checkRunSettings() const {
+    const Settings& s = settings_;
+    if (MaybeError error = timeSliceError(s)) return error;
+    if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
+    // Automatic generation reads all of these at every pedestrian it makes.
+    PedDef def;
+    MaybeError error = readBehaviour(s, def, true);
+    if (!error) error = checkForceDivisors(s, def);
+    GeneratorInputs in;
+    if (!error) error = readGeneratorInputs(s, in);
+    if (!error) error = s.GeneratedAtOnce ? checkPopulation() : checkHeadwayInputs();
+    return error;
+}
+
+MaybeError Engine::checkPopulation() const {
+    const Settings& s = settings_;
     const bool twoWays = s.NumWays == Ways::Two;
-    if (s.GeneratedAtOnce) {
-        long total = 0;
-        if (twoWays)
-            total = long{count("NumPedLeft", s.NumPedLeft).value_or(0)} +
-                    count("NumPedRight", s.NumPedRight).value_or(0);
-        else
-            total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians).value_or(0);
-        // Pedestrians already made by hand count towards the run's numbering as well.
-        total += LastPedID;
-        if (!error && total > std::numeric_limits<std::int16_t>::max()) {
-            std::string asked =
-                twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) + " and NumPedRight is " +
-                              quoteText(s.NumPedRight)
-                        : "TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians);
-            if (LastPedID > 0)
-                asked =
-                    std::to_string(LastPedID) + " pedestrians are in the trap already and " + asked;
-            error = EngineError{asked + ", " + std::to_string(total) +
-                                " in all; a run can number at most 32767 pedestrians"};
-        }
-    } else {
-        count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
-        if (!error && twoWays && num::lenient(s.TotalNumberOfPedestrians) == 0)
-            error =
-                EngineError{"TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians) +
-                            "; generating from both sides by headway shares the pedestrians " +
-                            "out by it, so it must not be 0"};
-        if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
-            error = EngineError{"HeadwayMeanInput is " + quoteText(s.HeadwayMeanInput) +
-                                "; a headway is counted in time slices and can be at most 32767"};
-    }
+    MaybeError error;
+    long total = 0;
+    if (twoWays)
+        total = long{readCount("NumPedLeft", s.NumPedLeft, error).value_or(0)} +
+                readCount("NumPedRight", s.NumPedRight, error).value_or(0);
+    else
+        total = readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error).value_or(0);
+    // Pedestrians already made by hand count towards the run's numbering as well.
+    total += run_.LastPedID;
+    if (error || total <= std::numeric_limits<std::int16_t>::max()) return error;
+    std::string asked = twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) +
+                                      " and NumPedRight is " + quoteText(s.NumPedRight)
+                                : "TotalNumberOfPedestrians is " +
+                                      quoteText(s.TotalNumberOfPedestrians);
+    if (run_.LastPedID > 0)
+        asked = std::to_string(run_.LastPedID) + " pedestrians are in the trap already and " + asked;
+    return EngineError{asked + ", " + std::to_string(total) +
+                       " in all; a run can number at most 32767 pedestrians"};
+}
+
+MaybeError Engine::checkHeadwayInputs() const {
+    const Settings& s = settings_;
+    MaybeError error;
+    readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error);
+    if (!error && s.NumWays == Ways::Two) error = checkHeadwayShare(s);
+    if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
+        error = EngineError{"HeadwayMeanInput is " + quoteText(s.HeadwayMeanInput) +
+                            "; a headway is counted in time slices and can be at most 32767"};
     return error;
 }
 

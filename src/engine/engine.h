@@ -1,8 +1,13 @@
-// The engine's shared state and operations: one instance for the whole program. It holds the run
-// flags and clock, the run's pedestrians, the trap sampling and generation counters, the random
-// source and the report files, and runs the step, the run lifecycle and pedestrian generation.
-// The settings are owned by the program and read at every use; the host connects the engine to
-// the screen.
+// The engine: one instance for the whole program. It runs the step, the run lifecycle and the
+// pedestrian factory, and owns the parts of the run's state, each changed only by the code that
+// owns it:
+//   - the run clock and flags (here);
+//   - the run's pedestrians (PedestrianCollection);
+//   - generation counters and placement grids (PedestrianGenerator);
+//   - the trap sampling and the performance texts (TrapSampler);
+//   - the report files (ReportWriter) and the random source.
+// Everything else reads them through the accessors below. The settings are owned by the program
+// and read at every use; the host connects the engine to the screen.
 #pragma once
 
 #include <cstdint>
@@ -14,45 +19,20 @@
 #include <vector>
 
 #include "core/error.h"
-#include "engine/host.h"
-#include "engine/pedestrians.h"
 #include "core/random.h"
+#include "engine/host.h"
+#include "engine/ped_drawer.h"
+#include "engine/pedestrian_collection.h"
+#include "engine/pedestrian_generator.h"
 #include "engine/settings.h"
+#include "engine/trap_sampler.h"
 #include "measure/report_writer.h"
 #include "measure/traffic_monitor.h"
 
 namespace strida {
 
-// The trap rectangle in metres, rounded to single precision: x from 0 to width, y from 0 to height.
-struct TrapExtent {
-    float width = 0, height = 0;
-    bool contains(float x, float y) const { return 0 <= x && x <= width && 0 <= y && y <= height; }
-};
-
-// The queue places beside one generator when a population is generated all at once: lanes across
-// the trap, places counted outward from the generator. A lane's places are taken first to last, so
-// a lane is described by how many of its places are taken.
-class PlacementGrid {
-  public:
-    void reset(int lanes);
-    void clear() { taken_.clear(), columns_ = 0; }
-    int lanes() const { return static_cast<int>(taken_.size()); }
-    int columns() const { return columns_; }
-    // Takes the first free place of lane k (1-based) and returns its column (1-based), adding a
-    // column to the grid when the lane is full.
-    int take(int k);
-
-  private:
-    std::vector<int> taken_;
-    int columns_ = 0;
-};
-
-// What GenerateAttributes draws for one automatic pedestrian.
-struct Attributes {
-    float Px = 0, Py = 0, Ex = 0, Ey = 0;
-    double Vx = 0, Vy = 0, MaxSpeed = 0;
-    std::int16_t color = 0;
-};
+// Where a new pedestrian's maximum acceleration comes from.
+enum class MaxAcceleration { Parameters, Definition };
 
 class Engine {
   public:
@@ -62,66 +42,38 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    Settings& settings;
-    Host& host;
-    RandomSource random;
-    ReportWriter reports;
-    PedestrianCollection Pedestrians;
-    std::unique_ptr<TrafficMonitor> Monitor;
+    Settings& settings() const { return settings_; }
+    Host& host() const { return host_; }
+
+    /// The timer is on: steps are taken. False while paused.
+    bool IsRunning() const { return run_.IsRunning; }
+    /// Steps taken in this run.
+    std::int32_t StepCount() const { return run_.StepCount; }
+    /// Pedestrians created in this run: the ID of the newest.
+    std::int32_t LastPedID() const { return run_.LastPedID; }
+    /// True from a start to the next stop, paused or not.
+    bool runExists() const { return run_.exists; }
+    /// True while a step is being taken.
+    bool stepping() const { return run_.stepping; }
+
+    const PedestrianCollection& pedestrians() const { return Pedestrians_; }
+    const ReportWriter& reports() const { return reports_; }
+    const TrapSampler& sampling() const { return sampling_; }
+    const PedestrianGenerator& generator() const { return generator_; }
+    // The thirteen texts of the performance panel, as written after the last step.
+    const PerformanceTexts& performance() const { return sampling_.texts(); }
 
     // Whether pedestrians are drawn at all; a headless run turns it off.
-    bool animate = true;
-
-    // Run flags and clock.
-    bool IsRunning = false;
-    std::int32_t StepCount = 0;
-    std::int32_t LastPedID = 0;
-
-    // Trap sampling: running means over the sampled steps since the last clearing.
-    double NumSamples = 0;
-    std::int32_t DissipationTime = 0;
-    double AvgTotalPed = 0;
-    double MeanAvgSpeed = 0;
-    double AvgDelay = 0;
-    double MeanUncomfort = 0;
-    double AvgNHI = 0;
-    double AvgNUVI = 0;
-    bool TrapWasOccupied = false;
-
-    // Generation by headway. The counter is held in 32 bits so that it can always pass the largest
-    // headway a 16-bit draw can give.
-    std::int32_t HeadwayCounter = 0;
-    std::int16_t NextHeadway = 0;
-    bool HeadwayDrawn = false;
-    PlacementGrid West2EastList;
-    PlacementGrid East2WestList;
-
-    bool AvgInstantBlockOpen = false;
-
-    // Room for one pedestrian's neighbours, reused by every search, and for one report record.
-    std::vector<Neighbour> neighbourBuffer;
-    Record recordBuffer;
-
-    // The thirteen texts of the performance panel, as written after the last step.
-    PerformanceTexts performance;
+    void setAnimate(bool on) { animate_ = on; }
+    void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }
 
     // Seconds per time slice, from the current DT text (0 when that text gives none). The text
     // is read at every use; the number is only worked out again when the text has changed.
-    double dt() const {
-        if (settings.DT != dtText_) {
-            dtText_ = settings.DT;
-            dt_ = dtOf(settings);
-        }
-        return dt_;
-    }
+    double dt() const;
     // Metres per twip of the trap canvas.
-    double M2Twips() const { return host.m2Twips(); }
+    double M2Twips() const { return host_.m2Twips(); }
     // The part of the plane shown on the canvas, in metres.
     TrapExtent trap() const;
-    // True from a start to the next stop, paused or not.
-    bool runExists() const { return runExists_; }
-    // True while a step is being taken.
-    bool stepping() const { return stepping_; }
 
     // Run lifecycle. The Start/Stop command starts a run when none exists and stops it otherwise.
     void StartStopCommand();
@@ -132,48 +84,73 @@ class Engine {
     void StopSimulation();
     void FinishSimulation();
     void OpenReportFiles();
+    // The program is closing: no step starts any more, a step under way ends with its run, and
+    // every report file is closed.
+    void shutDown();
 
     // One tick of the timer: counts the step, lets pending user events run, takes the step.
     // A tick that arrives while a step is under way is dropped.
     void SimulationTick();
+    // One pedestrian's part of a step: lets pending user events run, then moves, draws and
+    // measures it, and takes it out of the run when it has arrived.
+    MaybeError movePedestrian(PedClass& p);
 
     // Pedestrian generation.
     MaybeError GenerateAllAtOnce();
     MaybeError GeneratePedestrian(std::string_view direction);
-    MaybeError GenerateAttributes(std::string_view side, Attributes& out);
 
+    // The one pedestrian factory: fills the definition's behaviour parameters from the parameters
+    // settings (read strictly), numbers the pedestrian, places its circle and adds it to the run.
+    // On an unreadable or unusable setting, a number that is not finite, a run that already holds
+    // the most pedestrians an ID can number, or a canvas without a scale, nothing is created and
+    // the error says why.
+    MaybeError CreatePedestrian(PedDef def, MaxAcceleration from = MaxAcceleration::Parameters);
     // Takes the pedestrian with this ID out of the run and off the canvas.
     void RemovePedestrian(std::int16_t id);
-
-    // The one pedestrian factory. The behaviour parameters come from the parameters settings, read
-    // strictly; without a maximum acceleration the parameters' MaxAccl is used. On an unreadable
-    // or unusable setting, a run that already holds the most pedestrians an ID can number, or a
-    // canvas without a scale, nothing is created and the error says why.
-    MaybeError CreatePedestrian(float Px, float Py, float Ex, float Ey, double MaxSpeed,
-                                std::int16_t color, double Vx, double Vy,
-                                std::optional<double> maxAcceleration = std::nullopt);
 
     // The settings a run will read, checked before it starts: nothing that would stop it later.
     MaybeError checkRunSettings() const;
 
   private:
+    /// The run clock and flags.
+    struct RunClock {
+        bool IsRunning = false;
+        std::int32_t StepCount = 0;
+        std::int32_t LastPedID = 0;
+        bool exists = false;
+        std::uint64_t serial = 0;  ///< counts the runs started, so a step can tell its run ended
+        bool stepping = false;
+    };
+
     void SimulationStep();
+    bool sameRun(std::uint64_t serial) const { return run_.exists && run_.serial == serial; }
+    bool movePedestrians(std::uint64_t serial, TrapSums& sums);
     void headwayRule();
-    void samplePerformance(int totalPed, const double sums[5]);
-    void writePerformanceTexts(int totalPed, const double averages[5]);
-    void appendAvgInstantRecord(double averageSpeed);
+    void samplePerformance(const TrapSums& sums);
+    void showRunning(bool running);
+    MaybeError checkPopulation() const;
+    MaybeError checkHeadwayInputs() const;
     // Reports an error that keeps the run from going on, and pauses it.
     void pauseWithError(const std::string& what);
 
+    Settings& settings_;
+    Host& host_;
+    RandomSource random_;
+    ReportWriter reports_;
+    PedestrianCollection Pedestrians_;
+    std::unique_ptr<TrafficMonitor> Monitor_;
+    PedDrawer drawer_;
+    PedestrianGenerator generator_;
+    TrapSampler sampling_;
+    RunClock run_;
+    bool animate_ = true;
+
+    // Room for one pedestrian's neighbours, reused by every search, and for one report record.
+    std::vector<Neighbour> within_;
+    Record record_;
+
     mutable std::string dtText_ = "\x01";  // no text a user can type
     mutable double dt_ = 0;
-    bool runExists_ = false;
-    std::uint64_t runSerial_ = 0;  // counts the runs started, so a step can tell its run ended
-    bool stepping_ = false;
-    std::string startCaption_ = "&Start";
 };
-
-// A setting's text read strictly, or an error that names the setting and quotes its text.
-std::optional<double> readStrict(std::string_view name, const std::string& text, MaybeError& error);
 
 }  // namespace strida

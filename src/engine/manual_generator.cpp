@@ -3,20 +3,39 @@
 #include <cmath>
 #include <limits>
 
+#include "core/numbers.h"
 #include "core/program.h"
 #include "engine/engine.h"
-#include "core/numbers.h"
 
 namespace strida {
 
+namespace {
 
-std::filesystem::path ManualGenerator::defaultFile() const {
-    return engine_.reports.folder() / std::string(kDefaultDataFile);
+PedDef definitionOf(const Settings& s, float vx, float vy, double maxSpeed, double maxAccl) {
+    PedDef def;
+    def.Px = s.InitialPx, def.Py = s.InitialPy;
+    def.Ex = s.TargetEx, def.Ey = s.TargetEy;
+    def.Vx = vx, def.Vy = vy;
+    def.MaxSpeed = maxSpeed;
+    def.maxAcceleration = maxAccl;
+    def.color = 1;
+    return def;
 }
 
-bool ManualGenerator::cmdCreatePed_Click() {
-    Settings& s = engine_.settings;
-    Host& host = engine_.host;
+}  // namespace
+
+std::filesystem::path ManualGenerator::defaultFile() const {
+    return engine_.reports().folder() / std::string(kDefaultDataFile);
+}
+
+bool ManualGenerator::refuse(const std::string& why) {
+    engine_.host().showMessage("The pedestrian was not created: " + why + ".", kProgramName,
+                               MessageIcon::Stop);
+    return false;
+}
+
+bool ManualGenerator::createPedestrian() {
+    const Settings& s = engine_.settings();
     struct Box {
         const char* label;
         const std::string* text;
@@ -29,90 +48,77 @@ bool ManualGenerator::cmdCreatePed_Click() {
     for (Box& box : boxes) {
         const std::optional<double> v = num::strict(*box.text);
         // The velocity is held in single precision, so it must also fit one.
-        if (!v || !std::isfinite(static_cast<float>(*v))) {
-            host.showMessage(std::string("The pedestrian was not created: ") + box.label + " is " +
-                                 quoteText(*box.text) + ", which is not a number.",
-                             kProgramName, MessageIcon::Stop);
-            return false;
-        }
+        if (!v || !std::isfinite(static_cast<float>(*v)))
+            return refuse(std::string(box.label) + " is " + quoteText(*box.text) +
+                          ", which is not a number");
         box.value = *v;
     }
-    if (ManualPedCount == std::numeric_limits<std::int16_t>::max()) {
-        host.showMessage(
-            "The pedestrian was not created: the list of hand-made pedestrians is full.", kProgramName,
-            MessageIcon::Stop);
-        return false;
-    }
+    if (count_ == std::numeric_limits<std::int16_t>::max())
+        return refuse("the list of hand-made pedestrians is full");
     const float vx = static_cast<float>(boxes[0].value);
     const float vy = static_cast<float>(boxes[1].value);
-    if (MaybeError error =
-            engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy,
-                                     boxes[2].value, 1, vx, vy, boxes[3].value)) {
-        host.showMessage("The pedestrian was not created: " + error->description + ".", kProgramName,
-                         MessageIcon::Stop);
-        return false;
-    }
-    ++ManualPedCount;
-    PedRecord record;
-    record.madeByHand = true;
-    record.fields = {static_cast<double>(ManualPedCount),
-                     s.InitialPx,
-                     s.InitialPy,
-                     s.TargetEx,
-                     s.TargetEy,
-                     vx,
-                     vy,
-                     boxes[2].value,
-                     boxes[3].value};
-    ManualPedList.resize(static_cast<std::size_t>(ManualPedCount));
-    ManualPedList.back() = record;
-    lblPedNumber = "Pedestrian Number: " + std::to_string(ManualPedCount) + " is created.";
+    const PedDef def = definitionOf(s, vx, vy, boxes[2].value, boxes[3].value);
+    if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
+        return refuse(error->description);
+    remember(s, boxes[2].value, boxes[3].value, vx, vy);
     return true;
 }
 
-bool ManualGenerator::cmdSavePedestrians_Click() {
-    Host& host = engine_.host;
-    if (ManualPedList.empty()) {
+void ManualGenerator::remember(const Settings& s, double maxSpeed, double maxAccl, float vx,
+                               float vy) {
+    ++count_;
+    PedRecord record;
+    record.madeByHand = true;
+    record.fields = {static_cast<double>(count_), s.InitialPx, s.InitialPy, s.TargetEx,
+                     s.TargetEy, vx, vy, maxSpeed, maxAccl};
+    list_.resize(static_cast<std::size_t>(count_));
+    list_.back() = record;
+    lastCreated_ = count_;
+}
+
+bool ManualGenerator::savePedestrians() {
+    Host& host = engine_.host();
+    if (list_.empty()) {
         host.showMessage("Error in saving Data : You have not create any data", kProgramName,
                          MessageIcon::None);
         return false;
     }
-    if (MaybeError error = writePedFile(defaultFile(), ManualPedList)) {
+    if (MaybeError error = writePedFile(defaultFile(), list_)) {
         host.showMessage("Error in saving Data : " + error->description, kProgramName,
                          MessageIcon::None);
         return false;
     }
-    host.showMessage(std::to_string(ManualPedCount) + " data was saved.", kProgramName,
-                     MessageIcon::None);
+    host.showMessage(std::to_string(count_) + " data was saved.", kProgramName, MessageIcon::None);
     return true;
 }
 
 bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
-    Host& host = engine_.host;
-    Settings& s = engine_.settings;
+    Host& host = engine_.host();
+    Settings& s = engine_.settings();
     host.setBusy(true);
     auto fail = [&](const std::string& description) {
         host.showMessage("Error in loading file: " + description, kProgramName, MessageIcon::None);
         host.setBusy(false);
         return false;
     };
-    std::vector<PedRecord> list = ManualPedList;
+    std::vector<PedRecord> list = list_;
     const PedFileRead read = readPedFile(file, list);
     if (read.error) return fail(read.error->description);
     if (read.count > std::numeric_limits<std::int16_t>::max())
         return fail("the file holds more than 32767 pedestrians");
-    ManualPedList = std::move(list);
-    ManualPedCount = static_cast<std::int16_t>(read.count);
+    list_ = std::move(list);
+    count_ = static_cast<std::int16_t>(read.count);
     for (int i = 1; i <= read.count; ++i) {
-        const auto& f = ManualPedList[static_cast<std::size_t>(i - 1)].fields;
+        const auto& f = list_[static_cast<std::size_t>(i - 1)].fields;
         s.InitialPx = static_cast<float>(f[1]);
         s.InitialPy = static_cast<float>(f[2]);
         s.TargetEx = static_cast<float>(f[3]);
         s.TargetEy = static_cast<float>(f[4]);
-        if (MaybeError error = engine_.CreatePedestrian(s.InitialPx, s.InitialPy, s.TargetEx,
-                                                        s.TargetEy, f[7], 1, f[5], f[6], f[8]))
+        PedDef def = definitionOf(s, 0, 0, f[7], f[8]);
+        def.Vx = f[5], def.Vy = f[6];
+        if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
             return fail("line " + std::to_string(i) + ": " + error->description);
-        lblPedNumber = "Pedestrian Number: " + std::to_string(i) + " is created.";
+        lastCreated_ = static_cast<std::int16_t>(i);
     }
     host.showMessage(std::to_string(read.count) + " Data was loaded and created in the Trap",
                      kProgramName, MessageIcon::None);

@@ -1,6 +1,6 @@
 // The manual generator's commands without their window: creating the next hand-made pedestrian,
-// and saving and loading the list of hand-made pedestrians. The panel shows `lblPedNumber` and the
-// messages; the settings hold its texts and picked positions.
+// and saving and loading the list of hand-made pedestrians. The settings hold the panel's texts
+// and picked positions; messages go through the host.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/settings.h"
 #include "measure/ped_data_file.h"
 
 namespace strida {
@@ -18,25 +19,33 @@ class ManualGenerator {
   public:
     explicit ManualGenerator(Engine& engine) : engine_(engine) {}
 
-    std::vector<PedRecord> ManualPedList;
-    std::int16_t ManualPedCount = 0;
-    std::string lblPedNumber = "Pedestrian Number:";
+    /// The hand-made pedestrians of this program run, made or loaded, in order.
+    const std::vector<PedRecord>& ManualPedList() const { return list_; }
+    std::int16_t ManualPedCount() const { return count_; }
+    /// The number of the pedestrian made last (0 before any).
+    std::int16_t lastCreated() const { return lastCreated_; }
 
-    // "Create &This Pedestrian": creates a pedestrian from the picked positions and the velocity,
-    // speed and acceleration texts. An unreadable text is refused with a message naming its box,
-    // and nothing changes. Returns whether a pedestrian was created.
-    bool cmdCreatePed_Click();
-    // "&Save Pedestrians": writes the list to the default data file in the program's folder.
-    bool cmdSavePedestrians_Click();
-    // "&Load Pedestrians", once the file to read is known: reads it and creates every pedestrian in
-    // it. Returns whether the whole file was loaded.
+    // Creates a pedestrian from the picked positions and the velocity, speed and acceleration
+    // texts. An unreadable text is refused with a message naming its box, and nothing changes.
+    // Returns whether a pedestrian was created.
+    bool createPedestrian();
+    // Writes the list to the default data file in the program's folder.
+    bool savePedestrians();
+    // Reads the file and creates every pedestrian in it. Returns whether the whole file was
+    // loaded.
     bool loadPedestrians(const std::filesystem::path& file);
 
     // The default data file in the program's folder.
     std::filesystem::path defaultFile() const;
 
   private:
+    bool refuse(const std::string& why);
+    void remember(const Settings& s, double maxSpeed, double maxAccl, float vx, float vy);
+
     Engine& engine_;
+    std::vector<PedRecord> list_;
+    std::int16_t count_ = 0;
+    std::int16_t lastCreated_ = 0;
 };
 
 }  // namespace strida

@@ -2,93 +2,114 @@
 // its own target, steered by three desires (forward, avoid collision, repulse away), limited in
 // acceleration and speed, and measuring itself while it is inside the trap.
 //
-// Properties follow one pattern: `Px()` reads, `Px(inputPx)` stores and does nothing else.
+// A pedestrian is made once from a definition (PedDef) and from then on changes only by its own
+// Move. It knows nothing of the screen: the run hands each move a painter that draws it.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/error.h"
-#include "engine/host.h"
+#include "engine/neighbour.h"
+#include "engine/settings.h"
 
 namespace strida {
 
-class Engine;
-class NeighbourGrid;
-class PedestrianCollection;
-struct NearestInSight;
-struct Neighbour;
+class Host;
+class Record;
+class ReportWriter;
 
-// The colour of family c (1 red, 2 blue, 3 green, 4 orange) in shade s (1 lightest to 4 darkest).
-// Nothing for a family or shade outside 1 to 4.
-std::optional<Colour> ColorCode(std::uint8_t c, std::uint8_t s);
+/// What a pedestrian is made from: the factory fills it from the parameters settings and the
+/// generator (or the manual panel), checks it once, and creates the pedestrian.
+struct PedDef {
+    std::int16_t ID = 0;          ///< 1, 2, 3 ... in order of creation within a run
+    float Px = 0, Py = 0;         ///< m: start
+    float Ex = 0, Ey = 0;         ///< m: target
+    double Vx = 0, Vy = 0;        ///< m/s: velocity at the start
+    double MaxSpeed = 0;          ///< m/s: upper limit of the speed, scale of every desire
+    double maxAcceleration = 0;   ///< m/s²: upper limit of the acceleration
+    double Radius = 0;            ///< m: half the body diameter
+    double influenceRadius = 0;   ///< m: two pedestrians influence each other within twice this
+    double sightDistance = 0;     ///< m: how far ahead the pedestrian looks
+    double Mass = 1;              ///< divides the velocity change per time slice
+    double Alpha = 0;             ///< sensitivity of the forward desire
+    double Beta = 0;              ///< sensitivity of the avoid-collision desire
+    double Chi = 0;               ///< sensitivity of the repulse-away desire
+    std::uint8_t color = 1;       ///< colour family 1 to 4; equal families count as one group
+};
 
-// Of two doubles, the first when it is strictly smaller, else the second.
-inline double Min(double a, double b) {
-    return a < b ? a : b;
-}
+/// The rectangle the measures are taken in, in metres, rounded to single precision: x from 0 to
+/// width, y from 0 to height.
+struct TrapExtent {
+    float width = 0, height = 0;
+    bool contains(float x, float y) const { return 0 <= x && x <= width && 0 <= y && y <= height; }
+};
+
+class PedClass;
+
+// Shows a pedestrian after it moved. The run gives one to a move when the step is drawn.
+class PedPainter {
+  public:
+    virtual MaybeError draw(const PedClass& ped) = 0;
+
+  protected:
+    ~PedPainter() = default;
+};
+
+/// Everything one move reads or writes beyond the pedestrian itself. The run makes one for every
+/// move, after letting pending user events run, so it holds the settings as they are now.
+struct MoveContext {
+    const Settings& settings;
+    double dt;                       ///< s: the time slice
+    TrapExtent trap;                 ///< m
+    std::int32_t StepCount;          ///< the step under way, for the report rows
+    NeighbourFinder& crowd;
+    std::vector<Neighbour>& within;  ///< room for the neighbours of one search, reused
+    ReportWriter& reports;
+    Record& record;                  ///< room for one report row, reused
+    Host& host;                      ///< shows a measure that cannot be worked out
+    PedPainter* painter;             ///< null when the step is not drawn
+};
 
 class PedClass {
   public:
-    explicit PedClass(Engine& engine) : engine_(engine) {}
+    explicit PedClass(const PedDef& def);
     PedClass(const PedClass&) = delete;
     PedClass& operator=(const PedClass&) = delete;
 
-    // Parameters, set by the factory before Create.
-    void ID(const std::int16_t& inputID) { ID_ = inputID; }
-    void Px(const float& inputPx);
-    void Py(const float& inputPy);
-    void Vx(const double& inputVx) { Vx_ = inputVx; }
-    void Vy(const double& inputVy) { Vy_ = inputVy; }
-    void Ex(const float& inputEx) { Ex_ = inputEx; }
-    void Ey(const float& inputEy) { Ey_ = inputEy; }
-    void MaxSpeed(const double& inputMaxSpeed) { MaxSpeed_ = inputMaxSpeed; }
-    void maxAcceleration(const double& inputMaxAcceleration) {
-        maxAcceleration_ = inputMaxAcceleration;
-    }
-    void Radius(const double& inputRadius) { Radius_ = inputRadius; }
-    void influenceRadius(const double& inputInfluenceRadius) {
-        influenceRadius_ = inputInfluenceRadius;
-    }
-    void sightDistance(const double& inputsightDist) { sightDistance_ = inputsightDist; }
-    void Mass(const double& inputMass) { Mass_ = inputMass; }
-    void Alpha(const double& inputalpha) { Alpha_ = inputalpha; }
-    void Beta(const double& inputBeta) { Beta_ = inputBeta; }
-    void Chi(const double& inputChi) { Chi_ = inputChi; }
-    void color(const std::uint8_t& inputColorCode) { color_ = inputColorCode; }
+    std::int16_t ID() const { return def_.ID; }
+    float Px() const { return Px_; }                       ///< m
+    float Py() const { return Py_; }                       ///< m
+    float Ex() const { return def_.Ex; }                   ///< m
+    float Ey() const { return def_.Ey; }                   ///< m
+    double Vx() const { return Vx_; }                      ///< m/s
+    double Vy() const { return Vy_; }                      ///< m/s
+    std::uint8_t color() const { return def_.color; }
+    double InstantSpeed() const { return InstantSpeed_; }  ///< m/s
+    double InstantAccl() const { return InstantAccl_; }    ///< m/s²
+    double InstantDelay() const { return InstantDelay_; }  ///< s
+    double InstantNHI() const { return InstantNHI_; }      ///< share of same-group neighbours
+    double InstantNUVI() const { return InstantNUVI_; }    ///< velocity spread around it, per speed
+    double MeanSpeed() const { return MeanSpeed_; }        ///< m/s, over the measured steps
+    double walkDist() const { return walkDist_; }          ///< m·s, as the delay formula uses it
+    double Uncomfort() const { return Uncomfort_; }        ///< 1 − mean² / mean of squares
 
-    std::int16_t ID() const { return ID_; }
-    float Px() const { return Px_; }
-    float Py() const { return Py_; }
-    float Ex() const { return Ex_; }
-    float Ey() const { return Ey_; }
-    double Vx() const { return Vx_; }
-    double Vy() const { return Vy_; }
-    std::uint8_t color() const { return color_; }
-    double InstantSpeed() const { return InstantSpeed_; }
-    double InstantAccl() const { return InstantAccl_; }
-    double InstantDelay() const { return InstantDelay_; }
-    double InstantNHI() const { return InstantNHI_; }
-    double InstantNUVI() const { return InstantNUVI_; }
-    double MeanSpeed() const { return MeanSpeed_; }
-    double walkDist() const { return walkDist_; }
-    double Uncomfort() const { return Uncomfort_; }
+    /// The parameters it was made with.
+    const PedDef& definition() const { return def_; }
+    double MaxSpeed() const { return def_.MaxSpeed; }
+    double maxAcceleration() const { return def_.maxAcceleration; }
+    double Radius() const { return def_.Radius; }
+    double influenceRadius() const { return def_.influenceRadius; }
+    double sightDistance() const { return def_.sightDistance; }
+    double Mass() const { return def_.Mass; }
+    double Alpha() const { return def_.Alpha; }
+    double Beta() const { return def_.Beta; }
+    double Chi() const { return def_.Chi; }
 
-    // Read access to the remaining fields, for the data file, the drawing and the tests.
-    double MaxSpeed() const { return MaxSpeed_; }
-    double maxAcceleration() const { return maxAcceleration_; }
-    double Radius() const { return Radius_; }
-    double influenceRadius() const { return influenceRadius_; }
-    double sightDistance() const { return sightDistance_; }
-    double Mass() const { return Mass_; }
-    double Alpha() const { return Alpha_; }
-    double Beta() const { return Beta_; }
-    double Chi() const { return Chi_; }
-    double accelX() const { return accelX_; }
-    double accelY() const { return accelY_; }
-    double desireForwardX() const { return desireForwardX_; }
+    double accelX() const { return accelX_; }                  ///< m/s², of the last move
+    double accelY() const { return accelY_; }                  ///< m/s²
+    double desireForwardX() const { return desireForwardX_; }  ///< m/s, during a move
     double desireForwardY() const { return desireForwardY_; }
     double desireAvoidX() const { return desireAvoidX_; }
     double desireAvoidY() const { return desireAvoidY_; }
@@ -97,47 +118,42 @@ class PedClass {
     bool hasEntered() const { return hasEntered_; }
     bool hasLeft() const { return hasLeft_; }
     std::int32_t stepsInTrap() const { return stepsInTrap_; }
+    /// Within five radii of its target after its last move: the run takes it out.
+    bool arrived() const { return arrived_; }
+    /// Whether the run's collection holds it.
+    bool inRun() const { return inRun_; }
 
-    // Places the pedestrian's circle on the trap canvas. Fails when the canvas has no scale yet or
-    // the colour family is not one of the four.
-    MaybeError Create();
+    // One time slice of this pedestrian: desires → limits → integrate → draw → measure → arrive.
+    // An arithmetic result that overflows or is undefined (a time slice of 0 gives one) ends the
+    // move with an error and leaves the pedestrian's motion as it was: nothing infinite or
+    // undefined is ever stored.
+    MaybeError Move(MoveContext& ctx);
 
-    // One time slice of this pedestrian. A time slice or mass of 0, or an arithmetic result that
-    // overflows or is undefined, ends the move with an error and leaves the pedestrian's motion
-    // state as it was: nothing infinite or undefined is ever stored.
-    MaybeError Move();
-
-    void DesireRepulseAway();
-    void DesireAvoidCollision();
+    // The three desires, each adding its desired velocity to its own pair for this move.
     void DesireForward();
+    void DesireAvoidCollision(const std::vector<Neighbour>& within);
+    void DesireRepulseAway(const NearestInSight& nearest);
+    // Sets the desires back to zero, as the end of every move does.
+    void clearDesires();
 
   private:
     friend class NeighbourGrid;
     friend class PedestrianCollection;
 
-    void repulseAway(const NearestInSight& nearest);
-    void avoidCollision(const std::vector<Neighbour>& within);
-    MaybeError Draw();
-    void Performance();
-    void measureStep(double dt);
+    void steer(MoveContext& ctx);
+    MaybeError integrate(double dt);
+    void Performance(MoveContext& ctx);
+    void measureStep(MoveContext& ctx);
+    void measureNeighbourhood(MoveContext& ctx);
+    void measureRunningMeans(MoveContext& ctx);
+    void writeNTXYRow(MoveContext& ctx);
+    void writeInstantRow(MoveContext& ctx);
     // Stores a measure only when it is a finite number; otherwise reports the error and the measure
     // keeps its previous value.
-    void storeMeasure(double& field, double value);
-    void performanceError(const std::string& description);
-    void clearDesires();
+    void storeMeasure(double& field, double value, Host& host);
+    void performanceError(const std::string& description, Host& host);
 
-    Engine& engine_;
-
-    std::int16_t ID_ = 0;
-    float Ex_ = 0, Ey_ = 0;
-    double MaxSpeed_ = 0;
-    double maxAcceleration_ = 0;
-    double Radius_ = 0;
-    double influenceRadius_ = 0;
-    double sightDistance_ = 0;
-    double Mass_ = 0;
-    double Alpha_ = 0, Beta_ = 0, Chi_ = 0;
-    std::uint8_t color_ = 0;
+    PedDef def_;
 
     float Px_ = 0, Py_ = 0;
     double Vx_ = 0, Vy_ = 0;
@@ -149,7 +165,7 @@ class PedClass {
     double InstantSpeed_ = 0, InstantAccl_ = 0, MeanSpeed_ = 0, walkDist_ = 0;
     double InstantDelay_ = 0, Uncomfort_ = 0, InstantNHI_ = 0, InstantNUVI_ = 0;
 
-    bool hasEntered_ = false, hasLeft_ = false;
+    bool hasEntered_ = false, hasLeft_ = false, arrived_ = false;
     // Measured steps. Held in 32 bits and held at its largest value rather than wrapping, so a
     // pedestrian standing in the trap for ever keeps its running means without an error.
     std::int32_t stepsInTrap_ = 0;
@@ -164,5 +180,10 @@ class PedClass {
     // Errors of the performance update already shown for this pedestrian (each is shown once).
     std::vector<std::string> reportedErrors_;
 };
+
+// Of two doubles, the first when it is strictly smaller, else the second.
+inline double Min(double a, double b) {
+    return a < b ? a : b;
+}
 
 }  // namespace strida

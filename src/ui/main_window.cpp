@@ -314,10 +314,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing ends the program at once, without asking and without a further step.
-    engine_->IsRunning = false;
     timer_->stop();
-    if (engine_->stepping()) engine_->StopSimulation();
-    engine_->reports.closeAll();
+    engine_->shutDown();
     event->accept();
     QApplication::quit();
 }

@@ -13,7 +13,7 @@ class GenerationTest : public EngineTest {
     // The run's pedestrians in order of creation.
     std::vector<const PedClass*> all() {
         std::vector<const PedClass*> out;
-        engine.Pedestrians.forEach([&](const PedClass& p) { out.push_back(&p); });
+        engine.pedestrians().forEach([&](const PedClass& p) { out.push_back(&p); });
         return out;
     }
 };
@@ -23,11 +23,11 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
     settings.TotalNumberOfPedestrians = "40";
     settings.UniformSpaceGenerator = true;
     settings.NormalSpaceGenerator = false;
-    EXPECT_EQ(engine.West2EastList.columns(), 0) << "no grid before the first population";
+    EXPECT_EQ(engine.generator().West2EastList().columns(), 0) << "no grid before the first population";
     ASSERT_FALSE(engine.GenerateAllAtOnce());
     const auto peds = all();
     ASSERT_EQ(peds.size(), 40u);
-    EXPECT_EQ(engine.West2EastList.lanes(), 20) << "n = Int(6 / 0.3)";
+    EXPECT_EQ(engine.generator().West2EastList().lanes(), 20) << "n = Int(6 / 0.3)";
     std::map<int, int> queue;  // lane -> places taken so far
     for (const PedClass* p : peds) {
         EXPECT_EQ(p->color(), 1);
@@ -43,9 +43,9 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
     }
     int deepest = 0;
     for (const auto& [lane, places] : queue) deepest = std::max(deepest, places);
-    EXPECT_EQ(engine.West2EastList.columns(), deepest) << "the grid grew to its longest queue";
+    EXPECT_EQ(engine.generator().West2EastList().columns(), deepest) << "the grid grew to its longest queue";
     EXPECT_EQ(peds.front()->ID(), 1);
-    EXPECT_NE(engine.Pedestrians.find("1"), nullptr);
+    EXPECT_NE(engine.pedestrians().find("1"), nullptr);
 }
 
 TEST_F(GenerationTest, TwoWaysAtOnceFillsTheWestThenTheEastSide) {
@@ -91,7 +91,7 @@ TEST_F(GenerationTest, TheNormalSpatialSpreadCentresOnTheMeanPercentageOfTheWidt
     settings.SpatialMeanInput = "100";
     settings.SpatialRangeInput = "100";
     ASSERT_FALSE(engine.GenerateAllAtOnce());
-    EXPECT_EQ(engine.Pedestrians.size(), 200u);
+    EXPECT_EQ(engine.pedestrians().size(), 200u);
     for (const PedClass* p : all()) {
         EXPECT_GE(p->Py(), 0.3f - 1e-6f);
         EXPECT_LE(p->Py(), 39 * 0.3f + 1e-5f);
@@ -145,7 +145,7 @@ TEST_F(GenerationTest, SeededRunsRepeatDrawForDraw) {
     ASSERT_FALSE(other.GenerateAllAtOnce());
     const auto mine = all();
     std::size_t i = 0;
-    other.Pedestrians.forEach([&](const PedClass& p) {
+    other.pedestrians().forEach([&](const PedClass& p) {
         ASSERT_LT(i, mine.size());
         EXPECT_EQ(p.Px(), mine[i]->Px());
         EXPECT_EQ(p.Py(), mine[i]->Py());

@@ -50,7 +50,7 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
                 EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
                 EXPECT_TRUE(isPrintableText(m.text)) << what;
             }
-            const PerformanceTexts& p = engine.performance;
+            const PerformanceTexts& p = engine.performance();
             for (const std::string* figure :
                  {&p.TotalPed, &p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI, &p.NUVI,
                   &p.AvgTotalPed, &p.MeanAvgSpeed, &p.AvgDelay, &p.MeanUncomfort,

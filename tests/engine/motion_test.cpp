@@ -14,7 +14,7 @@ TEST_F(Motion, AccelerationIsScaledDownToItsLimitKeepingItsDirection) {
     // Standing, target far off along (0.6, 0.8): the wish is 1.5 m/s that way within one slice,
     // 30 m/s2 at Mass 0.75 and dt 1/15, far above the limit of 1.95.
     PedClass& p = add(1, 1, 7, 9, 1.5, 1, 0, 0, 1.95);
-    ASSERT_EQ(p.Move(), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_NEAR(p.accelX(), 0.6 * 1.95, 1e-6);
     EXPECT_NEAR(p.accelY(), 0.8 * 1.95, 1e-6);
     EXPECT_NEAR(p.InstantAccl(), 1.95, 1e-6);
@@ -27,7 +27,7 @@ TEST_F(Motion, AccelerationIsScaledDownToItsLimitKeepingItsDirection) {
 
     // Without an acceleration limit the velocity cannot change.
     PedClass& stuck = add(1, 5, 9, 1, 1.5, 1, 0.3, -0.2, 0.0);
-    ASSERT_EQ(stuck.Move(), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(stuck), std::nullopt);
     EXPECT_EQ(stuck.Vx(), 0.3);
     EXPECT_EQ(stuck.Vy(), -0.2);
     EXPECT_EQ(stuck.InstantAccl(), 0.0);
@@ -37,11 +37,11 @@ TEST_F(Motion, WithoutForcesAPedestrianBrakesToAStandStill) {
     forcesOff();
     settings.Mass = "1";  // the whole velocity is to be lost within one slice
     PedClass& p = add(2, 3, 9, 3, 1.5, 1, 1.0, 0.0, 1.95);
-    ASSERT_EQ(p.Move(), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_NEAR(p.Vx(), 1 - 1.95 / 15, 1e-12);  // limited to 1.95 m/s2
     double previous = p.Vx();
     for (int i = 0; i < 10; ++i) {
-        ASSERT_EQ(p.Move(), std::nullopt);
+        ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
         EXPECT_LE(p.Vx(), previous + 1e-12);
         EXPECT_GE(p.Vx(), -1e-12) << "braking must not turn into walking backwards";
         previous = p.Vx();
@@ -52,14 +52,14 @@ TEST_F(Motion, WithoutForcesAPedestrianBrakesToAStandStill) {
     // A lighter pedestrian overshoots a little at the end, but comes to rest as well.
     settings.Mass = "0.750";
     PedClass& light = add(2, 5, 9, 5, 1.5, 1, 1.0, 0.0, 1.95);
-    for (int i = 0; i < 40; ++i) ASSERT_EQ(light.Move(), std::nullopt);
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(engine.movePedestrian(light), std::nullopt);
     EXPECT_NEAR(light.InstantSpeed(), 0.0, 1e-9);
 }
 
 TEST_F(Motion, SpeedIsLimitedToMaxSpeed) {
     forcesOff();
     PedClass& p = add(2, 2, 9, 5, 1.5, 1, 3.0, 4.0, 0.0);
-    ASSERT_EQ(p.Move(), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_NEAR(p.Vx(), 0.9, 1e-12);
     EXPECT_NEAR(p.Vy(), 1.2, 1e-12);
     EXPECT_NEAR(p.InstantSpeed(), 1.5, 1e-12);
@@ -76,26 +76,27 @@ TEST_F(Motion, ArrivalIsASquareOfFiveRadiiAroundTheTarget) {
     ASSERT_EQ(corner.Radius(), 0.3);
     ASSERT_NE(host.circle(1), nullptr);
     steps(1);
-    EXPECT_EQ(engine.Pedestrians.find("1"), nullptr);
+    EXPECT_EQ(engine.pedestrians().find("1"), nullptr);
     EXPECT_EQ(host.circle(1), nullptr) << "the arrived pedestrian's circle is unloaded";
-    ASSERT_EQ(engine.Pedestrians.find("2"), &level);
+    ASSERT_EQ(engine.pedestrians().find("2"), &level);
     ASSERT_NE(host.circle(2), nullptr);
     EXPECT_TRUE(host.circle(2)->visible);
-    EXPECT_EQ(engine.Pedestrians.find("3"), &onEdge);
-    EXPECT_EQ(engine.Pedestrians.size(), 2u);
+    EXPECT_EQ(engine.pedestrians().find("3"), &onEdge);
+    EXPECT_EQ(engine.pedestrians().size(), 2u);
 
     // Moved on its own, outside any pass, an arriving pedestrian still finishes its move safely.
-    level.Px(4);
-    EXPECT_EQ(level.Move(), std::nullopt);
-    EXPECT_EQ(engine.Pedestrians.size(), 1u);
+    PedClass& late = add(4.2f, 2, 4, 2, 1.5, 1, 0, 0, 0.0);
+    EXPECT_EQ(engine.movePedestrian(late), std::nullopt);
+    EXPECT_EQ(engine.pedestrians().size(), 2u);
 }
 
 TEST_F(Motion, LaterPedestriansSeeTheNewPositionsOfEarlierOnes) {
     settings.ForceForward = Check::Unchecked;
     settings.ForceFlee = Check::Unchecked;
     // The first walks east at 1.5 m/s (0.1 m per slice) and feels nobody.
+    settings.InfluenceDiameter = "0.02";
     PedClass& first = addCruising(2, 3, 1.5, 0, 1.5);
-    first.influenceRadius(0.01);
+    settings.InfluenceDiameter = "1.67";
     // The second stands 1.72 m ahead: out of reach (1.67) of where the first was, within reach of
     // where the first is after its move in this same slice.
     PedClass& second = add(3.72f, 3, 3.72f, 5, 1.5, 1, 0, 0, 1.95);
@@ -111,8 +112,8 @@ TEST_F(Motion, DrawingFollowsTheRunFlagAndTheAnimationOption) {
     const long overlaysBefore = host.overlayCount;
 
     // Outside a run: it moves and is measured, but is not drawn.
-    ASSERT_EQ(p.Move(), std::nullopt);
-    ASSERT_EQ(p.Move(), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
+    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_NEAR(p.Px(), 2.2, 1e-6);
     EXPECT_EQ(host.circle(1)->left, createdLeft);
     EXPECT_EQ(host.overlayCount, overlaysBefore);

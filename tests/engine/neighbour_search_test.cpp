@@ -33,7 +33,7 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     host.setArea(5000, 3000);
     host.setM2Twips(0.002);
     Engine engine(settings, host, folder.path(), 99);
-    engine.Pedestrians.setSearch(search);
+    engine.setNeighbourSearch(search);
     if (scenario.before) scenario.before(engine, settings);
     if (scenario.stopAtEvent)
         host.onProcessEvents = [&] {
@@ -45,11 +45,11 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
         engine.SimulationTick();
         ++out.ticks;
     }
-    out.left = engine.Pedestrians.size();
+    out.left = engine.pedestrians().size();
     engine.StopSimulation();
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         out.files[entry.path().filename().string()] = readFile(entry.path());
-    const PerformanceTexts& p = engine.performance;
+    const PerformanceTexts& p = engine.performance();
     out.figures = {p.TotalPed, p.AvgSpeed,      p.InstantDelay,    p.Uncomfort,
                    p.NHI,      p.NUVI,          p.AvgTotalPed,     p.MeanAvgSpeed,
                    p.AvgDelay, p.MeanUncomfort, p.DissipationTime, p.AvgNHI,
@@ -119,7 +119,7 @@ TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
             s.SightDist = sights[(i / 3) % 3];
             const float y = 0.4f + 0.15f * i;
             const bool east = i % 2 == 0;
-            ASSERT_FALSE(engine.CreatePedestrian(east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f,
+            ASSERT_FALSE(createPed(engine, east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f,
                                                  5.6f - 0.14f * i, 1.1 + 0.02 * i, east ? 1 : 2, 0,
                                                  0, 1.44));
         }
@@ -132,11 +132,11 @@ TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
 TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
     auto far = [](Engine& engine, Settings&) {
         for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(engine.CreatePedestrian(-400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i,
+            ASSERT_FALSE(createPed(engine, -400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i,
                                                  3.0f, 1.5, 1 + i % 2, 0, 0, 1.44));
         for (int i = 0; i < 12; ++i)
             ASSERT_FALSE(
-                engine.CreatePedestrian(4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
+                createPed(engine, 4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, far, 600, 0}, "far outside");
 
@@ -144,9 +144,9 @@ TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
     // single-precision range) is held in coarser cells, not in billions of them.
     auto extreme = [](Engine& engine, Settings&) {
         for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f})
-            ASSERT_FALSE(engine.CreatePedestrian(x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
+            ASSERT_FALSE(createPed(engine, x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
         for (int i = 0; i < 6; ++i)
-            ASSERT_FALSE(engine.CreatePedestrian(1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1,
+            ASSERT_FALSE(createPed(engine, 1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1,
                                                  0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
@@ -157,7 +157,7 @@ using NeighbourGrid = EngineTest;
 TEST_F(NeighbourGrid, CellsOfOneMetreCoverTheCrowdWithRoomAroundAndStayBoundedWhenItSpreads) {
     add(1, 1, 9, 1);
     // 20 m of room on every side of the first pedestrian.
-    const auto& grid = engine.Pedestrians.grid();
+    const auto& grid = engine.pedestrians().grid();
     EXPECT_EQ(grid.cellSize(), 1.0);
     EXPECT_EQ(grid.columns(), 41);
     EXPECT_EQ(grid.rows(), 41);

@@ -44,7 +44,7 @@ TEST_F(RunTest, HeadwayOfThreeGeneratesAtEveryFourthSlice) {
     std::vector<std::size_t> counts;
     for (int i = 0; i < 8; ++i) {
         engine.SimulationTick();
-        counts.push_back(engine.Pedestrians.size());
+        counts.push_back(engine.pedestrians().size());
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{0, 0, 0, 1, 1, 1, 1, 2}));
 }
@@ -56,9 +56,9 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
     std::vector<std::size_t> counts;
     for (int i = 0; i < 6; ++i) {
         engine.SimulationTick();
-        counts.push_back(engine.Pedestrians.size());
+        counts.push_back(engine.pedestrians().size());
         if (i >= 3) {
-            EXPECT_EQ(engine.HeadwayCounter, 0) << "held while the run holds more than the total";
+            EXPECT_EQ(engine.generator().HeadwayCounter(), 0) << "held while the run holds more than the total";
         }
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{1, 2, 3, 3, 3, 3}));
@@ -67,7 +67,7 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
 TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
     headwayTiming("1");
     for (int i = 0; i < 5; ++i) ASSERT_FALSE(engine.GeneratePedestrian(""));
-    engine.Pedestrians.forEach([](const PedClass& p) {
+    engine.pedestrians().forEach([](const PedClass& p) {
         // 1.2 lengths of the 10 m trap west of it, spread by a twip or so per earlier pedestrian.
         EXPECT_GE(p.Px(), -12.0f);
         EXPECT_LT(p.Px(), -11.99f);
@@ -79,14 +79,14 @@ TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
 
 TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     // Before the first run every flag, counter and running mean is at its initial value.
-    EXPECT_FALSE(engine.IsRunning);
-    EXPECT_FALSE(engine.TrapWasOccupied);
-    EXPECT_EQ(engine.StepCount, 0);
-    EXPECT_EQ(engine.LastPedID, 0);
-    EXPECT_EQ(engine.DissipationTime, 0);
-    EXPECT_EQ(engine.HeadwayCounter, 0);
-    for (double value : {engine.NumSamples, engine.AvgTotalPed, engine.MeanAvgSpeed,
-                         engine.AvgDelay, engine.MeanUncomfort, engine.AvgNHI, engine.AvgNUVI})
+    EXPECT_FALSE(engine.IsRunning());
+    EXPECT_FALSE(engine.sampling().TrapWasOccupied());
+    EXPECT_EQ(engine.StepCount(), 0);
+    EXPECT_EQ(engine.LastPedID(), 0);
+    EXPECT_EQ(engine.sampling().DissipationTime(), 0);
+    EXPECT_EQ(engine.generator().HeadwayCounter(), 0);
+    for (double value : {engine.sampling().NumSamples(), engine.sampling().AvgTotalPed(), engine.sampling().MeanAvgSpeed(),
+                         engine.sampling().AvgDelay(), engine.sampling().MeanUncomfort(), engine.sampling().AvgNHI(), engine.sampling().AvgNUVI()})
         EXPECT_EQ(value, 0.0);
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
@@ -97,7 +97,7 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     EXPECT_EQ(host.status[1], "");
     EXPECT_FALSE(host.pauseEnabled);
     // An empty trap shows zeros in the instantaneous figures.
-    const PerformanceTexts& p = engine.performance;
+    const PerformanceTexts& p = engine.performance();
     EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
                                         p.NUVI}),
               (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000"}));
@@ -135,7 +135,7 @@ TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks
     settings.ReportAvgInstantPerformance = Check::Checked;
     settings.ReportTrafficPerformance = Check::Checked;
     ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_EQ(engine.Pedestrians.size(), 3u);
+    EXPECT_EQ(engine.pedestrians().size(), 3u);
     runToEnd();
     ASSERT_FALSE(engine.runExists());
 
@@ -183,14 +183,14 @@ TEST_F(RunTest, NothingStaysOpenWhenARunEnds) {
 
 TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
     for (int f = 0; f < kReportFileCount; ++f) {
-        std::ofstream(engine.reports.pathOf(static_cast<ReportFile>(f))) << "old";
+        std::ofstream(engine.reports().pathOf(static_cast<ReportFile>(f))) << "old";
     }
     settings.ReportNTXY = Check::Checked;
     settings.ReportInstantPerformance = Check::Grayed;  // only the checked state counts
     ASSERT_TRUE(engine.StartSimulation());
     for (int f = 0; f < kReportFileCount; ++f) {
         const auto file = static_cast<ReportFile>(f);
-        EXPECT_EQ(std::filesystem::exists(engine.reports.pathOf(file)), file == ReportFile::NTXY)
+        EXPECT_EQ(std::filesystem::exists(engine.reports().pathOf(file)), file == ReportFile::NTXY)
             << reportFileName(file);
     }
     EXPECT_EQ(report(ReportFile::NTXY),
@@ -203,7 +203,7 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     settings.DistGenerator2Trap = "0";  // everyone starts inside the trap
     ASSERT_TRUE(engine.StartSimulation());
     engine.SimulationTick();
-    ASSERT_TRUE(engine.TrapWasOccupied);
+    ASSERT_TRUE(engine.sampling().TrapWasOccupied());
     long calls = 0;
     host.onProcessEvents = [&] {
         // A tick arriving while a step runs must not start a second step.
@@ -213,17 +213,17 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     engine.SimulationTick();
     host.onProcessEvents = nullptr;
     EXPECT_FALSE(engine.runExists());
-    EXPECT_TRUE(engine.Pedestrians.empty());
-    EXPECT_EQ(engine.StepCount, 0);
-    EXPECT_FALSE(engine.TrapWasOccupied) << "figures of the stopped step must not carry over";
-    EXPECT_EQ(engine.NumSamples, 0);
+    EXPECT_TRUE(engine.pedestrians().empty());
+    EXPECT_EQ(engine.StepCount(), 0);
+    EXPECT_FALSE(engine.sampling().TrapWasOccupied()) << "figures of the stopped step must not carry over";
+    EXPECT_EQ(engine.sampling().NumSamples(), 0);
 
     // The next run starts afresh and does not finish at its first step.
     settings.DistGenerator2Trap = "5.0";
     ASSERT_TRUE(engine.StartSimulation());
     engine.SimulationTick();
     EXPECT_TRUE(engine.runExists());
-    EXPECT_EQ(engine.StepCount, 1);
+    EXPECT_EQ(engine.StepCount(), 1);
 }
 
 TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
@@ -240,8 +240,8 @@ TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
     };
     engine.SimulationTick();
     host.onProcessEvents = nullptr;
-    ASSERT_EQ(engine.Pedestrians.size(), 2u);
-    engine.Pedestrians.forEach([](const PedClass& p) {
+    ASSERT_EQ(engine.pedestrians().size(), 2u);
+    engine.pedestrians().forEach([](const PedClass& p) {
         EXPECT_EQ(p.Px(), 3.0f) << "pedestrian " << p.ID() << " moved without a run";
         EXPECT_FALSE(p.hasEntered());
     });
@@ -250,7 +250,7 @@ TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
 }
 
 TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsGo) {
-    std::ofstream(engine.reports.pathOf(ReportFile::Instant)) << "kept";
+    std::ofstream(engine.reports().pathOf(ReportFile::Instant)) << "kept";
     for (int i = 0; i < 5; ++i) add(1, 1 + i, 9, 1);
     settings.NumWays = Ways::Two;
     settings.NumPedLeft = "16382";
@@ -258,8 +258,8 @@ TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsG
     EXPECT_FALSE(engine.StartSimulation());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("32767"), std::string::npos) << host.messages[0].text;
-    EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
-    EXPECT_EQ(engine.Pedestrians.size(), 5u);
+    EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
+    EXPECT_EQ(engine.pedestrians().size(), 5u);
 }
 
 TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
@@ -276,11 +276,11 @@ TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
     for (int id = 2; id <= 4; ++id)
         EXPECT_EQ(host.circle(id)->left, before[id - 1])
             << "pedestrian " << id << " moved after the pause";
-    EXPECT_EQ(engine.StepCount, 1);
+    EXPECT_EQ(engine.StepCount(), 1);
 }
 
 TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
-    std::ofstream(engine.reports.pathOf(ReportFile::Instant)) << "kept";
+    std::ofstream(engine.reports().pathOf(ReportFile::Instant)) << "kept";
     struct Case {
         std::string Settings::*field;
         const char* text;
@@ -310,10 +310,10 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         ASSERT_EQ(host.messages.size(), 1u) << c.named;
         EXPECT_NE(host.messages[0].text.find(c.named), std::string::npos) << host.messages[0].text;
         EXPECT_FALSE(engine.runExists());
-        EXPECT_TRUE(engine.Pedestrians.empty());
+        EXPECT_TRUE(engine.pedestrians().empty());
         settings = saved;
     }
-    EXPECT_EQ(readFile(engine.reports.pathOf(ReportFile::Instant)), "kept");
+    EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
 
     // With no one in the first category, a uniform draw of exactly 0 still puts a pedestrian
     // there, so its speed must be readable too.
@@ -332,13 +332,13 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     settings.ForceFlee = Check::Unchecked;
     ASSERT_TRUE(engine.StartSimulation());
     for (int i = 0; i < 30; ++i) engine.SimulationTick();
-    EXPECT_TRUE(engine.IsRunning);
+    EXPECT_TRUE(engine.IsRunning());
     engine.StopSimulation();
     settings = Settings{};
 
     // Nothing divides by the body diameter of a hand-made pedestrian.
     settings.PedDiameter = "0";
-    EXPECT_EQ(engine.CreatePedestrian(1, 1, 9, 1, 1.5, 1, 0, 0, 1.44), std::nullopt);
+    EXPECT_EQ(tryAdd(1, 1, 9, 1, 1.5, 1, 0, 0, 1.44), std::nullopt);
     engine.StopSimulation();
     settings = Settings{};
     settings.ReportInstantPerformance = Check::Unchecked;
@@ -376,14 +376,14 @@ TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
     settings.DT = "0";
     engine.SimulationTick();
     EXPECT_TRUE(engine.runExists());
-    EXPECT_FALSE(engine.IsRunning);
+    EXPECT_FALSE(engine.IsRunning());
     EXPECT_EQ(host.status[0], "Pause Simulation");
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].text.find("DT is \"0\""), std::string::npos);
     settings.DT = "15";
     engine.PauseSimulation();  // continue
     engine.SimulationTick();
-    EXPECT_EQ(engine.StepCount, 3);
+    EXPECT_EQ(engine.StepCount(), 3);
 }
 
 TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
@@ -395,7 +395,7 @@ TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
     settings.DistGenerator2Trap = "0";
     ASSERT_TRUE(elsewhere.StartSimulation());
     for (int i = 0; i < 20; ++i) elsewhere.SimulationTick();
-    EXPECT_EQ(elsewhere.StepCount, 20);
+    EXPECT_EQ(elsewhere.StepCount(), 20);
     std::size_t aboutInstant = 0, aboutAvg = 0;
     for (const auto& m : host.messages) {
         aboutInstant += m.text.find("\"Instant.txt\"") != std::string::npos;

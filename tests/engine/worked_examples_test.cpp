@@ -52,13 +52,13 @@ TEST_F(WorkedExamples, TwoWalkersFromRestThroughTheTrapToTheFinish) {
     };
     for (const auto& expected : shown) {
         steps(1);
-        const PerformanceTexts& p = engine.performance;
+        const PerformanceTexts& p = engine.performance();
         EXPECT_EQ(
             (std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.Uncomfort, p.MeanAvgSpeed,
                                       p.InstantDelay, p.AvgDelay, p.AvgTotalPed, p.MeanUncomfort,
                                       p.DissipationTime, p.NHI, p.AvgNHI, p.NUVI, p.AvgNUVI}),
             std::vector<std::string>(std::begin(expected), std::end(expected)))
-            << "after step " << engine.StepCount;
+            << "after step " << engine.StepCount();
     }
     ASSERT_TRUE(engine.runExists());
     steps(1);  // both at x = 10.5: the trap has emptied
@@ -128,17 +128,17 @@ TEST_F(WorkedExamples, PedestriansOnTheEdgesAreInsideAndAnEntryIsNotMeasured) {
     add(5, std::nextafter(6.0f, 7.0f), 50, 6, 2.0, 1, 0, 0, 0.0);    // just beyond the north edge
 
     steps(1);
-    EXPECT_EQ(engine.performance.TotalPed, "2");
+    EXPECT_EQ(engine.performance().TotalPed, "2");
     EXPECT_FALSE(walker.hasEntered());
     EXPECT_TRUE(corner.hasEntered());
     steps(1);
     EXPECT_EQ(walker.Px(), 0.0f);
-    EXPECT_EQ(engine.performance.TotalPed, "3");
+    EXPECT_EQ(engine.performance().TotalPed, "3");
     EXPECT_TRUE(walker.hasEntered());
     EXPECT_EQ(walker.stepsInTrap(), 0);
     EXPECT_EQ(corner.stepsInTrap(), 1);
     // The walker moves at 1 m/s among standing pedestrians, which count as speed 0.
-    EXPECT_EQ(engine.performance.AvgSpeed, "0.333");
+    EXPECT_EQ(engine.performance().AvgSpeed, "0.333");
     steps(1);
     EXPECT_EQ(walker.stepsInTrap(), 1);
     EXPECT_EQ(walker.MeanSpeed(), 1.0);

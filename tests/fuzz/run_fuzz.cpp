@@ -34,13 +34,13 @@ std::map<std::string, std::string> runOnce(const std::filesystem::path& file,
     std::map<std::string, std::string> out;
     {
         Engine engine(settings, host, folder, 1);
-        engine.animate = false;
-        engine.Pedestrians.setSearch(search);
+        engine.setAnimate(false);
+        engine.pedestrians().setSearch(search);
         ManualGenerator manual(engine);
         manual.loadPedestrians(file);
         if (engine.StartSimulation())
             for (int i = 0; i < 8 && engine.runExists(); ++i) engine.SimulationTick();
-        const PerformanceTexts& p = engine.performance;
+        const PerformanceTexts& p = engine.performance();
         for (const std::string* figure : {&p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI,
                                           &p.NUVI, &p.MeanAvgSpeed, &p.AvgNHI, &p.AvgNUVI})
             if (figure->find_first_of("naI") != std::string::npos) std::abort();  // nan, inf

@@ -31,11 +31,10 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
         settings.MaxSpeed = speeds[i];
         settings.InitialVx = i == 2 ? "-0.5" : "0.000";
         settings.InitialVy = i == 1 ? "0.1" : "0.000";
-        ASSERT_TRUE(manual.cmdCreatePed_Click()) << lastMessage();
-        EXPECT_EQ(manual.lblPedNumber,
-                  "Pedestrian Number: " + std::to_string(i + 1) + " is created.");
+        ASSERT_TRUE(manual.createPedestrian()) << lastMessage();
+        EXPECT_EQ(manual.lastCreated(), i + 1);
     }
-    ASSERT_TRUE(manual.cmdSavePedestrians_Click());
+    ASSERT_TRUE(manual.savePedestrians());
     EXPECT_EQ(lastMessage(), "3 data was saved.");
     // Positions and velocities made by hand are single precision, written in their shortest form.
     const std::string saved = readFile(manual.defaultFile());
@@ -45,12 +44,12 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
               "3,0.5,4.25,9.75,0.5,-0.5,0,0.9,1.44\r\n");
 
     std::vector<const PedClass*> made;
-    engine.Pedestrians.forEach([&](const PedClass& p) { made.push_back(&p); });
+    engine.pedestrians().forEach([&](const PedClass& p) { made.push_back(&p); });
     engine.StopSimulation();
     ASSERT_TRUE(manual.loadPedestrians(manual.defaultFile()));
     EXPECT_EQ(lastMessage(), "3 Data was loaded and created in the Trap");
     std::vector<const PedClass*> loaded;
-    engine.Pedestrians.forEach([&](const PedClass& p) { loaded.push_back(&p); });
+    engine.pedestrians().forEach([&](const PedClass& p) { loaded.push_back(&p); });
     ASSERT_EQ(loaded.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(loaded[i]->Px(), picks[i][0]);
@@ -61,35 +60,35 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
     }
     EXPECT_EQ(loaded[2]->Vx(), -0.5);
     // Saving what was loaded writes the same file again.
-    ASSERT_TRUE(manual.cmdSavePedestrians_Click());
+    ASSERT_TRUE(manual.savePedestrians());
     EXPECT_EQ(readFile(manual.defaultFile()), saved);
 }
 
 TEST_F(PedDataFileTest, ReadingRules) {
     write("rules.sdx", "1,2,,3,4,5,0,0,1.3,1.4\r\nx,1, ,5,1,0,0,1.2,0.5\r\n7,3,2,8\r\n\r\n");
     ASSERT_TRUE(manual.loadPedestrians(folder.path() / "rules.sdx")) << lastMessage();
-    ASSERT_EQ(manual.ManualPedCount, 3);
-    EXPECT_EQ(manual.ManualPedList[0].fields,
+    ASSERT_EQ(manual.ManualPedCount(), 3);
+    EXPECT_EQ(manual.ManualPedList()[0].fields,
               (std::array<double, 9>{1, 2, 3, 4, 5, 0, 0, 1.3, 1.4}));
-    EXPECT_EQ(manual.ManualPedList[1].fields,
+    EXPECT_EQ(manual.ManualPedList()[1].fields,
               (std::array<double, 9>{0, 1, 0, 5, 1, 0, 0, 1.2, 0.5}));
     // A short line keeps what its record held before: nothing, for a new record.
-    EXPECT_EQ(manual.ManualPedList[2].fields, (std::array<double, 9>{7, 3, 2, 8, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(engine.Pedestrians.size(), 3u);
+    EXPECT_EQ(manual.ManualPedList()[2].fields, (std::array<double, 9>{7, 3, 2, 8, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(engine.pedestrians().size(), 3u);
     // The next hand-made pedestrian continues the numbering.
-    ASSERT_TRUE(manual.cmdCreatePed_Click());
-    EXPECT_EQ(manual.ManualPedList.back().fields[0], 4);
+    ASSERT_TRUE(manual.createPedestrian());
+    EXPECT_EQ(manual.ManualPedList().back().fields[0], 4);
 }
 
 TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
-    ASSERT_FALSE(manual.cmdSavePedestrians_Click());
+    ASSERT_FALSE(manual.savePedestrians());
     EXPECT_EQ(lastMessage(), "Error in saving Data : You have not create any data");
 
     write("PedData.sdx", "kept");
-    ASSERT_FALSE(manual.cmdSavePedestrians_Click());
+    ASSERT_FALSE(manual.savePedestrians());
     EXPECT_EQ(readFile(manual.defaultFile()), "kept") << "an empty list touches no file";
 
-    ASSERT_TRUE(manual.cmdCreatePed_Click());  // at (0, 0) before any pick
+    ASSERT_TRUE(manual.createPedestrian());  // at (0, 0) before any pick
 
     // A disk that takes only 10 bytes of the file: the save says so instead of "1 data was saved."
     rlimit saved{};
@@ -98,7 +97,7 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     rlimit small = saved;
     small.rlim_cur = 10;
     setrlimit(RLIMIT_FSIZE, &small);
-    const bool wrote = manual.cmdSavePedestrians_Click();
+    const bool wrote = manual.savePedestrians();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(wrote);
@@ -107,7 +106,7 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     write("long.sdx", "1,1,1,9,1,0,0,1.3,1.4\r\n1,2,3,4,5,6,7,8,9,10\r\n");
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "long.sdx"));
     EXPECT_EQ(lastMessage(), "Error in loading file: line 2 holds more than nine fields");
-    EXPECT_EQ(engine.Pedestrians.size(), 1u) << "the pedestrian made before stays; none is loaded";
+    EXPECT_EQ(engine.pedestrians().size(), 1u) << "the pedestrian made before stays; none is loaded";
     EXPECT_FALSE(host.busy);
 
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
@@ -124,12 +123,12 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
         EXPECT_EQ(lastMessage().rfind("Error in loading file: " + odd.string() + " is ", 0), 0u)
             << lastMessage();
     }
-    EXPECT_EQ(engine.Pedestrians.size(), 1u);
+    EXPECT_EQ(engine.pedestrians().size(), 1u);
 
     settings.MaxSpeed = "";
-    ASSERT_FALSE(manual.cmdCreatePed_Click());
+    ASSERT_FALSE(manual.createPedestrian());
     EXPECT_NE(lastMessage().find("Maximum Speed is \"\""), std::string::npos) << lastMessage();
-    EXPECT_EQ(manual.ManualPedCount, 1);
+    EXPECT_EQ(manual.ManualPedCount(), 1);
 }
 
 TEST_F(PedDataFileTest, AFileHoldsAtMost32767Pedestrians) {

@@ -33,8 +33,8 @@ class ReportFaults : public EngineTest {
 TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     ASSERT_TRUE(engine.StartSimulation());
     ticks(engine, 3);
-    std::filesystem::remove(engine.reports.pathOf(ReportFile::Instant));
-    std::filesystem::rename(engine.reports.pathOf(ReportFile::AvgInstant), folder.path() / "moved");
+    std::filesystem::remove(engine.reports().pathOf(ReportFile::Instant));
+    std::filesystem::rename(engine.reports().pathOf(ReportFile::AvgInstant), folder.path() / "moved");
     ticks(engine, 2);
     const std::string instant = report(ReportFile::Instant);
     ASSERT_FALSE(instant.empty());
@@ -42,12 +42,12 @@ TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     EXPECT_EQ(report(ReportFile::AvgInstant).rfind("\"0.27\",", 0), 0u);
     EXPECT_TRUE(readFile(folder.path() / "moved").ends_with("\r\n"));
     // Another program's file put in its place is kept, and the records follow it.
-    std::filesystem::remove(engine.reports.pathOf(ReportFile::Instant));
-    std::ofstream(engine.reports.pathOf(ReportFile::Instant), std::ios::binary) << "other\r\n";
+    std::filesystem::remove(engine.reports().pathOf(ReportFile::Instant));
+    std::ofstream(engine.reports().pathOf(ReportFile::Instant), std::ios::binary) << "other\r\n";
     ticks(engine, 1);
     EXPECT_EQ(report(ReportFile::Instant).rfind("other\r\n1,0.4,", 0), 0u);
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_TRUE(engine.reports.failures().empty());
+    EXPECT_TRUE(engine.reports().failures().empty());
 }
 
 TEST_F(ReportFaults, AFolderGoneOrAFileTurnedIntoAFolderIsReportedOnce) {
@@ -60,18 +60,18 @@ TEST_F(ReportFaults, AFolderGoneOrAFileTurnedIntoAFolderIsReportedOnce) {
     ticks(elsewhere, 5);
     EXPECT_FALSE(std::filesystem::exists(sub)) << "a report folder that is gone is not made again";
     EXPECT_EQ(messagesAbout("the report folder is gone"), 2u) << "one for each open file";
-    EXPECT_EQ(elsewhere.reports.failures().size(), 2u);
+    EXPECT_EQ(elsewhere.reports().failures().size(), 2u);
     elsewhere.StopSimulation();
 
     host.messages.clear();
     ASSERT_TRUE(engine.StartSimulation());
     ticks(engine, 2);
-    const std::filesystem::path instant = engine.reports.pathOf(ReportFile::Instant);
+    const std::filesystem::path instant = engine.reports().pathOf(ReportFile::Instant);
     std::filesystem::remove(instant);
     std::filesystem::create_directory(instant);
     ticks(engine, 5);
-    ASSERT_EQ(engine.reports.failures().size(), 1u);
-    EXPECT_EQ(engine.reports.failures()[0].file, ReportFile::Instant);
+    ASSERT_EQ(engine.reports().failures().size(), 1u);
+    EXPECT_EQ(engine.reports().failures()[0].file, ReportFile::Instant);
     EXPECT_EQ(messagesAbout("\"Instant.txt\" could not be created"), 1u);
     EXPECT_TRUE(report(ReportFile::AvgInstant).rfind("\"0.47\",") != std::string::npos)
         << "the other files go on";
@@ -81,7 +81,7 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
     ASSERT_TRUE(engine.StartSimulation());
     ticks(engine, 2);
     // The disk takes 5000 bytes more of each file, then no more.
-    const auto size = std::filesystem::file_size(engine.reports.pathOf(ReportFile::Instant));
+    const auto size = std::filesystem::file_size(engine.reports().pathOf(ReportFile::Instant));
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -98,8 +98,8 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
     EXPECT_LE(instant.size(), size + 5000);
     EXPECT_TRUE(instant.ends_with("\r\n"));
     EXPECT_EQ(messagesAbout("\"Instant.txt\" could not be written"), 1u);
-    ASSERT_FALSE(engine.reports.failures().empty());
-    EXPECT_EQ(engine.reports.failures()[0].file, ReportFile::Instant);
+    ASSERT_FALSE(engine.reports().failures().empty());
+    EXPECT_EQ(engine.reports().failures()[0].file, ReportFile::Instant);
 }
 
 int batchStatus(const std::string& command) {

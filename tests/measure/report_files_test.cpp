@@ -49,14 +49,14 @@ TEST_F(Reports, EveryHeaderByteForByte) {
                            "avgInstant.txt", "Instant.txt", "NTXY.txt"};
     // A start replaces whatever the files held before with the headers of the chosen ones.
     for (int i = 0; i < 6; ++i)
-        std::ofstream(engine.reports.pathOf(headers[i].first)) << "left over from an earlier run\n";
+        std::ofstream(engine.reports().pathOf(headers[i].first)) << "left over from an earlier run\n";
     settings.ReportIndividualPerformance = settings.ReportTrafficPerformance =
         settings.ReportSystemPerformance = settings.ReportAvgInstantPerformance =
             settings.ReportInstantPerformance = settings.ReportNTXY = Check::Checked;
     startManualRun();
     for (int i = 0; i < 6; ++i) {
         const auto& [file, bytes] = headers[i];
-        EXPECT_EQ(engine.reports.pathOf(file), folder.path() / names[i]);
+        EXPECT_EQ(engine.reports().pathOf(file), folder.path() / names[i]);
         EXPECT_EQ(report(file), bytes) << names[i];
     }
     EXPECT_TRUE(host.messages.empty());
@@ -68,16 +68,15 @@ TEST_F(Reports, NtxyRowsAreQuotedAndRounded) {
     addCruising(2, 3.005f, 1.5, 0, 1.5);  // 0.1 m east per slice
     addCruising(5, 1.234f, 0, 0, 1.5);
     startManualRun();
-    engine.StepCount = 150;
     steps(3);  // the first of these is the entry step, which writes no row
     EXPECT_EQ(report(ReportFile::NTXY),
               "\"NTXY database\"\r\n\r\n\"mass\",\"alpha\",\"beta\",\"chi\",\"Total Pedestrians\","
               "\"MaxSpeed\",\"MaxPed\",\"meanGeneratedFlow\",\"N\",\"T\",\"X\",\"Y\"\r\n"
-              "\"1\",\"152\",\"2.20\",\"3.01\"\r\n"
-              "\"2\",\"152\",\"5.00\",\"1.23\"\r\n"
-              "\"1\",\"153\",\"2.30\",\"3.01\"\r\n"
-              "\"2\",\"153\",\"5.00\",\"1.23\"\r\n");
-    EXPECT_FALSE(std::filesystem::exists(engine.reports.pathOf(ReportFile::Instant)));
+              "\"1\",\"2\",\"2.20\",\"3.01\"\r\n"
+              "\"2\",\"2\",\"5.00\",\"1.23\"\r\n"
+              "\"1\",\"3\",\"2.30\",\"3.01\"\r\n"
+              "\"2\",\"3\",\"5.00\",\"1.23\"\r\n");
+    EXPECT_FALSE(std::filesystem::exists(engine.reports().pathOf(ReportFile::Instant)));
 }
 
 TEST_F(Reports, InstantRowsAreTwelveNumbersInShortestForm) {
@@ -98,7 +97,7 @@ TEST_F(Reports, InstantRowsAreTwelveNumbersInShortestForm) {
     const std::string rows = report(ReportFile::Instant);
     const std::string last = rows.substr(rows.rfind("\r\n", rows.size() - 3) + 2);
     EXPECT_EQ(last.rfind("1,0.26666666666666666,", 0), 0u) << last;
-    EXPECT_FALSE(std::filesystem::exists(engine.reports.pathOf(ReportFile::NTXY)));
+    EXPECT_FALSE(std::filesystem::exists(engine.reports().pathOf(ReportFile::NTXY)));
 }
 
 TEST_F(Reports, NothingIsWrittenWhenNoRowReportIsChecked) {
@@ -107,7 +106,7 @@ TEST_F(Reports, NothingIsWrittenWhenNoRowReportIsChecked) {
     add(2, 3, 9, 3);
     add(3, 1, 9, 1);
     steps(10);
-    engine.reports.closeAll();
+    engine.StopSimulation();
     EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 

@@ -50,6 +50,21 @@ inline std::string readFile(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A pedestrian made by the engine's factory from the current parameter settings, or why it was not.
+// Without a maximum acceleration it takes the parameters' MaxAccl.
+inline MaybeError createPed(Engine& engine, float px, float py, float ex, float ey,
+                            double maxSpeed = 1.5, int color = 1, double vx = 0, double vy = 0,
+                            std::optional<double> maxAccl = std::nullopt) {
+    PedDef def;
+    def.Px = px, def.Py = py, def.Ex = ex, def.Ey = ey;
+    def.MaxSpeed = maxSpeed;
+    def.color = static_cast<std::uint8_t>(color);
+    def.Vx = vx, def.Vy = vy;
+    def.maxAcceleration = maxAccl.value_or(0);
+    return engine.CreatePedestrian(
+        def, maxAccl ? MaxAcceleration::Definition : MaxAcceleration::Parameters);
+}
+
 class EngineTest : public ::testing::Test {
   protected:
     static constexpr double kM2Twips = 0.002;
@@ -63,13 +78,17 @@ class EngineTest : public ::testing::Test {
         settings.ReportAvgInstantPerformance = Check::Unchecked;
     }
 
-    // A pedestrian made by the factory from the current parameter settings.
+    // A pedestrian made by the factory from the current parameter settings, or why it was not.
+    MaybeError tryAdd(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
+                      double vx = 0, double vy = 0,
+                      std::optional<double> maxAccl = std::nullopt) {
+        return createPed(engine, px, py, ex, ey, maxSpeed, color, vx, vy, maxAccl);
+    }
     PedClass& add(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
                   double vx = 0, double vy = 0, std::optional<double> maxAccl = std::nullopt) {
-        if (MaybeError e = engine.CreatePedestrian(
-                px, py, ex, ey, maxSpeed, static_cast<std::int16_t>(color), vx, vy, maxAccl))
+        if (MaybeError e = tryAdd(px, py, ex, ey, maxSpeed, color, vx, vy, maxAccl))
             throw std::runtime_error("CreatePedestrian failed: " + e->description);
-        return *engine.Pedestrians.find(static_cast<std::int16_t>(engine.LastPedID));
+        return *engine.pedestrians().find(static_cast<std::int16_t>(engine.LastPedID()));
     }
 
     // A pedestrian that keeps its velocity: no acceleration at all.
@@ -102,7 +121,7 @@ class EngineTest : public ::testing::Test {
     // first when there is none and continuing a paused one. Returns the messages the step showed.
     std::vector<std::string> step() {
         startManualRun();
-        if (!engine.IsRunning) engine.PauseSimulation();  // continue
+        if (!engine.IsRunning()) engine.PauseSimulation();  // continue
         const std::size_t before = host.messages.size();
         engine.SimulationTick();
         std::vector<std::string> shown;
@@ -117,7 +136,7 @@ class EngineTest : public ::testing::Test {
     }
 
     // What a reader of the report file sees now.
-    std::string report(ReportFile file) { return readFile(engine.reports.pathOf(file)); }
+    std::string report(ReportFile file) { return readFile(engine.reports().pathOf(file)); }
 
     TempFolder folder;
     Settings settings;

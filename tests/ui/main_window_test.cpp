@@ -246,7 +246,7 @@ TEST_F(UiTest, HelpContentsAnswersWhileTheRunGoesOn) {
     action("mnuHelpContents")->trigger();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Sorry, no Help file for this version.");
-    EXPECT_TRUE(window.engine().IsRunning);
+    EXPECT_TRUE(window.engine().IsRunning());
 }
 
 }  // namespace

@@ -118,14 +118,14 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
     click("cmdLoadPedestrians");
     EXPECT_EQ(dialogs, 1) << "PedData.sdx is read without asking";
     EXPECT_EQ(messages.back(), "3 Data was loaded and created in the Trap");
-    EXPECT_EQ(window.engine().Pedestrians.size(), 3u);
-    EXPECT_EQ(window.engine().Pedestrians.find("3")->Px(), 3.0f);
+    EXPECT_EQ(window.engine().pedestrians().size(), 3u);
+    EXPECT_EQ(window.engine().pedestrians().find("3")->Px(), 3.0f);
 
     in<QLineEdit>("frmManualPedGenerator", "txtManInitialVelocityX")->setText("fast");
     click("cmdCreatePed");
     EXPECT_NE(messages.back().find("Initial Velocity (Vx) is \"fast\""), std::string::npos)
         << messages.back();
-    EXPECT_EQ(window.engine().Pedestrians.size(), 3u);
+    EXPECT_EQ(window.engine().pedestrians().size(), 3u);
     in<QScrollBar>("frmManualPedGenerator", "ScrlMaxSpeed")->setValue(1500);
     EXPECT_EQ(text("frmManualPedGenerator", "txtMaxSpeed"), "1.500");
 }
@@ -236,7 +236,7 @@ TEST_F(PanelsTest, AHandMadePedestrianWalksAndTheRunStopsByItself) {
     pick(1000, 1500);
     pick(4000, 1500);
     in<QPushButton>("frmManualPedGenerator", "cmdCreatePed")->click();
-    ASSERT_EQ(window.engine().Pedestrians.size(), 1u);
+    ASSERT_EQ(window.engine().pedestrians().size(), 1u);
     action("mnuStartSimulation")->trigger();
     for (int i = 0; i < 1000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
     EXPECT_FALSE(window.engine().runExists());

@@ -25,7 +25,7 @@ QLineEdit* positionBox(const char* name, QWidget* parent) {
 ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine), generator_(engine) {
     setObjectName("frmManualPedGenerator");
-    Settings& s = engine.settings;
+    Settings& s = engine.settings();
     QFrame* frame = panelFrame(this, "FrameManualGenerator");
     auto* grid = new QGridLayout(frame);
 
@@ -93,7 +93,7 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
                     2, 3);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
 
-    dialogFolder = QString::fromStdString(engine.reports.folder().string());
+    dialogFolder = QString::fromStdString(engine.reports().folder().string());
     chooseFile = [this](const QString& folder) {
         QFileDialog dialog(this, "Load Pedestrians", folder, "Strida File (*.sdx)");
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -106,7 +106,7 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
 }
 
 void ManualPanel::setPosition(float Settings::*field, const char* box, float value) {
-    engine_.settings.*field = value;
+    engine_.settings().*field = value;
     findChild<QLineEdit*>(box)->setText(QString::fromStdString(num::shortest(value)));
 }
 
@@ -124,12 +124,11 @@ void ManualPanel::setTargetEy(float v) {
 }
 
 void ManualPanel::cmdCreatePed_Click() {
-    if (generator_.cmdCreatePed_Click())
-        pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+    if (generator_.createPedestrian()) showPedNumber();
 }
 
 void ManualPanel::cmdSavePedestrians_Click() {
-    generator_.cmdSavePedestrians_Click();
+    generator_.savePedestrians();
 }
 
 void ManualPanel::cmdLoadPedestrians_Click() {
@@ -137,14 +136,20 @@ void ManualPanel::cmdLoadPedestrians_Click() {
     if (!std::filesystem::exists(file)) {
         const QString chosen = chooseFile ? chooseFile(dialogFolder) : QString();
         if (chosen.isEmpty()) return;  // cancelled: nothing to say
-        engine_.host.setBusy(true);
+        engine_.host().setBusy(true);
         QApplication::processEvents();
         const std::filesystem::path path = chosen.toStdString();
         dialogFolder = QString::fromStdString(path.parent_path().string());
         file = dataFileFromDialog(path);
     }
     generator_.loadPedestrians(file);
-    pedNumber_->setText(QString::fromStdString(generator_.lblPedNumber));
+    showPedNumber();
+}
+
+void ManualPanel::showPedNumber() {
+    const int n = generator_.lastCreated();
+    pedNumber_->setText(n == 0 ? QString("Pedestrian Number:")
+                               : QString("Pedestrian Number: %1 is created.").arg(n));
 }
 
 }  // namespace strida::ui

@@ -34,6 +34,7 @@ class ManualPanel : public QWidget {
 
     void cmdCreatePed_Click();
     void cmdSavePedestrians_Click();
+    void showPedNumber();
     void cmdLoadPedestrians_Click();
 
     // Asks for a data file to open, starting in `folder`; empty when the user cancels. The

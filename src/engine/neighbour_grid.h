@@ -1,10 +1,9 @@
-// Finding a pedestrian's neighbours. Both ways give exactly the same answer: the neighbours closer
-// than a distance, in order of creation, each with its distance computed by the same operations,
-// and the nearest one within sight (the earliest created of equally near ones). The scan visits
-// every pedestrian; the grid visits only the cells around the pedestrian and is kept up to date
-// as each pedestrian moves, so those moved later in a step see it where it now is.
+// The index of the neighbour search: a uniform grid of square cells over the plane, each listing
+// the pedestrians in it with their positions. It is kept up to date as each pedestrian moves, so
+// those moved later in a step see it where it now is.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,25 +11,7 @@ namespace strida {
 
 class PedClass;
 
-enum class NeighbourSearch { Index, Scan };
-
-struct Neighbour {
-    const PedClass* ped;
-    double dx, dy;  // own position less the neighbour's
-    double d;
-    std::uint32_t order;
-};
-
-// The nearest pedestrian closer than the sight distance; none when nobody is, or when everyone in
-// sight is farther than 200 km (no pedestrian then counts as seen ahead).
-struct NearestInSight {
-    const PedClass* ped = nullptr;
-    double d = 200000;  // metres: farther than any trap
-    std::uint32_t order = 0;
-};
-
-// A uniform grid over the plane, grown as pedestrians walk beyond it. Each cell lists the
-// pedestrians in it with their positions.
+// Grown as pedestrians walk beyond it.
 class NeighbourGrid {
   public:
     void clear();
@@ -60,7 +41,7 @@ class NeighbourGrid {
     void grow(float x, float y);
     void place(PedClass& p, int cell);
 
-    double cellSize_ = 2.0;
+    double cellSize_ = 1.0;  // metres; grown with the spread of the crowd
     double x0_ = 0, y0_ = 0;
     int nx_ = 0, ny_ = 0;
     std::vector<std::vector<Entry>> cells_;

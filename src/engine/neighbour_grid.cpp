@@ -1,4 +1,4 @@
-#include "engine/neighbours.h"
+#include "engine/neighbour_grid.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "engine/pedestrians.h"
+#include "engine/pedestrian_collection.h"
 
 #include <algorithm>
 #include <charconv>
@@ -94,10 +94,6 @@ void PedestrianCollection::compact() {
     slots_.resize(out);
     ids_.resize(out);
 }
-
-}  // namespace strida
-
-namespace strida {
 
 void PedestrianCollection::setSearch(NeighbourSearch search) {
     if (search == search_) return;

@@ -13,12 +13,19 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/neighbours.h"
+#include "engine/neighbour.h"
+#include "engine/neighbour_grid.h"
 #include "engine/ped_class.h"
 
 namespace strida {
 
-class PedestrianCollection {
+// How neighbours are found: through the grid, or by visiting every pedestrian. Both give exactly
+// the same answer: the neighbours closer than a distance, in order of creation, each with its
+// distance computed by the same operations, and the nearest one within sight (the earliest
+// created of equally near ones).
+enum class NeighbourSearch { Index, Scan };
+
+class PedestrianCollection : public NeighbourFinder {
   public:
     class Hold {
       public:
@@ -54,17 +61,14 @@ class PedestrianCollection {
     std::size_t slotCount() const { return slots_.size(); }
     PedClass* slot(std::size_t index) const { return slots_[index].get(); }
 
-    // How neighbours are found: through the grid (the default) or by visiting everyone.
+    // The grid by default.
     NeighbourSearch search() const { return search_; }
     void setSearch(NeighbourSearch search);
     const NeighbourGrid& grid() const { return grid_; }
 
-    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
-    // its distance; and, when `nearest` is given, the nearest one closer than `sight`.
     void neighbours(const PedClass& self, double reach, double sight,
-                    std::vector<Neighbour>& within, NearestInSight* nearest) const;
-    // A pedestrian's position changed: it is found at its new place from now on.
-    void moved(PedClass& p) {
+                    std::vector<Neighbour>& within, NearestInSight* nearest) const override;
+    void moved(PedClass& p) override {
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
     }
 
