@@ -18,11 +18,13 @@
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
 #include "ui/panels/calibration_panel.h"
+#include "ui/panels/forces_panel.h"
 #include "ui/panels/manual_panel.h"
-#include "ui/panels/options_panels.h"
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/panels/reporting_panel.h"
+#include "ui/panels/show_options_panel.h"
+#include "ui/panels/speed_panel.h"
 #include "ui/trap_canvas.h"
 
 namespace strida::ui {

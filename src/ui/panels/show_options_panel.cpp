@@ -1,7 +1,6 @@
-#include "ui/panels/options_panels.h"
+#include "ui/panels/show_options_panel.h"
 
 #include <QFrame>
-#include <QGridLayout>
 #include <QVBoxLayout>
 
 #include "ui/panels/bindings.h"
@@ -45,41 +44,6 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
     QWidget* order[] = {inf,  accl,  velocity, sight,     printId,
                         fill, close, dontShow, pedCircle, trace};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-}
-
-ForcesPanel::ForcesPanel(Settings& s, QWidget* parent) : QWidget(parent) {
-    setObjectName("frmForceControl");
-    QFrame* frame = panelFrame(this, "frmForceControl");
-    auto* grid = new QGridLayout(frame);
-    auto* forward = checkBox("chkForceForward", "Forward", s.ForceForward, frame);
-    auto* flee = checkBox("chkForceFlee", "Repulse Away", s.ForceFlee, frame);
-    auto* separate = checkBox("chkForceSeparate", "Avoid Collision", s.ForceSeparate, frame);
-    grid->addWidget(forward, 0, 0);
-    grid->addWidget(flee, 1, 0);
-    grid->addWidget(separate, 2, 0);
-    auto* close = button("cmdClose", "&Close", frame, [this] { hidePanel(this); });
-    grid->addWidget(close, 1, 1);
-    setTabOrder(forward, separate);
-    setTabOrder(separate, flee);
-    setTabOrder(flee, close);
-}
-
-SpeedPanel::SpeedPanel(Settings& s, QWidget* parent) : QWidget(parent) {
-    setObjectName("frmSimSpeed");
-    QFrame* frame = panelFrame(this, "frameSimControl");
-    auto* grid = new QGridLayout(frame);
-    auto* bar = scrollBar("ScrlSimSpeed", 1, 1000, s.SimSpeed, 25, 100, frame);
-    bar->setMinimumWidth(220);
-    QObject::connect(bar, &QScrollBar::valueChanged, this, [this, &s](int value) {
-        s.SimSpeed = value;
-        if (onSpeedChanged) onSpeedChanged(value);
-    });
-    grid->addWidget(label("fast", frame), 0, 1, Qt::AlignLeft);
-    grid->addWidget(label("slow", frame), 0, 1, Qt::AlignRight);
-    grid->addWidget(label("Speed", frame), 1, 0);
-    grid->addWidget(bar, 1, 1);
-    grid->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 2, 1,
-                    Qt::AlignRight);
 }
 
 }  // namespace strida::ui
