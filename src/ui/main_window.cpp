@@ -12,7 +12,7 @@
 
 #include "engine/calibration.h"
 #include "engine/engine.h"
-#include "core/numbers.h"
+#include "engine/settings_rules.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
@@ -129,10 +129,10 @@ void MainWindow::buildMenus() {
     QMenu* input = menuBar()->addMenu("&Input");
     input->setObjectName("mnuInput");
     addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), [this] {
-        toggleManualGenerator();
+        toggleGenerator(&Settings::ManualGenerator);
     })->setCheckable(true);
     addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), [this] {
-        toggleAutoGenerator();
+        toggleGenerator(&Settings::PedGenerator);
     })->setCheckable(true);
     addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"),
               [this] { showPanel("frmInputParameters"); });
@@ -233,33 +233,18 @@ void MainWindow::syncGeneratorMarks() {
     action("mnuPedGenerator")->setChecked(settings_.PedGenerator);
 }
 
-void MainWindow::toggleManualGenerator() {
-    if (settings_.ManualGenerator) {
-        settings_.ManualGenerator = false;
-        settings_.PedGenerator = true;
-        panelWindow("frmManualPedGenerator")->hide();
-        canvasWindow_->setMode(0);
-    } else {
-        settings_.ManualGenerator = true;
-        settings_.PedGenerator = false;
-        panelWindow("frmAutoPedGenerator")->hide();
-        canvasWindow_->setMode(1);
+void MainWindow::toggleGenerator(bool Settings::*mode) {
+    const bool on = !(settings_.*mode);
+    setGeneratorMode(settings_, mode, on);
+    // In manual mode clicks on the canvas pick a start and a target; the other mode's panel goes.
+    const bool manual = settings_.ManualGenerator;
+    panelWindow(manual ? "frmAutoPedGenerator" : "frmManualPedGenerator")->hide();
+    canvasWindow_->setMode(manual ? 1 : 0);
+    // A mode switched on by its own item shows its panel; one switched on because the other was
+    // switched off does not.
+    if (on && mode == &Settings::ManualGenerator) {
         showPanel("frmManualPedGenerator");
-    }
-    syncGeneratorMarks();
-}
-
-void MainWindow::toggleAutoGenerator() {
-    if (settings_.PedGenerator) {
-        settings_.PedGenerator = false;
-        settings_.ManualGenerator = true;
-        panelWindow("frmAutoPedGenerator")->hide();
-        canvasWindow_->setMode(1);
-    } else {
-        settings_.PedGenerator = true;
-        settings_.ManualGenerator = false;
-        panelWindow("frmManualPedGenerator")->hide();
-        canvasWindow_->setMode(0);
+    } else if (on) {
         showPanel("frmAutoPedGenerator");
         // The generator's settings are about the trap, so the trap comes with them.
         canvasWindow_->showPanel();
@@ -270,14 +255,8 @@ void MainWindow::toggleAutoGenerator() {
 
 void MainWindow::picked(QPointF from, QPointF to) {
     const double m2t = host_.m2Twips();
-    // Positions are handed over in metres, rounded to whole centimetres.
-    auto metres = [m2t](double twips) {
-        return static_cast<float>(num::strict(num::fixed(twips * m2t, 2)).value_or(0));
-    };
-    manual_->setInitialPx(metres(from.x()));
-    manual_->setInitialPy(metres(from.y()));
-    manual_->setTargetEx(metres(to.x()));
-    manual_->setTargetEy(metres(to.y()));
+    storePickedPositions(settings_, from.x() * m2t, from.y() * m2t, to.x() * m2t, to.y() * m2t);
+    manual_->showPositions();
     showPanel("frmManualPedGenerator");
 }
 

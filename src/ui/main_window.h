@@ -72,8 +72,8 @@ class MainWindow : public QMainWindow {
                        const QKeySequence& key, std::function<void()> command);
     void showPanel(const std::string& name);
     void load();
-    void toggleManualGenerator();
-    void toggleAutoGenerator();
+    // The menu items "&Manual Generator" and "&Auto Generator".
+    void toggleGenerator(bool Settings::*mode);
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();

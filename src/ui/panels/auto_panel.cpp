@@ -109,11 +109,11 @@ QWidget* AutoPanel::timeTab() {
                     2, 0, 1, 4);
     auto* mean = textBox("txtHeadwayMeanInput", s_.HeadwayMeanInput, headway);
     auto* meanBar = scrollBar("ScrlHeadwayMeanInput", 1, 10000, 1, 1, 100, headway);
-    writesInto(meanBar, mean, 100, 2);
+    writesInto(meanBar, mean, &Settings::HeadwayMeanInput);
     auto* sd = textBox("txtHeadwayStdInput", s_.HeadwayStdInput, headway);
     sd->setEnabled(false);  // edited only through its scroll bar
     auto* sdBar = scrollBar("ScrlStdHeadwayInput", 1, 10000, 1, 1, 100, headway);
-    writesInto(sdBar, sd, 100, 2);
+    writesInto(sdBar, sd, &Settings::HeadwayStdInput);
     grid->addWidget(label("Mean", headway), 3, 0);
     grid->addWidget(mean, 3, 1);
     grid->addWidget(label("second", headway), 3, 2);
@@ -144,12 +144,10 @@ QWidget* AutoPanel::spaceTab() {
     auto* mean = textBox("txtSpatialMeanInput", s_.SpatialMeanInput, space);
     auto* meanBar = scrollBar("ScrlSpatialMeanInput", 0, 100, 50, 1, 10, space, Qt::Vertical);
     meanBar->setFixedHeight(70);
-    // The top of the bar is 100 % of the trap width.
-    connect(meanBar, &QScrollBar::valueChanged, mean,
-            [mean](int v) { mean->setText(QString::number(100 - v)); });
+    writesInto(meanBar, mean, &Settings::SpatialMeanInput);
     auto* range = textBox("txtSpatialRangeInput", s_.SpatialRangeInput, space);
     auto* rangeBar = scrollBar("ScrlSpatialRangeInput", 1, 100, 10, 1, 10, space);
-    writesInto(rangeBar, range, 1, 0);
+    writesInto(rangeBar, range, &Settings::SpatialRangeInput);
     grid->addWidget(label("Mean", space), 2, 0);
     grid->addWidget(mean, 2, 1);
     grid->addWidget(label("% of trap width", space), 2, 2);
@@ -162,7 +160,7 @@ QWidget* AutoPanel::spaceTab() {
 
     auto* dist = textBox("txtDistGenerator2Trap", s_.DistGenerator2Trap, frame);
     auto* distBar = scrollBar("ScrlDistGenerator2Trap", 5, 1000, 500, 1, 10, frame);
-    writesInto(distBar, dist, 10, 1);
+    writesInto(distBar, dist, &Settings::DistGenerator2Trap);
     auto* row = new QGridLayout;
     row->addWidget(label("Distance of nearest generator to the center of the Trap:", frame), 0, 0,
                    1, 3);
@@ -180,18 +178,20 @@ QWidget* AutoPanel::speedTab() {
     auto* grid = new QGridLayout(frame);
     struct Category {
         const char* caption;
-        std::string* share;
+        std::string Settings::*share;
         const char *shareBox, *shareBar;
         int sharePosition;
         bool *theOnly, *normal;
         const char *theOnlyName, *normalName;
-        std::string *only, *mean, *sd;
+        std::string Settings::*only;
+        std::string Settings::*mean;
+        std::string Settings::*sd;
         const char *onlyBox, *meanBox, *sdBox, *meanBar, *sdBar, *inputFrame;
         int meanPosition, sdPosition;
     };
     const Category categories[] = {
         {"1st Category:",
-         &s_.PercentNumOf1stCategory,
+         &Settings::PercentNumOf1stCategory,
          "txtPercentNumOf1stCategory",
          "ScrlPercentNumOf1stCategory",
          100,
@@ -199,9 +199,9 @@ QWidget* AutoPanel::speedTab() {
          &s_._1stMaxSpeedNormalDist,
          "opt1stMaxSpeedTheOnly",
          "opt1stMaxSpeedNormalDist",
-         &s_._1stMaxSpeed,
-         &s_._1stMaxSpeedMeanInput,
-         &s_._1stMaxSpeedStdInput,
+         &Settings::_1stMaxSpeed,
+         &Settings::_1stMaxSpeedMeanInput,
+         &Settings::_1stMaxSpeedStdInput,
          "txt1stMaxSpeed",
          "txt1stMaxSpeedMeanInput",
          "txt1stMaxSpeedStdInput",
@@ -211,7 +211,7 @@ QWidget* AutoPanel::speedTab() {
          1380,
          690},
         {"2nd Category:",
-         &s_.PercentNumOf2ndCategory,
+         &Settings::PercentNumOf2ndCategory,
          "txtPercentNumOf2ndCategory",
          "ScrlPercentNumOf2ndCategory",
          0,
@@ -219,9 +219,9 @@ QWidget* AutoPanel::speedTab() {
          &s_._2ndMaxSpeedNormalDist,
          "opt2ndMaxSpeedTheOnly",
          "opt2ndMaxSpeedNormalDist",
-         &s_._2ndMaxSpeed,
-         &s_._2ndMaxSpeedMeanInput,
-         &s_._2ndMaxSpeedStdInput,
+         &Settings::_2ndMaxSpeed,
+         &Settings::_2ndMaxSpeedMeanInput,
+         &Settings::_2ndMaxSpeedStdInput,
          "txt2ndMaxSpeed",
          "txt2ndMaxSpeedMeanInput",
          "txt2ndMaxSpeedStdInput",
@@ -235,9 +235,9 @@ QWidget* AutoPanel::speedTab() {
     for (const Category& c : categories) {
         auto* box = new QVBoxLayout;
         auto* shareRow = new QHBoxLayout;
-        auto* share = textBox(c.shareBox, *c.share, frame);
+        auto* share = textBox(c.shareBox, s_.*c.share, frame);
         auto* shareBar = scrollBar(c.shareBar, 0, 100, c.sharePosition, 1, 10, frame);
-        writesInto(shareBar, share, 1, 0);
+        writesInto(shareBar, share, c.share);
         shareRow->addWidget(label(c.caption, frame));
         shareRow->addWidget(share);
         shareRow->addWidget(label("%", frame));
@@ -250,19 +250,19 @@ QWidget* AutoPanel::speedTab() {
         auto* onlyOption = option(c.theOnlyName, "Only one:", *c.theOnly, speed, group);
         auto* normalOption = option(c.normalName, "Distributed normally:", *c.normal, speed, group);
         g->addWidget(onlyOption, 0, 0);
-        g->addWidget(textBox(c.onlyBox, *c.only, speed), 0, 1);
+        g->addWidget(textBox(c.onlyBox, s_.*c.only, speed), 0, 1);
         g->addWidget(label("m/sec", speed), 0, 2);
         g->addWidget(normalOption, 1, 0, 1, 3);
         auto* input = new QFrame(speed);
         input->setObjectName(c.inputFrame);
         auto* ig = new QGridLayout(input);
         ig->setContentsMargins(0, 0, 0, 0);
-        auto* mean = textBox(c.meanBox, *c.mean, input);
+        auto* mean = textBox(c.meanBox, s_.*c.mean, input);
         auto* meanBar = scrollBar(c.meanBar, 1, 4000, c.meanPosition, 1, 100, input);
-        writesInto(meanBar, mean, 1000, 3);
-        auto* sd = textBox(c.sdBox, *c.sd, input);
+        writesInto(meanBar, mean, c.mean);
+        auto* sd = textBox(c.sdBox, s_.*c.sd, input);
         auto* sdBar = scrollBar(c.sdBar, 1, 4000, c.sdPosition, 1, 100, input);
-        writesInto(sdBar, sd, 1000, 3);
+        writesInto(sdBar, sd, c.sd);
         ig->addWidget(label("Mean", input), 0, 0);
         ig->addWidget(mean, 0, 1);
         ig->addWidget(meanBar, 1, 0, 1, 2);
@@ -323,7 +323,7 @@ QWidget* AutoPanel::waysTab() {
     auto* grid = new QGridLayout(numbers);
     auto* total = textBox("txtTotalNumberOfPedestrians", s_.TotalNumberOfPedestrians, numbers);
     auto* totalBar = scrollBar("ScrlTotalNumberOfPedestrians", 0, 300, 20, 1, 10, numbers);
-    writesInto(totalBar, total, 1, 0);
+    writesInto(totalBar, total, &Settings::TotalNumberOfPedestrians);
     grid->addWidget(label("Total:", numbers), 0, 0);
     grid->addWidget(total, 0, 1);
     grid->addWidget(totalBar, 0, 2);
@@ -333,10 +333,10 @@ QWidget* AutoPanel::waysTab() {
     sg->setContentsMargins(0, 0, 0, 0);
     auto* left = textBox("txtNumPedLeft", s_.NumPedLeft, sides);
     auto* leftBar = scrollBar("ScrlNumPedLeft", 0, 150, 10, 1, 10, sides);
-    writesInto(leftBar, left, 1, 0);
+    writesInto(leftBar, left, &Settings::NumPedLeft);
     auto* right = textBox("txtNumPedRight", s_.NumPedRight, sides);
     auto* rightBar = scrollBar("ScrlNumPedRight", 0, 150, 10, 1, 10, sides);
-    writesInto(rightBar, right, 1, 0);
+    writesInto(rightBar, right, &Settings::NumPedRight);
     sg->addWidget(label("From Left side:", sides), 0, 0);
     sg->addWidget(left, 0, 1);
     sg->addWidget(leftBar, 0, 2);

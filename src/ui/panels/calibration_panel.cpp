@@ -23,7 +23,7 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
         if (onTrapLengthChanged) onTrapLengthChanged();
     });
     auto* lengthBar = scrollBar("HScrollTrapLength", 10, 1500, 100, 1, 10, frame);
-    writesInto(lengthBar, length, 10, 1);
+    writesInto(lengthBar, length, &Settings::TrapLength);
     auto* lengthRow = new QHBoxLayout;
     lengthRow->addWidget(lengthBar);
     lengthRow->addWidget(length);
@@ -32,7 +32,7 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
 
     auto* width = textBox("txtTrapWidth", settings.TrapWidth, frame, [this] { updateTrapSize(); });
     auto* widthBar = scrollBar("HScrollTrapWidth", 10, 1500, 60, 1, 10, frame);
-    writesInto(widthBar, width, 10, 1);
+    writesInto(widthBar, width, &Settings::TrapWidth);
     auto* widthColumn = new QVBoxLayout;
     widthColumn->addWidget(widthBar);
     auto* widthRow = new QHBoxLayout;
@@ -54,7 +54,7 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
 
     auto* dt = textBox("txtDT", settings.DT, frame);
     auto* dtBar = scrollBar("HScrollDT", 1, 100, 15, 1, 10, frame);
-    writesInto(dtBar, dt, 1, 0);
+    writesInto(dtBar, dt, &Settings::DT);
     auto* dtRow = new QHBoxLayout;
     dtRow->addWidget(label("Time slice (dt):          1/", frame, "lblDeltaTExplanation"));
     dtRow->addWidget(dt);

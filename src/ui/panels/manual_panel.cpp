@@ -5,8 +5,8 @@
 #include <QFrame>
 #include <QGridLayout>
 
-#include "engine/engine.h"
 #include "core/numbers.h"
+#include "engine/engine.h"
 #include "measure/ped_data_file.h"
 #include "ui/panels/bindings.h"
 
@@ -50,8 +50,8 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     auto* vy = textBox("txtManInitialVelocityY", s.InitialVy, frame);
     auto* vxBar = scrollBar("HScrollVx", 0, 4000, 0, 10, 100, frame);
     auto* vyBar = scrollBar("HScrollVy", 0, 4000, 0, 10, 100, frame);
-    writesInto(vxBar, vx, 1000, 3);
-    writesInto(vyBar, vy, 1000, 3);
+    writesInto(vxBar, vx, &Settings::InitialVx);
+    writesInto(vyBar, vy, &Settings::InitialVy);
     auto* velocity = new QGridLayout;
     velocity->addWidget(vx, 0, 0);
     velocity->addWidget(label(" ,", frame), 0, 1);
@@ -63,11 +63,12 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     grid->addWidget(label("m/sec", frame), 2, 2);
 
     // A number of the next pedestrian: its box, the scroll bar beside it, and its unit.
-    auto numberRow = [&](int row, const char* caption, const char* box, std::string& setting,
-                         const char* bar, int position, const char* unit) {
-        auto* text = textBox(box, setting, frame);
+    auto numberRow = [&](int row, const char* caption, const char* box,
+                         std::string Settings::*setting, const char* bar, int position,
+                         const char* unit) {
+        auto* text = textBox(box, s.*setting, frame);
         auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
-        writesInto(scroll, text, 1000, 3);
+        writesInto(scroll, text, setting);
         auto* line = new QHBoxLayout;
         line->addWidget(text);
         line->addWidget(scroll);
@@ -75,9 +76,10 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
         grid->addLayout(line, row, 1);
         grid->addWidget(label(unit, frame), row, 2);
     };
-    numberRow(3, "Maximum Speed:", "txtMaxSpeed", s.MaxSpeed, "ScrlMaxSpeed", 1333, "m/sec");
-    numberRow(4, "Maximum Acceleration:", "txtMaxAccl", s.maxAcceleration, "ScrlMaxAccl", 1440,
-              "m/sec^2");
+    numberRow(3, "Maximum Speed:", "txtMaxSpeed", &Settings::MaxSpeed, "ScrlMaxSpeed", 1333,
+              "m/sec");
+    numberRow(4, "Maximum Acceleration:", "txtMaxAccl", &Settings::maxAcceleration, "ScrlMaxAccl",
+              1440, "m/sec^2");
 
     pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
     grid->addWidget(pedNumber_, 5, 0, 1, 2);
@@ -103,6 +105,18 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
                    ? dialog.selectedFiles().first()
                    : QString();
     };
+}
+
+void ManualPanel::showPositions() {
+    const std::pair<float Settings::*, const char*> positions[] = {
+        {&Settings::InitialPx, "txtManInitialPosX"},
+        {&Settings::InitialPy, "txtManInitialPosY"},
+        {&Settings::TargetEx, "txtManTargetPosX"},
+        {&Settings::TargetEy, "txtManTargetPosY"},
+    };
+    for (auto [field, box] : positions)
+        findChild<QLineEdit*>(box)->setText(
+            QString::fromStdString(num::shortest(engine_.settings.*field)));
 }
 
 void ManualPanel::setPosition(float Settings::*field, const char* box, float value) {

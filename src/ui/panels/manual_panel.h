@@ -31,6 +31,8 @@ class ManualPanel : public QWidget {
     void setInitialPy(float inputInitialPy);
     void setTargetEx(float inputTargetEx);
     void setTargetEy(float inputTargetEy);
+    // Shows the four positions that the settings hold in their boxes (after a pick stored them).
+    void showPositions();
 
     void cmdCreatePed_Click();
     void cmdSavePedestrians_Click();

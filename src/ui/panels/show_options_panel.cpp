@@ -3,47 +3,56 @@
 #include <QFrame>
 #include <QVBoxLayout>
 
+#include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
 
-ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(parent) {
+ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(parent), s_(s) {
     setObjectName("frmDrawingControl");
     QFrame* frame = panelFrame(this, "frmShowOption");
     auto* column = new QVBoxLayout(frame);
-    auto* inf = checkBox("chkShowInfCircle", "Influence Circle", s.ShowInfCircle, frame);
-    auto* sight = checkBox("chkSightBox", "Sight Box", s.SightBox, frame);
-    auto* accl = checkBox("chkAcclLine", "Acceleration line (red)", s.AcclLine, frame);
-    auto* velocity = checkBox("chkVelocityLine", "Velocity line (blue)", s.VelocityLine, frame);
-    auto* printId = checkBox("chkPrintID", "ID number", s.PrintID, frame);
-    auto* fill = checkBox("chkDrawFill", "Filled", s.DrawFill, frame);
-    auto* pedCircle = checkBox("chkPedCircle", "Pedestrian (circle)", s.PedCircle, frame);
-    auto* trace = checkBox("chkTracePath", "Trace Path", s.TracePath, frame);
-    auto* dontShow =
-        checkBox("chkDontShowAnimation", "Don't Show Animation", s.DontShowAnimation, frame);
-
-    // Drawing any of these needs the circle. A box set to the state it already has starts no
-    // handler, so every chain of ticks ends.
-    for (QCheckBox* box : {inf, sight, printId, fill})
-        connect(box, &QCheckBox::toggled, pedCircle, [pedCircle](bool on) {
-            if (on) pedCircle->setChecked(true);
-        });
-    connect(pedCircle, &QCheckBox::toggled, this, [fill, printId](bool on) {
-        if (on) return;
-        fill->setChecked(false);
-        printId->setChecked(false);
-    });
-    // Tracing paths draws them with the velocity lines.
-    connect(trace, &QCheckBox::toggled, velocity, &QCheckBox::setChecked);
-
-    for (QCheckBox* box : {inf, sight, accl, velocity, printId, fill, pedCircle, trace, dontShow})
+    const struct {
+        const char* name;
+        const char* caption;
+        Check Settings::*option;
+    } options[] = {
+        {"chkShowInfCircle", "Influence Circle", &Settings::ShowInfCircle},
+        {"chkSightBox", "Sight Box", &Settings::SightBox},
+        {"chkAcclLine", "Acceleration line (red)", &Settings::AcclLine},
+        {"chkVelocityLine", "Velocity line (blue)", &Settings::VelocityLine},
+        {"chkPrintID", "ID number", &Settings::PrintID},
+        {"chkDrawFill", "Filled", &Settings::DrawFill},
+        {"chkPedCircle", "Pedestrian (circle)", &Settings::PedCircle},
+        {"chkTracePath", "Trace Path", &Settings::TracePath},
+        {"chkDontShowAnimation", "Don't Show Animation", &Settings::DontShowAnimation},
+    };
+    for (const auto& o : options) {
+        // A box writes its own setting; the settings decide what else follows, and the other
+        // boxes then show it. Their own writes while they catch up start no further rules.
+        auto* box =
+            checkBox(o.name, o.caption, s.*o.option, frame, [this, option = o.option](bool) {
+                if (refreshing_) return;
+                showOptionChanged(s_, option);
+                refresh();
+            });
+        boxes_.emplace_back(box, o.option);
         column->addWidget(box);
-    auto* close = button("cmdClose", "&Close", frame, [this] { hidePanel(this); });
-    column->addWidget(close, 0, Qt::AlignHCenter);
+    }
+    column->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 0,
+                      Qt::AlignHCenter);
     // Tab order as on the panel: six boxes, Close, then the last three.
-    QWidget* order[] = {inf,  accl,  velocity, sight,     printId,
-                        fill, close, dontShow, pedCircle, trace};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    const char* order[] = {
+        "chkShowInfCircle", "chkAcclLine", "chkVelocityLine",      "chkSightBox",  "chkPrintID",
+        "chkDrawFill",      "cmdClose",    "chkDontShowAnimation", "chkPedCircle", "chkTracePath"};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(findChild<QWidget*>(order[i]), findChild<QWidget*>(order[i + 1]));
+}
+
+void ShowOptionsPanel::refresh() {
+    refreshing_ = true;
+    for (auto [box, option] : boxes_) showCheck(box, s_.*option);
+    refreshing_ = false;
 }
 
 }  // namespace strida::ui
