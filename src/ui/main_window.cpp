@@ -39,7 +39,19 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
     engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
+    timer_ = new QTimer(this);
+    timer_->setObjectName("Timer1");
+    timer_->setInterval(settings_.SimSpeed);
+    connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
 
+    createCanvas();
+    createPanels();
+    buildStatusBar();
+    buildMenus();
+    load();
+}
+
+void MainWindow::createCanvas() {
     canvas_ = new TrapCanvas;
     canvasWindow_ = new CanvasWindow(canvas_, mdi_);
     canvasWindow_->scale = [this] { return host_.m2Twips(); };
@@ -48,7 +60,10 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
         canvas_->setArea(width, height);
         calibrate();
     };
+    canvasWindow_->onPicked = [this](QPointF from, QPointF to) { picked(from, to); };
+}
 
+void MainWindow::createPanels() {
     calibration_ = new CalibrationPanel(settings_);
     calibration_->onCalibrate = [this] { calibrate(); };
     addPanel(calibration_, "Calibration");
@@ -65,13 +80,10 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
     addPanel(new ReportingPanel(settings_), "Reporting");
     calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
-    canvasWindow_->onPicked = [this](QPointF from, QPointF to) { picked(from, to); };
-
-    timer_ = new QTimer(this);
-    timer_->setObjectName("Timer1");
-    timer_->setInterval(settings_.SimSpeed);
     speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
+}
 
+void MainWindow::buildStatusBar() {
     for (int i = 0; i < 3; ++i) {
         status_[i] = new QLabel(this);
         status_[i]->setObjectName(QString("StatusBar1Panel%1").arg(i + 1));
@@ -81,10 +93,6 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
         statusBar()->addWidget(status_[i], i == 2 ? 1 : 0);
     }
     statusBar()->setObjectName("StatusBar1");
-
-    connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
-    buildMenus();
-    load();
 }
 
 MainWindow::~MainWindow() {

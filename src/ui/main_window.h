@@ -65,6 +65,10 @@ class MainWindow : public QMainWindow {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Parts of the window, built in this order by the constructor.
+    void createCanvas();
+    void createPanels();
+    void buildStatusBar();
     void buildMenus();
     void buildWindowMenu(QMenu* menu);
     PanelWindow* addPanel(QWidget* panel, const QString& caption);

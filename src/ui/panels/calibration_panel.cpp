@@ -14,10 +14,15 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     setObjectName("frmCalibration");
     QFrame* frame = panelFrame(this, "FrameCalibration");
     auto* grid = new QGridLayout(frame);
-
     grid->addWidget(label("Pedestrian Trap Size:", frame, "lblExplanationTrap"), 0, 0, 1, 4);
+    addTrapSize(frame, grid);
+    addTimeSlice(frame, grid);
+    addCommands(frame, grid);
+    updateTrapSize();
+}
 
-    auto* length = textBox("txtTrapLength", settings.TrapLength, frame, [this] {
+void CalibrationPanel::addTrapSize(QFrame* frame, QGridLayout* grid) {
+    auto* length = textBox("txtTrapLength", settings_.TrapLength, frame, [this] {
         trapLengthChanged(settings_);
         updateTrapSize();
         if (onTrapLengthChanged) onTrapLengthChanged();
@@ -30,7 +35,7 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     lengthRow->addWidget(label("meter", frame));
     grid->addLayout(lengthRow, 1, 1, 1, 2);
 
-    auto* width = textBox("txtTrapWidth", settings.TrapWidth, frame, [this] { updateTrapSize(); });
+    auto* width = textBox("txtTrapWidth", settings_.TrapWidth, frame, [this] { updateTrapSize(); });
     auto* widthBar = scrollBar("HScrollTrapWidth", 10, 1500, 60, 1, 10, frame);
     writesInto(widthBar, width, &Settings::TrapWidth);
     auto* widthColumn = new QVBoxLayout;
@@ -51,8 +56,10 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     area_->setAlignment(Qt::AlignCenter);
     pictureLayout->addWidget(area_);
     grid->addWidget(picture, 2, 1, 1, 2);
+}
 
-    auto* dt = textBox("txtDT", settings.DT, frame);
+void CalibrationPanel::addTimeSlice(QFrame* frame, QGridLayout* grid) {
+    auto* dt = textBox("txtDT", settings_.DT, frame);
     auto* dtBar = scrollBar("HScrollDT", 1, 100, 15, 1, 10, frame);
     writesInto(dtBar, dt, &Settings::DT);
     auto* dtRow = new QHBoxLayout;
@@ -61,7 +68,9 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     dtRow->addWidget(label("second", frame, "lblSecond"));
     dtRow->addWidget(dtBar);
     grid->addLayout(dtRow, 3, 0, 1, 3);
+}
 
+void CalibrationPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     scale_ = label("m/twips:", frame, "lblM2Twips");
     grid->addWidget(scale_, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -70,8 +79,6 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     }));
     buttons->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }));
     grid->addLayout(buttons, 5, 0, 1, 3);
-
-    updateTrapSize();
 }
 
 void CalibrationPanel::updateTrapSize() {
