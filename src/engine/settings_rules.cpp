@@ -1,5 +1,6 @@
 #include "engine/settings_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -53,6 +54,88 @@ std::optional<std::int16_t> secondShareChanged(Settings& s) {
     return complement(s.PercentNumOf2ndCategory, s.PercentNumOf1stCategory);
 }
 
+void showOptionChanged(Settings& s, Check Settings::*option) {
+    const bool ticked = s.*option == Check::Checked;
+    const bool unticked = s.*option == Check::Unchecked;
+    const bool drawnOnTheCircle = option == &Settings::ShowInfCircle ||
+                                  option == &Settings::SightBox || option == &Settings::PrintID ||
+                                  option == &Settings::DrawFill;
+    if (drawnOnTheCircle && ticked) {
+        s.PedCircle = Check::Checked;
+    } else if (option == &Settings::PedCircle && unticked) {
+        s.DrawFill = Check::Unchecked;
+        s.PrintID = Check::Unchecked;
+    } else if (option == &Settings::TracePath) {
+        s.VelocityLine = ticked ? Check::Checked : Check::Unchecked;
+    }
+}
+
+void setGeneratorMode(Settings& s, bool Settings::*mode, bool on) {
+    if (s.*mode == on) return;
+    s.*mode = on;
+    bool Settings::*other =
+        mode == &Settings::ManualGenerator ? &Settings::PedGenerator : &Settings::ManualGenerator;
+    s.*other = !on;
+}
+
+int influenceBarMinimum(const Settings& s) {
+    const double hundredths = std::round(num::lenient(s.PedDiameter) * 100);
+    // A text that reads as no positive number (or NaN) gives 0; one like 1e308 stops at the top.
+    return hundredths > 0 ? static_cast<int>(std::min(hundredths, 500.0)) : 0;
+}
+
+namespace {
+// Settings whose scroll bars count fractions of the setting's unit; every other bar counts whole
+// units.
+struct BarSteps {
+    std::string Settings::*setting;
+    double perUnit;
+    int decimals;
+};
+constexpr BarSteps kBarSteps[] = {
+    {&Settings::TrapLength, 10, 1},
+    {&Settings::TrapWidth, 10, 1},
+    {&Settings::PedDiameter, 100, 2},
+    {&Settings::InfluenceDiameter, 100, 2},
+    {&Settings::SightDist, 100, 2},
+    {&Settings::MaxAccl, 1000, 3},
+    {&Settings::Mass, 1000, 3},
+    {&Settings::Alpha, 1000, 3},
+    {&Settings::Beta, 1000, 3},
+    {&Settings::Chi, 1000, 3},
+    {&Settings::HeadwayMeanInput, 100, 2},
+    {&Settings::HeadwayStdInput, 100, 2},
+    {&Settings::DistGenerator2Trap, 10, 1},
+    {&Settings::_1stMaxSpeedMeanInput, 1000, 3},
+    {&Settings::_1stMaxSpeedStdInput, 1000, 3},
+    {&Settings::_2ndMaxSpeedMeanInput, 1000, 3},
+    {&Settings::_2ndMaxSpeedStdInput, 1000, 3},
+    {&Settings::InitialVx, 1000, 3},
+    {&Settings::InitialVy, 1000, 3},
+    {&Settings::MaxSpeed, 1000, 3},
+    {&Settings::maxAcceleration, 1000, 3},
+};
+
+float toCentimetres(double metres) {
+    return static_cast<float>(num::strict(num::fixed(metres, 2)).value_or(0));
+}
+}  // namespace
+
+std::string scrollBarText(std::string Settings::*setting, int position) {
+    if (setting == &Settings::SpatialMeanInput) return num::fixed(100.0 - position, 0);
+    for (const BarSteps& steps : kBarSteps)
+        if (steps.setting == setting) return num::fixed(position / steps.perUnit, steps.decimals);
+    return num::fixed(static_cast<double>(position), 0);
+}
+
+void storePickedPositions(Settings& s, double startX, double startY, double targetX,
+                          double targetY) {
+    s.InitialPx = toCentimetres(startX);
+    s.InitialPy = toCentimetres(startY);
+    s.TargetEx = toCentimetres(targetX);
+    s.TargetEy = toCentimetres(targetY);
+}
+
 bool isPrintableText(std::string_view text) {
     for (const char c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
@@ -70,6 +153,7 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
             if (!isPrintableText(value))
                 return EngineError{std::string(name) + " takes printable text only, not " +
                                    quoteText(value)};
+            if (s.*(info->text) == value) return std::nullopt;
             s.*(info->text) = value;
             if (name == "TrapLength")
                 trapLengthChanged(s);
@@ -84,20 +168,17 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
             else if (name == "PercentNumOf2ndCategory")
                 secondShareChanged(s);
             return std::nullopt;
-        case K::Check:
+        case K::Check: {
             if (!zeroOrOne) return badValue(name, value, "0 or 1");
-            s.*(info->check) = value == "1" ? Check::Checked : Check::Unchecked;
+            const Check state = value == "1" ? Check::Checked : Check::Unchecked;
+            if (s.*(info->check) == state) return std::nullopt;
+            s.*(info->check) = state;
+            showOptionChanged(s, info->check);
             return std::nullopt;
+        }
         case K::MenuCheck:
             if (!zeroOrOne) return badValue(name, value, "0 or 1");
-            s.*(info->flag) = value == "1";
-            // At most one of the two generator modes is checked.
-            if (value == "1") {
-                if (name == "ManualGenerator")
-                    s.PedGenerator = false;
-                else
-                    s.ManualGenerator = false;
-            }
+            setGeneratorMode(s, info->flag, value == "1");
             return std::nullopt;
         case K::Option:
             if (value != "1") return badValue(name, value, "1 (which selects it)");

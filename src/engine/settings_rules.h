@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/error.h"
@@ -27,13 +28,45 @@ std::optional<std::int16_t> evenSplit(Settings& s);
 std::optional<std::int16_t> firstShareChanged(Settings& s);
 std::optional<std::int16_t> secondShareChanged(Settings& s);
 
+// A show option has just been ticked or unticked (the field holds its new state). What is drawn on
+// a pedestrian needs its circle: ticking "Influence Circle", "Sight Box", "ID number" or "Filled"
+// ticks "Pedestrian (circle)", and unticking the circle unticks "Filled" and "ID number". A traced
+// path is drawn by the velocity lines, so "Trace Path" gives "Velocity line" its own state. Every
+// other check box ties nothing.
+void showOptionChanged(Settings& s, Check Settings::*option);
+
+// Turns one generator mode (ManualGenerator or PedGenerator) on or off, as its menu item does: the
+// other mode takes the opposite state, so turning one off turns the other on. A mode set to the
+// state it already has changes nothing.
+void setGeneratorMode(Settings& s, bool Settings::*mode, bool on);
+
+// The lowest position of the influence diameter's scroll bar, which counts hundredths of a metre:
+// the body diameter in hundredths (75 for 0.75 m), so the bar cannot make the influence area
+// smaller than the body. A diameter that is not a positive number gives 0; the bound stops at 500,
+// the 5 m at the bar's top.
+int influenceBarMinimum(const Settings& s);
+
+// The text that a scroll bar beside a text setting writes into it for a position: the position in
+// the setting's steps with as many decimals as the steps need (hundredths of a metre for the
+// diameters: 75 gives "0.75"; thousandths of a metre per second for speeds: 1500 gives "1.500").
+// The spatial mean's bar stands upright with 100 % at its top, where its position is 0, so 30 gives
+// "70". Counts, percentages and DT are whole numbers.
+std::string scrollBarText(std::string Settings::*setting, int position);
+
+// Stores a start and a target picked on the trap canvas, in metres, as InitialPx, InitialPy,
+// TargetEx and TargetEy, each rounded to whole centimetres (3.708 m is stored as 3.71).
+void storePickedPositions(Settings& s, double startX, double startY, double targetX,
+                          double targetY);
+
 // Whether a setting's text holds no control character (a line break would split the report
 // records the text is copied into).
 bool isPrintableText(std::string_view text);
 
 // Sets one setting by name as a script would: a text setting takes the value as its text, a check
 // box or menu check 0 or 1, an option button 1 (selecting it clears the rest of its group),
-// NumWays 0 (one way) or 1 (two ways), SimSpeed 1 to 1000. The rules above apply.
+// NumWays 0 (one way) or 1 (two ways), SimSpeed 1 to 1000. The rules above apply as they do on the
+// panels: a text, check box or menu check set to the value it already holds starts none, as a
+// control set to its own state fires no handler, while choosing two ways always splits the total.
 MaybeError applySetting(Settings& s, std::string_view name, std::string_view value);
 
 }  // namespace strida

@@ -12,17 +12,19 @@
 
 #include "engine/calibration.h"
 #include "engine/engine.h"
-#include "core/numbers.h"
+#include "engine/settings_rules.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
 #include "ui/panels/calibration_panel.h"
+#include "ui/panels/forces_panel.h"
 #include "ui/panels/manual_panel.h"
-#include "ui/panels/options_panels.h"
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/panels/reporting_panel.h"
+#include "ui/panels/show_options_panel.h"
+#include "ui/panels/speed_panel.h"
 #include "ui/trap_canvas.h"
 
 namespace strida::ui {
@@ -37,7 +39,19 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     mdi_->setObjectName("mdiArea");
     setCentralWidget(mdi_);
     engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
+    timer_ = new QTimer(this);
+    timer_->setObjectName("Timer1");
+    timer_->setInterval(settings_.SimSpeed);
+    connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
 
+    createCanvas();
+    createPanels();
+    buildStatusBar();
+    buildMenus();
+    load();
+}
+
+void MainWindow::createCanvas() {
     canvas_ = new TrapCanvas;
     canvasWindow_ = new CanvasWindow(canvas_, mdi_);
     canvasWindow_->scale = [this] { return host_.m2Twips(); };
@@ -46,7 +60,10 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
         canvas_->setArea(width, height);
         calibrate();
     };
+    canvasWindow_->onPicked = [this](QPointF from, QPointF to) { picked(from, to); };
+}
 
+void MainWindow::createPanels() {
     calibration_ = new CalibrationPanel(settings_);
     calibration_->onCalibrate = [this] { calibrate(); };
     addPanel(calibration_, "Calibration");
@@ -63,13 +80,10 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
     addPanel(new ReportingPanel(settings_), "Reporting");
     calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
-    canvasWindow_->onPicked = [this](QPointF from, QPointF to) { picked(from, to); };
-
-    timer_ = new QTimer(this);
-    timer_->setObjectName("Timer1");
-    timer_->setInterval(settings_.SimSpeed);
     speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
+}
 
+void MainWindow::buildStatusBar() {
     for (int i = 0; i < 3; ++i) {
         status_[i] = new QLabel(this);
         status_[i]->setObjectName(QString("StatusBar1Panel%1").arg(i + 1));
@@ -79,10 +93,6 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
         statusBar()->addWidget(status_[i], i == 2 ? 1 : 0);
     }
     statusBar()->setObjectName("StatusBar1");
-
-    connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
-    buildMenus();
-    load();
 }
 
 MainWindow::~MainWindow() {
@@ -127,10 +137,10 @@ void MainWindow::buildMenus() {
     QMenu* input = menuBar()->addMenu("&Input");
     input->setObjectName("mnuInput");
     addAction(input, "mnuManualGenerator", "&Manual Generator", QKeySequence("Ctrl+M"), [this] {
-        toggleManualGenerator();
+        toggleGenerator(&Settings::ManualGenerator);
     })->setCheckable(true);
     addAction(input, "mnuPedGenerator", "&Auto Generator", QKeySequence("Ctrl+A"), [this] {
-        toggleAutoGenerator();
+        toggleGenerator(&Settings::PedGenerator);
     })->setCheckable(true);
     addAction(input, "mnuInputParameters", "&Parameters", QKeySequence("Ctrl+P"),
               [this] { showPanel("frmInputParameters"); });
@@ -231,33 +241,18 @@ void MainWindow::syncGeneratorMarks() {
     action("mnuPedGenerator")->setChecked(settings_.PedGenerator);
 }
 
-void MainWindow::toggleManualGenerator() {
-    if (settings_.ManualGenerator) {
-        settings_.ManualGenerator = false;
-        settings_.PedGenerator = true;
-        panelWindow("frmManualPedGenerator")->hide();
-        canvasWindow_->setMode(0);
-    } else {
-        settings_.ManualGenerator = true;
-        settings_.PedGenerator = false;
-        panelWindow("frmAutoPedGenerator")->hide();
-        canvasWindow_->setMode(1);
+void MainWindow::toggleGenerator(bool Settings::*mode) {
+    const bool on = !(settings_.*mode);
+    setGeneratorMode(settings_, mode, on);
+    // In manual mode clicks on the canvas pick a start and a target; the other mode's panel goes.
+    const bool manual = settings_.ManualGenerator;
+    panelWindow(manual ? "frmAutoPedGenerator" : "frmManualPedGenerator")->hide();
+    canvasWindow_->setMode(manual ? 1 : 0);
+    // A mode switched on by its own item shows its panel; one switched on because the other was
+    // switched off does not.
+    if (on && mode == &Settings::ManualGenerator) {
         showPanel("frmManualPedGenerator");
-    }
-    syncGeneratorMarks();
-}
-
-void MainWindow::toggleAutoGenerator() {
-    if (settings_.PedGenerator) {
-        settings_.PedGenerator = false;
-        settings_.ManualGenerator = true;
-        panelWindow("frmAutoPedGenerator")->hide();
-        canvasWindow_->setMode(1);
-    } else {
-        settings_.PedGenerator = true;
-        settings_.ManualGenerator = false;
-        panelWindow("frmManualPedGenerator")->hide();
-        canvasWindow_->setMode(0);
+    } else if (on) {
         showPanel("frmAutoPedGenerator");
         // The generator's settings are about the trap, so the trap comes with them.
         canvasWindow_->showPanel();
@@ -268,14 +263,8 @@ void MainWindow::toggleAutoGenerator() {
 
 void MainWindow::picked(QPointF from, QPointF to) {
     const double m2t = host_.m2Twips();
-    // Positions are handed over in metres, rounded to whole centimetres.
-    auto metres = [m2t](double twips) {
-        return static_cast<float>(num::strict(num::fixed(twips * m2t, 2)).value_or(0));
-    };
-    manual_->setInitialPx(metres(from.x()));
-    manual_->setInitialPy(metres(from.y()));
-    manual_->setTargetEx(metres(to.x()));
-    manual_->setTargetEy(metres(to.y()));
+    storePickedPositions(settings_, from.x() * m2t, from.y() * m2t, to.x() * m2t, to.y() * m2t);
+    manual_->showPositions();
     showPanel("frmManualPedGenerator");
 }
 

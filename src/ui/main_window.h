@@ -65,6 +65,10 @@ class MainWindow : public QMainWindow {
     void showEvent(QShowEvent* event) override;
 
   private:
+    // Parts of the window, built in this order by the constructor.
+    void createCanvas();
+    void createPanels();
+    void buildStatusBar();
     void buildMenus();
     void buildWindowMenu(QMenu* menu);
     PanelWindow* addPanel(QWidget* panel, const QString& caption);
@@ -72,8 +76,8 @@ class MainWindow : public QMainWindow {
                        const QKeySequence& key, std::function<void()> command);
     void showPanel(const std::string& name);
     void load();
-    void toggleManualGenerator();
-    void toggleAutoGenerator();
+    // The menu items "&Manual Generator" and "&Auto Generator".
+    void toggleGenerator(bool Settings::*mode);
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();

@@ -82,5 +82,29 @@ TEST(SettingRules, OptionsChecksAndMenuMarks) {
         EXPECT_TRUE(applySetting(s, name, value)) << name << "=" << value;
 }
 
+TEST(SettingRules, AValueAlreadyHeldStartsNoRule) {
+    Settings s;
+    ASSERT_FALSE(applySetting(s, "ManualGenerator", "0"));
+    EXPECT_FALSE(s.PedGenerator) << "switching off a mode that is off switches nothing on";
+    ASSERT_FALSE(applySetting(s, "VelocityLine", "1"));
+    ASSERT_FALSE(applySetting(s, "TracePath", "0"));
+    EXPECT_EQ(s.VelocityLine, Check::Checked);
+    ASSERT_FALSE(applySetting(s, "NumPedLeft", "7"));
+    ASSERT_FALSE(applySetting(s, "TotalNumberOfPedestrians", "12"));
+    EXPECT_EQ(s.NumPedLeft, "7") << "the total it already has is not split again";
+    ASSERT_FALSE(applySetting(s, "NumWays", "1"));
+    EXPECT_EQ(s.NumPedLeft, "6") << "choosing two ways splits the total every time";
+}
+
+TEST(SettingRules, InfluenceBarBoundFollowsTheBody) {
+    const std::pair<const char*, int> cases[] = {
+        {"0.75", 75}, {"0.006", 1}, {"letters", 0}, {"-1", 0}, {"7", 500}, {"1e308", 500}};
+    for (auto [diameter, bound] : cases) {
+        Settings s;
+        s.PedDiameter = diameter;
+        EXPECT_EQ(influenceBarMinimum(s), bound) << diameter;
+    }
+}
+
 }  // namespace
 }  // namespace strida

@@ -152,25 +152,6 @@ TEST_F(UiTest, ResizingTheCanvasWindowEndsCalibrated) {
     EXPECT_GT(window.canvas()->areaWidth(), 0);
 }
 
-TEST_F(UiTest, ShowOptionChainsEnd) {
-    auto box = [this](const char* name) { return in<QCheckBox>("frmDrawingControl", name); };
-    box("chkPedCircle")->setChecked(false);
-    EXPECT_FALSE(box("chkDrawFill")->isChecked());
-    EXPECT_FALSE(box("chkPrintID")->isChecked());
-    EXPECT_EQ(window.settings().DrawFill, Check::Unchecked);
-    box("chkDrawFill")->setChecked(true);
-    EXPECT_TRUE(box("chkPedCircle")->isChecked());
-    box("chkVelocityLine")->setChecked(true);
-    box("chkTracePath")->setChecked(true);
-    EXPECT_TRUE(box("chkVelocityLine")->isChecked());
-    box("chkTracePath")->setChecked(false);
-    EXPECT_FALSE(box("chkVelocityLine")->isChecked()) << "unticking the trace unticks the lines";
-    box("chkSightBox")->setChecked(true);
-    EXPECT_EQ(window.settings().SightBox, Check::Checked);
-    in<QCheckBox>("frmForceControl", "chkForceFlee")->setChecked(false);
-    EXPECT_EQ(window.settings().ForceFlee, Check::Unchecked);
-}
-
 TEST_F(UiTest, PanelsClosedByTheirFrameComeBackWithTheirValues) {
     PanelWindow* w = window.panelWindow("frmDrawingControl");
     action("mnuShowDrawing")->trigger();

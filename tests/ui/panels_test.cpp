@@ -1,9 +1,11 @@
-// The generator, parameters and reporting panels, the generator modes, picking on the canvas and
-// the about box.
+// The generator, parameters and reporting panels, the generator modes, picking on the canvas, the
+// about box, and the settings that all of them change, set as the batch runner sets them.
 #include <QMdiArea>
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "core/numbers.h"
+#include "engine/settings_rules.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/manual_panel.h"
 #include "ui_fixture.h"
@@ -243,6 +245,162 @@ TEST_F(PanelsTest, AHandMadePedestrianWalksAndTheRunStopsByItself) {
     EXPECT_EQ(status(1), "Stop Simulation");
     const std::string ntxy = strida::test::readFile(folder.path() / "NTXY.txt");
     EXPECT_NE(ntxy.find("\r\n\"1\",\"2\",\""), std::string::npos) << ntxy.substr(0, 300);
+}
+
+// The same edits made on the panels, the menu and the canvas, and given to applySetting as the
+// batch runner's --set gives them, leave the two settings records equal in every setting after
+// every step; the panels then show what their settings hold.
+class SettingsParityTest : public PanelsTest {
+  protected:
+    static std::string valueOf(const Settings& s, const SettingInfo& info) {
+        using K = SettingInfo::Kind;
+        switch (info.kind) {
+            case K::Text:
+                return s.*info.text;
+            case K::Check:
+                return std::to_string(static_cast<int>(s.*info.check));
+            case K::Option:
+            case K::MenuCheck:
+                return s.*info.flag ? "1" : "0";
+            case K::Ways:
+                return std::to_string(static_cast<int>(s.NumWays));
+            case K::Number:
+                return std::to_string(s.SimSpeed);
+            case K::Position:
+                return num::shortest(s.*info.position);
+        }
+        return {};
+    }
+    void apply(const char* name, const std::string& value) {
+        ASSERT_FALSE(applySetting(script, name, value)) << name << "=" << value;
+    }
+    void expectSame(const std::string& step) {
+        for (const SettingInfo& info : settingTable())
+            EXPECT_EQ(valueOf(window.settings(), info), valueOf(script, info))
+                << info.name << " after " << step;
+    }
+    // Gives the script the same edit and compares the two records.
+    void set(const char* name, const std::string& value, const std::string& step) {
+        apply(name, value);
+        expectSame(step);
+    }
+    void type(const char* panel, const char* box, const char* name, const char* text) {
+        QLineEdit* edit = in<QLineEdit>(panel, box);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        ASSERT_EQ(edit->text(), text) << box;
+        set(name, text, std::string("typing ") + text + " into " + box);
+    }
+    void click(const char* panel, const char* control, const char* name, const char* value = "1") {
+        auto* button = in<QAbstractButton>(panel, control);
+        button->click();
+        if (auto* box = qobject_cast<QCheckBox*>(button)) value = box->isChecked() ? "1" : "0";
+        set(name, value, std::string("clicking ") + control);
+    }
+    void move(const char* panel, const char* bar, int position, const char* name,
+              const char* text) {
+        in<QScrollBar>(panel, bar)->setValue(position);
+        set(name, text, std::string("moving ") + bar + " to " + std::to_string(position));
+    }
+    void menu(const char* item, const char* name, const char* value) {
+        action(item)->trigger();
+        set(name, value, std::string("choosing ") + item);
+    }
+
+    Settings script;
+};
+
+TEST_F(SettingsParityTest, PanelsMenuAndCanvasChangeTheSettingsAsTheBatchRunnerDoes) {
+    const char* show = "frmDrawingControl";
+    click(show, "chkPedCircle", "PedCircle");  // unticks Filled and ID number
+    click(show, "chkShowInfCircle", "ShowInfCircle");
+    click(show, "chkPedCircle", "PedCircle");
+    click(show, "chkPrintID", "PrintID");
+    click(show, "chkDrawFill", "DrawFill");
+    click(show, "chkPedCircle", "PedCircle");
+    click(show, "chkSightBox", "SightBox");
+    click(show, "chkVelocityLine", "VelocityLine");
+    click(show, "chkTracePath", "TracePath");
+    click(show, "chkTracePath", "TracePath");  // unticks the velocity line ticked by hand
+    click(show, "chkAcclLine", "AcclLine");
+    click(show, "chkDontShowAnimation", "DontShowAnimation");
+    click("frmForceControl", "chkForceFlee", "ForceFlee");
+    click("frmReporting", "chkReportNTXY", "ReportNTXY");
+    click("frmReporting", "chkReportInstantPerformance", "ReportInstantPerformance");
+
+    exampleScale();
+    menu("mnuManualGenerator", "ManualGenerator", "1");
+    menu("mnuManualGenerator", "ManualGenerator", "0");  // the automatic mode comes on
+    menu("mnuPedGenerator", "PedGenerator", "0");        // and the manual one again
+    pick(1238, 503);
+    pick(3001, 1499);
+    for (auto [name, metres] : {std::pair{"InitialPx", "2.48"},
+                                {"InitialPy", "1.01"},
+                                {"TargetEx", "6"},
+                                {"TargetEy", "3"}})
+        apply(name, metres);
+    expectSame("a pick");
+    const char* manual = "frmManualPedGenerator";
+    move(manual, "HScrollVx", 1200, "InitialVx", "1.200");
+    type(manual, "txtManInitialVelocityY", "InitialVy", "-0.5");
+    move(manual, "ScrlMaxSpeed", 1500, "MaxSpeed", "1.500");
+    move(manual, "ScrlMaxAccl", 2000, "maxAcceleration", "2.000");
+    menu("mnuPedGenerator", "PedGenerator", "1");
+
+    const char* gen = "frmAutoPedGenerator";
+    click(gen, "optUniformSpaceGenerator", "UniformSpaceGenerator");
+    move(gen, "ScrlSpatialMeanInput", 30, "SpatialMeanInput", "70");
+    move(gen, "ScrlSpatialRangeInput", 25, "SpatialRangeInput", "25");
+    move(gen, "ScrlDistGenerator2Trap", 123, "DistGenerator2Trap", "12.3");
+    click(gen, "OptRandomInput", "RandomInput");
+    click(gen, "optExponentialHeadwayDistInput", "ExponentialHeadwayDistInput");
+    move(gen, "ScrlHeadwayMeanInput", 250, "HeadwayMeanInput", "2.50");
+    move(gen, "ScrlStdHeadwayInput", 75, "HeadwayStdInput", "0.75");
+    type(gen, "txtPercentNumOf1stCategory", "PercentNumOf1stCategory", "30");
+    move(gen, "ScrlPercentNumOf2ndCategory", 45, "PercentNumOf2ndCategory", "45");
+    click(gen, "opt1stMaxSpeedTheOnly", "1stMaxSpeedTheOnly");
+    type(gen, "txt1stMaxSpeed", "1stMaxSpeed", "1.6");
+    move(gen, "Scrl1stMaxSpeedStdInput", 300, "1stMaxSpeedStdInput", "0.300");
+    move(gen, "Scrl2ndMaxSpeedMeanInput", 900, "2ndMaxSpeedMeanInput", "0.900");
+    click(gen, "optNumWays0", "NumWays", "0");
+    type(gen, "txtTotalNumberOfPedestrians", "TotalNumberOfPedestrians", "9");
+    click(gen, "optNumWays1", "NumWays", "1");
+    type(gen, "txtNumPedLeft", "NumPedLeft", "7");
+    move(gen, "ScrlTotalNumberOfPedestrians", 31, "TotalNumberOfPedestrians", "31");
+    move(gen, "ScrlNumPedRight", 20, "NumPedRight", "20");
+
+    const char* parameters = "frmInputParameters";
+    move(parameters, "HScrollPedDiameter", 75, "PedDiameter", "0.75");
+    type(parameters, "txtInfluenceDiameter", "InfluenceDiameter", "2.5");
+    move(parameters, "ScrlSightDistance", 1234, "SightDist", "12.34");
+    move(parameters, "ScrlMaxAccl", 2500, "MaxAccl", "2.500");
+    move(parameters, "ScrlMass", 800, "Mass", "0.800");
+    type(parameters, "txtAlpha", "Alpha", "0.5");
+    move(parameters, "ScrlBeta", 10000, "Beta", "10.000");
+    move(parameters, "ScrlChi", 1, "Chi", "0.001");
+    type(parameters, "txtPedDiameter", "PedDiameter", "0.5");
+
+    const char* calibration = "frmCalibration";
+    type(calibration, "txtTrapLength", "TrapLength", "32.1");
+    move(calibration, "HScrollTrapWidth", 85, "TrapWidth", "8.5");
+    move(calibration, "HScrollDT", 20, "DT", "20");
+    move(calibration, "HScrollTrapLength", 255, "TrapLength", "25.5");
+    move("frmSimSpeed", "ScrlSimSpeed", 500, "SimSpeed", "500");
+
+    // Every box shows its setting, also those that a rule changed.
+    for (const SettingInfo& info : settingTable()) {
+        const QString name = QString::fromUtf8(info.name.data(), info.name.size());
+        if (info.kind == SettingInfo::Kind::Check) {
+            const auto boxes = window.findChildren<QCheckBox*>("chk" + name);
+            ASSERT_EQ(boxes.size(), 1) << info.name;
+            EXPECT_EQ(boxes[0]->isChecked(), script.*info.check == Check::Checked) << info.name;
+        }
+        const auto texts = window.findChildren<QLineEdit*>("txt" + name);
+        if (info.kind == SettingInfo::Kind::Text && texts.size() == 1) {
+            EXPECT_EQ(texts[0]->text().toStdString(), script.*info.text) << info.name;
+        }
+    }
+    EXPECT_EQ(text(manual, "txtManInitialPosX"), "2.48");
 }
 
 }  // namespace

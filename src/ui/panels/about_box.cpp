@@ -18,7 +18,15 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle("About Strida");
     setModal(false);
     auto* grid = new QGridLayout(this);
+    addTitle(grid);
+    addNotes(grid);
+    addButtons(grid);
+    setFixedWidth(430);
 
+    showMessage = [this](const QString& text) { QMessageBox::information(this, "Strida", text); };
+}
+
+void AboutBox::addTitle(QGridLayout* grid) {
     auto* image = new QLabel(this);
     image->setObjectName("Image1");
     image->setPixmap(appIcon().pixmap(48, 48));
@@ -38,7 +46,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
         new QLabel("Microscopic simulation of pedestrians walking through a trap", this);
     subtitle->setObjectName("lblDescription");
     grid->addWidget(subtitle, 2, 1);
+}
 
+void AboutBox::addNotes(QGridLayout* grid) {
     // The etched line: a grey line over a white one.
     auto* etched = new QFrame(this);
     etched->setFrameShape(QFrame::HLine);
@@ -59,7 +69,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     disclaimer->setObjectName("lblDisclaimer");
     disclaimer->setWordWrap(true);
     grid->addWidget(disclaimer, 5, 0, 1, 2);
+}
 
+void AboutBox::addButtons(QGridLayout* grid) {
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("cmdOK");
     ok->setDefault(true);
@@ -71,9 +83,6 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(ok);
     buttons->addWidget(sysInfo);
     grid->addLayout(buttons, 5, 2, Qt::AlignBottom);
-    setFixedWidth(430);
-
-    showMessage = [this](const QString& text) { QMessageBox::information(this, "Strida", text); };
 }
 
 void AboutBox::StartSysInfo() {

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <functional>
 
+class QGridLayout;
+
 namespace strida::ui {
 
 class AboutBox : public QDialog {
@@ -14,6 +16,13 @@ class AboutBox : public QDialog {
     void StartSysInfo();
     // Shows a message (the desktop shows a message box).
     std::function<void(const QString&)> showMessage;
+
+  private:
+    // The icon, title, version and description; the notes under the etched line; OK and System
+    // Info. Built in this order, which is the tab order.
+    void addTitle(QGridLayout* grid);
+    void addNotes(QGridLayout* grid);
+    void addButtons(QGridLayout* grid);
 };
 
 }  // namespace strida::ui

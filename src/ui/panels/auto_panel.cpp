@@ -109,11 +109,11 @@ QWidget* AutoPanel::timeTab() {
                     2, 0, 1, 4);
     auto* mean = textBox("txtHeadwayMeanInput", s_.HeadwayMeanInput, headway);
     auto* meanBar = scrollBar("ScrlHeadwayMeanInput", 1, 10000, 1, 1, 100, headway);
-    writesInto(meanBar, mean, 100, 2);
+    writesInto(meanBar, mean, &Settings::HeadwayMeanInput);
     auto* sd = textBox("txtHeadwayStdInput", s_.HeadwayStdInput, headway);
     sd->setEnabled(false);  // edited only through its scroll bar
     auto* sdBar = scrollBar("ScrlStdHeadwayInput", 1, 10000, 1, 1, 100, headway);
-    writesInto(sdBar, sd, 100, 2);
+    writesInto(sdBar, sd, &Settings::HeadwayStdInput);
     grid->addWidget(label("Mean", headway), 3, 0);
     grid->addWidget(mean, 3, 1);
     grid->addWidget(label("second", headway), 3, 2);
@@ -144,12 +144,10 @@ QWidget* AutoPanel::spaceTab() {
     auto* mean = textBox("txtSpatialMeanInput", s_.SpatialMeanInput, space);
     auto* meanBar = scrollBar("ScrlSpatialMeanInput", 0, 100, 50, 1, 10, space, Qt::Vertical);
     meanBar->setFixedHeight(70);
-    // The top of the bar is 100 % of the trap width.
-    connect(meanBar, &QScrollBar::valueChanged, mean,
-            [mean](int v) { mean->setText(QString::number(100 - v)); });
+    writesInto(meanBar, mean, &Settings::SpatialMeanInput);
     auto* range = textBox("txtSpatialRangeInput", s_.SpatialRangeInput, space);
     auto* rangeBar = scrollBar("ScrlSpatialRangeInput", 1, 100, 10, 1, 10, space);
-    writesInto(rangeBar, range, 1, 0);
+    writesInto(rangeBar, range, &Settings::SpatialRangeInput);
     grid->addWidget(label("Mean", space), 2, 0);
     grid->addWidget(mean, 2, 1);
     grid->addWidget(label("% of trap width", space), 2, 2);
@@ -162,7 +160,7 @@ QWidget* AutoPanel::spaceTab() {
 
     auto* dist = textBox("txtDistGenerator2Trap", s_.DistGenerator2Trap, frame);
     auto* distBar = scrollBar("ScrlDistGenerator2Trap", 5, 1000, 500, 1, 10, frame);
-    writesInto(distBar, dist, 10, 1);
+    writesInto(distBar, dist, &Settings::DistGenerator2Trap);
     auto* row = new QGridLayout;
     row->addWidget(label("Distance of nearest generator to the center of the Trap:", frame), 0, 0,
                    1, 3);
@@ -174,111 +172,74 @@ QWidget* AutoPanel::spaceTab() {
     return frame;
 }
 
+struct SpeedCategory {
+    const char* caption;
+    std::string Settings::*share;
+    const char *shareBox, *shareBar;
+    int sharePosition;
+    bool Settings::*theOnly;
+    bool Settings::*normal;
+    const char *theOnlyName, *normalName;
+    std::string Settings::*only;
+    std::string Settings::*mean;
+    std::string Settings::*sd;
+    const char *onlyBox, *meanBox, *sdBox, *meanBar, *sdBar, *inputFrame;
+    int meanPosition, sdPosition;
+};
+
+namespace {
+// The two categories of the "Max Speed" tab, side by side.
+const SpeedCategory kCategories[] = {
+    {"1st Category:",
+     &Settings::PercentNumOf1stCategory,
+     "txtPercentNumOf1stCategory",
+     "ScrlPercentNumOf1stCategory",
+     100,
+     &Settings::_1stMaxSpeedTheOnly,
+     &Settings::_1stMaxSpeedNormalDist,
+     "opt1stMaxSpeedTheOnly",
+     "opt1stMaxSpeedNormalDist",
+     &Settings::_1stMaxSpeed,
+     &Settings::_1stMaxSpeedMeanInput,
+     &Settings::_1stMaxSpeedStdInput,
+     "txt1stMaxSpeed",
+     "txt1stMaxSpeedMeanInput",
+     "txt1stMaxSpeedStdInput",
+     "Scrl1stMaxSpeedMeanInput",
+     "Scrl1stMaxSpeedStdInput",
+     "frm1stMaxSpeedInput",
+     1380,
+     690},
+    {"2nd Category:",
+     &Settings::PercentNumOf2ndCategory,
+     "txtPercentNumOf2ndCategory",
+     "ScrlPercentNumOf2ndCategory",
+     0,
+     &Settings::_2ndMaxSpeedTheOnly,
+     &Settings::_2ndMaxSpeedNormalDist,
+     "opt2ndMaxSpeedTheOnly",
+     "opt2ndMaxSpeedNormalDist",
+     &Settings::_2ndMaxSpeed,
+     &Settings::_2ndMaxSpeedMeanInput,
+     &Settings::_2ndMaxSpeedStdInput,
+     "txt2ndMaxSpeed",
+     "txt2ndMaxSpeedMeanInput",
+     "txt2ndMaxSpeedStdInput",
+     "Scrl2ndMaxSpeedMeanInput",
+     "Scrl2ndMaxSpeedStdInput",
+     "frm2ndMaxSpeedInput",
+     834,
+     167},
+};
+}  // namespace
+
 QWidget* AutoPanel::speedTab() {
     auto* frame = new QWidget;
     frame->setObjectName("Frame3");
     auto* grid = new QGridLayout(frame);
-    struct Category {
-        const char* caption;
-        std::string* share;
-        const char *shareBox, *shareBar;
-        int sharePosition;
-        bool *theOnly, *normal;
-        const char *theOnlyName, *normalName;
-        std::string *only, *mean, *sd;
-        const char *onlyBox, *meanBox, *sdBox, *meanBar, *sdBar, *inputFrame;
-        int meanPosition, sdPosition;
-    };
-    const Category categories[] = {
-        {"1st Category:",
-         &s_.PercentNumOf1stCategory,
-         "txtPercentNumOf1stCategory",
-         "ScrlPercentNumOf1stCategory",
-         100,
-         &s_._1stMaxSpeedTheOnly,
-         &s_._1stMaxSpeedNormalDist,
-         "opt1stMaxSpeedTheOnly",
-         "opt1stMaxSpeedNormalDist",
-         &s_._1stMaxSpeed,
-         &s_._1stMaxSpeedMeanInput,
-         &s_._1stMaxSpeedStdInput,
-         "txt1stMaxSpeed",
-         "txt1stMaxSpeedMeanInput",
-         "txt1stMaxSpeedStdInput",
-         "Scrl1stMaxSpeedMeanInput",
-         "Scrl1stMaxSpeedStdInput",
-         "frm1stMaxSpeedInput",
-         1380,
-         690},
-        {"2nd Category:",
-         &s_.PercentNumOf2ndCategory,
-         "txtPercentNumOf2ndCategory",
-         "ScrlPercentNumOf2ndCategory",
-         0,
-         &s_._2ndMaxSpeedTheOnly,
-         &s_._2ndMaxSpeedNormalDist,
-         "opt2ndMaxSpeedTheOnly",
-         "opt2ndMaxSpeedNormalDist",
-         &s_._2ndMaxSpeed,
-         &s_._2ndMaxSpeedMeanInput,
-         &s_._2ndMaxSpeedStdInput,
-         "txt2ndMaxSpeed",
-         "txt2ndMaxSpeedMeanInput",
-         "txt2ndMaxSpeedStdInput",
-         "Scrl2ndMaxSpeedMeanInput",
-         "Scrl2ndMaxSpeedStdInput",
-         "frm2ndMaxSpeedInput",
-         834,
-         167},
-    };
     int column = 0;
-    for (const Category& c : categories) {
-        auto* box = new QVBoxLayout;
-        auto* shareRow = new QHBoxLayout;
-        auto* share = textBox(c.shareBox, *c.share, frame);
-        auto* shareBar = scrollBar(c.shareBar, 0, 100, c.sharePosition, 1, 10, frame);
-        writesInto(shareBar, share, 1, 0);
-        shareRow->addWidget(label(c.caption, frame));
-        shareRow->addWidget(share);
-        shareRow->addWidget(label("%", frame));
-        box->addLayout(shareRow);
-        box->addWidget(shareBar);
-
-        auto* speed = new QGroupBox("Maximum Speed (m/sec)", frame);
-        auto* g = new QGridLayout(speed);
-        auto* group = new QButtonGroup(speed);
-        auto* onlyOption = option(c.theOnlyName, "Only one:", *c.theOnly, speed, group);
-        auto* normalOption = option(c.normalName, "Distributed normally:", *c.normal, speed, group);
-        g->addWidget(onlyOption, 0, 0);
-        g->addWidget(textBox(c.onlyBox, *c.only, speed), 0, 1);
-        g->addWidget(label("m/sec", speed), 0, 2);
-        g->addWidget(normalOption, 1, 0, 1, 3);
-        auto* input = new QFrame(speed);
-        input->setObjectName(c.inputFrame);
-        auto* ig = new QGridLayout(input);
-        ig->setContentsMargins(0, 0, 0, 0);
-        auto* mean = textBox(c.meanBox, *c.mean, input);
-        auto* meanBar = scrollBar(c.meanBar, 1, 4000, c.meanPosition, 1, 100, input);
-        writesInto(meanBar, mean, 1000, 3);
-        auto* sd = textBox(c.sdBox, *c.sd, input);
-        auto* sdBar = scrollBar(c.sdBar, 1, 4000, c.sdPosition, 1, 100, input);
-        writesInto(sdBar, sd, 1000, 3);
-        ig->addWidget(label("Mean", input), 0, 0);
-        ig->addWidget(mean, 0, 1);
-        ig->addWidget(meanBar, 1, 0, 1, 2);
-        ig->addWidget(label("Std. Dev. ", input), 2, 0);
-        ig->addWidget(sd, 2, 1);
-        ig->addWidget(sdBar, 3, 0, 1, 2);
-        g->addWidget(input, 2, 0, 1, 3);
-        input->setVisible(*c.normal);
-        connect(normalOption, &QRadioButton::toggled, input, [input](bool on) {
-            input->setEnabled(on);
-            input->setVisible(on);
-        });
-        box->addWidget(speed);
-        box->addStretch();
-        grid->addLayout(box, 0, column++);
-    }
+    for (const SpeedCategory& c : kCategories)
+        grid->addLayout(speedCategory(frame, c), 0, column++);
     // The two shares complement each other to 100.
     connect(frame->findChild<QLineEdit*>("txtPercentNumOf1stCategory"), &QLineEdit::textChanged,
             this, [this] {
@@ -301,6 +262,58 @@ QWidget* AutoPanel::speedTab() {
     return frame;
 }
 
+QLayout* AutoPanel::speedCategory(QWidget* frame, const SpeedCategory& c) {
+    auto* box = new QVBoxLayout;
+    auto* shareRow = new QHBoxLayout;
+    auto* share = textBox(c.shareBox, s_.*c.share, frame);
+    auto* shareBar = scrollBar(c.shareBar, 0, 100, c.sharePosition, 1, 10, frame);
+    writesInto(shareBar, share, c.share);
+    shareRow->addWidget(label(c.caption, frame));
+    shareRow->addWidget(share);
+    shareRow->addWidget(label("%", frame));
+    box->addLayout(shareRow);
+    box->addWidget(shareBar);
+
+    auto* speed = new QGroupBox("Maximum Speed (m/sec)", frame);
+    auto* g = new QGridLayout(speed);
+    auto* group = new QButtonGroup(speed);
+    auto* onlyOption = option(c.theOnlyName, "Only one:", s_.*c.theOnly, speed, group);
+    auto* normalOption = option(c.normalName, "Distributed normally:", s_.*c.normal, speed, group);
+    g->addWidget(onlyOption, 0, 0);
+    g->addWidget(textBox(c.onlyBox, s_.*c.only, speed), 0, 1);
+    g->addWidget(label("m/sec", speed), 0, 2);
+    g->addWidget(normalOption, 1, 0, 1, 3);
+    g->addWidget(speedInput(speed, normalOption, c), 2, 0, 1, 3);
+    box->addWidget(speed);
+    box->addStretch();
+    return box;
+}
+
+QWidget* AutoPanel::speedInput(QWidget* speed, QAbstractButton* normal, const SpeedCategory& c) {
+    auto* input = new QFrame(speed);
+    input->setObjectName(c.inputFrame);
+    auto* ig = new QGridLayout(input);
+    ig->setContentsMargins(0, 0, 0, 0);
+    auto* mean = textBox(c.meanBox, s_.*c.mean, input);
+    auto* meanBar = scrollBar(c.meanBar, 1, 4000, c.meanPosition, 1, 100, input);
+    writesInto(meanBar, mean, c.mean);
+    auto* sd = textBox(c.sdBox, s_.*c.sd, input);
+    auto* sdBar = scrollBar(c.sdBar, 1, 4000, c.sdPosition, 1, 100, input);
+    writesInto(sdBar, sd, c.sd);
+    ig->addWidget(label("Mean", input), 0, 0);
+    ig->addWidget(mean, 0, 1);
+    ig->addWidget(meanBar, 1, 0, 1, 2);
+    ig->addWidget(label("Std. Dev. ", input), 2, 0);
+    ig->addWidget(sd, 2, 1);
+    ig->addWidget(sdBar, 3, 0, 1, 2);
+    input->setVisible(s_.*c.normal);
+    connect(normal, &QAbstractButton::toggled, input, [input](bool on) {
+        input->setEnabled(on);
+        input->setVisible(on);
+    });
+    return input;
+}
+
 QWidget* AutoPanel::waysTab() {
     auto* frame = new QWidget;
     frame->setObjectName("FrameNumberOfWay");
@@ -318,36 +331,10 @@ QWidget* AutoPanel::waysTab() {
     wl->addWidget(one);
     wl->addWidget(two);
     column->addWidget(ways);
-
-    auto* numbers = new QGroupBox("Number of Pedestrian to be generated:", frame);
-    auto* grid = new QGridLayout(numbers);
-    auto* total = textBox("txtTotalNumberOfPedestrians", s_.TotalNumberOfPedestrians, numbers);
-    auto* totalBar = scrollBar("ScrlTotalNumberOfPedestrians", 0, 300, 20, 1, 10, numbers);
-    writesInto(totalBar, total, 1, 0);
-    grid->addWidget(label("Total:", numbers), 0, 0);
-    grid->addWidget(total, 0, 1);
-    grid->addWidget(totalBar, 0, 2);
-    auto* sides = new QFrame(numbers);
-    sides->setObjectName("FrameLeftRightNumberOfPedestrian");
-    auto* sg = new QGridLayout(sides);
-    sg->setContentsMargins(0, 0, 0, 0);
-    auto* left = textBox("txtNumPedLeft", s_.NumPedLeft, sides);
-    auto* leftBar = scrollBar("ScrlNumPedLeft", 0, 150, 10, 1, 10, sides);
-    writesInto(leftBar, left, 1, 0);
-    auto* right = textBox("txtNumPedRight", s_.NumPedRight, sides);
-    auto* rightBar = scrollBar("ScrlNumPedRight", 0, 150, 10, 1, 10, sides);
-    writesInto(rightBar, right, 1, 0);
-    sg->addWidget(label("From Left side:", sides), 0, 0);
-    sg->addWidget(left, 0, 1);
-    sg->addWidget(leftBar, 0, 2);
-    sg->addWidget(label("From Right side:", sides), 1, 0);
-    sg->addWidget(right, 1, 1);
-    sg->addWidget(rightBar, 1, 2);
-    grid->addWidget(sides, 1, 0, 1, 3);
-    sides->setVisible(s_.NumWays == Ways::Two);
-    column->addWidget(numbers);
+    column->addWidget(pedestrianNumbers(frame));
     column->addStretch();
 
+    auto* sides = frame->findChild<QFrame*>("FrameLeftRightNumberOfPedestrian");
     connect(group, &QButtonGroup::idClicked, this, [this, sides](int index) {
         s_.NumWays = index == 1 ? Ways::Two : Ways::One;
         if (index == 0) {
@@ -357,6 +344,37 @@ QWidget* AutoPanel::waysTab() {
         rule([this] { evenSplit(); });
         sides->show();
     });
+    return frame;
+}
+
+QWidget* AutoPanel::pedestrianNumbers(QWidget* frame) {
+    auto* numbers = new QGroupBox("Number of Pedestrian to be generated:", frame);
+    auto* grid = new QGridLayout(numbers);
+    auto* total = textBox("txtTotalNumberOfPedestrians", s_.TotalNumberOfPedestrians, numbers);
+    auto* totalBar = scrollBar("ScrlTotalNumberOfPedestrians", 0, 300, 20, 1, 10, numbers);
+    writesInto(totalBar, total, &Settings::TotalNumberOfPedestrians);
+    grid->addWidget(label("Total:", numbers), 0, 0);
+    grid->addWidget(total, 0, 1);
+    grid->addWidget(totalBar, 0, 2);
+    auto* sides = new QFrame(numbers);
+    sides->setObjectName("FrameLeftRightNumberOfPedestrian");
+    auto* sg = new QGridLayout(sides);
+    sg->setContentsMargins(0, 0, 0, 0);
+    auto* left = textBox("txtNumPedLeft", s_.NumPedLeft, sides);
+    auto* leftBar = scrollBar("ScrlNumPedLeft", 0, 150, 10, 1, 10, sides);
+    writesInto(leftBar, left, &Settings::NumPedLeft);
+    auto* right = textBox("txtNumPedRight", s_.NumPedRight, sides);
+    auto* rightBar = scrollBar("ScrlNumPedRight", 0, 150, 10, 1, 10, sides);
+    writesInto(rightBar, right, &Settings::NumPedRight);
+    sg->addWidget(label("From Left side:", sides), 0, 0);
+    sg->addWidget(left, 0, 1);
+    sg->addWidget(leftBar, 0, 2);
+    sg->addWidget(label("From Right side:", sides), 1, 0);
+    sg->addWidget(right, 1, 1);
+    sg->addWidget(rightBar, 1, 2);
+    grid->addWidget(sides, 1, 0, 1, 3);
+    sides->setVisible(s_.NumWays == Ways::Two);
+
     // A total edit splits it evenly between the sides; a side edit makes the total their sum.
     connect(total, &QLineEdit::textChanged, this, [this] {
         if (s_.NumWays == Ways::Two) rule([this] { evenSplit(); });
@@ -364,7 +382,7 @@ QWidget* AutoPanel::waysTab() {
     for (QLineEdit* side : {left, right})
         connect(side, &QLineEdit::textChanged, this,
                 [this] { rule([this] { sideCountChanged(s_); }); });
-    return frame;
+    return numbers;
 }
 
 }  // namespace strida::ui

@@ -7,11 +7,16 @@
 
 #include "engine/settings.h"
 
+class QAbstractButton;
+class QLayout;
 class QLineEdit;
 class QScrollBar;
 class QTabWidget;
 
 namespace strida::ui {
+
+// The controls and settings of one of the two speed categories.
+struct SpeedCategory;
 
 class AutoPanel : public QWidget {
     Q_OBJECT
@@ -26,7 +31,13 @@ class AutoPanel : public QWidget {
     QWidget* timeTab();
     QWidget* spaceTab();
     QWidget* speedTab();
+    // One speed category: its share of the pedestrians and its maximum speed.
+    QLayout* speedCategory(QWidget* frame, const SpeedCategory& category);
+    // The mean and deviation of a category's normally distributed maximum speed, shown while its
+    // option is chosen.
+    QWidget* speedInput(QWidget* speed, QAbstractButton* normal, const SpeedCategory& category);
     QWidget* waysTab();
+    QWidget* pedestrianNumbers(QWidget* frame);
     // Runs one rule of the panel unless a rule is already running: a rule's own writes start no
     // further rules, so every chain of updates ends.
     void rule(const std::function<void()>& apply);

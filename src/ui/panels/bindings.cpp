@@ -3,7 +3,6 @@
 #include <QToolTip>
 #include <QValidator>
 
-#include "core/numbers.h"
 #include "engine/settings_rules.h"
 
 namespace strida::ui {
@@ -58,9 +57,9 @@ QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int
     return bar;
 }
 
-void writesInto(QScrollBar* bar, QLineEdit* box, double factor, int decimals) {
-    QObject::connect(bar, &QScrollBar::valueChanged, box, [box, factor, decimals](int value) {
-        box->setText(QString::fromStdString(num::fixed(value / factor, decimals)));
+void writesInto(QScrollBar* bar, QLineEdit* box, std::string Settings::*setting) {
+    QObject::connect(bar, &QScrollBar::valueChanged, box, [box, setting](int value) {
+        box->setText(QString::fromStdString(scrollBarText(setting, value)));
     });
 }
 
@@ -68,9 +67,7 @@ QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QW
                     std::function<void(bool)> afterChange) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
-    box->setCheckState(static_cast<Qt::CheckState>(setting == Check::Checked  ? Qt::Checked
-                                                   : setting == Check::Grayed ? Qt::PartiallyChecked
-                                                                              : Qt::Unchecked));
+    showCheck(box, setting);
     QObject::connect(box, &QCheckBox::stateChanged, box, [&setting, afterChange](int state) {
         setting = state == Qt::Checked            ? Check::Checked
                   : state == Qt::PartiallyChecked ? Check::Grayed
@@ -78,6 +75,12 @@ QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QW
         if (afterChange) afterChange(state == Qt::Checked);
     });
     return box;
+}
+
+void showCheck(QCheckBox* box, Check state) {
+    box->setCheckState(state == Check::Checked  ? Qt::Checked
+                       : state == Check::Grayed ? Qt::PartiallyChecked
+                                                : Qt::Unchecked);
 }
 
 QLabel* label(const QString& text, QWidget* parent, const char* name) {

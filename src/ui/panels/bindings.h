@@ -22,10 +22,12 @@ QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
 // nothing into any text box.
 QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int single, int page,
                       QWidget* parent, Qt::Orientation orientation = Qt::Horizontal);
-// On every change the box gets value / factor with `decimals` digits after the point.
-void writesInto(QScrollBar* bar, QLineEdit* box, double factor, int decimals);
+// On every change the box gets the text that the setting's scroll bar writes for the position.
+void writesInto(QScrollBar* bar, QLineEdit* box, std::string Settings::*setting);
 QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QWidget* parent,
                     std::function<void(bool)> afterChange = {});
+// Ticks, unticks or greys a box as the setting holds it.
+void showCheck(QCheckBox* box, Check state);
 QLabel* label(const QString& text, QWidget* parent, const char* name = nullptr);
 QPushButton* button(const char* name, const QString& caption, QWidget* parent,
                     std::function<void()> onClick);

@@ -14,25 +14,30 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     setObjectName("frmCalibration");
     QFrame* frame = panelFrame(this, "FrameCalibration");
     auto* grid = new QGridLayout(frame);
-
     grid->addWidget(label("Pedestrian Trap Size:", frame, "lblExplanationTrap"), 0, 0, 1, 4);
+    addTrapSize(frame, grid);
+    addTimeSlice(frame, grid);
+    addCommands(frame, grid);
+    updateTrapSize();
+}
 
-    auto* length = textBox("txtTrapLength", settings.TrapLength, frame, [this] {
+void CalibrationPanel::addTrapSize(QFrame* frame, QGridLayout* grid) {
+    auto* length = textBox("txtTrapLength", settings_.TrapLength, frame, [this] {
         trapLengthChanged(settings_);
         updateTrapSize();
         if (onTrapLengthChanged) onTrapLengthChanged();
     });
     auto* lengthBar = scrollBar("HScrollTrapLength", 10, 1500, 100, 1, 10, frame);
-    writesInto(lengthBar, length, 10, 1);
+    writesInto(lengthBar, length, &Settings::TrapLength);
     auto* lengthRow = new QHBoxLayout;
     lengthRow->addWidget(lengthBar);
     lengthRow->addWidget(length);
     lengthRow->addWidget(label("meter", frame));
     grid->addLayout(lengthRow, 1, 1, 1, 2);
 
-    auto* width = textBox("txtTrapWidth", settings.TrapWidth, frame, [this] { updateTrapSize(); });
+    auto* width = textBox("txtTrapWidth", settings_.TrapWidth, frame, [this] { updateTrapSize(); });
     auto* widthBar = scrollBar("HScrollTrapWidth", 10, 1500, 60, 1, 10, frame);
-    writesInto(widthBar, width, 10, 1);
+    writesInto(widthBar, width, &Settings::TrapWidth);
     auto* widthColumn = new QVBoxLayout;
     widthColumn->addWidget(widthBar);
     auto* widthRow = new QHBoxLayout;
@@ -51,17 +56,21 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     area_->setAlignment(Qt::AlignCenter);
     pictureLayout->addWidget(area_);
     grid->addWidget(picture, 2, 1, 1, 2);
+}
 
-    auto* dt = textBox("txtDT", settings.DT, frame);
+void CalibrationPanel::addTimeSlice(QFrame* frame, QGridLayout* grid) {
+    auto* dt = textBox("txtDT", settings_.DT, frame);
     auto* dtBar = scrollBar("HScrollDT", 1, 100, 15, 1, 10, frame);
-    writesInto(dtBar, dt, 1, 0);
+    writesInto(dtBar, dt, &Settings::DT);
     auto* dtRow = new QHBoxLayout;
     dtRow->addWidget(label("Time slice (dt):          1/", frame, "lblDeltaTExplanation"));
     dtRow->addWidget(dt);
     dtRow->addWidget(label("second", frame, "lblSecond"));
     dtRow->addWidget(dtBar);
     grid->addLayout(dtRow, 3, 0, 1, 3);
+}
 
+void CalibrationPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     scale_ = label("m/twips:", frame, "lblM2Twips");
     grid->addWidget(scale_, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -70,8 +79,6 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     }));
     buttons->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }));
     grid->addLayout(buttons, 5, 0, 1, 3);
-
-    updateTrapSize();
 }
 
 void CalibrationPanel::updateTrapSize() {

@@ -7,9 +7,9 @@
 
 #include "engine/settings.h"
 
+class QFrame;
+class QGridLayout;
 class QLabel;
-class QLineEdit;
-class QScrollBar;
 
 namespace strida::ui {
 
@@ -28,6 +28,10 @@ class CalibrationPanel : public QWidget {
     void showScale(double m2Twips);
 
   private:
+    // The rows of the panel, top to bottom; the order they are built in is the tab order.
+    void addTrapSize(QFrame* frame, QGridLayout* grid);
+    void addTimeSlice(QFrame* frame, QGridLayout* grid);
+    void addCommands(QFrame* frame, QGridLayout* grid);
     void updateTrapSize();
 
     Settings& settings_;

@@ -5,8 +5,8 @@
 #include <QFrame>
 #include <QGridLayout>
 
-#include "engine/engine.h"
 #include "core/numbers.h"
+#include "engine/engine.h"
 #include "measure/ped_data_file.h"
 #include "ui/panels/bindings.h"
 
@@ -25,10 +25,19 @@ QLineEdit* positionBox(const char* name, QWidget* parent) {
 ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine), generator_(engine) {
     setObjectName("frmManualPedGenerator");
-    Settings& s = engine.settings();
     QFrame* frame = panelFrame(this, "FrameManualGenerator");
     auto* grid = new QGridLayout(frame);
+    addPositionRows(frame, grid);
+    addVelocityRow(frame, grid);
+    addNumberRow(frame, grid, 3, "Maximum Speed:", "txtMaxSpeed", &Settings::MaxSpeed,
+                 "ScrlMaxSpeed", 1333, "m/sec");
+    addNumberRow(frame, grid, 4, "Maximum Acceleration:", "txtMaxAccl", &Settings::maxAcceleration,
+                 "ScrlMaxAccl", 1440, "m/sec^2");
+    addCommands(frame, grid);
+    useFileDialog();
+}
 
+void ManualPanel::addPositionRows(QFrame* frame, QGridLayout* grid) {
     auto pair = [frame](QWidget* a, QWidget* b) {
         auto* row = new QHBoxLayout;
         row->addWidget(a);
@@ -45,13 +54,16 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     grid->addLayout(
         pair(positionBox("txtManTargetPosX", frame), positionBox("txtManTargetPosY", frame)), 1, 1);
     grid->addWidget(label("meter", frame), 1, 2);
+}
 
+void ManualPanel::addVelocityRow(QFrame* frame, QGridLayout* grid) {
+    Settings& s = engine_.settings();
     auto* vx = textBox("txtManInitialVelocityX", s.InitialVx, frame);
     auto* vy = textBox("txtManInitialVelocityY", s.InitialVy, frame);
     auto* vxBar = scrollBar("HScrollVx", 0, 4000, 0, 10, 100, frame);
     auto* vyBar = scrollBar("HScrollVy", 0, 4000, 0, 10, 100, frame);
-    writesInto(vxBar, vx, 1000, 3);
-    writesInto(vyBar, vy, 1000, 3);
+    writesInto(vxBar, vx, &Settings::InitialVx);
+    writesInto(vyBar, vy, &Settings::InitialVy);
     auto* velocity = new QGridLayout;
     velocity->addWidget(vx, 0, 0);
     velocity->addWidget(label(" ,", frame), 0, 1);
@@ -61,24 +73,23 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     grid->addWidget(label("Initial Velocity (Vx,Vy):", frame), 2, 0);
     grid->addLayout(velocity, 2, 1);
     grid->addWidget(label("m/sec", frame), 2, 2);
+}
 
-    // A number of the next pedestrian: its box, the scroll bar beside it, and its unit.
-    auto numberRow = [&](int row, const char* caption, const char* box, std::string& setting,
-                         const char* bar, int position, const char* unit) {
-        auto* text = textBox(box, setting, frame);
-        auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
-        writesInto(scroll, text, 1000, 3);
-        auto* line = new QHBoxLayout;
-        line->addWidget(text);
-        line->addWidget(scroll);
-        grid->addWidget(label(caption, frame), row, 0);
-        grid->addLayout(line, row, 1);
-        grid->addWidget(label(unit, frame), row, 2);
-    };
-    numberRow(3, "Maximum Speed:", "txtMaxSpeed", s.MaxSpeed, "ScrlMaxSpeed", 1333, "m/sec");
-    numberRow(4, "Maximum Acceleration:", "txtMaxAccl", s.maxAcceleration, "ScrlMaxAccl", 1440,
-              "m/sec^2");
+void ManualPanel::addNumberRow(QFrame* frame, QGridLayout* grid, int row, const char* caption,
+                               const char* box, std::string Settings::*setting, const char* bar,
+                               int position, const char* unit) {
+    auto* text = textBox(box, engine_.settings().*setting, frame);
+    auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
+    writesInto(scroll, text, setting);
+    auto* line = new QHBoxLayout;
+    line->addWidget(text);
+    line->addWidget(scroll);
+    grid->addWidget(label(caption, frame), row, 0);
+    grid->addLayout(line, row, 1);
+    grid->addWidget(label(unit, frame), row, 2);
+}
 
+void ManualPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
     grid->addWidget(pedNumber_, 5, 0, 1, 2);
 
@@ -92,8 +103,10 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
                            [this] { cmdLoadPedestrians_Click(); }),
                     2, 3);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
+}
 
-    dialogFolder = QString::fromStdString(engine.reports().folder().string());
+void ManualPanel::useFileDialog() {
+    dialogFolder = QString::fromStdString(engine_.reports().folder().string());
     chooseFile = [this](const QString& folder) {
         QFileDialog dialog(this, "Load Pedestrians", folder, "Strida File (*.sdx)");
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -103,6 +116,18 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
                    ? dialog.selectedFiles().first()
                    : QString();
     };
+}
+
+void ManualPanel::showPositions() {
+    const std::pair<float Settings::*, const char*> positions[] = {
+        {&Settings::InitialPx, "txtManInitialPosX"},
+        {&Settings::InitialPy, "txtManInitialPosY"},
+        {&Settings::TargetEx, "txtManTargetPosX"},
+        {&Settings::TargetEy, "txtManTargetPosY"},
+    };
+    for (auto [field, box] : positions)
+        findChild<QLineEdit*>(box)->setText(
+            QString::fromStdString(num::shortest(engine_.settings().*field)));
 }
 
 void ManualPanel::setPosition(float Settings::*field, const char* box, float value) {

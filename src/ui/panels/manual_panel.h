@@ -10,6 +10,8 @@
 #include "engine/manual_generator.h"
 #include "engine/settings.h"
 
+class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 
@@ -31,6 +33,8 @@ class ManualPanel : public QWidget {
     void setInitialPy(float inputInitialPy);
     void setTargetEx(float inputTargetEx);
     void setTargetEy(float inputTargetEy);
+    // Shows the four positions that the settings hold in their boxes (after a pick stored them).
+    void showPositions();
 
     void cmdCreatePed_Click();
     void cmdSavePedestrians_Click();
@@ -44,6 +48,16 @@ class ManualPanel : public QWidget {
     QString dialogFolder;
 
   private:
+    // The rows of the panel, top to bottom, then its buttons; the order they are built in is the
+    // tab order.
+    void addPositionRows(QFrame* frame, QGridLayout* grid);
+    void addVelocityRow(QFrame* frame, QGridLayout* grid);
+    // A number of the next pedestrian: its box, the scroll bar beside it, and its unit.
+    void addNumberRow(QFrame* frame, QGridLayout* grid, int row, const char* caption,
+                      const char* box, std::string Settings::*setting, const char* bar,
+                      int position, const char* unit);
+    void addCommands(QFrame* frame, QGridLayout* grid);
+    void useFileDialog();
     void setPosition(float Settings::*field, const char* box, float value);
 
     Engine& engine_;
