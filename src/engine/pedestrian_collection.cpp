@@ -110,25 +110,36 @@ void PedestrianCollection::neighbours(const PedClass& self, double reach, double
                                       std::vector<Neighbour>& within,
                                       NearestInSight* nearest) const {
     within.clear();
-    const double px = self.Px(), py = self.Py();
-    if (search_ == NeighbourSearch::Scan || grid_.empty()) {
-        // The reference: every other pedestrian in order of creation.
-        const std::int16_t id = self.ID();
-        for (const auto& slot : slots_) {
-            if (!slot || slot->ID() == id) continue;
-            const double dx = px - static_cast<double>(slot->Px()),
-                         dy = py - static_cast<double>(slot->Py());
-            const double d = std::sqrt(dx * dx + dy * dy);
-            if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
-            if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_};
-        }
-        return;
-    }
+    if (search_ == NeighbourSearch::Scan || grid_.empty())
+        scanNeighbours(self, reach, sight, within, nearest);
+    else
+        gridNeighbours(self, reach, sight, within, nearest);
+}
 
+void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, double sight,
+                                          std::vector<Neighbour>& within,
+                                          NearestInSight* nearest) const {
+    // The reference: every other pedestrian in order of creation.
+    const double px = self.Px(), py = self.Py();
+    const std::int16_t id = self.ID();
+    for (const auto& slot : slots_) {
+        if (!slot || slot->ID() == id) continue;
+        const double dx = px - static_cast<double>(slot->Px()),
+                     dy = py - static_cast<double>(slot->Py());
+        const double d = std::sqrt(dx * dx + dy * dy);
+        if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
+        if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_};
+    }
+}
+
+void PedestrianCollection::gridNeighbours(const PedClass& self, double reach, double sight,
+                                          std::vector<Neighbour>& within,
+                                          NearestInSight* nearest) const {
     // The grid gives the same neighbours with the same distances: each distance is the same
     // expression, taken for every pedestrian that squared distances (with a margin far wider than
     // any rounding) cannot rule out.
     constexpr double kMargin = 1 + 1e-12;
+    const double px = self.Px(), py = self.Py();
     const double reachBound = reach * reach * kMargin;
     const double sightBound = sight * sight * kMargin;
     double nearestBound = nearest ? std::min(sightBound, nearest->d * nearest->d * kMargin) : -1;

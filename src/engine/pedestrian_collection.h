@@ -81,6 +81,10 @@ class PedestrianCollection : public NeighbourFinder {
 
   private:
     std::size_t indexOf(std::int16_t id) const;
+    void scanNeighbours(const PedClass& self, double reach, double sight,
+                        std::vector<Neighbour>& within, NearestInSight* nearest) const;
+    void gridNeighbours(const PedClass& self, double reach, double sight,
+                        std::vector<Neighbour>& within, NearestInSight* nearest) const;
     void endHold();
     void purge();
     void compact();

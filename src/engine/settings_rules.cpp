@@ -142,69 +142,92 @@ bool isPrintableText(std::string_view text) {
     return true;
 }
 
+namespace {
+
+// The rule a text setting sets off when it changes.
+void textChanged(Settings& s, std::string_view name) {
+    if (name == "TrapLength")
+        trapLengthChanged(s);
+    else if (name == "PedDiameter")
+        pedDiameterChanged(s);
+    else if (name == "NumPedLeft" || name == "NumPedRight")
+        sideCountChanged(s);
+    else if (name == "TotalNumberOfPedestrians" && s.NumWays == Ways::Two)
+        evenSplit(s);
+    else if (name == "PercentNumOf1stCategory")
+        firstShareChanged(s);
+    else if (name == "PercentNumOf2ndCategory")
+        secondShareChanged(s);
+}
+
+MaybeError setText(Settings& s, const SettingInfo& info, std::string_view value) {
+    // A line break or other control character would split the records it is copied into.
+    if (!isPrintableText(value))
+        return EngineError{std::string(info.name) + " takes printable text only, not " +
+                           quoteText(value)};
+    if (s.*(info.text) == value) return std::nullopt;
+    s.*(info.text) = value;
+    textChanged(s, info.name);
+    return std::nullopt;
+}
+
+MaybeError setCheck(Settings& s, const SettingInfo& info, std::string_view value) {
+    if (value != "0" && value != "1") return badValue(info.name, value, "0 or 1");
+    const Check state = value == "1" ? Check::Checked : Check::Unchecked;
+    if (s.*(info.check) == state) return std::nullopt;
+    s.*(info.check) = state;
+    showOptionChanged(s, info.check);
+    return std::nullopt;
+}
+
+MaybeError selectOption(Settings& s, const SettingInfo& info, std::string_view value) {
+    if (value != "1") return badValue(info.name, value, "1 (which selects it)");
+    for (const SettingInfo& other : settingTable())
+        if (other.kind == SettingInfo::Kind::Option && other.group == info.group)
+            s.*(other.flag) = false;
+    s.*(info.flag) = true;
+    return std::nullopt;
+}
+
+MaybeError setNumber(Settings& s, const SettingInfo& info, std::string_view value) {
+    const std::optional<double> v = num::strict(value);
+    if (info.kind == SettingInfo::Kind::Number) {
+        if (!v || *v != num::Int(*v) || *v < 1 || *v > 1000)
+            return badValue(info.name, value, "a whole number of milliseconds from 1 to 1000");
+        s.SimSpeed = static_cast<int>(*v);
+        return std::nullopt;
+    }
+    if (!v || !std::isfinite(static_cast<float>(*v)))
+        return badValue(info.name, value, "a number of metres");
+    s.*(info.position) = static_cast<float>(*v);
+    return std::nullopt;
+}
+
+}  // namespace
+
 MaybeError applySetting(Settings& s, std::string_view name, std::string_view value) {
     const SettingInfo* info = findSetting(name);
     if (!info) return EngineError{"there is no setting named " + quoteText(std::string(name))};
-    using K = SettingInfo::Kind;
     const bool zeroOrOne = value == "0" || value == "1";
     switch (info->kind) {
-        case K::Text:
-            // A line break or other control character would split the records it is copied into.
-            if (!isPrintableText(value))
-                return EngineError{std::string(name) + " takes printable text only, not " +
-                                   quoteText(value)};
-            if (s.*(info->text) == value) return std::nullopt;
-            s.*(info->text) = value;
-            if (name == "TrapLength")
-                trapLengthChanged(s);
-            else if (name == "PedDiameter")
-                pedDiameterChanged(s);
-            else if (name == "NumPedLeft" || name == "NumPedRight")
-                sideCountChanged(s);
-            else if (name == "TotalNumberOfPedestrians" && s.NumWays == Ways::Two)
-                evenSplit(s);
-            else if (name == "PercentNumOf1stCategory")
-                firstShareChanged(s);
-            else if (name == "PercentNumOf2ndCategory")
-                secondShareChanged(s);
-            return std::nullopt;
-        case K::Check: {
-            if (!zeroOrOne) return badValue(name, value, "0 or 1");
-            const Check state = value == "1" ? Check::Checked : Check::Unchecked;
-            if (s.*(info->check) == state) return std::nullopt;
-            s.*(info->check) = state;
-            showOptionChanged(s, info->check);
-            return std::nullopt;
-        }
-        case K::MenuCheck:
+        case SettingInfo::Kind::Text:
+            return setText(s, *info, value);
+        case SettingInfo::Kind::Check:
+            return setCheck(s, *info, value);
+        case SettingInfo::Kind::MenuCheck:
             if (!zeroOrOne) return badValue(name, value, "0 or 1");
             setGeneratorMode(s, info->flag, value == "1");
             return std::nullopt;
-        case K::Option:
-            if (value != "1") return badValue(name, value, "1 (which selects it)");
-            for (const SettingInfo& other : settingTable())
-                if (other.kind == K::Option && other.group == info->group) s.*(other.flag) = false;
-            s.*(info->flag) = true;
-            return std::nullopt;
-        case K::Ways:
+        case SettingInfo::Kind::Option:
+            return selectOption(s, *info, value);
+        case SettingInfo::Kind::Ways:
             if (!zeroOrOne) return badValue(name, value, "0 (one way) or 1 (two ways)");
             s.NumWays = value == "1" ? Ways::Two : Ways::One;
             if (s.NumWays == Ways::Two) evenSplit(s);
             return std::nullopt;
-        case K::Number: {
-            const std::optional<double> ms = num::strict(value);
-            if (!ms || *ms != num::Int(*ms) || *ms < 1 || *ms > 1000)
-                return badValue(name, value, "a whole number of milliseconds from 1 to 1000");
-            s.SimSpeed = static_cast<int>(*ms);
-            return std::nullopt;
-        }
-        case K::Position: {
-            const std::optional<double> metres = num::strict(value);
-            if (!metres || !std::isfinite(static_cast<float>(*metres)))
-                return badValue(name, value, "a number of metres");
-            s.*(info->position) = static_cast<float>(*metres);
-            return std::nullopt;
-        }
+        case SettingInfo::Kind::Number:
+        case SettingInfo::Kind::Position:
+            return setNumber(s, *info, value);
     }
     return std::nullopt;
 }

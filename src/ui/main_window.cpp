@@ -30,7 +30,7 @@
 namespace strida::ui {
 
 MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* parent)
-    : QMainWindow(parent), host_(*this) {
+    : QMainWindow(parent) {
     setObjectName("Strida");
     setWindowTitle("Micro-Strida version 1.3");
     resize(1100, 760);
@@ -48,6 +48,9 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     createPanels();
     buildStatusBar();
     buildMenus();
+    view_ = {this,    canvas_, canvasWindow_, calibration_, performance_, timer_,
+             action("mnuStartSimulation"), action("mnuPauseSimulation"),
+             {status_[0], status_[1], status_[2]}, &settings_};
     load();
 }
 

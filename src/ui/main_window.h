@@ -83,7 +83,8 @@ class MainWindow : public QMainWindow {
     void showAbout();
 
     Settings settings_;
-    QtHost host_;
+    HostView view_;
+    QtHost host_{view_};
     std::unique_ptr<Engine> engine_;
     QMdiArea* mdi_ = nullptr;
     TrapCanvas* canvas_ = nullptr;

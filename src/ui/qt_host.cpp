@@ -6,9 +6,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "engine/engine.h"
+#include "engine/settings.h"
 #include "ui/canvas_window.h"
-#include "ui/main_window.h"
 #include "ui/panels/calibration_panel.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/trap_canvas.h"
@@ -22,79 +21,79 @@ QColor toQColor(Colour c) {
 }  // namespace
 
 double QtHost::areaWidth() const {
-    return window_.canvas()->areaWidth();
+    return view_.canvas->areaWidth();
 }
 double QtHost::areaHeight() const {
-    return window_.canvas()->areaHeight();
+    return view_.canvas->areaHeight();
 }
 void QtHost::clearArea() {
-    window_.canvas()->clearOverlays();
+    view_.canvas->clearOverlays();
 }
 bool QtHost::resizeArea(double width, double height) {
-    return window_.canvasWindow()->setArea(width, height);
+    return view_.canvasWindow->setArea(width, height);
 }
 
 void QtHost::setM2Twips(double m2Twips) {
     m2Twips_ = m2Twips;
-    window_.calibrationPanel()->showScale(m2Twips);
-    const Settings& s = window_.settings();
-    window_.canvas()->setTrap(trapLengthOf(s), trapWidthOf(s), m2Twips);
+    view_.calibration->showScale(m2Twips);
+    const Settings& s = *view_.settings;
+    view_.canvas->setTrap(trapLengthOf(s), trapWidthOf(s), m2Twips);
 }
 
 void QtHost::setCanvasMode(int mode) {
-    window_.canvasWindow()->setMode(mode);
+    view_.canvasWindow->setMode(mode);
 }
 void QtHost::placeCircle(int id, float left, float top, float d) {
-    window_.canvas()->placeCircle(id, left, top, d);
+    view_.canvas->placeCircle(id, left, top, d);
 }
 void QtHost::paintCircle(int id, Colour c, bool filled) {
-    window_.canvas()->paintCircle(id, toQColor(c), filled);
+    view_.canvas->paintCircle(id, toQColor(c), filled);
 }
 void QtHost::setCircleVisible(int id, bool visible) {
-    window_.canvas()->setCircleVisible(id, visible);
+    view_.canvas->setCircleVisible(id, visible);
 }
 void QtHost::unloadCircle(int id) {
-    window_.canvas()->unloadCircle(id);
+    view_.canvas->unloadCircle(id);
 }
 void QtHost::hideArrow() {
-    window_.canvas()->hideArrow();
+    view_.canvas->hideArrow();
 }
 
 void QtHost::drawLine(float x1, float y1, float x2, float y2, Colour c) {
-    window_.canvas()->drawLine(x1, y1, x2, y2, toQColor(c));
+    view_.canvas->drawLine(x1, y1, x2, y2, toQColor(c));
 }
 void QtHost::drawCircle(float cx, float cy, float r, Colour c) {
-    window_.canvas()->drawCircle(cx, cy, r, toQColor(c));
+    view_.canvas->drawCircle(cx, cy, r, toQColor(c));
 }
 void QtHost::drawText(float x, float y, std::string_view text) {
-    window_.canvas()->drawText(x, y, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    view_.canvas->drawText(x, y, QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
 
 void QtHost::setTimerEnabled(bool enabled) {
-    QTimer* timer = window_.timer();
+    QTimer* timer = view_.timer;
     if (enabled && !timer->isActive()) timer->start();
     if (!enabled) timer->stop();
 }
 
 void QtHost::setStartCaption(std::string_view caption) {
-    window_.action("mnuStartSimulation")
+    view_.start
         ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
 void QtHost::setPauseCaption(std::string_view caption) {
-    window_.action("mnuPauseSimulation")
+    view_.pause
         ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
 void QtHost::setPauseEnabled(bool enabled) {
-    window_.action("mnuPauseSimulation")->setEnabled(enabled);
+    view_.pause->setEnabled(enabled);
 }
 
 void QtHost::setStatus(int panel, std::string_view text) {
-    if (QLabel* label = window_.statusPanel(panel))
+    if (QLabel* label = panel >= 1 && panel <= 3 ? view_.status[panel - 1] : nullptr)
         label->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
 }
 
 void QtHost::showPerformance(const PerformanceTexts& texts) {
-    window_.performancePanel()->show(texts);
+    view_.performance->show(texts);
 }
 
 void QtHost::setBusy(bool busy) {
@@ -116,7 +115,7 @@ void QtHost::showMessage(std::string_view text, std::string_view title, MessageI
                                                        : QMessageBox::NoIcon,
                     QString::fromUtf8(title.data(), static_cast<int>(title.size())),
                     QString::fromUtf8(text.data(), static_cast<int>(text.size())), QMessageBox::Ok,
-                    &window_);
+                    view_.window);
     // The pointer of a run in progress would otherwise stay busy over the box.
     const bool wasBusy = busy_;
     setBusy(false);

@@ -7,13 +7,40 @@
 
 #include "engine/host.h"
 
+class QAction;
+class QLabel;
+class QTimer;
+class QWidget;
+
+namespace strida {
+struct Settings;
+}
+
 namespace strida::ui {
 
-class MainWindow;
+class CalibrationPanel;
+class CanvasWindow;
+class PerformancePanel;
+class TrapCanvas;
+
+/// The parts of the main window the engine's signs go to; the window fills it once it has built
+/// them.
+struct HostView {
+    QWidget* window = nullptr;  ///< parent of the message boxes
+    TrapCanvas* canvas = nullptr;
+    CanvasWindow* canvasWindow = nullptr;
+    CalibrationPanel* calibration = nullptr;
+    PerformancePanel* performance = nullptr;
+    QTimer* timer = nullptr;
+    QAction* start = nullptr;  ///< "&Start" / "&Stop"
+    QAction* pause = nullptr;  ///< "&Pause" / "&Continue"
+    QLabel* status[3] = {nullptr, nullptr, nullptr};
+    const Settings* settings = nullptr;
+};
 
 class QtHost : public Host {
   public:
-    explicit QtHost(MainWindow& window) : window_(window) { sinceEvents_.start(); }
+    explicit QtHost(const HostView& view) : view_(view) { sinceEvents_.start(); }
 
     // Tests collect messages here instead of showing modal boxes.
     std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>
@@ -47,7 +74,7 @@ class QtHost : public Host {
     void processEvents() override;
 
   private:
-    MainWindow& window_;
+    const HostView& view_;
     double m2Twips_ = 0;
     bool busy_ = false;
     QElapsedTimer sinceEvents_;
