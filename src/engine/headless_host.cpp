@@ -16,9 +16,9 @@ const HeadlessHost::Circle* HeadlessHost::circle(int id) const {
 }
 
 void HeadlessHost::clearArea() {
-    overlays.clear();
-    overlayCount = 0;
-    ++clearCount;
+    shown_.overlays.clear();
+    shown_.overlayCount = 0;
+    ++shown_.clearCount;
 }
 
 bool HeadlessHost::resizeArea(double width, double height) {
@@ -51,32 +51,32 @@ void HeadlessHost::unloadCircle(int id) {
 }
 
 void HeadlessHost::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
-    ++overlayCount;
-    if (recordOverlays_) overlays.push_back({Overlay::Kind::Line, x1, y1, x2, y2, colour, {}});
+    ++shown_.overlayCount;
+    if (recordOverlays_) shown_.overlays.push_back({Overlay::Kind::Line, x1, y1, x2, y2, colour, {}});
 }
 
 void HeadlessHost::drawCircle(float cx, float cy, float radius, Colour colour) {
-    ++overlayCount;
-    if (recordOverlays_) overlays.push_back({Overlay::Kind::Circle, cx, cy, radius, 0, colour, {}});
+    ++shown_.overlayCount;
+    if (recordOverlays_) shown_.overlays.push_back({Overlay::Kind::Circle, cx, cy, radius, 0, colour, {}});
 }
 
 void HeadlessHost::drawText(float x, float y, std::string_view text) {
-    ++overlayCount;
+    ++shown_.overlayCount;
     if (recordOverlays_)
-        overlays.push_back({Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
+        shown_.overlays.push_back({Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
 }
 
 void HeadlessHost::setStatus(int panel, std::string_view text) {
-    if (panel >= 1 && panel <= 3) status[panel - 1] = text;
+    if (panel >= 1 && panel <= 3) shown_.status[panel - 1] = text;
 }
 
 void HeadlessHost::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {
-    messages.push_back({std::string(text), std::string(title), icon});
+    shown_.messages.push_back({std::string(text), std::string(title), icon});
 }
 
 void HeadlessHost::processEvents() {
-    ++processEventsCount;
-    if (onProcessEvents) onProcessEvents();
+    ++shown_.processEventsCount;
+    if (onProcessEvents_) onProcessEvents_();
 }
 
 }  // namespace strida

@@ -95,7 +95,7 @@ TEST_F(BadInput, TheMeasuredStepCountDoesNotOverflow) {
     PedClass& p = add(5, 3, 9, 3, 1.5);
     for (int i = 0; i < 33000; ++i) ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_EQ(p.stepsInTrap(), 32999);  // every step but the first
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.shown().messages.empty());
     EXPECT_FALSE(p.hasLeft());
     EXPECT_EQ(p.MeanSpeed(), 0.0);
     for (double m :

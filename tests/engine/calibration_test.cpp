@@ -48,9 +48,9 @@ TEST(Calibration, RefusesSizesOutOfRangeBeforeExtremeProportions) {
         host.setM2Twips(0.5);
         EXPECT_EQ(calibrate(s, host), c.message == nullptr) << c.length << " x " << c.width;
         if (!c.message) continue;
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, c.message);
-        EXPECT_EQ(host.messages[0].title, "Error");
+        ASSERT_EQ(host.shown().messages.size(), 1u);
+        EXPECT_EQ(host.shown().messages[0].text, c.message);
+        EXPECT_EQ(host.shown().messages[0].title, "Error");
         EXPECT_EQ(host.m2Twips(), 0.5) << "a refused calibration leaves the scale";
         EXPECT_EQ(host.areaWidth(), HeadlessHost::kDesignWidth);
     }

@@ -11,7 +11,7 @@ namespace {
 using Drawing = EngineTest;
 
 TEST_F(Drawing, CreationPlacesTheCircleAndHidesTheArrow) {
-    host.arrowVisible = true;
+    host.showArrow();
     add(0, 0, 9, 3, 1.5, 3);
     const HeadlessHost::Circle* c = host.circle(1);
     ASSERT_NE(c, nullptr);
@@ -20,7 +20,7 @@ TEST_F(Drawing, CreationPlacesTheCircleAndHidesTheArrow) {
     EXPECT_FLOAT_EQ(c->top, 150);
     EXPECT_TRUE(c->visible);
     EXPECT_EQ(c->colour, 0x008000u);  // darkest green
-    EXPECT_FALSE(host.arrowVisible);
+    EXPECT_FALSE(host.shown().arrowVisible);
 
     // Without a scale there is no canvas to place a circle on: nothing is created.
     host.setM2Twips(0);
@@ -79,7 +79,7 @@ TEST_F(Drawing, TheSightBoxAndVelocityLineFollowTheWalkingDirection) {
                              {2470, 2210, 2230, 2390},
                              {2230, 2390, 1030, 790}};
     std::vector<HeadlessHost::Overlay> lines, circles;
-    for (const HeadlessHost::Overlay& o : host.overlays)
+    for (const HeadlessHost::Overlay& o : host.shown().overlays)
         (o.kind == HeadlessHost::Overlay::Kind::Line ? lines : circles).push_back(o);
     // The influence circle: 0.835 m around the pedestrian.
     ASSERT_EQ(circles.size(), 1u);
@@ -105,7 +105,7 @@ TEST_F(Drawing, TheIdLabelStandsBesideItsOwnPedestrian) {
     addCruising(8, 5, -1, 0, 1.5);
     steps(1);
     int labels = 0;
-    for (const HeadlessHost::Overlay& o : host.overlays) {
+    for (const HeadlessHost::Overlay& o : host.shown().overlays) {
         if (o.kind != HeadlessHost::Overlay::Kind::Text) continue;
         ++labels;
         const int id = std::stoi(o.text);
@@ -133,13 +133,13 @@ TEST_F(Drawing, RemovalTakesThePedestrianAndItsCircleAway) {
     EXPECT_EQ(order, "13");
 
     // A stop chosen while a step is under way releases everyone; the step still finishes safely.
-    host.onProcessEvents = [&] {
-        if (host.processEventsCount == 3) engine.StopSimulation();  // as the second one moves
-    };
-    host.processEventsCount = 0;
+    host.setOnProcessEvents([&] {
+        if (host.shown().processEventsCount == 3) engine.StopSimulation();  // as the second one moves
+    });
+    host.resetEventCount();
     EXPECT_EQ(step(), std::vector<std::string>{});
     EXPECT_TRUE(engine.pedestrians().empty());
-    EXPECT_EQ(host.processEventsCount, 3) << "the tick's own call and two moves";
+    EXPECT_EQ(host.shown().processEventsCount, 3) << "the tick's own call and two moves";
 }
 
 TEST_F(Drawing, ARunNumbersAtMost32767Pedestrians) {

@@ -46,7 +46,7 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
             if (engine.StartSimulation())
                 for (int i = 0; i < 40 && engine.runExists(); ++i) engine.SimulationTick();
             engine.StopSimulation();
-            for (const auto& m : host.messages) {
+            for (const auto& m : host.shown().messages) {
                 EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
                 EXPECT_TRUE(isPrintableText(m.text)) << what;
             }

@@ -109,14 +109,14 @@ TEST_F(Motion, DrawingFollowsTheRunFlagAndTheAnimationOption) {
     settings.PrintID = Check::Checked;
     PedClass& p = addCruising(2, 3, 1.5, 0, 1.5);
     const float createdLeft = host.circle(1)->left;
-    const long overlaysBefore = host.overlayCount;
+    const long overlaysBefore = host.shown().overlayCount;
 
     // Outside a run: it moves and is measured, but is not drawn.
     ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
     EXPECT_NEAR(p.Px(), 2.2, 1e-6);
     EXPECT_EQ(host.circle(1)->left, createdLeft);
-    EXPECT_EQ(host.overlayCount, overlaysBefore);
+    EXPECT_EQ(host.shown().overlayCount, overlaysBefore);
 
     // Running with "Don't Show Animation": the same.
     settings.DontShowAnimation = Check::Checked;
@@ -124,14 +124,14 @@ TEST_F(Motion, DrawingFollowsTheRunFlagAndTheAnimationOption) {
     EXPECT_NEAR(p.Px(), 2.4, 1e-6);
     EXPECT_EQ(p.stepsInTrap(), 3);
     EXPECT_EQ(host.circle(1)->left, createdLeft);
-    EXPECT_EQ(host.overlayCount, overlaysBefore);
+    EXPECT_EQ(host.shown().overlayCount, overlaysBefore);
 
     // Running and shown: the circle follows the pedestrian.
     settings.DontShowAnimation = Check::Unchecked;
     steps(1);
     EXPECT_FLOAT_EQ(host.circle(1)->left, static_cast<float>((p.Px() - 0.3) / kM2Twips));
     EXPECT_FLOAT_EQ(host.circle(1)->top, static_cast<float>((p.Py() + 0.3) / kM2Twips));
-    EXPECT_GT(host.overlayCount, overlaysBefore);
+    EXPECT_GT(host.shown().overlayCount, overlaysBefore);
 }
 
 }  // namespace

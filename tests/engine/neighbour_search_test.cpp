@@ -36,9 +36,9 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     engine.setNeighbourSearch(search);
     if (scenario.before) scenario.before(engine, settings);
     if (scenario.stopAtEvent)
-        host.onProcessEvents = [&] {
-            if (host.processEventsCount == scenario.stopAtEvent) engine.StopSimulation();
-        };
+        host.setOnProcessEvents([&] {
+            if (host.shown().processEventsCount == scenario.stopAtEvent) engine.StopSimulation();
+        });
     Outcome out;
     EXPECT_TRUE(engine.StartSimulation());
     while (engine.runExists() && out.ticks < scenario.maxTicks) {
@@ -54,7 +54,7 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
                    p.NHI,      p.NUVI,          p.AvgTotalPed,     p.MeanAvgSpeed,
                    p.AvgDelay, p.MeanUncomfort, p.DissipationTime, p.AvgNHI,
                    p.AvgNUVI};
-    EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
+    EXPECT_TRUE(host.shown().messages.empty()) << host.shown().messages.front().text;
     return out;
 }
 

@@ -91,11 +91,11 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_EQ(runToEnd(), 101);
-    EXPECT_FALSE(host.timerEnabled) << "a stopped run's timer is off";
-    EXPECT_EQ(host.startCaption, "&Start");
-    EXPECT_EQ(host.status[0], "Stop Simulation");
-    EXPECT_EQ(host.status[1], "");
-    EXPECT_FALSE(host.pauseEnabled);
+    EXPECT_FALSE(host.shown().timerEnabled) << "a stopped run's timer is off";
+    EXPECT_EQ(host.shown().startCaption, "&Start");
+    EXPECT_EQ(host.shown().status[0], "Stop Simulation");
+    EXPECT_EQ(host.shown().status[1], "");
+    EXPECT_FALSE(host.shown().pauseEnabled);
     // An empty trap shows zeros in the instantaneous figures.
     const PerformanceTexts& p = engine.performance();
     EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
@@ -109,24 +109,24 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
 TEST_F(RunTest, AStopClearsTheDrawingUnlessPathsAreTracedAndAStartAlwaysDoes) {
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
-    long before = host.clearCount;
+    long before = host.shown().clearCount;
     engine.StopSimulation();
-    EXPECT_EQ(host.clearCount, before + 1);
+    EXPECT_EQ(host.shown().clearCount, before + 1);
 
     // Every step starts on a clear canvas, unless paths are traced.
     ASSERT_TRUE(engine.StartSimulation());
-    before = host.clearCount;
+    before = host.shown().clearCount;
     engine.SimulationTick();
-    EXPECT_EQ(host.clearCount, before + 1);
+    EXPECT_EQ(host.shown().clearCount, before + 1);
     engine.StopSimulation();
 
     settings.TracePath = Check::Checked;
-    before = host.clearCount;
+    before = host.shown().clearCount;
     ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_EQ(host.clearCount, before + 1);
+    EXPECT_EQ(host.shown().clearCount, before + 1);
     engine.SimulationTick();
     engine.StopSimulation();
-    EXPECT_EQ(host.clearCount, before + 1) << "traced paths stay after the step and the stop";
+    EXPECT_EQ(host.shown().clearCount, before + 1) << "traced paths stay after the step and the stop";
 }
 
 TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks) {
@@ -205,13 +205,13 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     engine.SimulationTick();
     ASSERT_TRUE(engine.sampling().TrapWasOccupied());
     long calls = 0;
-    host.onProcessEvents = [&] {
+    host.setOnProcessEvents([&] {
         // A tick arriving while a step runs must not start a second step.
         engine.SimulationTick();
         if (++calls == 4) engine.StopSimulation();
-    };
+    });
     engine.SimulationTick();
-    host.onProcessEvents = nullptr;
+    host.setOnProcessEvents(nullptr);
     EXPECT_FALSE(engine.runExists());
     EXPECT_TRUE(engine.pedestrians().empty());
     EXPECT_EQ(engine.StepCount(), 0);
@@ -232,14 +232,14 @@ TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
     settings.ManualGenerator = true;
     add(8.6f, 3, 10, 3, 1.5, 1, 1.4, 0);  // arrives at its next move
     ASSERT_TRUE(engine.StartSimulation());
-    host.onProcessEvents = [&] {
-        if (host.processEventsCount != 2) return;  // the first pedestrian's move
+    host.setOnProcessEvents([&] {
+        if (host.shown().processEventsCount != 2) return;  // the first pedestrian's move
         engine.StopSimulation();
         add(3, 3, 9, 3);
         add(3, 4, 9, 4);
-    };
+    });
     engine.SimulationTick();
-    host.onProcessEvents = nullptr;
+    host.setOnProcessEvents(nullptr);
     ASSERT_EQ(engine.pedestrians().size(), 2u);
     engine.pedestrians().forEach([](const PedClass& p) {
         EXPECT_EQ(p.Px(), 3.0f) << "pedestrian " << p.ID() << " moved without a run";
@@ -256,8 +256,8 @@ TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsG
     settings.NumPedLeft = "16382";
     settings.NumPedRight = "16382";
     EXPECT_FALSE(engine.StartSimulation());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("32767"), std::string::npos) << host.messages[0].text;
+    ASSERT_EQ(host.shown().messages.size(), 1u);
+    EXPECT_NE(host.shown().messages[0].text.find("32767"), std::string::npos) << host.shown().messages[0].text;
     EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
     EXPECT_EQ(engine.pedestrians().size(), 5u);
 }
@@ -268,9 +268,9 @@ TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
     std::vector<float> before;
     for (int id = 1; id <= 4; ++id) before.push_back(host.circle(id)->left);
     long calls = 0;
-    host.onProcessEvents = [&] {
+    host.setOnProcessEvents([&] {
         if (++calls == 3) engine.PauseSimulation();  // before the second pedestrian moves
-    };
+    });
     engine.SimulationTick();
     EXPECT_NE(host.circle(1)->left, before[0]) << "moved before the pause: drawn";
     for (int id = 2; id <= 4; ++id)
@@ -305,10 +305,10 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     for (const Case& c : cases) {
         Settings saved = settings;
         settings.*(c.field) = c.text;
-        host.messages.clear();
+        host.clearMessages();
         EXPECT_FALSE(engine.StartSimulation()) << c.named;
-        ASSERT_EQ(host.messages.size(), 1u) << c.named;
-        EXPECT_NE(host.messages[0].text.find(c.named), std::string::npos) << host.messages[0].text;
+        ASSERT_EQ(host.shown().messages.size(), 1u) << c.named;
+        EXPECT_NE(host.shown().messages[0].text.find(c.named), std::string::npos) << host.shown().messages[0].text;
         EXPECT_FALSE(engine.runExists());
         EXPECT_TRUE(engine.pedestrians().empty());
         settings = saved;
@@ -319,10 +319,10 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     // there, so its speed must be readable too.
     settings.PercentNumOf1stCategory = "0";
     settings._1stMaxSpeedMeanInput = "quick";
-    host.messages.clear();
+    host.clearMessages();
     EXPECT_FALSE(engine.StartSimulation());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("1stMaxSpeedMeanInput is \"quick\""), std::string::npos);
+    ASSERT_EQ(host.shown().messages.size(), 1u);
+    EXPECT_NE(host.shown().messages[0].text.find("1stMaxSpeedMeanInput is \"quick\""), std::string::npos);
     settings = Settings{};
 
     // With the force that divides by it switched off, a Beta or Chi of 0 runs.
@@ -347,27 +347,27 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     settings.NumWays = Ways::Two;
     headwayTiming("1");
     settings.TotalNumberOfPedestrians = "0";
-    host.messages.clear();
+    host.clearMessages();
     EXPECT_FALSE(engine.StartSimulation());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("TotalNumberOfPedestrians is \"0\""), std::string::npos);
+    ASSERT_EQ(host.shown().messages.size(), 1u);
+    EXPECT_NE(host.shown().messages[0].text.find("TotalNumberOfPedestrians is \"0\""), std::string::npos);
 }
 
 TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
     ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_TRUE(host.timerEnabled);
+    EXPECT_TRUE(host.shown().timerEnabled);
     engine.PauseSimulation();
-    EXPECT_FALSE(host.timerEnabled) << "a paused run's timer is off";
+    EXPECT_FALSE(host.shown().timerEnabled) << "a paused run's timer is off";
     EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
     EXPECT_FALSE(engine.runExists());
 
     // Without a scale on the canvas no pedestrian can be placed: the run does not start.
     host.setM2Twips(0);
-    host.messages.clear();
+    host.clearMessages();
     EXPECT_FALSE(engine.StartSimulation());
     EXPECT_FALSE(engine.runExists());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("calibrate the trap first"), std::string::npos);
+    ASSERT_EQ(host.shown().messages.size(), 1u);
+    EXPECT_NE(host.shown().messages[0].text.find("calibrate the trap first"), std::string::npos);
 }
 
 TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
@@ -377,9 +377,9 @@ TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
     engine.SimulationTick();
     EXPECT_TRUE(engine.runExists());
     EXPECT_FALSE(engine.IsRunning());
-    EXPECT_EQ(host.status[0], "Pause Simulation");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("DT is \"0\""), std::string::npos);
+    EXPECT_EQ(host.shown().status[0], "Pause Simulation");
+    ASSERT_EQ(host.shown().messages.size(), 1u);
+    EXPECT_NE(host.shown().messages[0].text.find("DT is \"0\""), std::string::npos);
     settings.DT = "15";
     engine.PauseSimulation();  // continue
     engine.SimulationTick();
@@ -397,7 +397,7 @@ TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
     for (int i = 0; i < 20; ++i) elsewhere.SimulationTick();
     EXPECT_EQ(elsewhere.StepCount(), 20);
     std::size_t aboutInstant = 0, aboutAvg = 0;
-    for (const auto& m : host.messages) {
+    for (const auto& m : host.shown().messages) {
         aboutInstant += m.text.find("\"Instant.txt\"") != std::string::npos;
         aboutAvg += m.text.find("\"avgInstant.txt\"") != std::string::npos;
     }
@@ -406,11 +406,11 @@ TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
 
     // A new run reports them afresh.
     elsewhere.StopSimulation();
-    host.messages.clear();
+    host.clearMessages();
     ASSERT_TRUE(elsewhere.StartSimulation());
     for (int i = 0; i < 3; ++i) elsewhere.SimulationTick();
     aboutInstant = 0;
-    for (const auto& m : host.messages)
+    for (const auto& m : host.shown().messages)
         aboutInstant += m.text.find("\"Instant.txt\"") != std::string::npos;
     EXPECT_EQ(aboutInstant, 1u);
 }

@@ -16,7 +16,7 @@ class PedDataFileTest : public EngineTest {
         std::ofstream(folder.path() / name, std::ios::binary) << content;
     }
     std::string lastMessage() const {
-        return host.messages.empty() ? "" : host.messages.back().text;
+        return host.shown().messages.empty() ? "" : host.shown().messages.back().text;
     }
 
     ManualGenerator manual{engine};
@@ -107,7 +107,7 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "long.sdx"));
     EXPECT_EQ(lastMessage(), "Error in loading file: line 2 holds more than nine fields");
     EXPECT_EQ(engine.pedestrians().size(), 1u) << "the pedestrian made before stays; none is loaded";
-    EXPECT_FALSE(host.busy);
+    EXPECT_FALSE(host.shown().busy);
 
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
     EXPECT_EQ(lastMessage().rfind("Error in loading file: ", 0), 0u);

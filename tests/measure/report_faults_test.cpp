@@ -25,7 +25,7 @@ class ReportFaults : public EngineTest {
     }
     std::size_t messagesAbout(const std::string& words) const {
         std::size_t n = 0;
-        for (const auto& m : host.messages) n += m.text.find(words) != std::string::npos;
+        for (const auto& m : host.shown().messages) n += m.text.find(words) != std::string::npos;
         return n;
     }
 };
@@ -46,7 +46,7 @@ TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     std::ofstream(engine.reports().pathOf(ReportFile::Instant), std::ios::binary) << "other\r\n";
     ticks(engine, 1);
     EXPECT_EQ(report(ReportFile::Instant).rfind("other\r\n1,0.4,", 0), 0u);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.shown().messages.empty());
     EXPECT_TRUE(engine.reports().failures().empty());
 }
 
@@ -63,7 +63,7 @@ TEST_F(ReportFaults, AFolderGoneOrAFileTurnedIntoAFolderIsReportedOnce) {
     EXPECT_EQ(elsewhere.reports().failures().size(), 2u);
     elsewhere.StopSimulation();
 
-    host.messages.clear();
+    host.clearMessages();
     ASSERT_TRUE(engine.StartSimulation());
     ticks(engine, 2);
     const std::filesystem::path instant = engine.reports().pathOf(ReportFile::Instant);

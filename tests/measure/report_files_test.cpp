@@ -59,7 +59,7 @@ TEST_F(Reports, EveryHeaderByteForByte) {
         EXPECT_EQ(engine.reports().pathOf(file), folder.path() / names[i]);
         EXPECT_EQ(report(file), bytes) << names[i];
     }
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.shown().messages.empty());
 }
 
 TEST_F(Reports, NtxyRowsAreQuotedAndRounded) {

@@ -114,7 +114,7 @@ class EngineTest : public ::testing::Test {
         settings.RandomInput = !finishWhenTrapEmpties;
         if (!engine.StartSimulation())
             throw std::runtime_error("the run did not start: " +
-                                     (host.messages.empty() ? "" : host.messages.back().text));
+                                     (host.shown().messages.empty() ? "" : host.shown().messages.back().text));
     }
 
     // One time slice through the engine's own timer tick, starting a run of hand-made pedestrians
@@ -122,11 +122,11 @@ class EngineTest : public ::testing::Test {
     std::vector<std::string> step() {
         startManualRun();
         if (!engine.IsRunning()) engine.PauseSimulation();  // continue
-        const std::size_t before = host.messages.size();
+        const std::size_t before = host.shown().messages.size();
         engine.SimulationTick();
         std::vector<std::string> shown;
-        for (std::size_t i = before; i < host.messages.size(); ++i)
-            shown.push_back(host.messages[i].text);
+        for (std::size_t i = before; i < host.shown().messages.size(); ++i)
+            shown.push_back(host.shown().messages[i].text);
         return shown;
     }
 
