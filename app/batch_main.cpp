@@ -36,9 +36,12 @@ Options, applied in this order:
                     GeneratedAtOnce, RandomInput, NumWays, 1stMaxSpeed, ...). A text setting takes
                     VALUE as its text; a check box or menu check takes 0 or 1; an option button
                     takes 1, which selects it and clears the others of its group; NumWays takes 0
-                    (one way) or 1 (two ways). Settings tied together on the panels follow each
-                    other as they do there (TrapLength sets DistGenerator2Trap, PedDiameter sets
-                    InfluenceDiameter, the two-way split, the category shares).
+                    (one way) or 1 (two ways). The rules that tie settings together apply as on
+                    the panels: TrapLength sets DistGenerator2Trap, PedDiameter sets
+                    InfluenceDiameter, the two-way split, the category shares, the show options
+                    (PedCircle=0 clears DrawFill and PrintID, TracePath sets VelocityLine), and
+                    turning one generator mode off turns the other on. A value the setting
+                    already holds changes nothing, as on the panels.
   --peds FILE       Load a pedestrian data file (*.sdx) before the run, as the manual generator's
                     load does.
   --out DIR         Folder for the report files (created if missing; default: current folder).

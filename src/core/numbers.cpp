@@ -72,7 +72,8 @@ long magnitude(std::string_view number) {
     return (seenNonZero && intDigits > 0 ? intDigits - 1 : -leadingFractionZeros - 1) + exponent;
 }
 
-// Converts a scanned number. `clamp` decides what happens when it does not fit a double.
+// Converts a number that scanNumber has measured, so that it is read whole or does not fit a
+// double; `clamp` decides what happens then.
 std::optional<double> convert(std::string_view number, bool clamp) {
     bool negative = false;
     std::string_view body = number;
@@ -81,16 +82,15 @@ std::optional<double> convert(std::string_view number, bool clamp) {
         body.remove_prefix(1);
     }
     double value = 0.0;
-    auto [ptr, ec] =
-        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
+    const std::errc ec =
+        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general)
+            .ec;
     if (ec == std::errc::result_out_of_range) {
         if (!clamp) {
             if (magnitude(number) < 0) return negative ? -0.0 : 0.0;
             return std::nullopt;
         }
         value = magnitude(number) < 0 ? 0.0 : DBL_MAX;
-    } else if (ec != std::errc() || ptr != body.data() + body.size()) {
-        return std::nullopt;
     }
     return negative ? -value : value;
 }

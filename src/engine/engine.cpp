@@ -198,8 +198,7 @@ void Engine::SimulationStep() {
         pauseWithError(error->description);
         return;
     }
-    if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100)
-        StopSimulation();
+    if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100) StopSimulation();
     TrapSums sums;
     if (!movePedestrians(serial, sums)) return;
     // A run stopped (or stopped and started again) during this step keeps none of the step's
@@ -346,16 +345,18 @@ MaybeError Engine::checkPopulation() const {
         total = long{readCount("NumPedLeft", s.NumPedLeft, error).value_or(0)} +
                 readCount("NumPedRight", s.NumPedRight, error).value_or(0);
     else
-        total = readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error).value_or(0);
+        total =
+            readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error).value_or(0);
     // Pedestrians already made by hand count towards the run's numbering as well.
     total += run_.LastPedID;
     if (error || total <= std::numeric_limits<std::int16_t>::max()) return error;
-    std::string asked = twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) +
-                                      " and NumPedRight is " + quoteText(s.NumPedRight)
-                                : "TotalNumberOfPedestrians is " +
-                                      quoteText(s.TotalNumberOfPedestrians);
+    std::string asked =
+        twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) + " and NumPedRight is " +
+                      quoteText(s.NumPedRight)
+                : "TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians);
     if (run_.LastPedID > 0)
-        asked = std::to_string(run_.LastPedID) + " pedestrians are in the trap already and " + asked;
+        asked =
+            std::to_string(run_.LastPedID) + " pedestrians are in the trap already and " + asked;
     return EngineError{asked + ", " + std::to_string(total) +
                        " in all; a run can number at most 32767 pedestrians"};
 }

@@ -52,18 +52,21 @@ void HeadlessHost::unloadCircle(int id) {
 
 void HeadlessHost::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     ++shown_.overlayCount;
-    if (recordOverlays_) shown_.overlays.push_back({Overlay::Kind::Line, x1, y1, x2, y2, colour, {}});
+    if (recordOverlays_)
+        shown_.overlays.push_back({Overlay::Kind::Line, x1, y1, x2, y2, colour, {}});
 }
 
 void HeadlessHost::drawCircle(float cx, float cy, float radius, Colour colour) {
     ++shown_.overlayCount;
-    if (recordOverlays_) shown_.overlays.push_back({Overlay::Kind::Circle, cx, cy, radius, 0, colour, {}});
+    if (recordOverlays_)
+        shown_.overlays.push_back({Overlay::Kind::Circle, cx, cy, radius, 0, colour, {}});
 }
 
 void HeadlessHost::drawText(float x, float y, std::string_view text) {
     ++shown_.overlayCount;
     if (recordOverlays_)
-        shown_.overlays.push_back({Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
+        shown_.overlays.push_back(
+            {Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
 }
 
 void HeadlessHost::setStatus(int panel, std::string_view text) {

@@ -69,8 +69,15 @@ void ManualGenerator::remember(const Settings& s, double maxSpeed, double maxAcc
     ++count_;
     PedRecord record;
     record.madeByHand = true;
-    record.fields = {static_cast<double>(count_), s.InitialPx, s.InitialPy, s.TargetEx,
-                     s.TargetEy, vx, vy, maxSpeed, maxAccl};
+    record.fields = {static_cast<double>(count_),
+                     s.InitialPx,
+                     s.InitialPy,
+                     s.TargetEx,
+                     s.TargetEy,
+                     vx,
+                     vy,
+                     maxSpeed,
+                     maxAccl};
     list_.resize(static_cast<std::size_t>(count_));
     list_.back() = record;
     lastCreated_ = count_;

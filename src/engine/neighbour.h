@@ -12,16 +12,16 @@ class PedClass;
 /// One pedestrian closer than the reach asked for.
 struct Neighbour {
     const PedClass* ped;
-    double dx, dy;         ///< metres: the asking pedestrian's position less this one's
-    double d;              ///< metres: the distance between the two
-    std::uint32_t order;   ///< place in the run's order of creation
+    double dx, dy;        ///< metres: the asking pedestrian's position less this one's
+    double d;             ///< metres: the distance between the two
+    std::uint32_t order;  ///< place in the run's order of creation
 };
 
 /// The nearest pedestrian closer than the sight distance; none when nobody is, or when everyone in
 /// sight is farther than 200 km (no pedestrian then counts as seen ahead).
 struct NearestInSight {
     const PedClass* ped = nullptr;
-    double d = 200000;     ///< metres: farther than any trap
+    double d = 200000;  ///< metres: farther than any trap
     std::uint32_t order = 0;
 };
 

@@ -23,20 +23,20 @@ class ReportWriter;
 /// What a pedestrian is made from: the factory fills it from the parameters settings and the
 /// generator (or the manual panel), checks it once, and creates the pedestrian.
 struct PedDef {
-    std::int16_t ID = 0;          ///< 1, 2, 3 ... in order of creation within a run
-    float Px = 0, Py = 0;         ///< m: start
-    float Ex = 0, Ey = 0;         ///< m: target
-    double Vx = 0, Vy = 0;        ///< m/s: velocity at the start
-    double MaxSpeed = 0;          ///< m/s: upper limit of the speed, scale of every desire
-    double maxAcceleration = 0;   ///< m/s²: upper limit of the acceleration
-    double Radius = 0;            ///< m: half the body diameter
-    double influenceRadius = 0;   ///< m: two pedestrians influence each other within twice this
-    double sightDistance = 0;     ///< m: how far ahead the pedestrian looks
-    double Mass = 1;              ///< divides the velocity change per time slice
-    double Alpha = 0;             ///< sensitivity of the forward desire
-    double Beta = 0;              ///< sensitivity of the avoid-collision desire
-    double Chi = 0;               ///< sensitivity of the repulse-away desire
-    std::uint8_t color = 1;       ///< colour family 1 to 4; equal families count as one group
+    std::int16_t ID = 0;         ///< 1, 2, 3 ... in order of creation within a run
+    float Px = 0, Py = 0;        ///< m: start
+    float Ex = 0, Ey = 0;        ///< m: target
+    double Vx = 0, Vy = 0;       ///< m/s: velocity at the start
+    double MaxSpeed = 0;         ///< m/s: upper limit of the speed, scale of every desire
+    double maxAcceleration = 0;  ///< m/s²: upper limit of the acceleration
+    double Radius = 0;           ///< m: half the body diameter
+    double influenceRadius = 0;  ///< m: two pedestrians influence each other within twice this
+    double sightDistance = 0;    ///< m: how far ahead the pedestrian looks
+    double Mass = 1;             ///< divides the velocity change per time slice
+    double Alpha = 0;            ///< sensitivity of the forward desire
+    double Beta = 0;             ///< sensitivity of the avoid-collision desire
+    double Chi = 0;              ///< sensitivity of the repulse-away desire
+    std::uint8_t color = 1;      ///< colour family 1 to 4; equal families count as one group
 };
 
 /// The rectangle the measures are taken in, in metres, rounded to single precision: x from 0 to
@@ -61,15 +61,15 @@ class PedPainter {
 /// move, after letting pending user events run, so it holds the settings as they are now.
 struct MoveContext {
     const Settings& settings;
-    double dt;                       ///< s: the time slice
-    TrapExtent trap;                 ///< m
-    std::int32_t StepCount;          ///< the step under way, for the report rows
+    double dt;               ///< s: the time slice
+    TrapExtent trap;         ///< m
+    std::int32_t StepCount;  ///< the step under way, for the report rows
     NeighbourFinder& crowd;
     std::vector<Neighbour>& within;  ///< room for the neighbours of one search, reused
     ReportWriter& reports;
-    Record& record;                  ///< room for one report row, reused
-    Host& host;                      ///< shows a measure that cannot be worked out
-    PedPainter* painter;             ///< null when the step is not drawn
+    Record& record;       ///< room for one report row, reused
+    Host& host;           ///< shows a measure that cannot be worked out
+    PedPainter* painter;  ///< null when the step is not drawn
 };
 
 class PedClass {
@@ -78,14 +78,14 @@ class PedClass {
     PedClass(const PedClass&) = delete;
     PedClass& operator=(const PedClass&) = delete;
 
-    std::int16_t ID() const { return def_.ID; }
+    std::int16_t ID() const { return def_.ID; }            ///< 1, 2, 3 ... within a run
     float Px() const { return Px_; }                       ///< m
     float Py() const { return Py_; }                       ///< m
     float Ex() const { return def_.Ex; }                   ///< m
     float Ey() const { return def_.Ey; }                   ///< m
     double Vx() const { return Vx_; }                      ///< m/s
     double Vy() const { return Vy_; }                      ///< m/s
-    std::uint8_t color() const { return def_.color; }
+    std::uint8_t color() const { return def_.color; }      ///< colour family 1 to 4
     double InstantSpeed() const { return InstantSpeed_; }  ///< m/s
     double InstantAccl() const { return InstantAccl_; }    ///< m/s²
     double InstantDelay() const { return InstantDelay_; }  ///< s
@@ -95,29 +95,28 @@ class PedClass {
     double walkDist() const { return walkDist_; }          ///< m·s, as the delay formula uses it
     double Uncomfort() const { return Uncomfort_; }        ///< 1 − mean² / mean of squares
 
-    /// The parameters it was made with.
-    const PedDef& definition() const { return def_; }
-    double MaxSpeed() const { return def_.MaxSpeed; }
-    double maxAcceleration() const { return def_.maxAcceleration; }
-    double Radius() const { return def_.Radius; }
-    double influenceRadius() const { return def_.influenceRadius; }
-    double sightDistance() const { return def_.sightDistance; }
-    double Mass() const { return def_.Mass; }
-    double Alpha() const { return def_.Alpha; }
-    double Beta() const { return def_.Beta; }
-    double Chi() const { return def_.Chi; }
+    const PedDef& definition() const { return def_; }  ///< the parameters it was made with
+    double MaxSpeed() const { return def_.MaxSpeed; }  ///< m/s
+    double maxAcceleration() const { return def_.maxAcceleration; }  ///< m/s²
+    double Radius() const { return def_.Radius; }                    ///< m
+    double influenceRadius() const { return def_.influenceRadius; }  ///< m
+    double sightDistance() const { return def_.sightDistance; }      ///< m
+    double Mass() const { return def_.Mass; }    ///< divides the velocity change
+    double Alpha() const { return def_.Alpha; }  ///< forward sensitivity
+    double Beta() const { return def_.Beta; }    ///< avoid-collision sensitivity
+    double Chi() const { return def_.Chi; }      ///< repulse-away sensitivity
 
     double accelX() const { return accelX_; }                  ///< m/s², of the last move
     double accelY() const { return accelY_; }                  ///< m/s²
     double desireForwardX() const { return desireForwardX_; }  ///< m/s, during a move
-    double desireForwardY() const { return desireForwardY_; }
-    double desireAvoidX() const { return desireAvoidX_; }
-    double desireAvoidY() const { return desireAvoidY_; }
-    double desireRepulseX() const { return desireRepulseX_; }
-    double desireRepulseY() const { return desireRepulseY_; }
-    bool hasEntered() const { return hasEntered_; }
-    bool hasLeft() const { return hasLeft_; }
-    std::int32_t stepsInTrap() const { return stepsInTrap_; }
+    double desireForwardY() const { return desireForwardY_; }  ///< m/s
+    double desireAvoidX() const { return desireAvoidX_; }      ///< m/s
+    double desireAvoidY() const { return desireAvoidY_; }      ///< m/s
+    double desireRepulseX() const { return desireRepulseX_; }  ///< m/s
+    double desireRepulseY() const { return desireRepulseY_; }  ///< m/s
+    bool hasEntered() const { return hasEntered_; }            ///< has been inside the trap
+    bool hasLeft() const { return hasLeft_; }                  ///< left after two measured steps
+    std::int32_t stepsInTrap() const { return stepsInTrap_; }  ///< measured steps
     /// Within five radii of its target after its last move: the run takes it out.
     bool arrived() const { return arrived_; }
     /// Whether the run's collection holds it.

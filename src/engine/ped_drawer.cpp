@@ -62,7 +62,8 @@ MaybeError PedDrawer::draw(const PedClass& ped) {
     host_.paintCircle(ped.ID(), *colour, isOn(settings_.DrawFill));
     if (isOn(settings_.PedCircle)) host_.placeCircle(ped.ID(), tw(px - R), tw(py + R), tw(2 * R));
     // The label stands just above and to the right of the pedestrian's own circle.
-    if (isOn(settings_.PrintID)) host_.drawText(tw(px + R), tw(py + R), " " + std::to_string(ped.ID()));
+    if (isOn(settings_.PrintID))
+        host_.drawText(tw(px + R), tw(py + R), " " + std::to_string(ped.ID()));
     if (isOn(settings_.VelocityLine))
         host_.drawLine(tw(px), tw(py), tw(px + 0.25 * vx), tw(py + 0.25 * vy), *colour);
     if (isOn(settings_.AcclLine))

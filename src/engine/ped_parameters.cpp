@@ -12,7 +12,8 @@ MaybeError readBehaviour(const Settings& s, PedDef& def, bool withMaxAccl) {
     MaybeError error;
     const double accl = withMaxAccl ? readStrict("MaxAccl", s.MaxAccl, error).value_or(0) : 0;
     const double diameter = readStrict("PedDiameter", s.PedDiameter, error).value_or(0);
-    const double influence = readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
+    const double influence =
+        readStrict("InfluenceDiameter", s.InfluenceDiameter, error).value_or(0);
     def.sightDistance = readStrict("SightDist", s.SightDist, error).value_or(0);
     def.Mass = readStrict("Mass", s.Mass, error).value_or(0);
     def.Alpha = readStrict("Alpha", s.Alpha, error).value_or(0);
@@ -47,11 +48,12 @@ MaybeError checkForceDivisors(const Settings& s, const PedDef& def) {
 }
 
 MaybeError checkFinite(const PedDef& d) {
-    for (double v : {double{d.Px}, double{d.Py}, double{d.Ex}, double{d.Ey}, d.MaxSpeed, d.Vx,
-                     d.Vy, d.maxAcceleration})
+    for (double v : {double{d.Px}, double{d.Py}, double{d.Ex}, double{d.Ey}, d.MaxSpeed, d.Vx, d.Vy,
+                     d.maxAcceleration})
         if (!std::isfinite(v))
-            return EngineError{"a pedestrian's position, target, speed or acceleration is not a "
-                               "finite number"};
+            return EngineError{
+                "a pedestrian's position, target, speed or acceleration is not a "
+                "finite number"};
     return std::nullopt;
 }
 

@@ -61,8 +61,7 @@ MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in) {
             error = EngineError{"PedDiameter is " + quoteText(s.PedDiameter) + "; the generator " +
                                 "divides the trap width into lanes by it, so it must be above 0"};
     }
-    in.share =
-        readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
+    in.share = readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
     // A category is read when the draw can choose it.
     if (firstShare(in) >= 0) readCategory(s, true, in.first, error);
     if (firstShare(in) < 1) readCategory(s, false, in.second, error);

@@ -42,13 +42,13 @@ struct SpeedCategory {
 /// categories chosen now. The start check reads them the same way, so a run that starts never
 /// meets an unreadable text the generator needs.
 struct GeneratorInputs {
-    double L = 0, W = 0;           ///< m: trap length and width
-    double dGen = 0;               ///< m: generator to trap, all at once
-    double r = 0;                  ///< m: body radius, all at once; the lanes are 2r apart
-    double spatialMean = 0;        ///< % of the trap width, normal spread
-    double spatialRange = 0;       ///< % of the trap width, normal spread
-    double share = 0;              ///< % of pedestrians in the first speed category
-    SpeedCategory first, second;   ///< read only when the share lets them be drawn
+    double L = 0, W = 0;          ///< m: trap length and width
+    double dGen = 0;              ///< m: generator to trap, all at once
+    double r = 0;                 ///< m: body radius, all at once; the lanes are 2r apart
+    double spatialMean = 0;       ///< % of the trap width, normal spread
+    double spatialRange = 0;      ///< % of the trap width, normal spread
+    double share = 0;             ///< % of pedestrians in the first speed category
+    SpeedCategory first, second;  ///< read only when the share lets them be drawn
 };
 MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in);
 
@@ -94,8 +94,7 @@ class PedestrianGenerator {
 
   private:
     void placeAllAtOnce(const GeneratorInputs& in, bool west, PedDef& out);
-    void placeByHeadway(bool west, const CanvasExtent& canvas, std::int32_t LastPedID,
-                        PedDef& out);
+    void placeByHeadway(bool west, const CanvasExtent& canvas, std::int32_t LastPedID, PedDef& out);
     double drawMaxSpeed(const GeneratorInputs& in);
 
     const Settings& s_;

@@ -30,15 +30,15 @@ class TrapSampler {
     void appendAvgInstantRecord(ReportWriter& reports, bool chosen, double time);
 
     const PerformanceTexts& texts() const { return texts_; }
-    double NumSamples() const { return NumSamples_; }           ///< sampled steps since clearing
+    double NumSamples() const { return NumSamples_; }  ///< sampled steps since clearing
     std::int32_t DissipationTime() const { return DissipationTime_; }  ///< the same, in steps
-    double AvgTotalPed() const { return AvgTotalPed_; }          ///< pedestrians
-    double MeanAvgSpeed() const { return MeanAvgSpeed_; }        ///< m/s
-    double AvgDelay() const { return AvgDelay_; }                ///< s
-    double MeanUncomfort() const { return MeanUncomfort_; }      ///< fraction, shown as %
+    double AvgTotalPed() const { return AvgTotalPed_; }                ///< pedestrians
+    double MeanAvgSpeed() const { return MeanAvgSpeed_; }              ///< m/s
+    double AvgDelay() const { return AvgDelay_; }                      ///< s
+    double MeanUncomfort() const { return MeanUncomfort_; }            ///< fraction, shown as %
     double AvgNHI() const { return AvgNHI_; }
     double AvgNUVI() const { return AvgNUVI_; }
-    bool TrapWasOccupied() const { return TrapWasOccupied_; }    ///< a step has been sampled
+    bool TrapWasOccupied() const { return TrapWasOccupied_; }  ///< a step has been sampled
     bool AvgInstantBlockOpen() const { return AvgInstantBlockOpen_; }
 
   private:

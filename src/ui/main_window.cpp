@@ -48,9 +48,16 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     createPanels();
     buildStatusBar();
     buildMenus();
-    view_ = {this,    canvas_, canvasWindow_, calibration_, performance_, timer_,
-             action("mnuStartSimulation"), action("mnuPauseSimulation"),
-             {status_[0], status_[1], status_[2]}, &settings_};
+    view_ = {this,
+             canvas_,
+             canvasWindow_,
+             calibration_,
+             performance_,
+             timer_,
+             action("mnuStartSimulation"),
+             action("mnuPauseSimulation"),
+             {status_[0], status_[1], status_[2]},
+             &settings_};
     load();
 }
 

@@ -76,12 +76,10 @@ void QtHost::setTimerEnabled(bool enabled) {
 }
 
 void QtHost::setStartCaption(std::string_view caption) {
-    view_.start
-        ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    view_.start->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
 void QtHost::setPauseCaption(std::string_view caption) {
-    view_.pause
-        ->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    view_.pause->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
 }
 void QtHost::setPauseEnabled(bool enabled) {
     view_.pause->setEnabled(enabled);

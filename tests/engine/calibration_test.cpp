@@ -97,8 +97,8 @@ TEST(SettingRules, AValueAlreadyHeldStartsNoRule) {
 }
 
 TEST(SettingRules, InfluenceBarBoundFollowsTheBody) {
-    const std::pair<const char*, int> cases[] = {
-        {"0.75", 75}, {"0.006", 1}, {"letters", 0}, {"-1", 0}, {"7", 500}, {"1e308", 500}};
+    const std::pair<const char*, int> cases[] = {{"0.75", 75}, {"0.006", 1}, {"letters", 0},
+                                                 {"-1", 0},    {"7", 500},   {"1e308", 500}};
     for (auto [diameter, bound] : cases) {
         Settings s;
         s.PedDiameter = diameter;

@@ -23,7 +23,8 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
     settings.TotalNumberOfPedestrians = "40";
     settings.UniformSpaceGenerator = true;
     settings.NormalSpaceGenerator = false;
-    EXPECT_EQ(engine.generator().West2EastList().columns(), 0) << "no grid before the first population";
+    EXPECT_EQ(engine.generator().West2EastList().columns(), 0)
+        << "no grid before the first population";
     ASSERT_FALSE(engine.GenerateAllAtOnce());
     const auto peds = all();
     ASSERT_EQ(peds.size(), 40u);
@@ -43,7 +44,8 @@ TEST_F(GenerationTest, OneWayAtOncePlacesQueuesOfOneDiameterInsideTheTrapWidth) 
     }
     int deepest = 0;
     for (const auto& [lane, places] : queue) deepest = std::max(deepest, places);
-    EXPECT_EQ(engine.generator().West2EastList().columns(), deepest) << "the grid grew to its longest queue";
+    EXPECT_EQ(engine.generator().West2EastList().columns(), deepest)
+        << "the grid grew to its longest queue";
     EXPECT_EQ(peds.front()->ID(), 1);
     EXPECT_NE(engine.pedestrians().find("1"), nullptr);
 }

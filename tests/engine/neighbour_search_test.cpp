@@ -120,8 +120,7 @@ TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
             const float y = 0.4f + 0.15f * i;
             const bool east = i % 2 == 0;
             ASSERT_FALSE(createPed(engine, east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f,
-                                                 5.6f - 0.14f * i, 1.1 + 0.02 * i, east ? 1 : 2, 0,
-                                                 0, 1.44));
+                                   5.6f - 0.14f * i, 1.1 + 0.02 * i, east ? 1 : 2, 0, 0, 1.44));
         }
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 0}, "mixed bodies");
@@ -132,8 +131,8 @@ TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
 TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
     auto far = [](Engine& engine, Settings&) {
         for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(createPed(engine, -400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i,
-                                                 3.0f, 1.5, 1 + i % 2, 0, 0, 1.44));
+            ASSERT_FALSE(createPed(engine, -400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i, 3.0f,
+                                   1.5, 1 + i % 2, 0, 0, 1.44));
         for (int i = 0; i < 12; ++i)
             ASSERT_FALSE(
                 createPed(engine, 4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
@@ -146,8 +145,8 @@ TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
         for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f})
             ASSERT_FALSE(createPed(engine, x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
         for (int i = 0; i < 6; ++i)
-            ASSERT_FALSE(createPed(engine, 1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1,
-                                                 0, 0, 1.44));
+            ASSERT_FALSE(
+                createPed(engine, 1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1, 0, 0, 1.44));
     };
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
 }

@@ -58,7 +58,8 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
         engine.SimulationTick();
         counts.push_back(engine.pedestrians().size());
         if (i >= 3) {
-            EXPECT_EQ(engine.generator().HeadwayCounter(), 0) << "held while the run holds more than the total";
+            EXPECT_EQ(engine.generator().HeadwayCounter(), 0)
+                << "held while the run holds more than the total";
         }
     }
     EXPECT_EQ(counts, (std::vector<std::size_t>{1, 2, 3, 3, 3, 3}));
@@ -85,8 +86,10 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     EXPECT_EQ(engine.LastPedID(), 0);
     EXPECT_EQ(engine.sampling().DissipationTime(), 0);
     EXPECT_EQ(engine.generator().HeadwayCounter(), 0);
-    for (double value : {engine.sampling().NumSamples(), engine.sampling().AvgTotalPed(), engine.sampling().MeanAvgSpeed(),
-                         engine.sampling().AvgDelay(), engine.sampling().MeanUncomfort(), engine.sampling().AvgNHI(), engine.sampling().AvgNUVI()})
+    for (double value : {engine.sampling().NumSamples(), engine.sampling().AvgTotalPed(),
+                         engine.sampling().MeanAvgSpeed(), engine.sampling().AvgDelay(),
+                         engine.sampling().MeanUncomfort(), engine.sampling().AvgNHI(),
+                         engine.sampling().AvgNUVI()})
         EXPECT_EQ(value, 0.0);
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
@@ -126,7 +129,8 @@ TEST_F(RunTest, AStopClearsTheDrawingUnlessPathsAreTracedAndAStartAlwaysDoes) {
     EXPECT_EQ(host.shown().clearCount, before + 1);
     engine.SimulationTick();
     engine.StopSimulation();
-    EXPECT_EQ(host.shown().clearCount, before + 1) << "traced paths stay after the step and the stop";
+    EXPECT_EQ(host.shown().clearCount, before + 1)
+        << "traced paths stay after the step and the stop";
 }
 
 TEST_F(RunTest, AllAtOnceRunFinishesWithOneSystemRecordAndClosedAvgInstantBlocks) {
@@ -215,7 +219,8 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     EXPECT_FALSE(engine.runExists());
     EXPECT_TRUE(engine.pedestrians().empty());
     EXPECT_EQ(engine.StepCount(), 0);
-    EXPECT_FALSE(engine.sampling().TrapWasOccupied()) << "figures of the stopped step must not carry over";
+    EXPECT_FALSE(engine.sampling().TrapWasOccupied())
+        << "figures of the stopped step must not carry over";
     EXPECT_EQ(engine.sampling().NumSamples(), 0);
 
     // The next run starts afresh and does not finish at its first step.
@@ -257,7 +262,8 @@ TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsG
     settings.NumPedRight = "16382";
     EXPECT_FALSE(engine.StartSimulation());
     ASSERT_EQ(host.shown().messages.size(), 1u);
-    EXPECT_NE(host.shown().messages[0].text.find("32767"), std::string::npos) << host.shown().messages[0].text;
+    EXPECT_NE(host.shown().messages[0].text.find("32767"), std::string::npos)
+        << host.shown().messages[0].text;
     EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
     EXPECT_EQ(engine.pedestrians().size(), 5u);
 }
@@ -308,7 +314,8 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         host.clearMessages();
         EXPECT_FALSE(engine.StartSimulation()) << c.named;
         ASSERT_EQ(host.shown().messages.size(), 1u) << c.named;
-        EXPECT_NE(host.shown().messages[0].text.find(c.named), std::string::npos) << host.shown().messages[0].text;
+        EXPECT_NE(host.shown().messages[0].text.find(c.named), std::string::npos)
+            << host.shown().messages[0].text;
         EXPECT_FALSE(engine.runExists());
         EXPECT_TRUE(engine.pedestrians().empty());
         settings = saved;
@@ -322,7 +329,8 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     host.clearMessages();
     EXPECT_FALSE(engine.StartSimulation());
     ASSERT_EQ(host.shown().messages.size(), 1u);
-    EXPECT_NE(host.shown().messages[0].text.find("1stMaxSpeedMeanInput is \"quick\""), std::string::npos);
+    EXPECT_NE(host.shown().messages[0].text.find("1stMaxSpeedMeanInput is \"quick\""),
+              std::string::npos);
     settings = Settings{};
 
     // With the force that divides by it switched off, a Beta or Chi of 0 runs.
@@ -350,7 +358,8 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     host.clearMessages();
     EXPECT_FALSE(engine.StartSimulation());
     ASSERT_EQ(host.shown().messages.size(), 1u);
-    EXPECT_NE(host.shown().messages[0].text.find("TotalNumberOfPedestrians is \"0\""), std::string::npos);
+    EXPECT_NE(host.shown().messages[0].text.find("TotalNumberOfPedestrians is \"0\""),
+              std::string::npos);
 }
 
 TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {

@@ -35,7 +35,7 @@ std::map<std::string, std::string> runOnce(const std::filesystem::path& file,
     {
         Engine engine(settings, host, folder, 1);
         engine.setAnimate(false);
-        engine.pedestrians().setSearch(search);
+        engine.setNeighbourSearch(search);
         ManualGenerator manual(engine);
         manual.loadPedestrians(file);
         if (engine.StartSimulation())

@@ -106,7 +106,8 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     write("long.sdx", "1,1,1,9,1,0,0,1.3,1.4\r\n1,2,3,4,5,6,7,8,9,10\r\n");
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "long.sdx"));
     EXPECT_EQ(lastMessage(), "Error in loading file: line 2 holds more than nine fields");
-    EXPECT_EQ(engine.pedestrians().size(), 1u) << "the pedestrian made before stays; none is loaded";
+    EXPECT_EQ(engine.pedestrians().size(), 1u)
+        << "the pedestrian made before stays; none is loaded";
     EXPECT_FALSE(host.shown().busy);
 
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));

@@ -34,7 +34,8 @@ TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     ASSERT_TRUE(engine.StartSimulation());
     ticks(engine, 3);
     std::filesystem::remove(engine.reports().pathOf(ReportFile::Instant));
-    std::filesystem::rename(engine.reports().pathOf(ReportFile::AvgInstant), folder.path() / "moved");
+    std::filesystem::rename(engine.reports().pathOf(ReportFile::AvgInstant),
+                            folder.path() / "moved");
     ticks(engine, 2);
     const std::string instant = report(ReportFile::Instant);
     ASSERT_FALSE(instant.empty());

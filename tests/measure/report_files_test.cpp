@@ -49,7 +49,8 @@ TEST_F(Reports, EveryHeaderByteForByte) {
                            "avgInstant.txt", "Instant.txt", "NTXY.txt"};
     // A start replaces whatever the files held before with the headers of the chosen ones.
     for (int i = 0; i < 6; ++i)
-        std::ofstream(engine.reports().pathOf(headers[i].first)) << "left over from an earlier run\n";
+        std::ofstream(engine.reports().pathOf(headers[i].first))
+            << "left over from an earlier run\n";
     settings.ReportIndividualPerformance = settings.ReportTrafficPerformance =
         settings.ReportSystemPerformance = settings.ReportAvgInstantPerformance =
             settings.ReportInstantPerformance = settings.ReportNTXY = Check::Checked;

@@ -80,8 +80,7 @@ class EngineTest : public ::testing::Test {
 
     // A pedestrian made by the factory from the current parameter settings, or why it was not.
     MaybeError tryAdd(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
-                      double vx = 0, double vy = 0,
-                      std::optional<double> maxAccl = std::nullopt) {
+                      double vx = 0, double vy = 0, std::optional<double> maxAccl = std::nullopt) {
         return createPed(engine, px, py, ex, ey, maxSpeed, color, vx, vy, maxAccl);
     }
     PedClass& add(float px, float py, float ex, float ey, double maxSpeed = 1.5, int color = 1,
@@ -113,8 +112,9 @@ class EngineTest : public ::testing::Test {
         settings.GeneratedAtOnce = finishWhenTrapEmpties;
         settings.RandomInput = !finishWhenTrapEmpties;
         if (!engine.StartSimulation())
-            throw std::runtime_error("the run did not start: " +
-                                     (host.shown().messages.empty() ? "" : host.shown().messages.back().text));
+            throw std::runtime_error(
+                "the run did not start: " +
+                (host.shown().messages.empty() ? "" : host.shown().messages.back().text));
     }
 
     // One time slice through the engine's own timer tick, starting a run of hand-made pedestrians
