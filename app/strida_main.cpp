@@ -3,12 +3,14 @@
 #include <QCommandLineParser>
 #include <filesystem>
 
+#include "core/program.h"
 #include "ui/app_icon.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Strida");
+    QApplication::setApplicationName(
+        QString::fromUtf8(strida::kProgramName.data(), strida::kProgramName.size()));
     QApplication::setApplicationVersion("1.3");
     QApplication::setWindowIcon(strida::ui::appIcon());
 

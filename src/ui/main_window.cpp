@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "core/program.h"
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/settings_rules.h"
@@ -196,7 +197,7 @@ void MainWindow::buildMenus() {
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
     addAction(help, "mnuHelpContents", "Contents", QKeySequence(Qt::Key_F1), [this] {
-        host_.showMessage("Sorry, no Help file for this version.", "Strida", MessageIcon::None);
+        host_.showMessage("Sorry, no Help file for this version.", kProgramName, MessageIcon::None);
     });
     addAction(help, "mnuAboutMe", "About Strida", {}, [this] { showAbout(); });
 }
@@ -282,7 +283,7 @@ void MainWindow::showAbout() {
     if (!about_) {
         about_ = new AboutBox(this);
         about_->showMessage = [this](const QString& text) {
-            host_.showMessage(text.toStdString(), "Strida", MessageIcon::None);
+            host_.showMessage(text.toStdString(), kProgramName, MessageIcon::None);
         };
     }
     about_->show();

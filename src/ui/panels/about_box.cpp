@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
+#include "core/program.h"
 #include "ui/app_icon.h"
 
 namespace strida::ui {
@@ -23,7 +24,10 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     addButtons(grid);
     setFixedWidth(430);
 
-    showMessage = [this](const QString& text) { QMessageBox::information(this, "Strida", text); };
+    showMessage = [this](const QString& text) {
+        QMessageBox::information(this, QString::fromUtf8(kProgramName.data(), kProgramName.size()),
+                                 text);
+    };
 }
 
 void AboutBox::addTitle(QGridLayout* grid) {
