@@ -162,7 +162,6 @@ void Engine::FinishSimulation() {
 
 void Engine::shutDown() {
     run_.IsRunning = false;
-    host_.setTimerEnabled(false);
     if (run_.stepping) StopSimulation();
     reports_.closeAll();
 }

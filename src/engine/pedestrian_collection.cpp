@@ -38,10 +38,10 @@ PedClass* PedestrianCollection::find(std::int16_t id) const {
 
 PedClass* PedestrianCollection::find(std::string_view key) const {
     int id = 0;
-    auto [ptr, ec] = std::from_chars(key.data(), key.data() + key.size(), id);
-    if (ec != std::errc() || ptr != key.data() + key.size() || id < INT16_MIN || id > INT16_MAX)
+    const std::errc ec = std::from_chars(key.data(), key.data() + key.size(), id).ec;
+    // Keys carry no sign, padding or anything after the digits: the key is the ID's own text.
+    if (ec != std::errc() || std::to_string(id) != key || id < INT16_MIN || id > INT16_MAX)
         return nullptr;
-    if (std::to_string(id) != key) return nullptr;  // keys carry no sign or padding
     return find(static_cast<std::int16_t>(id));
 }
 

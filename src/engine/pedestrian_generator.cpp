@@ -8,7 +8,7 @@
 namespace strida {
 
 void PlacementGrid::reset(int lanes) {
-    taken_.assign(static_cast<std::size_t>(lanes < 1 ? 1 : lanes), 0);
+    taken_.assign(static_cast<std::size_t>(lanes), 0);
     columns_ = 1;
 }
 

@@ -19,7 +19,7 @@ namespace strida {
 // a lane is described by how many of its places are taken.
 class PlacementGrid {
   public:
-    void reset(int lanes);
+    void reset(int lanes);  // at least 1
     void clear() { taken_.clear(), columns_ = 0; }
     int lanes() const { return static_cast<int>(taken_.size()); }
     int columns() const { return columns_; }

@@ -73,11 +73,17 @@ TEST(SettingRules, OptionsChecksAndMenuMarks) {
     EXPECT_FALSE(s.PedGenerator) << "at most one generator mode";
     ASSERT_FALSE(applySetting(s, "ReportNTXY", "1"));
     EXPECT_EQ(s.ReportNTXY, Check::Checked);
+    // Only what is drawn on the circle needs it.
+    ASSERT_FALSE(applySetting(s, "PedCircle", "0"));
+    for (const char* other : {"AcclLine", "VelocityLine", "DontShowAnimation", "ForceFlee"})
+        ASSERT_FALSE(applySetting(s, other, "1"));
+    EXPECT_EQ(s.PedCircle, Check::Unchecked);
     for (auto [name, value] : {std::pair{"Nonsense", "1"},
                                {"ReportNTXY", "2"},
                                {"RandomInput", "0"},
                                {"NumWays", "3"},
                                {"SimSpeed", "0"},
+                               {"SimSpeed", "1.5"},
                                {"InitialPx", "left"}})
         EXPECT_TRUE(applySetting(s, name, value)) << name << "=" << value;
 }
