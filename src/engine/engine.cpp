@@ -294,17 +294,15 @@ void Engine::RemovePedestrian(std::int16_t id) {
 
 MaybeError Engine::GenerateAllAtOnce() {
     if (!settings_.GeneratedAtOnce || settings_.ManualGenerator) return std::nullopt;
-    GeneratorInputs in;
-    if (MaybeError error = readGeneratorInputs(settings_, in)) return error;
     auto generate = [this](std::string_view side, const std::string& countText) -> MaybeError {
         const int count = num::roundInt16(num::lenient(countText)).value_or(0);
         for (int i = 0; i < count; ++i)
             if (MaybeError error = GeneratePedestrian(side)) return error;
         return std::nullopt;
     };
-    const bool twoWays = settings_.NumWays == Ways::Two;
-    generator_.resetLanes(lanesOf(in.W, in.r), twoWays);
-    if (!twoWays) return generate("", settings_.TotalNumberOfPedestrians);
+    // The placement grids were emptied by the last stop; each is laid out by the first
+    // pedestrian placed beside it.
+    if (settings_.NumWays == Ways::One) return generate("", settings_.TotalNumberOfPedestrians);
     if (MaybeError error = generate("West2East", settings_.NumPedLeft)) return error;
     return generate("East2West", settings_.NumPedRight);
 }

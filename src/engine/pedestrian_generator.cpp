@@ -81,11 +81,6 @@ void PedestrianGenerator::clear() {
     East2WestList_.clear();
 }
 
-void PedestrianGenerator::resetLanes(int lanes, bool bothSides) {
-    West2EastList_.reset(lanes);
-    if (bothSides) East2WestList_.reset(lanes);
-}
-
 MaybeError PedestrianGenerator::countHeadway(std::size_t present, bool& due) {
     due = false;
     ++HeadwayCounter_;

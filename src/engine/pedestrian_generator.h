@@ -68,9 +68,6 @@ class PedestrianGenerator {
 
     // A stop: the headway count and the placement grids are cleared; the drawn headway stays.
     void clear();
-    // All at once: the west placement grid, and the east one when pedestrians come from both
-    // sides, get this many lanes.
-    void resetLanes(int lanes, bool bothSides);
 
     // One time slice of generation by headway, with `present` pedestrians in the run: counts the
     // slice and sets `due` when the next pedestrian is to be generated now.

@@ -362,6 +362,30 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
               std::string::npos);
 }
 
+TEST_F(RunTest, AHeadwayRunPausesOnAnEditItCannotUse) {
+    headwayTiming("1");
+    ASSERT_TRUE(engine.StartSimulation());
+    for (int i = 0; i < 3; ++i) engine.SimulationTick();
+    const std::size_t made = engine.pedestrians().size();
+    ASSERT_GT(made, 0u);
+    // Edits during the run: each stops the generation with a message naming it, and pauses.
+    const std::pair<std::string Settings::*, const char*> edits[] = {
+        {&Settings::TotalNumberOfPedestrians, "99999"}, {&Settings::Mass, "0"}};
+    for (auto [field, text] : edits) {
+        const std::string kept = settings.*field;
+        settings.*field = text;
+        host.clearMessages();
+        for (int i = 0; i < 3 && engine.IsRunning(); ++i) engine.SimulationTick();
+        EXPECT_FALSE(engine.IsRunning()) << text;
+        ASSERT_EQ(host.shown().messages.size(), 1u) << text;
+        EXPECT_EQ(host.shown().messages[0].text.rfind("The run is paused: ", 0), 0u);
+        EXPECT_NE(host.shown().messages[0].text.find(text), std::string::npos);
+        settings.*field = kept;
+        engine.PauseSimulation();  // continue
+    }
+    EXPECT_EQ(engine.pedestrians().size(), made) << "nobody was made from the bad settings";
+}
+
 TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_TRUE(host.shown().timerEnabled);
