@@ -124,6 +124,7 @@ void Engine::PauseSimulation() {
 }
 
 void Engine::StopSimulation() {
+    if (run_.exists) closing_ = sampling_.texts();
     host_.setTimerEnabled(false);
     run_.IsRunning = false;
     host_.setStartCaption("&Start");

@@ -62,6 +62,9 @@ class Engine {
     const PedestrianGenerator& generator() const { return generator_; }
     // The thirteen texts of the performance panel, as written after the last step.
     const PerformanceTexts& performance() const { return sampling_.texts(); }
+    // The texts as they stood when the last run ended, before anything was cleared: a finished
+    // run's "System.txt" row copies the run-wide ones.
+    const PerformanceTexts& closingFigures() const { return closing_; }
 
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
@@ -142,6 +145,7 @@ class Engine {
     PedDrawer drawer_;
     PedestrianGenerator generator_;
     TrapSampler sampling_;
+    PerformanceTexts closing_;
     RunClock run_;
     bool animate_ = true;
 

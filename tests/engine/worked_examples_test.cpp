@@ -94,6 +94,13 @@ TEST_F(WorkedExamples, TwoWalkersFromRestThroughTheTrapToTheFinish) {
               "\"NUVI\"\r\n"
               "\"1\",\"0.205\",\"0.001\",\"0.250\",\"10\",\"2.00\",\"1.400\",\"3.37\",\"0.14\","
               "\"5.00\",\"0.800\",\"0.108\"\r\n");
+    // The run's closing figures are the ones its System row copied, not the zeros shown after.
+    const PerformanceTexts& closing = engine.closingFigures();
+    EXPECT_EQ(closing.AvgTotalPed + " " + closing.MeanAvgSpeed + " " + closing.MeanUncomfort + " " +
+                  closing.AvgDelay + " " + closing.DissipationTime + " " + closing.AvgNHI + " " +
+                  closing.AvgNUVI,
+              "2.00 1.400 3.37 0.14 5.00 0.800 0.108");
+    EXPECT_EQ(engine.performance().MeanAvgSpeed, "0.000");
     const std::string ntxy = report(ReportFile::NTXY);
     EXPECT_EQ(ntxy.substr(ntxy.find("\"Y\"\r\n") + 5),
               "\"1\",\"2\",\"6.75\",\"3.00\"\r\n\"2\",\"2\",\"6.75\",\"4.00\"\r\n"
