@@ -6,9 +6,14 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <algorithm>
+#include <vector>
 
 #include "core/program.h"
 #include "engine/calibration.h"
@@ -34,10 +39,15 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     : QMainWindow(parent) {
     setObjectName("Strida");
     setWindowTitle("Micro-Strida version 1.3");
-    resize(1100, 760);
+    // Most of the screen, whatever its size; nothing is remembered from one program run to the next.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(screen.width() * 9 / 10, screen.height() * 9 / 10);
 
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("mdiArea");
+    // A window beyond the area's edges can always be scrolled into view.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
     engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
     timer_ = new QTimer(this);
@@ -49,6 +59,8 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     createPanels();
     buildStatusBar();
     buildMenus();
+    // The menu's shortcuts win over the editing keys of the panels' text boxes.
+    qApp->installEventFilter(this);
     view_ = {this,
              canvas_,
              canvasWindow_,
@@ -124,7 +136,61 @@ PanelWindow* MainWindow::panelWindow(const std::string& name) const {
 }
 
 void MainWindow::showPanel(const std::string& name) {
-    if (PanelWindow* window = panelWindow(name)) window->showPanel();
+    PanelWindow* window = panelWindow(name);
+    if (!window) return;
+    if (window != canvasWindow_) placeClearOfCanvas(window);
+    window->showPanel();
+}
+
+void MainWindow::placeClearOfCanvas(PanelWindow* panel) {
+    if (!canvasWindow_->isVisible()) return;
+    const QRect canvas = canvasWindow_->geometry();
+    if (panel->isVisible() && !panel->geometry().intersects(canvas)) return;
+    // Candidate corners: beside and below the canvas and every open window. The panel goes to the
+    // one inside the area, clear of the canvas, that overlaps the other windows least (the
+    // highest, then the leftmost, of equals). Without such a place it stays where it is.
+    const QRect area = mdi_->viewport()->rect();
+    const int gap = 4;
+    std::vector<QRect> others;
+    std::vector<int> xs = {0}, ys = {0};
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        if (sub == panel || !sub->isVisible()) continue;
+        others.push_back(sub->geometry());
+        xs.push_back(sub->geometry().right() + 1 + gap);
+        ys.push_back(sub->geometry().bottom() + 1 + gap);
+    }
+    long best = -1;
+    QPoint chosen;
+    for (int y : ys)
+        for (int x : xs) {
+            const QRect place(QPoint(x, y), panel->size());
+            if (!area.contains(place) || place.intersects(canvas)) continue;
+            long overlap = 0;
+            for (const QRect& other : others) {
+                const QRect common = place.intersected(other);
+                overlap += static_cast<long>(common.width()) * common.height();
+            }
+            const bool better = best < 0 || overlap < best ||
+                                (overlap == best && (y < chosen.y() ||
+                                                     (y == chosen.y() && x < chosen.x())));
+            if (better) best = overlap, chosen = place.topLeft();
+        }
+    if (best >= 0) panel->move(chosen);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A text box takes Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+A for itself unless told otherwise; the
+    // menu's shortcuts come first here, as menu accelerators do. Copying and pasting stay on the
+    // box's context menu and on Ctrl+Insert, Shift+Insert and Shift+Delete.
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched))) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (QAction* a : findChildren<QAction*>())
+            if (!a->shortcut().isEmpty() && a->shortcut() == pressed && a->isEnabled())
+                return true;  // not taken by the widget: the shortcut fires
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* MainWindow::action(const char* name) const {
@@ -223,26 +289,38 @@ void MainWindow::buildWindowMenu(QMenu* menu) {
     }
 }
 
-void MainWindow::tileHorizontal() {
-    int y = 0;
+void MainWindow::tile(bool sideBySide) {
+    // The child windows keep their sizes, so they are laid end to end and wrap onto a new row
+    // (side by side) or column (one above the other) at the area's edge; whatever still lies
+    // beyond it is reached with the area's scroll bars.
+    const QSize area = mdi_->viewport()->size();
+    int along = 0, across = 0, lineDepth = 0;
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
         if (!sub->isVisible()) continue;
-        sub->move(0, y);
-        y += sub->height();
+        const int length = sideBySide ? sub->width() : sub->height();
+        const int depth = sideBySide ? sub->height() : sub->width();
+        if (along > 0 && along + length > (sideBySide ? area.width() : area.height())) {
+            along = 0;
+            across += lineDepth;
+            lineDepth = 0;
+        }
+        sub->move(sideBySide ? QPoint(along, across) : QPoint(across, along));
+        along += length;
+        lineDepth = std::max(lineDepth, depth);
     }
+}
+
+void MainWindow::tileHorizontal() {
+    tile(false);
 }
 
 void MainWindow::tileVertical() {
-    int x = 0;
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        if (!sub->isVisible()) continue;
-        sub->move(x, 0);
-        x += sub->width();
-    }
+    tile(true);
 }
 
 void MainWindow::calibrate() {
-    strida::calibrate(settings_, host_);
+    // A rejected size leaves the canvas as it was: its trap, grid and scale.
+    if (!strida::calibrate(settings_, host_)) return;
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
 }

@@ -62,6 +62,7 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -74,7 +75,11 @@ class MainWindow : public QMainWindow {
     PanelWindow* addPanel(QWidget* panel, const QString& caption);
     QAction* addAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& key, std::function<void()> command);
+    // Shows a panel where it leaves the trap canvas uncovered, when the area has room for that.
     void showPanel(const std::string& name);
+    void placeClearOfCanvas(PanelWindow* panel);
+    // Lays the visible child windows end to end, side by side or one above the other.
+    void tile(bool sideBySide);
     void load();
     // The menu items "&Manual Generator" and "&Auto Generator".
     void toggleGenerator(bool Settings::*mode);

@@ -1,6 +1,8 @@
 #include "ui/panel_window.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QLayout>
 #include <QMdiArea>
 
@@ -17,6 +19,8 @@ PanelWindow::PanelWindow(QWidget* container, const QString& caption, QMdiArea* a
     setWindowFlags(flags);
     setAttribute(Qt::WA_DeleteOnClose, false);
     area->addSubWindow(this);
+    // The frame's own menu would take Ctrl+W (close) and other keys the program's menu uses.
+    for (QAction* a : systemMenu()->actions()) a->setShortcut({});
     fitToContainer();
     hide();
 }

@@ -23,8 +23,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path reports = std::filesystem::temp_directory_path() / "strida-capture";
     std::filesystem::create_directories(reports);
     strida::ui::MainWindow window(reports);
+    // The size the window takes on a 1600 x 1000 screen.
+    window.resize(1440, 900);
     window.show();
-    QApplication::processEvents();
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    window.grab().save(out + "/start-up.png");
 
     auto save = [&](QWidget* w, const QString& name) {
         w->show();
@@ -38,6 +41,14 @@ int main(int argc, char** argv) {
         {"frmPerformance", "performance"},    {"frmManualPedGenerator", "manual-generator"},
         {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
     };
+    // Every panel opened from the menu at once: none covers the trap canvas.
+    for (const char* item : {"mnuManualGenerator", "mnuInputParameters", "mnuCalibration",
+                             "mnuSimulationSpeed", "mnuShowDrawing", "mnuForces", "mnuReporting",
+                             "mnuPedGenerator"}) {
+        window.action(item)->trigger();
+        QApplication::processEvents();
+    }
+    window.grab().save(out + "/all-panels.png");
     for (auto [name, file] : panels) save(window.panelWindow(name), file);
     strida::ui::PanelWindow* autoWindow = window.panelWindow("frmAutoPedGenerator");
     auto* tabs = autoWindow->findChild<QTabWidget*>("TabPedGenerator");
