@@ -22,7 +22,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     addTitle(grid);
     addNotes(grid);
     addButtons(grid);
-    setFixedWidth(430);
+    // The box takes the size its text needs, at any font size or scale.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     showMessage = [this](const QString& text) {
         QMessageBox::information(this, QString::fromUtf8(kProgramName.data(), kProgramName.size()),
@@ -49,6 +50,8 @@ void AboutBox::addTitle(QGridLayout* grid) {
     auto* subtitle =
         new QLabel("Microscopic simulation of pedestrians walking through a trap", this);
     subtitle->setObjectName("lblDescription");
+    subtitle->setWordWrap(true);
+    subtitle->setMinimumWidth(subtitle->fontMetrics().averageCharWidth() * 44);
     grid->addWidget(subtitle, 2, 1);
 }
 
@@ -65,6 +68,7 @@ void AboutBox::addNotes(QGridLayout* grid) {
         this);
     origin->setObjectName("lblOrigin");
     origin->setWordWrap(true);
+    origin->setMinimumWidth(origin->fontMetrics().averageCharWidth() * 60);
     grid->addWidget(origin, 4, 0, 1, 3);
     auto* disclaimer = new QLabel(
         "This program is provided as it is, without warranty of any kind. Check its figures before "
@@ -72,6 +76,7 @@ void AboutBox::addNotes(QGridLayout* grid) {
         this);
     disclaimer->setObjectName("lblDisclaimer");
     disclaimer->setWordWrap(true);
+    disclaimer->setMinimumWidth(disclaimer->fontMetrics().averageCharWidth() * 44);
     grid->addWidget(disclaimer, 5, 0, 1, 2);
 }
 

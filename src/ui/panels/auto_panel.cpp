@@ -143,7 +143,8 @@ QWidget* AutoPanel::spaceTab() {
                     1, 0, 1, 4);
     auto* mean = textBox("txtSpatialMeanInput", s_.SpatialMeanInput, space);
     auto* meanBar = scrollBar("ScrlSpatialMeanInput", 0, 100, 50, 1, 10, space, Qt::Vertical);
-    meanBar->setFixedHeight(70);
+    // Tall enough to be read as the trap width it stands for, top to bottom.
+    meanBar->setMinimumHeight(110);
     writesInto(meanBar, mean, &Settings::SpatialMeanInput);
     auto* range = textBox("txtSpatialRangeInput", s_.SpatialRangeInput, space);
     auto* rangeBar = scrollBar("ScrlSpatialRangeInput", 1, 100, 10, 1, 10, space);
@@ -151,7 +152,7 @@ QWidget* AutoPanel::spaceTab() {
     grid->addWidget(label("Mean", space), 2, 0);
     grid->addWidget(mean, 2, 1);
     grid->addWidget(label("% of trap width", space), 2, 2);
-    grid->addWidget(meanBar, 2, 3, 2, 1);
+    grid->addWidget(meanBar, 2, 3, 3, 1);
     grid->addWidget(label("std dev.:", space), 3, 0);
     grid->addWidget(range, 3, 1);
     grid->addWidget(label("% of trap width", space), 3, 2);

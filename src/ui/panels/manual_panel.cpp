@@ -17,7 +17,7 @@ namespace {
 QLineEdit* positionBox(const char* name, QWidget* parent) {
     auto* box = new QLineEdit("0", parent);
     box->setObjectName(name);
-    box->setMaximumWidth(70);
+    box->setMaximumWidth(90);  // as wide as the velocity boxes below it
     return box;
 }
 }  // namespace
@@ -29,31 +29,30 @@ ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
     auto* grid = new QGridLayout(frame);
     addPositionRows(frame, grid);
     addVelocityRow(frame, grid);
-    addNumberRow(frame, grid, 3, "Maximum Speed:", "txtMaxSpeed", &Settings::MaxSpeed,
+    addNumberRow(frame, grid, 4, "Maximum Speed:", "txtMaxSpeed", &Settings::MaxSpeed,
                  "ScrlMaxSpeed", 1333, "m/sec");
-    addNumberRow(frame, grid, 4, "Maximum Acceleration:", "txtMaxAccl", &Settings::maxAcceleration,
+    addNumberRow(frame, grid, 5, "Maximum Acceleration:", "txtMaxAccl", &Settings::maxAcceleration,
                  "ScrlMaxAccl", 1440, "m/sec^2");
     addCommands(frame, grid);
     useFileDialog();
 }
 
+// One grid for the whole panel: captions, then the X (or speed) column, the comma, the Y column,
+// the units, and the buttons on the right, so that the position and velocity boxes line up.
 void ManualPanel::addPositionRows(QFrame* frame, QGridLayout* grid) {
-    auto pair = [frame](QWidget* a, QWidget* b) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(a);
-        row->addWidget(label(" ,", frame));
-        row->addWidget(b);
-        return row;
+    const std::pair<const char*, std::pair<const char*, const char*>> rows[] = {
+        {"Initial Position (X,Y) :", {"txtManInitialPosX", "txtManInitialPosY"}},
+        {"Target Position (X,Y):", {"txtManTargetPosX", "txtManTargetPosY"}},
     };
-    grid->addWidget(label("Initial Position (X,Y) :", frame), 0, 0);
-    grid->addLayout(
-        pair(positionBox("txtManInitialPosX", frame), positionBox("txtManInitialPosY", frame)), 0,
-        1);
-    grid->addWidget(label("meter", frame), 0, 2);
-    grid->addWidget(label("Target Position (X,Y):", frame), 1, 0);
-    grid->addLayout(
-        pair(positionBox("txtManTargetPosX", frame), positionBox("txtManTargetPosY", frame)), 1, 1);
-    grid->addWidget(label("meter", frame), 1, 2);
+    int row = 0;
+    for (const auto& [caption, boxes] : rows) {
+        grid->addWidget(label(caption, frame), row, 0);
+        grid->addWidget(positionBox(boxes.first, frame), row, 1);
+        grid->addWidget(label(",", frame), row, 2, Qt::AlignCenter);
+        grid->addWidget(positionBox(boxes.second, frame), row, 3);
+        grid->addWidget(label("meter", frame), row, 4);
+        ++row;
+    }
 }
 
 void ManualPanel::addVelocityRow(QFrame* frame, QGridLayout* grid) {
@@ -64,15 +63,13 @@ void ManualPanel::addVelocityRow(QFrame* frame, QGridLayout* grid) {
     auto* vyBar = scrollBar("HScrollVy", 0, 4000, 0, 10, 100, frame);
     writesInto(vxBar, vx, &Settings::InitialVx);
     writesInto(vyBar, vy, &Settings::InitialVy);
-    auto* velocity = new QGridLayout;
-    velocity->addWidget(vx, 0, 0);
-    velocity->addWidget(label(" ,", frame), 0, 1);
-    velocity->addWidget(vy, 0, 2);
-    velocity->addWidget(vxBar, 1, 0);
-    velocity->addWidget(vyBar, 1, 2);
     grid->addWidget(label("Initial Velocity (Vx,Vy):", frame), 2, 0);
-    grid->addLayout(velocity, 2, 1);
-    grid->addWidget(label("m/sec", frame), 2, 2);
+    grid->addWidget(vx, 2, 1);
+    grid->addWidget(label(",", frame), 2, 2, Qt::AlignCenter);
+    grid->addWidget(vy, 2, 3);
+    grid->addWidget(label("m/sec", frame), 2, 4);
+    grid->addWidget(vxBar, 3, 1);
+    grid->addWidget(vyBar, 3, 3);
 }
 
 void ManualPanel::addNumberRow(QFrame* frame, QGridLayout* grid, int row, const char* caption,
@@ -81,28 +78,30 @@ void ManualPanel::addNumberRow(QFrame* frame, QGridLayout* grid, int row, const 
     auto* text = textBox(box, engine_.settings().*setting, frame);
     auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
     writesInto(scroll, text, setting);
-    auto* line = new QHBoxLayout;
-    line->addWidget(text);
-    line->addWidget(scroll);
     grid->addWidget(label(caption, frame), row, 0);
-    grid->addLayout(line, row, 1);
-    grid->addWidget(label(unit, frame), row, 2);
+    grid->addWidget(text, row, 1);
+    grid->addWidget(scroll, row, 2, 1, 2);
+    grid->addWidget(label(unit, frame), row, 4);
 }
 
 void ManualPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     pedNumber_ = label("Pedestrian Number:", frame, "lblPedNumber");
-    grid->addWidget(pedNumber_, 5, 0, 1, 2);
-
-    grid->addWidget(
+    grid->addWidget(pedNumber_, 6, 0, 1, 5);
+    QPushButton* buttons[] = {
         button("cmdCreatePed", "Create &This Pedestrian", frame, [this] { cmdCreatePed_Click(); }),
-        0, 3);
-    grid->addWidget(button("cmdSavePedestrians", "&Save Pedestrians", frame,
-                           [this] { cmdSavePedestrians_Click(); }),
-                    1, 3);
-    grid->addWidget(button("cmdLoadPedestrians", "&Load Pedestrians", frame,
-                           [this] { cmdLoadPedestrians_Click(); }),
-                    2, 3);
-    grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 5, 3);
+        button("cmdSavePedestrians", "&Save Pedestrians", frame,
+               [this] { cmdSavePedestrians_Click(); }),
+        button("cmdLoadPedestrians", "&Load Pedestrians", frame,
+               [this] { cmdLoadPedestrians_Click(); }),
+        button("cmdClose", "&Close", frame, [this] { hidePanel(this); })};
+    const int rows[] = {0, 1, 2, 6};
+    for (int i = 0; i < 4; ++i) {
+        // Room around the longest caption, as the other panels' buttons have.
+        const int padding = 2 * buttons[i]->fontMetrics().averageCharWidth();
+        buttons[i]->setMinimumWidth(buttons[0]->sizeHint().width() + padding);
+        grid->addWidget(buttons[i], rows[i], 5);
+    }
+    grid->setColumnMinimumWidth(5, buttons[0]->minimumWidth());
 }
 
 void ManualPanel::useFileDialog() {

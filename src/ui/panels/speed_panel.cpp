@@ -17,8 +17,13 @@ SpeedPanel::SpeedPanel(Settings& s, QWidget* parent) : QWidget(parent) {
         s.SimSpeed = value;
         if (onSpeedChanged) onSpeedChanged(value);
     });
-    grid->addWidget(label("fast", frame), 0, 1, Qt::AlignLeft);
-    grid->addWidget(label("slow", frame), 0, 1, Qt::AlignRight);
+    // "fast" over the bar's left end, "slow" over its right end.
+    auto* ends = new QHBoxLayout;
+    ends->setContentsMargins(0, 0, 0, 0);
+    ends->addWidget(label("fast", frame));
+    ends->addStretch();
+    ends->addWidget(label("slow", frame));
+    grid->addLayout(ends, 0, 1);
     grid->addWidget(label("Speed", frame), 1, 0);
     grid->addWidget(bar, 1, 1);
     grid->addWidget(button("Command1", "&Close", frame, [this] { hidePanel(this); }), 2, 1,
