@@ -3,15 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-
 #include <algorithm>
 #include <vector>
 
@@ -39,7 +38,8 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     : QMainWindow(parent) {
     setObjectName("Strida");
     setWindowTitle("Micro-Strida version 1.3");
-    // Most of the screen, whatever its size; nothing is remembered from one program run to the next.
+    // Most of the screen, whatever its size; nothing is remembered from one program run to the
+    // next.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     resize(screen.width() * 9 / 10, screen.height() * 9 / 10);
 
@@ -170,9 +170,9 @@ void MainWindow::placeClearOfCanvas(PanelWindow* panel) {
                 const QRect common = place.intersected(other);
                 overlap += static_cast<long>(common.width()) * common.height();
             }
-            const bool better = best < 0 || overlap < best ||
-                                (overlap == best && (y < chosen.y() ||
-                                                     (y == chosen.y() && x < chosen.x())));
+            const bool better =
+                best < 0 || overlap < best ||
+                (overlap == best && (y < chosen.y() || (y == chosen.y() && x < chosen.x())));
             if (better) best = overlap, chosen = place.topLeft();
         }
     if (best >= 0) panel->move(chosen);
@@ -230,8 +230,12 @@ void MainWindow::buildMenus() {
               [this] { engine_->StartStopCommand(); });
     addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
               [this] { engine_->PauseSimulation(); });
-    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"),
-              [this] { showPanel("frmSimSpeed"); });
+    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] {
+        showPanel("frmSimSpeed");
+    })->setStatusTip("Slide towards \"slow\" to watch a run step by step");
+    // At the fastest speed the default run is over in a moment; the hint says where to slow it.
+    action("mnuStartSimulation")
+        ->setStatusTip("Start or stop a run. Run > Simulation Speed (Ctrl+W) slows it down.");
     run->addSeparator()->setObjectName("mnuRunBar1");
     QMenu* options = run->addMenu("&Options");
     options->setObjectName("mnuOptions");

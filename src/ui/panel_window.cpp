@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QMenu>
 #include <QLayout>
 #include <QMdiArea>
+#include <QMenu>
 
 namespace strida::ui {
 

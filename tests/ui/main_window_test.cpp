@@ -1,5 +1,10 @@
 // The main window: its menus, the run commands and their signs, the trap canvas and the panels
 // of the run's settings and figures.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabWidget>
+
+#include "ui/panels/about_box.h"
 #include "ui/panels/performance_panel.h"
 #include "ui_fixture.h"
 
@@ -120,7 +125,9 @@ TEST_F(UiTest, CalibrationPanelFitsTheCanvasOrSaysWhatIsWrong) {
     EXPECT_EQ(window.settings().DT, "20");
 
     in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("200");
+    const QImage shown = window.canvas()->grab().toImage();
     in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
+    EXPECT_EQ(window.canvas()->grab().toImage(), shown) << "the canvas shows what it showed";
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0],
               "Wrong input: The range of trap length or width: 1 meter to 150 meter;  "
@@ -228,6 +235,141 @@ TEST_F(UiTest, HelpContentsAnswersWhileTheRunGoesOn) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Sorry, no Help file for this version.");
     EXPECT_TRUE(window.engine().IsRunning());
+}
+
+// The room a 1600 x 1000 screen gives the window.
+class WindowRoom : public UiTest {
+  protected:
+    WindowRoom() {
+        window.resize(1440, 900);
+        QApplication::processEvents();
+    }
+    // The drawing area of the trap canvas, in the main area's coordinates.
+    QRect drawingArea() {
+        TrapCanvas* c = window.canvas();
+        return QRect(c->mapTo(window.mdiArea()->viewport(), QPoint(0, 0)), c->size());
+    }
+    std::vector<QMdiSubWindow*> openWindows() {
+        std::vector<QMdiSubWindow*> open;
+        for (QMdiSubWindow* sub : window.mdiArea()->subWindowList())
+            if (sub->isVisible()) open.push_back(sub);
+        return open;
+    }
+    // Sends a key to whatever has the keyboard focus, as a person typing would.
+    void press(const QKeySequence& key) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target) target = &window;
+        const QKeyCombination k = key[0];
+        QTest::keyClick(target, k.key(), k.keyboardModifiers());
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
+    QApplication::setActiveWindow(&window);
+    const std::pair<const char*, const char*> shortcuts[] = {{"Ctrl+M", "frmManualPedGenerator"},
+                                                             {"Ctrl+P", "frmInputParameters"},
+                                                             {"Ctrl+C", "frmCalibration"},
+                                                             {"Ctrl+W", "frmSimSpeed"},
+                                                             {"Ctrl+V", "frmDrawingControl"},
+                                                             {"Ctrl+F", "frmForceControl"},
+                                                             {"Ctrl+R", "frmReporting"},
+                                                             {"Ctrl+A", "frmAutoPedGenerator"},
+                                                             {"F7", "frmPerformance"}};
+    int fromTextBoxes = 0;
+    for (auto [key, panel] : shortcuts) {
+        // The menu's key wins over a text box's own use of it (copy, paste, select all).
+        auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        const QString text = box ? box->text() : QString();
+        fromTextBoxes += box != nullptr;
+        press(QKeySequence(key));
+        EXPECT_TRUE(window.panelWindow(panel)->isVisible()) << key;
+        if (box) {
+            EXPECT_EQ(box->text(), text) << key << " changed the box it was typed in";
+        }
+    }
+    EXPECT_GE(fromTextBoxes, 3) << "the panels open with the focus in a text box";
+    for (QMdiSubWindow* sub : openWindows()) {
+        if (sub == window.canvasWindow()) continue;
+        EXPECT_FALSE(sub->geometry().intersects(drawingArea())) << sub->windowTitle().toStdString();
+    }
+}
+
+TEST_F(WindowRoom, CtrlWOpensTheSpeedPanelFromTheCalibrationPanel) {
+    QApplication::setActiveWindow(&window);
+    action("mnuCalibration")->trigger();
+    QLineEdit* length = in<QLineEdit>("frmCalibration", "txtTrapLength");
+    length->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), length);
+    press(QKeySequence("Ctrl+W"));
+    EXPECT_TRUE(window.panelWindow("frmSimSpeed")->isVisible());
+    EXPECT_TRUE(window.panelWindow("frmCalibration")->isVisible()) << "Ctrl+W closes no window";
+}
+
+TEST_F(WindowRoom, AfterTilingEveryWindowCanBeScrolledIntoView) {
+    for (const char* item : {"mnuManualGenerator", "mnuInputParameters", "mnuCalibration",
+                             "mnuSimulationSpeed", "mnuShowDrawing", "mnuForces", "mnuReporting"})
+        action(item)->trigger();
+    // A canvas enlarged beyond the area as well.
+    window.canvasWindow()->setArea(30000, 9000);
+    QMdiArea* area = window.mdiArea();
+    for (const char* tiling : {"mnuWindowTileVert", "mnuWindowTileHor"}) {
+        action(tiling)->trigger();
+        QApplication::processEvents();
+        // What the scroll bars (when shown) add to the visible part of the area.
+        auto reach = [](QScrollBar* bar) { return bar->isVisible() ? bar->maximum() : 0; };
+        const int width = area->viewport()->width() + reach(area->horizontalScrollBar());
+        const int height = area->viewport()->height() + reach(area->verticalScrollBar());
+        const QPoint scrolled(area->horizontalScrollBar()->value(),
+                              area->verticalScrollBar()->value());
+        for (QMdiSubWindow* sub : openWindows()) {
+            const QRect g = sub->geometry().translated(scrolled);
+            EXPECT_TRUE(g.left() >= 0 && g.top() >= 0 && g.right() < width && g.bottom() < height)
+                << tiling << ": " << sub->windowTitle().toStdString() << " lies beyond reach";
+        }
+    }
+}
+
+// Run also at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
+TEST_F(UiTest, EveryPanelShowsAllItsText) {
+    std::vector<QWidget*> panels;
+    for (const char* name :
+         {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
+          "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting"})
+        panels.push_back(window.panelWindow(name));
+    action("mnuAboutMe")->trigger();
+    panels.push_back(window.aboutBox());
+    auto check = [](QWidget* panel) {
+        for (QLabel* l : panel->findChildren<QLabel*>()) {
+            if (!l->isVisible() || l->text().isEmpty()) continue;
+            const bool fits = l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                            : l->width() >= l->minimumSizeHint().width() &&
+                                                  l->height() >= l->minimumSizeHint().height();
+            EXPECT_TRUE(fits) << panel->objectName().toStdString() << ": \""
+                              << l->text().toStdString() << "\" is cut";
+        }
+        for (QAbstractButton* b : panel->findChildren<QAbstractButton*>()) {
+            if (!b->isVisible() || b->text().isEmpty()) continue;
+            EXPECT_TRUE(b->width() >= b->sizeHint().width() &&
+                        b->height() >= b->sizeHint().height())
+                << panel->objectName().toStdString() << ": \"" << b->text().toStdString()
+                << "\" is cut";
+        }
+    };
+    for (QWidget* panel : panels) {
+        panel->show();
+        QApplication::processEvents();
+        if (auto* tabs = panel->findChild<QTabWidget*>()) {
+            for (int i = 0; i < tabs->count(); ++i) {
+                tabs->setCurrentIndex(i);
+                QApplication::processEvents();
+                check(panel);
+            }
+        } else {
+            check(panel);
+        }
+    }
 }
 
 }  // namespace

@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
         {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
     };
     // Every panel opened from the menu at once: none covers the trap canvas.
-    for (const char* item : {"mnuManualGenerator", "mnuInputParameters", "mnuCalibration",
-                             "mnuSimulationSpeed", "mnuShowDrawing", "mnuForces", "mnuReporting",
-                             "mnuPedGenerator"}) {
+    for (const char* item :
+         {"mnuManualGenerator", "mnuInputParameters", "mnuCalibration", "mnuSimulationSpeed",
+          "mnuShowDrawing", "mnuForces", "mnuReporting", "mnuPedGenerator"}) {
         window.action(item)->trigger();
         QApplication::processEvents();
     }
