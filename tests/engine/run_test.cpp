@@ -92,6 +92,7 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
                          engine.sampling().AvgNUVI()})
         EXPECT_EQ(value, 0.0);
     settings.ManualGenerator = true;
+    settings.PercentNumOf1stCategory = "x";  // the automatic generator's, unread by hand
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_EQ(runToEnd(), 101);
     EXPECT_FALSE(host.shown().timerEnabled) << "a stopped run's timer is off";
