@@ -119,17 +119,22 @@ Decimal decompose(T magnitudeValue) {
     return d;
 }
 
+// "NaN", "Infinity" or "-Infinity" for a value that is not a finite number; false for any other.
+template <typename T>
+bool appendNonFinite(std::string& out, T value) {
+    if (std::isnan(value))
+        out += "NaN";
+    else if (std::isinf(value))
+        out += value < 0 ? "-Infinity" : "Infinity";
+    else
+        return false;
+    return true;
+}
+
 template <typename T>
 void appendFixedImpl(std::string& out, T value, int decimals) {
     if (decimals < 0) decimals = 0;
-    if (std::isnan(value)) {
-        out += "NaN";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? "-Infinity" : "Infinity";
-        return;
-    }
+    if (appendNonFinite(out, value)) return;
     const bool negative = std::signbit(value);
     const Decimal d = decompose(std::fabs(value));
     // Digits kept: those with a place value of at least 10^-decimals.
@@ -163,14 +168,7 @@ void appendFixedImpl(std::string& out, T value, int decimals) {
 
 template <typename T>
 void appendShortestImpl(std::string& out, T value) {
-    if (std::isnan(value)) {
-        out += "NaN";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? "-Infinity" : "Infinity";
-        return;
-    }
+    if (appendNonFinite(out, value)) return;
     if (value == 0) {
         out += '0';
         return;
