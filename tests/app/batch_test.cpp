@@ -1,14 +1,26 @@
-// The batch runner end to end: refused input. Whole runs are in the frozen regression runs.
+// The batch runner end to end: refused input, the settings list and the page made from it, the
+// closing figures it prints. Whole runs are in the frozen regression runs. Also: the example data
+// files are what the manual generator saves.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "engine/manual_generator.h"
+#include "engine/settings_rules.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {
 namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = fs::path(STRIDA_TEST_DATA).parent_path().parent_path();
 
 struct Result {
     int status;
@@ -27,13 +39,62 @@ Result batch(const std::string& args) {
     return r;
 }
 
+std::vector<std::string> split(const std::string& text, char at) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, at)) parts.push_back(part);
+    return parts;
+}
+
 TEST(Batch, RefusedInputRunsNothing) {
     TempFolder dir;
     EXPECT_EQ(batch("--set Nonsense=1 --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set ReportNTXY=yes --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set TrapLength=400 --out " + dir.path().string()).status, 2);
+    EXPECT_EQ(batch("--markdown --out " + dir.path().string()).status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     EXPECT_EQ(batch("--set DT=0 --out " + dir.path().string()).status, 1);
+}
+
+// One line per setting, in the table's order: name, default, unit, meaning. The default is what a
+// fresh program holds, written as --set takes it.
+TEST(Batch, ListsEverySettingWithItsDefaultUnitAndMeaning) {
+    TempFolder dir;
+    const Result r = batch("--list-settings --seed 1 --out " + (dir.path() / "run").string());
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "nothing is run";
+    const std::vector<std::string> lines = split(r.out, '\n');
+    ASSERT_EQ(lines.size(), settingTable().size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string> f = split(lines[i], '\t');
+        ASSERT_EQ(f.size(), 4u) << lines[i];
+        EXPECT_EQ(f[0], settingTable()[i].name);
+        EXPECT_FALSE(f[2].empty() || f[3].empty()) << lines[i];
+        EXPECT_EQ(lines[i].find('|'), std::string::npos) << "breaks the Markdown table";
+        // A listed default is a value --set accepts (an option takes only 1, which selects it).
+        Settings s;
+        if (f[1] != "0" || settingTable()[i].kind != SettingInfo::Kind::Option) {
+            EXPECT_FALSE(applySetting(s, f[0], f[1])) << lines[i];
+        }
+    }
+    for (const char* line :
+         {"DT\t15\tslices/s\t", "PedDiameter\t0.60\tm\t", "Chi\t0.250\t-\t",
+          "MaxAccl\t1.950\tm/s^2\t", "HeadwayMeanInput\t1.00\tslices\t",
+          "1stMaxSpeed\t1.775\tm/s\t", "NumWays\t1\t", "InitialPx\t0\tm\t", "RandomInput\t0\t",
+          "GeneratedAtOnce\t1\t", "ReportNTXY\t0\t", "ReportInstantPerformance\t1\t",
+          "SimSpeed\t1\tms\t", "ManualGenerator\t0\t"})
+        EXPECT_NE(r.out.find(std::string("\n") + line), std::string::npos) << line;
+}
+
+// docs/settings.md is the page the table gives now.
+TEST(Batch, SettingsPageIsWhatTheTableGives) {
+    const Result r = batch("--list-settings --markdown");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("| `Mass` | `0.750` | slices | text | Inertia"), std::string::npos);
+    EXPECT_TRUE(r.out == readFile(kSource / "docs" / "settings.md"))
+        << "docs/settings.md is out of date; write it anew with\n"
+           "  build/strida-batch --list-settings --markdown > docs/settings.md";
 }
 
 }  // namespace
