@@ -60,7 +60,8 @@ Options, applied in this order:
 
 The trap canvas is calibrated to the trap as the desktop program does at start-up. When the run
 ends, the performance panel's figures are printed, one per line ("txtTotalPed: 0" ...), followed by
-"steps: N".
+"steps: N"; then the simulated time and the run's closing figures (those a "System.txt" row
+records) under readable names with their units. docs/reports.md explains every figure.
 
 Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
 2 for a usage or input error (nothing is run), 3 when the run completed but a report file could
@@ -314,11 +315,30 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
     return o;
 }
 
+// The simulated time and the figures the run ended with, under readable names with their units.
+// The delay, like the panel's, is the delay in seconds multiplied by dt; the dissipation time
+// counts the time slices with someone in the trap.
+void printClosingFigures(const Engine& engine, long steps) {
+    const PerformanceTexts& f = engine.closingFigures();
+    const double dt = engine.dt();
+    const double slices = num::lenient(f.DissipationTime);
+    std::printf("simulated time: %s s\n", num::fixed(static_cast<double>(steps) * dt, 2).c_str());
+    std::printf("mean number of pedestrians in the trap: %s\n", f.AvgTotalPed.c_str());
+    std::printf("mean speed: %s m/s\n", f.MeanAvgSpeed.c_str());
+    std::printf("mean uncomfortability: %s %%\n", f.MeanUncomfort.c_str());
+    std::printf("mean delay: %s (seconds x dt)\n", f.AvgDelay.c_str());
+    std::printf("dissipation time: %s time slices (%s s)\n", num::fixed(slices, 0).c_str(),
+                num::fixed(slices * dt, 2).c_str());
+    std::printf("mean NHI: %s\n", f.AvgNHI.c_str());
+    std::printf("mean NUVI: %s\n", f.AvgNUVI.c_str());
+}
+
 // Prints the figures and tells the exit status.
 int report(const Engine& engine, const Outcome& o) {
     for (const PerformanceField& field : kPerformanceFields)
         std::printf("%s: %s\n", field.box, (engine.performance().*field.text).c_str());
     std::printf("steps: %ld\n", o.taken);
+    printClosingFigures(engine, o.taken);
     std::fflush(stdout);
     if (interrupted) {
         std::fprintf(stderr,
