@@ -131,5 +131,44 @@ TEST(Batch, SettingsPageIsWhatTheTableGives) {
            "  build/strida-batch --list-settings --markdown > docs/settings.md";
 }
 
+// The example data files under examples/ are what the manual generator saves for these starts and
+// targets (rounded to centimetres, as a pick on the trap is) and these texts on its panel. With
+// STRIDA_WRITE_EXAMPLES set in the environment the test writes them anew instead.
+class Examples : public EngineTest {
+  protected:
+    struct HandMade {
+        double startX, startY, targetX, targetY;
+        const char *vx, *vy, *maxSpeed;
+    };
+    // Saves the pedestrians as the panel's save does and compares with (or writes) the example.
+    void expectExample(const char* name, const std::vector<HandMade>& peds) {
+        ManualGenerator manual(engine);
+        for (const HandMade& p : peds) {
+            storePickedPositions(settings, p.startX, p.startY, p.targetX, p.targetY);
+            settings.InitialVx = p.vx;
+            settings.InitialVy = p.vy;
+            settings.MaxSpeed = p.maxSpeed;
+            ASSERT_TRUE(manual.createPedestrian());
+        }
+        ASSERT_TRUE(manual.savePedestrians());
+        const std::string saved = readFile(folder.path() / "PedData.sdx");
+        const fs::path example = kSource / "examples" / name;
+        if (std::getenv("STRIDA_WRITE_EXAMPLES")) std::ofstream(example, std::ios::binary) << saved;
+        EXPECT_TRUE(readFile(example) == saved) << name << " differs from what a save gives:\n"
+                                                << saved;
+    }
+};
+
+TEST_F(Examples, AreWhatTheManualGeneratorSaves) {
+    // Two pedestrians walking at each other along the middle of the 10 m x 6 m trap.
+    expectExample("head-on.sdx",
+                  {{0.5, 3, 12, 3, "0", "0", "1.333"}, {9.5, 3, -2, 3, "0", "0", "1.333"}});
+    // Two walking east, 2 m apart, already at 1 m/s; two walking north into the trap across them.
+    expectExample("crossing.sdx", {{0.5, 2, 12, 2, "1", "0", "1.333"},
+                                   {0.5, 4, 12, 4, "1", "0", "1.333"},
+                                   {4, -1.5, 4, 8, "0", "1", "1.333"},
+                                   {6, -1.5, 6, 8, "0", "1", "1.333"}});
+}
+
 }  // namespace
 }  // namespace strida::test
