@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/numbers.h"
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/headless_host.h"
@@ -52,11 +53,15 @@ Options, applied in this order:
                     How each pedestrian's neighbours are found: through a grid of the plane
                     (index, the default) or by visiting every other pedestrian (scan). Both give
                     identical results; the scan is the slow reference.
+  --list-settings   List every setting, one per line: name, default, unit and meaning, separated
+                    by tabs ("-" where there is no unit). Nothing is run.
+  --markdown        With --list-settings: the same as a Markdown page (docs/settings.md).
   --help            Show this text.
 
 The trap canvas is calibrated to the trap as the desktop program does at start-up. When the run
 ends, the performance panel's figures are printed, one per line ("txtTotalPed: 0" ...), followed by
-"steps: N".
+"steps: N"; then the simulated time and the run's closing figures (those a "System.txt" row
+records) under readable names with their units. docs/reports.md explains every figure.
 
 Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
 2 for a usage or input error (nothing is run), 3 when the run completed but a report file could
@@ -107,6 +112,8 @@ struct Options {
     std::optional<std::uint64_t> seed;
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
+    bool listSettings = false;
+    bool markdown = false;
 };
 
 // Takes the value of one option; an error text when it will not do.
@@ -143,12 +150,124 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
             o.help = true;
             return std::nullopt;
         }
+        if (arg == "--list-settings" || arg == "--markdown") {
+            (arg == "--markdown" ? o.markdown : o.listSettings) = true;
+            continue;
+        }
         if (std::find(std::begin(kTakeValues), std::end(kTakeValues), arg) == std::end(kTakeValues))
             return "unknown option '" + std::string(arg) + "'";
         if (i + 1 >= argc) return "option '" + std::string(arg) + "' needs a value";
         if (auto error = takeOption(arg, argv[++i], o)) return error;
     }
+    if (o.markdown && !o.listSettings) return "--markdown goes with --list-settings";
     return std::nullopt;
+}
+
+// ---- The settings list ----
+
+// What a setting holds, written as --set takes it.
+std::string valueOf(const Settings& s, const SettingInfo& info) {
+    using K = SettingInfo::Kind;
+    switch (info.kind) {
+        case K::Text:
+            return s.*info.text;
+        case K::Check:
+            return isChecked(s.*info.check) ? "1" : "0";
+        case K::Option:
+        case K::MenuCheck:
+            return s.*info.flag ? "1" : "0";
+        case K::Ways:
+            return s.NumWays == Ways::Two ? "1" : "0";
+        case K::Number:
+            return std::to_string(s.SimSpeed);
+        case K::Position:
+            break;
+    }
+    return num::shortest(s.*info.position);
+}
+
+// What --set takes for a setting of this kind.
+std::string_view takes(SettingInfo::Kind kind) {
+    using K = SettingInfo::Kind;
+    switch (kind) {
+        case K::Text:
+            return "text";
+        case K::Option:
+            return "1";
+        case K::Number:
+            return "1 to 1000";
+        case K::Position:
+            return "a number";
+        case K::Check:
+        case K::MenuCheck:
+        case K::Ways:
+            break;
+    }
+    return "0 or 1";
+}
+
+void printLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// One line per setting: name, default, unit, meaning, separated by tabs.
+void listSettings() {
+    const Settings defaults;
+    for (const SettingInfo& info : settingTable())
+        printLine(std::string(info.name) + '\t' + valueOf(defaults, info) + '\t' +
+                  std::string(info.unit) + '\t' + std::string(info.meaning));
+}
+
+constexpr std::string_view kSettingsIntro = R"(# Settings
+
+<!-- Written by build/strida-batch --list-settings --markdown; a test fails when it differs. -->
+
+Every setting of Strida by the name that `strida-batch --set NAME=VALUE` takes, with the value
+the program starts with, its unit and what it does. The panels edit the same settings; each
+heading names the window. `build/strida-batch --list-settings` prints this table as tab-separated
+lines, and `build/strida-batch --list-settings --markdown > docs/settings.md` writes this page
+anew from the program's own table.
+
+A text setting holds its text as typed and is read as a number when it is used, so a setting
+changed during a run counts from its next use. A check box or menu check takes 0 or 1; an option
+button takes 1, which selects it and clears the others of its group. Setting one value can set
+others, as the panel does: the meanings say which. Positions are in metres, with the origin at
+the trap's bottom-left corner, x along the trap and y across it. A slice is one time slice, 1/DT
+seconds. Settings of the pedestrians' behaviour are read when a pedestrian is created.
+)";
+
+// The heading above the first setting of each window.
+constexpr std::pair<std::string_view, std::string_view> kSettingsHeadings[] = {
+    {"TrapLength", "Trap and time: Input → Calibration"},
+    {"PedDiameter", "Pedestrians: Input → Parameters"},
+    {"GeneratedAtOnce", "Automatic generator, tab Time: Input → Auto Generator"},
+    {"UniformSpaceGenerator", "Automatic generator, tab Space"},
+    {"PercentNumOf1stCategory", "Automatic generator, tab Max Speed"},
+    {"NumWays", "Automatic generator, tab Ways"},
+    {"InitialPx", "Manual generator: Input → Manual Generator"},
+    {"ShowInfCircle", "Show options: Run → Options → Show"},
+    {"ForceForward", "Forces: Run → Options → Forces"},
+    {"ReportInstantPerformance", "Report files: Output → Reporting"},
+    {"SimSpeed", "Simulation speed: Run → Simulation Speed"},
+    {"ManualGenerator", "Generator mode: the Input menu"},
+};
+
+// The same list as a Markdown page, one table per window.
+void listSettingsAsMarkdown() {
+    std::fwrite(kSettingsIntro.data(), 1, kSettingsIntro.size(), stdout);
+    const Settings defaults;
+    for (const SettingInfo& info : settingTable()) {
+        for (const auto& [first, heading] : kSettingsHeadings)
+            if (info.name == first) {
+                printLine("\n## " + std::string(heading) + "\n");
+                printLine("| Setting | Default | Unit | --set takes | Meaning |");
+                printLine("|---|---|---|---|---|");
+            }
+        printLine("| `" + std::string(info.name) + "` | `" + valueOf(defaults, info) + "` | " +
+                  std::string(info.unit) + " | " + std::string(takes(info.kind)) + " | " +
+                  std::string(info.meaning) + " |");
+    }
 }
 
 // An interrupt ends the run between two steps, so no report file is cut in a record.
@@ -196,11 +315,30 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
     return o;
 }
 
+// The simulated time and the figures the run ended with, under readable names with their units.
+// The delay, like the panel's, is the delay in seconds multiplied by dt; the dissipation time
+// counts the time slices with someone in the trap.
+void printClosingFigures(const Engine& engine, long steps) {
+    const PerformanceTexts& f = engine.closingFigures();
+    const double dt = engine.dt();
+    const double slices = num::lenient(f.DissipationTime);
+    std::printf("simulated time: %s s\n", num::fixed(static_cast<double>(steps) * dt, 2).c_str());
+    std::printf("mean number of pedestrians in the trap: %s\n", f.AvgTotalPed.c_str());
+    std::printf("mean speed: %s m/s\n", f.MeanAvgSpeed.c_str());
+    std::printf("mean uncomfortability: %s %%\n", f.MeanUncomfort.c_str());
+    std::printf("mean delay: %s (seconds x dt)\n", f.AvgDelay.c_str());
+    std::printf("dissipation time: %s time slices (%s s)\n", num::fixed(slices, 0).c_str(),
+                num::fixed(slices * dt, 2).c_str());
+    std::printf("mean NHI: %s\n", f.AvgNHI.c_str());
+    std::printf("mean NUVI: %s\n", f.AvgNUVI.c_str());
+}
+
 // Prints the figures and tells the exit status.
 int report(const Engine& engine, const Outcome& o) {
     for (const PerformanceField& field : kPerformanceFields)
         std::printf("%s: %s\n", field.box, (engine.performance().*field.text).c_str());
     std::printf("steps: %ld\n", o.taken);
+    printClosingFigures(engine, o.taken);
     std::fflush(stdout);
     if (interrupted) {
         std::fprintf(stderr,
@@ -221,6 +359,10 @@ int main(int argc, char** argv) {
     if (auto error = parseOptions(argc, argv, options)) return usage(*error);
     if (options.help) {
         std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
+        return 0;
+    }
+    if (options.listSettings) {
+        options.markdown ? listSettingsAsMarkdown() : listSettings();
         return 0;
     }
     Settings settings;

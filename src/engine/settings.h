@@ -138,6 +138,10 @@ struct SettingInfo {
     Check Settings::*check = nullptr;
     bool Settings::*flag = nullptr;
     float Settings::*position = nullptr;
+    // The unit of the value ("-" when it has none) and, in one line, what the setting does.
+    // strida-batch --list-settings prints both, and docs/settings.md is made from them.
+    std::string_view unit;
+    std::string_view meaning;
 };
 
 // All settings in the order of the panels that edit them.

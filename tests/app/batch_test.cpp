@@ -1,14 +1,26 @@
-// The batch runner end to end: refused input. Whole runs are in the frozen regression runs.
+// The batch runner end to end: refused input, the settings list and the page made from it, the
+// closing figures it prints. Whole runs are in the frozen regression runs. Also: the example data
+// files are what the manual generator saves.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "engine/manual_generator.h"
+#include "engine/settings_rules.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {
 namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = fs::path(STRIDA_TEST_DATA).parent_path().parent_path();
 
 struct Result {
     int status;
@@ -27,13 +39,128 @@ Result batch(const std::string& args) {
     return r;
 }
 
+std::vector<std::string> split(const std::string& text, char at) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, at)) parts.push_back(part);
+    return parts;
+}
+
 TEST(Batch, RefusedInputRunsNothing) {
     TempFolder dir;
     EXPECT_EQ(batch("--set Nonsense=1 --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set ReportNTXY=yes --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set TrapLength=400 --out " + dir.path().string()).status, 2);
+    EXPECT_EQ(batch("--markdown --out " + dir.path().string()).status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     EXPECT_EQ(batch("--set DT=0 --out " + dir.path().string()).status, 1);
+}
+
+// Below the panel's texts and the step count come the simulated time and the figures the
+// "System.txt" row records, under readable names with their units. With DT = 10 a step is 0.1 s.
+TEST(Batch, PrintsTheClosingFiguresOfTheSystemRow) {
+    TempFolder dir;
+    const Result r =
+        batch("--seed 3 --set DT=10 --set NumPedLeft=3 --set NumPedRight=2 " +
+              std::string("--set ReportSystemPerformance=1 --out ") + dir.path().string());
+    ASSERT_EQ(r.status, 0);
+    const std::vector<std::string> lines = split(r.out, '\n');
+    ASSERT_EQ(lines.size(), 22u) << r.out;
+    EXPECT_EQ(lines[0], "txtTotalPed: 0");
+    EXPECT_EQ(lines[13], "steps: 116");
+    std::vector<std::string> row = split(split(readFile(dir.path() / "System.txt"), '\n')[3], ',');
+    ASSERT_EQ(row.size(), 12u);
+    for (std::string& field : row) field = field.substr(1, field.find('"', 1) - 1);
+    ASSERT_EQ(row[9], "112.00");  // sampled steps
+    const std::vector<std::string> expected = {"simulated time: 11.60 s",
+                                               "mean number of pedestrians in the trap: " + row[5],
+                                               "mean speed: " + row[6] + " m/s",
+                                               "mean uncomfortability: " + row[7] + " %",
+                                               "mean delay: " + row[8] + " (seconds x dt)",
+                                               "dissipation time: 112 time slices (11.20 s)",
+                                               "mean NHI: " + row[10],
+                                               "mean NUVI: " + row[11]};
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 14, lines.end()), expected);
+}
+
+// One line per setting, in the table's order: name, default, unit, meaning. The default is what a
+// fresh program holds, written as --set takes it.
+TEST(Batch, ListsEverySettingWithItsDefaultUnitAndMeaning) {
+    TempFolder dir;
+    const Result r = batch("--list-settings --seed 1 --out " + (dir.path() / "run").string());
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "nothing is run";
+    const std::vector<std::string> lines = split(r.out, '\n');
+    ASSERT_EQ(lines.size(), settingTable().size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::vector<std::string> f = split(lines[i], '\t');
+        ASSERT_EQ(f.size(), 4u) << lines[i];
+        EXPECT_EQ(f[0], settingTable()[i].name);
+        EXPECT_FALSE(f[2].empty() || f[3].empty()) << lines[i];
+        EXPECT_EQ(lines[i].find('|'), std::string::npos) << "breaks the Markdown table";
+        // A listed default is a value --set accepts (an option takes only 1, which selects it).
+        Settings s;
+        if (f[1] != "0" || settingTable()[i].kind != SettingInfo::Kind::Option) {
+            EXPECT_FALSE(applySetting(s, f[0], f[1])) << lines[i];
+        }
+    }
+    for (const char* line :
+         {"DT\t15\tslices/s\t", "PedDiameter\t0.60\tm\t", "Chi\t0.250\t-\t",
+          "MaxAccl\t1.950\tm/s^2\t", "HeadwayMeanInput\t1.00\tslices\t",
+          "1stMaxSpeed\t1.775\tm/s\t", "NumWays\t1\t", "InitialPx\t0\tm\t", "RandomInput\t0\t",
+          "GeneratedAtOnce\t1\t", "ReportNTXY\t0\t", "ReportInstantPerformance\t1\t",
+          "SimSpeed\t1\tms\t", "ManualGenerator\t0\t"})
+        EXPECT_NE(r.out.find(std::string("\n") + line), std::string::npos) << line;
+}
+
+// docs/settings.md is the page the table gives now.
+TEST(Batch, SettingsPageIsWhatTheTableGives) {
+    const Result r = batch("--list-settings --markdown");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("| `Mass` | `0.750` | slices | text | Inertia"), std::string::npos);
+    EXPECT_TRUE(r.out == readFile(kSource / "docs" / "settings.md"))
+        << "docs/settings.md is out of date; write it anew with\n"
+           "  build/strida-batch --list-settings --markdown > docs/settings.md";
+}
+
+// The example data files under examples/ are what the manual generator saves for these starts and
+// targets (rounded to centimetres, as a pick on the trap is) and these texts on its panel. With
+// STRIDA_WRITE_EXAMPLES set in the environment the test writes them anew instead.
+class Examples : public EngineTest {
+  protected:
+    struct HandMade {
+        double startX, startY, targetX, targetY;
+        const char *vx, *vy, *maxSpeed;
+    };
+    // Saves the pedestrians as the panel's save does and compares with (or writes) the example.
+    void expectExample(const char* name, const std::vector<HandMade>& peds) {
+        ManualGenerator manual(engine);
+        for (const HandMade& p : peds) {
+            storePickedPositions(settings, p.startX, p.startY, p.targetX, p.targetY);
+            settings.InitialVx = p.vx;
+            settings.InitialVy = p.vy;
+            settings.MaxSpeed = p.maxSpeed;
+            ASSERT_TRUE(manual.createPedestrian());
+        }
+        ASSERT_TRUE(manual.savePedestrians());
+        const std::string saved = readFile(folder.path() / "PedData.sdx");
+        const fs::path example = kSource / "examples" / name;
+        if (std::getenv("STRIDA_WRITE_EXAMPLES")) std::ofstream(example, std::ios::binary) << saved;
+        EXPECT_TRUE(readFile(example) == saved) << name << " differs from what a save gives:\n"
+                                                << saved;
+    }
+};
+
+TEST_F(Examples, AreWhatTheManualGeneratorSaves) {
+    // Two pedestrians walking at each other along the middle of the 10 m x 6 m trap.
+    expectExample("head-on.sdx",
+                  {{0.5, 3, 12, 3, "0", "0", "1.333"}, {9.5, 3, -2, 3, "0", "0", "1.333"}});
+    // Two walking east, 2 m apart, already at 1 m/s; two walking north into the trap across them.
+    expectExample("crossing.sdx", {{0.5, 2, 12, 2, "1", "0", "1.333"},
+                                   {0.5, 4, 12, 4, "1", "0", "1.333"},
+                                   {4, -1.5, 4, 8, "0", "1", "1.333"},
+                                   {6, -1.5, 6, 8, "0", "1", "1.333"}});
 }
 
 }  // namespace
