@@ -52,6 +52,8 @@ TEST(Batch, RefusedInputRunsNothing) {
     EXPECT_EQ(batch("--set Nonsense=1 --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set ReportNTXY=yes --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--set TrapLength=400 --out " + dir.path().string()).status, 2);
+    EXPECT_EQ(batch("--seed seven --out " + dir.path().string()).status, 2);
+    EXPECT_EQ(batch("--steps -3 --out " + dir.path().string()).status, 2);
     EXPECT_EQ(batch("--markdown --out " + dir.path().string()).status, 2);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     EXPECT_EQ(batch("--set DT=0 --out " + dir.path().string()).status, 1);
