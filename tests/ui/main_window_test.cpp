@@ -305,6 +305,13 @@ TEST_F(WindowRoom, CtrlWOpensTheSpeedPanelFromTheCalibrationPanel) {
     press(QKeySequence("Ctrl+W"));
     EXPECT_TRUE(window.panelWindow("frmSimSpeed")->isVisible());
     EXPECT_TRUE(window.panelWindow("frmCalibration")->isVisible()) << "Ctrl+W closes no window";
+    // Copy and paste stay with the box on their other keys.
+    length->setFocus();
+    length->selectAll();
+    press(QKeySequence("Ctrl+Ins"));
+    length->setText("");
+    press(QKeySequence("Shift+Ins"));
+    EXPECT_EQ(length->text(), "10");
 }
 
 TEST_F(WindowRoom, AfterTilingEveryWindowCanBeScrolledIntoView) {
