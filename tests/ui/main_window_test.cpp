@@ -289,6 +289,16 @@ TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
         }
     }
     EXPECT_GE(fromTextBoxes, 3) << "the panels open with the focus in a text box";
+    // The first panels find room of their own: beside the canvas and the performance panel, and
+    // beside each other.
+    const char* first[] = {"frmPerformance", "frmInputParameters", "frmCalibration", "frmSimSpeed"};
+    for (const char* a : first)
+        for (const char* b : first)
+            if (std::string_view(a) < b) {
+                EXPECT_FALSE(window.panelWindow(a)->geometry().intersects(
+                    window.panelWindow(b)->geometry()))
+                    << a << " and " << b << " overlap";
+            }
     for (QMdiSubWindow* sub : openWindows()) {
         if (sub == window.canvasWindow()) continue;
         EXPECT_FALSE(sub->geometry().intersects(drawingArea())) << sub->windowTitle().toStdString();

@@ -223,10 +223,13 @@ TEST_F(PanelsTest, AboutBox) {
     EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), "Micro-Strida");
     EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), "Version 1.3");
     EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "&System Info...");
+    // With no system-information tool to be found, the box says so.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
     about->findChild<QPushButton*>("cmdSysInfo")->click();
-    if (!messages.empty()) {
-        EXPECT_EQ(messages.back(), "System Information Is Unavailable At This Time");
-    }
+    qputenv("PATH", path);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "System Information Is Unavailable At This Time");
     about->findChild<QPushButton*>("cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
 }
