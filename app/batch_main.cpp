@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -49,6 +51,8 @@ Options, applied in this order:
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
   --seed N          A reproducible run: the same seed and settings give identical report files.
+                    Without it a seed is drawn and told on standard error, so that any run can
+                    be repeated.
   --neighbours scan|index
                     How each pedestrian's neighbours are found: through a grid of the plane
                     (index, the default) or by visiting every other pedestrian (scan). Both give
@@ -280,6 +284,17 @@ void catchInterrupts() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// A seed from the operating system's entropy, or the clock when it has none.
+std::uint64_t drawSeed() {
+    try {
+        std::random_device device;
+        return (std::uint64_t{device()} << 32) ^ device();
+    } catch (const std::exception&) {
+        return static_cast<std::uint64_t>(
+            std::chrono::system_clock::now().time_since_epoch().count());
+    }
+}
+
 // How a run that started ended.
 struct Outcome {
     long taken = 0;
@@ -377,7 +392,12 @@ int main(int argc, char** argv) {
 
     BatchHost host;
     if (!calibrate(settings, host)) return 2;
-    Engine engine(settings, host, options.out, options.seed);
+    // Every batch run can be repeated: without --seed, one is drawn and told.
+    const std::uint64_t seed = options.seed.value_or(drawSeed());
+    if (!options.seed)
+        std::fprintf(stderr, "strida-batch: seed %llu (--seed %llu repeats this run)\n",
+                     static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+    Engine engine(settings, host, options.out, seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
     ManualGenerator manual(engine);

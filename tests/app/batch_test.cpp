@@ -27,8 +27,10 @@ struct Result {
     std::string out;
 };
 
-Result batch(const std::string& args) {
-    const std::string command = std::string(STRIDA_BATCH) + " " + args + " 2>/dev/null";
+// The runner's standard output, or with `errors` its standard error instead.
+Result batch(const std::string& args, bool errors = false) {
+    const std::string command =
+        std::string(STRIDA_BATCH) + " " + args + (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
     std::FILE* pipe = popen(command.c_str(), "r");
     Result r{-1, {}};
     char buf[4096];
@@ -61,6 +63,19 @@ TEST(Batch, RefusedInputRunsNothing) {
 
 // Below the panel's texts and the step count come the simulated time and the figures the
 // "System.txt" row records, under readable names with their units. With DT = 10 a step is 0.1 s.
+TEST(Batch, ARunWithoutASeedToldCanBeRepeated) {
+    TempFolder first, second;
+    const std::string args = " --set NumPedLeft=3 --set NumPedRight=2 --out ";
+    const Result told = batch(args + first.path().string(), true);
+    const std::size_t at = told.out.find("--seed ");
+    ASSERT_NE(at, std::string::npos) << told.out;
+    const std::string seed = told.out.substr(at + 7, told.out.find(' ', at + 7) - at - 7);
+    ASSERT_EQ(batch("--seed " + seed + args + second.path().string()).status, 0);
+    for (const char* file : {"Instant.txt", "avgInstant.txt"})
+        EXPECT_TRUE(readFile(first.path() / file) == readFile(second.path() / file)) << file;
+    EXPECT_FALSE(readFile(first.path() / "Instant.txt").empty());
+}
+
 TEST(Batch, PrintsTheClosingFiguresOfTheSystemRow) {
     TempFolder dir;
     const Result r =
