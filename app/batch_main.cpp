@@ -2,8 +2,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +22,7 @@
 #include "engine/headless_host.h"
 #include "engine/manual_generator.h"
 #include "engine/settings_rules.h"
+#include "settings_list.h"
 
 using namespace strida;
 
@@ -167,113 +168,6 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     return std::nullopt;
 }
 
-// ---- The settings list ----
-
-// What a setting holds, written as --set takes it.
-std::string valueOf(const Settings& s, const SettingInfo& info) {
-    using K = SettingInfo::Kind;
-    switch (info.kind) {
-        case K::Text:
-            return s.*info.text;
-        case K::Check:
-            return isChecked(s.*info.check) ? "1" : "0";
-        case K::Option:
-        case K::MenuCheck:
-            return s.*info.flag ? "1" : "0";
-        case K::Ways:
-            return s.NumWays == Ways::Two ? "1" : "0";
-        case K::Number:
-            return std::to_string(s.SimSpeed);
-        case K::Position:
-            break;
-    }
-    return num::shortest(s.*info.position);
-}
-
-// What --set takes for a setting of this kind.
-std::string_view takes(SettingInfo::Kind kind) {
-    using K = SettingInfo::Kind;
-    switch (kind) {
-        case K::Text:
-            return "text";
-        case K::Option:
-            return "1";
-        case K::Number:
-            return "1 to 1000";
-        case K::Position:
-            return "a number";
-        case K::Check:
-        case K::MenuCheck:
-        case K::Ways:
-            break;
-    }
-    return "0 or 1";
-}
-
-void printLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-}
-
-// One line per setting: name, default, unit, meaning, separated by tabs.
-void listSettings() {
-    const Settings defaults;
-    for (const SettingInfo& info : settingTable())
-        printLine(std::string(info.name) + '\t' + valueOf(defaults, info) + '\t' +
-                  std::string(info.unit) + '\t' + std::string(info.meaning));
-}
-
-constexpr std::string_view kSettingsIntro = R"(# Settings
-
-<!-- Written by build/strida-batch --list-settings --markdown; a test fails when it differs. -->
-
-Every setting of Strida by the name that `strida-batch --set NAME=VALUE` takes, with the value
-the program starts with, its unit and what it does. The panels edit the same settings; each
-heading names the window. `build/strida-batch --list-settings` prints this table as tab-separated
-lines, and `build/strida-batch --list-settings --markdown > docs/settings.md` writes this page
-anew from the program's own table.
-
-A text setting holds its text as typed and is read as a number when it is used, so a setting
-changed during a run counts from its next use. A check box or menu check takes 0 or 1; an option
-button takes 1, which selects it and clears the others of its group. Setting one value can set
-others, as the panel does: the meanings say which. Positions are in metres, with the origin at
-the trap's bottom-left corner, x along the trap and y across it. A slice is one time slice, 1/DT
-seconds. Settings of the pedestrians' behaviour are read when a pedestrian is created.
-)";
-
-// The heading above the first setting of each window.
-constexpr std::pair<std::string_view, std::string_view> kSettingsHeadings[] = {
-    {"TrapLength", "Trap and time: Input → Calibration"},
-    {"PedDiameter", "Pedestrians: Input → Parameters"},
-    {"GeneratedAtOnce", "Automatic generator, tab Time: Input → Auto Generator"},
-    {"UniformSpaceGenerator", "Automatic generator, tab Space"},
-    {"PercentNumOf1stCategory", "Automatic generator, tab Max Speed"},
-    {"NumWays", "Automatic generator, tab Ways"},
-    {"InitialPx", "Manual generator: Input → Manual Generator"},
-    {"ShowInfCircle", "Show options: Run → Options → Show"},
-    {"ForceForward", "Forces: Run → Options → Forces"},
-    {"ReportInstantPerformance", "Report files: Output → Reporting"},
-    {"SimSpeed", "Simulation speed: Run → Simulation Speed"},
-    {"ManualGenerator", "Generator mode: the Input menu"},
-};
-
-// The same list as a Markdown page, one table per window.
-void listSettingsAsMarkdown() {
-    std::fwrite(kSettingsIntro.data(), 1, kSettingsIntro.size(), stdout);
-    const Settings defaults;
-    for (const SettingInfo& info : settingTable()) {
-        for (const auto& [first, heading] : kSettingsHeadings)
-            if (info.name == first) {
-                printLine("\n## " + std::string(heading) + "\n");
-                printLine("| Setting | Default | Unit | --set takes | Meaning |");
-                printLine("|---|---|---|---|---|");
-            }
-        printLine("| `" + std::string(info.name) + "` | `" + valueOf(defaults, info) + "` | " +
-                  std::string(info.unit) + " | " + std::string(takes(info.kind)) + " | " +
-                  std::string(info.meaning) + " |");
-    }
-}
-
 // An interrupt ends the run between two steps, so no report file is cut in a record.
 void catchInterrupts() {
     struct sigaction action {};
@@ -377,7 +271,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.listSettings) {
-        options.markdown ? listSettingsAsMarkdown() : listSettings();
+        options.markdown ? batch::listSettingsAsMarkdown() : batch::listSettings();
         return 0;
     }
     Settings settings;

@@ -232,4 +232,54 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
     return std::nullopt;
 }
 
+std::string settingText(const Settings& s, const SettingInfo& info) {
+    using K = SettingInfo::Kind;
+    switch (info.kind) {
+        case K::Text:
+            return s.*info.text;
+        case K::Check:
+            return std::to_string(static_cast<int>(s.*info.check));
+        case K::Option:
+        case K::MenuCheck:
+            return s.*info.flag ? "1" : "0";
+        case K::Ways:
+            return s.NumWays == Ways::Two ? "1" : "0";
+        case K::Number:
+            return std::to_string(s.SimSpeed);
+        case K::Position:
+            break;
+    }
+    return num::shortest(s.*info.position);
+}
+
+MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view text) {
+    const SettingInfo* info = findSetting(name);
+    if (!info) return EngineError{"there is no setting named " + quoteText(std::string(name))};
+    using K = SettingInfo::Kind;
+    const bool zeroOrOne = text == "0" || text == "1";
+    switch (info->kind) {
+        case K::Text:
+            if (!isPrintableText(text)) return badValue(name, text, "printable text");
+            s.*info->text = text;
+            return std::nullopt;
+        case K::Check:
+            if (!zeroOrOne && text != "2") return badValue(name, text, "0, 1 or 2");
+            s.*info->check = static_cast<Check>(text[0] - '0');
+            return std::nullopt;
+        case K::Option:
+        case K::MenuCheck:
+        case K::Ways:
+            if (!zeroOrOne) return badValue(name, text, "0 or 1");
+            if (info->kind == K::Ways)
+                s.NumWays = text == "1" ? Ways::Two : Ways::One;
+            else
+                s.*info->flag = text == "1";
+            return std::nullopt;
+        case K::Number:
+        case K::Position:
+            return setNumber(s, *info, text);
+    }
+    return std::nullopt;
+}
+
 }  // namespace strida

@@ -62,6 +62,14 @@ void storePickedPositions(Settings& s, double startX, double startY, double targ
 // records the text is copied into).
 bool isPrintableText(std::string_view text);
 
+// What a setting holds, as text: a text setting its text, a check box 0, 1 or 2 (greyed), an
+// option button or menu check 0 or 1, NumWays 0 or 1, SimSpeed its milliseconds, a position its
+// metres in the shortest form that reads back to the same single-precision value.
+std::string settingText(const Settings& s, const SettingInfo& info);
+// Puts back what settingText gave, exactly and without the rules that tie settings together (the
+// saved state is already consistent). An unknown name or a text of the wrong form changes nothing.
+MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view text);
+
 // Sets one setting by name as a script would: a text setting takes the value as its text, a check
 // box or menu check 0 or 1, an option button 1 (selecting it clears the rest of its group),
 // NumWays 0 (one way) or 1 (two ways), SimSpeed 1 to 1000. The rules above apply as they do on the
