@@ -17,11 +17,13 @@
 #include <vector>
 
 #include "core/numbers.h"
+#include "core/program.h"
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/headless_host.h"
 #include "engine/manual_generator.h"
 #include "engine/settings_rules.h"
+#include "run_manifest.h"
 #include "settings_list.h"
 
 using namespace strida;
@@ -49,6 +51,12 @@ Options, applied in this order:
   --peds FILE       Load a pedestrian data file (*.sdx) before the run, as the manual generator's
                     load does.
   --out DIR         Folder for the report files (created if missing; default: current folder).
+                    The run's manifest.json goes there too: program, version and source
+                    revision, start and end (UTC), the seed, every setting's text, the data file
+                    and its SHA-256, the steps, how the run ended and the files it wrote.
+  --replay FILE     Run again the run a manifest.json records: its settings exactly, its seed,
+                    its data file (which must be unchanged) and, unless it finished by itself,
+                    its number of steps. Options given as well come first.
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
   --seed N          A reproducible run: the same seed and settings give identical report files.
@@ -115,6 +123,7 @@ struct Options {
     std::filesystem::path out = ".";
     std::optional<long> steps;
     std::optional<std::uint64_t> seed;
+    std::optional<std::filesystem::path> replay;
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
     bool listSettings = false;
@@ -130,6 +139,8 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--peds") {
         o.pedFile = std::string(value);
+    } else if (arg == "--replay") {
+        o.replay = std::string(value);
     } else if (arg == "--out") {
         o.out = std::string(value);
     } else if (arg == "--steps") {
@@ -147,8 +158,8 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",   "--peds", "--out",
-                                                "--steps", "--seed", "--neighbours"};
+    constexpr std::string_view kTakeValues[] = {"--set",  "--peds",       "--out",   "--steps",
+                                                "--seed", "--neighbours", "--replay"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -193,6 +204,7 @@ std::uint64_t drawSeed() {
 struct Outcome {
     long taken = 0;
     bool failed = false;  // paused by an error it reported
+    std::string ending = "finished";
 };
 
 Outcome runToEnd(Engine& engine, std::optional<long> steps) {
@@ -201,6 +213,7 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
     Outcome o;
     while (engine.runExists()) {
         if (o.taken >= limit) {
+            o.ending = steps ? "step limit" : "stopped";
             if (!steps)
                 std::fprintf(stderr,
                              "strida-batch: stopped at the safety limit of %ld steps; "
@@ -210,9 +223,13 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
         }
         engine.SimulationTick();
         ++o.taken;
-        if (interrupted) break;
+        if (interrupted) {
+            o.ending = "interrupted";
+            break;
+        }
         if (engine.runExists() && !engine.IsRunning()) {
             o.failed = true;
+            o.ending = "stopped";
             break;
         }
         if (progress && o.taken % 500 == 0)
@@ -263,6 +280,57 @@ int report(const Engine& engine, const Outcome& o) {
 
 }  // namespace
 
+// The run a manifest records: its exact settings, seed, data file and, for a run that did not end
+// by itself, its number of steps. What the command line gives as well comes first.
+std::optional<std::string> loadReplay(const std::filesystem::path& file, Options& o,
+                                      Settings& settings) {
+    batch::RunManifest m;
+    if (MaybeError error = batch::readManifest(file, m)) return error->description;
+    for (const auto& [name, text] : m.settings)
+        if (MaybeError error = restoreSetting(settings, name, text)) return error->description;
+    if (!o.seed) o.seed = m.seed;
+    if (!o.pedFile && !m.pedFile.empty()) {
+        if (batch::sha256Of(m.pedFile) != m.pedFileSha256)
+            return "the pedestrian data file " + m.pedFile + " is not the one the run read";
+        o.pedFile = m.pedFile;
+    }
+    if (!o.steps && m.ending != "finished") o.steps = m.steps;
+    return std::nullopt;
+}
+
+batch::RunManifest startManifest(const Settings& settings, std::uint64_t seed, const Options& o) {
+    batch::RunManifest m;
+    m.program = std::string(kProgramName);
+    m.version = STRIDA_VERSION;
+    m.revision = STRIDA_REVISION;
+    m.started = batch::utcNow();
+    m.seed = seed;
+    for (const SettingInfo& info : settingTable())
+        m.settings.emplace_back(info.name, settingText(settings, info));
+    if (o.pedFile) {
+        m.pedFile = o.pedFile->string();
+        m.pedFileSha256 = batch::sha256Of(*o.pedFile);
+    }
+    return m;
+}
+
+// Completes the manifest with how the run went and the files it left in the report folder.
+void finishManifest(batch::RunManifest& m, const Engine& engine, const Outcome& o,
+                    const std::filesystem::path& out) {
+    m.ended = batch::utcNow();
+    m.steps = o.taken;
+    m.seconds = static_cast<double>(o.taken) * engine.dt();
+    m.ending = o.ending;
+    for (ReportFile file : {ReportFile::Individu, ReportFile::Traffic, ReportFile::System,
+                            ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY}) {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(engine.reports().pathOf(file), ec);
+        if (!ec) m.files.emplace_back(reportFileName(file), bytes);
+    }
+    if (MaybeError error = batch::writeManifest(out / "manifest.json", m))
+        std::fprintf(stderr, "strida-batch: %s\n", error->description.c_str());
+}
+
 int main(int argc, char** argv) {
     Options options;
     if (auto error = parseOptions(argc, argv, options)) return usage(*error);
@@ -275,6 +343,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     Settings settings;
+    if (options.replay)
+        if (auto error = loadReplay(*options.replay, options, settings)) return usage(*error);
     for (const auto& [name, value] : options.sets)
         if (MaybeError error = applySetting(settings, name, value))
             return usage(error->description);
@@ -294,9 +364,17 @@ int main(int argc, char** argv) {
     Engine engine(settings, host, options.out, seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
+    batch::RunManifest manifest = startManifest(settings, seed, options);
+    if (MaybeError error = batch::writeManifest(options.out / "manifest.json", manifest))
+        return usage(error->description);
     ManualGenerator manual(engine);
     if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;
     catchInterrupts();
-    if (!engine.StartSimulation()) return 1;
-    return report(engine, runToEnd(engine, options.steps));
+    if (!engine.StartSimulation()) {
+        finishManifest(manifest, engine, {0, true, "refused"}, options.out);
+        return 1;
+    }
+    const Outcome outcome = runToEnd(engine, options.steps);
+    finishManifest(manifest, engine, outcome, options.out);
+    return report(engine, outcome);
 }

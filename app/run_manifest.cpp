@@ -1,0 +1,105 @@
+#include "run_manifest.h"
+
+#include <openssl/evp.h>
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+namespace strida::batch {
+
+using nlohmann::json;
+
+namespace {
+
+json toJson(const RunManifest& m) {
+    json settings = json::object();
+    for (const auto& [name, text] : m.settings) settings[name] = text;
+    json files = json::object();
+    for (const auto& [name, bytes] : m.files) files[name] = bytes;
+    json pedFile = nullptr;
+    if (!m.pedFile.empty()) pedFile = {{"path", m.pedFile}, {"sha256", m.pedFileSha256}};
+    return {{"program", m.program}, {"version", m.version},      {"revision", m.revision},
+            {"started", m.started}, {"ended", m.ended},          {"seed", m.seed},
+            {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
+            {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
+}
+
+void fromJson(const json& j, RunManifest& m) {
+    m.program = j.at("program").get<std::string>();
+    m.version = j.at("version").get<std::string>();
+    m.revision = j.value("revision", "");
+    m.started = j.value("started", "");
+    m.ended = j.value("ended", "");
+    m.seed = j.at("seed").get<std::uint64_t>();
+    m.settings.clear();
+    for (const auto& [name, text] : j.at("settings").items())
+        m.settings.emplace_back(name, text.get<std::string>());
+    const json& ped = j.at("pedestrianFile");
+    m.pedFile = ped.is_null() ? "" : ped.at("path").get<std::string>();
+    m.pedFileSha256 = ped.is_null() ? "" : ped.at("sha256").get<std::string>();
+    m.steps = j.at("steps").get<long>();
+    m.seconds = j.value("seconds", 0.0);
+    m.ending = j.at("ending").get<std::string>();
+    m.files.clear();
+    const json files = j.value("files", json::object());
+    for (const auto& [name, bytes] : files.items())
+        m.files.emplace_back(name, bytes.get<std::uintmax_t>());
+}
+
+}  // namespace
+
+MaybeError writeManifest(const std::filesystem::path& file, const RunManifest& m) {
+    const std::filesystem::path part = file.string() + ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << toJson(m).dump(2) << '\n';
+        if (!out.flush())
+            return EngineError{"the run manifest " + file.string() + " could not be written"};
+    }
+    std::error_code ec;
+    std::filesystem::rename(part, file, ec);
+    if (ec) return EngineError{"the run manifest " + file.string() + ": " + ec.message()};
+    return std::nullopt;
+}
+
+MaybeError readManifest(const std::filesystem::path& file, RunManifest& m) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return EngineError{"the run manifest " + file.string() + " cannot be read"};
+    try {
+        fromJson(json::parse(in), m);
+    } catch (const json::exception& e) {
+        return EngineError{"the run manifest " + file.string() + " is not one: " + e.what()};
+    }
+    return std::nullopt;
+}
+
+std::string sha256Of(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return "";
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
+    char buffer[1 << 16];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        EVP_DigestUpdate(ctx, buffer, static_cast<std::size_t>(in.gcount()));
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx, digest, &length);
+    EVP_MD_CTX_free(ctx);
+    static const char* const kHex = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) hex += {kHex[digest[i] >> 4], kHex[digest[i] & 15]};
+    return hex;
+}
+
+std::string utcNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace strida::batch
