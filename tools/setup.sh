@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Strida needs to build, run and test, when they are missing.
 set -euo pipefail
-packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev
-          xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3)
+packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev libsqlite3-dev qt6-base-dev
+          libgl-dev xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
