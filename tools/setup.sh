@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev
           xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3
-          nlohmann-json3-dev libssl-dev)
+          nlohmann-json3-dev libssl-dev libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

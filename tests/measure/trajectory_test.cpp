@@ -1,0 +1,481 @@
+// Trajectory files read back the way the analysis tools read them (PedPy's text loader, the queries
+// of its JuPedSim SQLite loader), and what is left of them when writing fails part-way.
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+
+#include "measure/trajectory_file.h"
+#include "measure/trajectory_sqlite.h"
+#include "measure/trajectory_text.h"
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+struct Row {
+    int id;
+    std::int64_t frame;
+    float x, y;
+    double vx = 0, vy = 0;
+};
+using Frames = std::vector<std::vector<Row>>;
+
+TrajectoryHeader header() {
+    return {1 / 0.15, "Strida", "1.3", 42, 10, 6};
+}
+
+// Five pedestrians in an order of their own, one standing, one leaving the trap, positions whose
+// shortest text needs every digit or an exponent, and a position that is not a number.
+Frames sampleFrames(int count = 4) {
+    Frames frames;
+    const int ids[] = {7, 3, 12, 1, 5};
+    for (int f = 0; f < count; ++f) {
+        std::vector<Row> frame;
+        for (int i = 0; i < 5; ++i) {
+            const float x = 0.1f + 1.7f * static_cast<float>(i) + 0.0333f * static_cast<float>(f);
+            const float y = 5.9f - 0.7f * static_cast<float>(i);
+            frame.push_back({ids[i], f, x, y, 1.2 + 0.1 * i, 0.3 - 0.2 * i});
+        }
+        frame[1].vx = frame[1].vy = 0;
+        if (f == 2) frame[4].x = -2.5f, frame[4].y = 13.7f;
+        if (f == 3) frame[0].x = 1e-7f, frame[2].x = 123456.79f;
+        frames.push_back(frame);
+    }
+    if (count > 1) frames[1].push_back({9, 1, std::nanf(""), 1, 1, 0});
+    return frames;
+}
+
+bool finite(const Row& r) {
+    return std::isfinite(r.x) && std::isfinite(r.y);
+}
+
+void write(TrajectoryWriter& writer, const Frames& frames) {
+    for (const auto& frame : frames) {
+        writer.beginFrame(frame.front().frame);
+        for (const Row& r : frame) writer.row(r.id, r.x, r.y, r.vx, r.vy);
+        writer.endFrame();
+    }
+}
+
+// The disk takes the file up to `bytes`, then no more.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(std::uint64_t bytes) : previous_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int);
+};
+
+// The file as PedPy's text loader takes it: the comment lines first, in which the first number on
+// the line naming the frame rate is the rate, and "x/m" or "x/cm" names the unit; then rows of
+// whitespace-separated "id frame x y".
+struct LoadedText {
+    std::optional<double> fps;
+    bool metres = false, centimetres = false;
+    std::vector<std::string> comments;
+    std::vector<Row> rows;
+    bool wellFormed = true;
+};
+
+LoadedText loadText(const std::string& content) {
+    LoadedText out;
+    std::istringstream lines(content);
+    std::string line;
+    bool inHeader = true;
+    while (std::getline(lines, line)) {
+        if (inHeader && line.starts_with('#')) {
+            out.comments.push_back(line);
+            std::string lower = line;
+            for (char& c : lower)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            out.centimetres |=
+                lower.find("x/cm") != std::string::npos || lower.find("in cm") != std::string::npos;
+            out.metres |= lower.find("x/m") != std::string::npos;
+            std::istringstream words(line);
+            for (std::string word;
+                 !out.fps && line.find("framerate") != std::string::npos && words >> word;) {
+                char* end = nullptr;
+                const double value = std::strtod(word.c_str(), &end);
+                if (*end == '\0') out.fps = value;
+            }
+            continue;
+        }
+        inHeader = false;
+        std::istringstream fields(line);
+        std::string id, frame, x, y, extra;
+        if (!(fields >> id >> frame >> x >> y) || fields >> extra) out.wellFormed = false;
+        char* end[4];
+        Row r{static_cast<int>(std::strtol(id.c_str(), &end[0], 10)),
+              std::strtoll(frame.c_str(), &end[1], 10), std::strtof(x.c_str(), &end[2]),
+              std::strtof(y.c_str(), &end[3])};
+        for (char* e : end) out.wellFormed &= *e == '\0';
+        out.rows.push_back(r);
+    }
+    return out;
+}
+
+void expectSameRows(const std::vector<Row>& read, const Frames& written) {
+    std::vector<Row> expected;
+    for (const auto& frame : written)
+        for (const Row& r : frame)
+            if (finite(r)) expected.push_back(r);
+    ASSERT_EQ(read.size(), expected.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].id, expected[i].id) << "row " << i;
+        EXPECT_EQ(read[i].frame, expected[i].frame) << "row " << i;
+        EXPECT_EQ(read[i].x, expected[i].x) << "row " << i;
+        EXPECT_EQ(read[i].y, expected[i].y) << "row " << i;
+    }
+}
+
+// Where the last row of the frame ends in a text file.
+std::size_t endOfFrame(const std::string& content, std::int64_t frame) {
+    std::size_t end = 0;
+    for (std::size_t at = 0; at < content.size();) {
+        const std::size_t next = content.find('\n', at) + 1;
+        std::istringstream fields(content.substr(at, next - at));
+        std::string id;
+        std::int64_t f = -1;
+        if (content[at] != '#' && fields >> id >> f && f == frame) end = next;
+        at = next;
+    }
+    return end;
+}
+
+TEST(TrajectoryText, ReadsBackTheWayPedPyLoadsIt) {
+    TempFolder folder;
+    const auto file = folder.path() / "run.txt";
+    std::string error;
+    auto writer = openTrajectoryFile(file, header(), error);
+    ASSERT_TRUE(writer) << error;
+    const Frames frames = sampleFrames();
+    write(*writer, frames);
+    ASSERT_TRUE(writer->finish()) << writer->failure();
+    EXPECT_TRUE(writer->failure().empty());
+
+    const std::string content = readFile(file);
+    EXPECT_EQ(content.find('\r'), std::string::npos) << "LF line ends only";
+    EXPECT_TRUE(content.ends_with('\n'));
+    const LoadedText text = loadText(content);
+    EXPECT_EQ(text.fps, header().fps);
+    EXPECT_TRUE(text.metres);
+    EXPECT_FALSE(text.centimetres);
+    EXPECT_TRUE(text.wellFormed);
+    for (const char* line : {"# program: Strida", "# version: 1.3", "# seed: 42"})
+        EXPECT_NE(std::find(text.comments.begin(), text.comments.end(), line), text.comments.end())
+            << line;
+    expectSameRows(text.rows, frames);
+}
+
+TEST(TrajectoryText, AFullDiskLeavesTheFileAtItsLastWholeFrame) {
+    TempFolder folder;
+    std::string error;
+    const Frames frames = sampleFrames(10);
+    auto reference = TextTrajectoryWriter::create(folder.path() / "all.txt", header(), error);
+    ASSERT_TRUE(reference) << error;
+    write(*reference, frames);
+    ASSERT_TRUE(reference->finish());
+    const std::string all = readFile(folder.path() / "all.txt");
+
+    // Room for three and a half frames after the header.
+    const auto limited = folder.path() / "limited.txt";
+    auto writer = TextTrajectoryWriter::create(limited, header(), error);
+    ASSERT_TRUE(writer) << error;
+    write(*writer, frames);
+    {
+        FileSizeLimit limit((endOfFrame(all, 3) + endOfFrame(all, 4)) / 2);
+        EXPECT_FALSE(writer->finish());
+    }
+    EXPECT_EQ(readFile(limited), all.substr(0, endOfFrame(all, 3)));
+    EXPECT_NE(writer->failure().find("could not be written (File too large)"), std::string::npos)
+        << writer->failure();
+    EXPECT_NE(writer->failure().find("the frames up to 3 were written"), std::string::npos);
+
+    // A disk with no room at all, told once however long the run goes on.
+    std::filesystem::create_symlink("/dev/full", folder.path() / "full.txt");
+    writer = TextTrajectoryWriter::create(folder.path() / "full.txt", header(), error, 1);
+    ASSERT_TRUE(writer) << error;
+    write(*writer, frames);
+    const std::string failure = writer->failure();
+    EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+    EXPECT_NE(failure.find("no frame was written to it"), std::string::npos) << failure;
+    write(*writer, frames);
+    EXPECT_FALSE(writer->finish());
+    EXPECT_EQ(writer->failure(), failure);
+}
+
+TEST(TrajectoryText, AFileRemovedOrReplacedMidRunGetsNoMoreFrames) {
+    TempFolder folder;
+    std::string error;
+    const Frames frames = sampleFrames(4);
+    const auto file = folder.path() / "run.txt";
+    auto writer = TextTrajectoryWriter::create(file, header(), error, 1);  // every frame goes out
+    ASSERT_TRUE(writer) << error;
+    write(*writer, {frames[0], frames[1]});
+    std::filesystem::rename(file, folder.path() / "moved.txt");
+    write(*writer, {frames[2], frames[3]});
+    EXPECT_FALSE(writer->finish());
+    EXPECT_NE(writer->failure().find("was removed or replaced by another program; the frames up "
+                                     "to 1 were written to it"),
+              std::string::npos)
+        << writer->failure();
+    EXPECT_FALSE(std::filesystem::exists(file)) << "not made again";
+    expectSameRows(loadText(readFile(folder.path() / "moved.txt")).rows, {frames[0], frames[1]});
+
+    writer = TextTrajectoryWriter::create(file, header(), error, 1);
+    ASSERT_TRUE(writer) << error;
+    write(*writer, {frames[0]});
+    std::filesystem::remove(file);
+    std::ofstream(file) << "another program's\n";
+    write(*writer, {frames[1]});
+    EXPECT_NE(writer->failure().find("removed or replaced"), std::string::npos);
+    writer.reset();
+    EXPECT_EQ(readFile(file), "another program's\n");
+}
+
+// A reader's connection, opened the way Python's sqlite3 module opens one.
+class Database {
+  public:
+    struct Value {
+        double number;
+        std::string text;
+    };
+    using Result = std::vector<std::vector<Value>>;
+
+    explicit Database(const std::filesystem::path& file) {
+        EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    }
+    ~Database() { sqlite3_close(db_); }
+
+    Result query(const std::string& sql) {
+        Result rows;
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), SQLITE_OK)
+            << sql << ": " << sqlite3_errmsg(db_);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            rows.emplace_back();
+            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+                const auto* text = sqlite3_column_text(statement, i);
+                rows.back().push_back({sqlite3_column_double(statement, i),
+                                       text ? reinterpret_cast<const char*>(text) : "NULL"});
+            }
+        }
+        sqlite3_finalize(statement);
+        return rows;
+    }
+    std::string metadata(const std::string& key) {
+        const Result r = query("select value from metadata where key = '" + key + "'");
+        return r.size() == 1 ? r[0][0].text : "(" + std::to_string(r.size()) + " rows)";
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+// The ring of a WKT polygon without holes.
+std::vector<std::pair<double, double>> ringOf(const std::string& wkt) {
+    std::vector<std::pair<double, double>> ring;
+    const std::string prefix = "POLYGON ((";
+    if (!wkt.starts_with(prefix) || !wkt.ends_with("))")) return ring;
+    std::istringstream points(wkt.substr(prefix.size(), wkt.size() - prefix.size() - 2));
+    for (std::string point; std::getline(points, point, ',');) {
+        std::istringstream xy(point);
+        double x, y;
+        if (xy >> x >> y) ring.emplace_back(x, y);
+    }
+    return ring;
+}
+
+bool inside(const std::vector<std::pair<double, double>>& ring, double x, double y) {
+    bool in = false;
+    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++) {
+        const auto [xi, yi] = ring[i];
+        const auto [xj, yj] = ring[j];
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+    }
+    return in;
+}
+
+// Everything a reader can check of a file on its own: whole frames from 0 on, each in frame_data
+// with the geometry's hash, bounds that are those of the positions, an area that holds them all.
+// Returns the number of frames.
+std::int64_t expectConsistent(Database& db) {
+    const auto rows = db.query("select frame, id, pos_x as x, pos_y as y from trajectory_data");
+    const auto frames = db.query("select frame, geometry_hash from frame_data order by frame");
+    const auto geometry = db.query("SELECT wkt, hash FROM geometry");
+    EXPECT_EQ(db.query("select distinct frame from trajectory_data").size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i][0].number, static_cast<double>(i));
+        if (geometry.size() == 1) {
+            EXPECT_EQ(frames[i][1].text, geometry[0][1].text) << "frame " << i;
+        }
+    }
+    EXPECT_EQ(geometry.size(), 1u);
+    if (geometry.size() != 1 || rows.empty()) return static_cast<std::int64_t>(frames.size());
+    const auto ring = ringOf(geometry[0][0].text);
+    EXPECT_EQ(ring.size(), 5u) << geometry[0][0].text;
+    double xmin = rows[0][2].number, xmax = xmin, ymin = rows[0][3].number, ymax = ymin;
+    for (const auto& r : rows) {
+        EXPECT_TRUE(inside(ring, r[2].number, r[3].number)) << r[2].text << " " << r[3].text;
+        xmin = std::min(xmin, r[2].number), xmax = std::max(xmax, r[2].number);
+        ymin = std::min(ymin, r[3].number), ymax = std::max(ymax, r[3].number);
+    }
+    EXPECT_EQ(std::strtod(db.metadata("xmin").c_str(), nullptr), xmin);
+    EXPECT_EQ(std::strtod(db.metadata("xmax").c_str(), nullptr), xmax);
+    EXPECT_EQ(std::strtod(db.metadata("ymin").c_str(), nullptr), ymin);
+    EXPECT_EQ(std::strtod(db.metadata("ymax").c_str(), nullptr), ymax);
+    return static_cast<std::int64_t>(frames.size());
+}
+
+TEST(TrajectorySqlite, AnswersTheLoadersQueries) {
+    TempFolder folder;
+    const auto file = folder.path() / "run.sqlite";
+    std::string error;
+    // A commit after every frame, so the frames committed before the crowd leaves the trap must
+    // follow the area as it grows.
+    auto writer = SqliteTrajectoryWriter::create(file, header(), error, 1);
+    ASSERT_TRUE(writer) << error;
+    const Frames frames = sampleFrames();
+    write(*writer, frames);
+    ASSERT_TRUE(writer->finish()) << writer->failure();
+
+    Database db(file);
+    EXPECT_EQ(db.metadata("version"), "2");
+    EXPECT_EQ(std::strtod(db.metadata("fps").c_str(), nullptr), header().fps);
+    EXPECT_EQ(db.metadata("seed"), "42");
+    EXPECT_EQ(expectConsistent(db), 4);
+    const auto rows = db.query("select frame, id, pos_x as x, pos_y as y from trajectory_data");
+    std::vector<Row> read;
+    for (const auto& r : rows)
+        read.push_back({static_cast<int>(r[1].number), static_cast<std::int64_t>(r[0].number),
+                        static_cast<float>(r[2].number), static_cast<float>(r[3].number)});
+    expectSameRows(read, frames);
+    for (const auto& r : rows) EXPECT_EQ(r[2].number, static_cast<float>(r[2].number));
+
+    const auto ring = ringOf(db.query("SELECT wkt FROM geometry")[0][0].text);
+    for (double x : {0.0, 10.0})
+        for (double y : {0.0, 6.0}) EXPECT_TRUE(inside(ring, x, y)) << "the trap's corners";
+
+    // Orientations: the unit velocity, (0, 0) for the one standing.
+    const auto orientations = db.query("select ori_x, ori_y from trajectory_data");
+    std::size_t i = 0;
+    for (const auto& frame : frames)
+        for (const Row& r : frame) {
+            if (!finite(r)) continue;
+            const double speed = std::hypot(r.vx, r.vy);
+            EXPECT_NEAR(orientations[i][0].number, speed > 0 ? r.vx / speed : 0, 1e-15);
+            EXPECT_NEAR(orientations[i++][1].number, speed > 0 ? r.vy / speed : 0, 1e-15);
+        }
+
+    const auto index = db.query(
+        "select name from sqlite_master where type = 'index' and tbl_name = 'trajectory_data'");
+    ASSERT_EQ(index.size(), 1u);
+    const auto columns = db.query("pragma index_info(" + index[0][0].text + ")");
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(columns[0][2].text, "frame");
+    EXPECT_EQ(columns[1][2].text, "id");
+}
+
+TEST(TrajectorySqlite, ReadersFindCommittedFramesAndNothingHalfWritten) {
+    TempFolder folder;
+    const auto file = folder.path() / "run.sqlite";
+    std::string error;
+    auto writer = SqliteTrajectoryWriter::create(file, header(), error, 2);
+    ASSERT_TRUE(writer) << error;
+    write(*writer, sampleFrames(3));
+    {
+        Database db(file);
+        EXPECT_EQ(expectConsistent(db), 2) << "the third frame is not committed yet";
+    }
+    ASSERT_TRUE(writer->finish());
+    {
+        Database db(file);
+        EXPECT_EQ(expectConsistent(db), 3);
+    }
+
+    // The disk fills up while a crowd of 2000 walks on.
+    Frames crowd;
+    for (int f = 3; f < 200; ++f) {
+        crowd.emplace_back();
+        for (int i = 0; i < 2000; ++i)
+            crowd.back().push_back({i, f, 0.005f * static_cast<float>(i) + 0.01f * f,
+                                    0.003f * static_cast<float>(i), 1, 0});
+    }
+    {
+        FileSizeLimit limit(std::filesystem::file_size(file) + 300'000);
+        write(*writer, crowd);
+        writer->finish();
+    }
+    EXPECT_NE(writer->failure().find("could not be written"), std::string::npos)
+        << writer->failure();
+    Database db(file);
+    const std::int64_t kept = expectConsistent(db);
+    EXPECT_GT(kept, 3);
+    EXPECT_LT(kept, 200);
+    EXPECT_NE(writer->failure().find("the frames up to " + std::to_string(kept - 1) + " were"),
+              std::string::npos)
+        << writer->failure();
+
+    // A file removed mid-run.
+    writer = SqliteTrajectoryWriter::create(folder.path() / "gone.sqlite", header(), error, 1);
+    ASSERT_TRUE(writer) << error;
+    write(*writer, sampleFrames(1));
+    std::filesystem::remove(folder.path() / "gone.sqlite");
+    write(*writer, {sampleFrames(2)[1]});
+    EXPECT_NE(writer->failure().find("removed or replaced"), std::string::npos);
+    EXPECT_FALSE(writer->finish());
+}
+
+TEST(TrajectoryFile, FilesThatCannotBeMadeAreRefusedWithAReason) {
+    TempFolder folder;
+    std::string error;
+    for (const char* name : {"run.txt", "run.sqlite"}) {
+        SCOPED_TRACE(name);
+        const auto gone = folder.path() / "gone" / name;
+        EXPECT_FALSE(openTrajectoryFile(gone, header(), error));
+        EXPECT_EQ(
+            error.rfind("The trajectory file \"" + gone.string() + "\" could not be created: ", 0),
+            0u)
+            << error;
+        const auto folderInTheWay = folder.path() / ("dir-" + std::string(name));
+        std::filesystem::create_directory(folderInTheWay);
+        error.clear();
+        EXPECT_FALSE(openTrajectoryFile(folderInTheWay, header(), error));
+        EXPECT_NE(error.find("could not be created"), std::string::npos) << error;
+
+        // A file of an earlier run, or of another program, is replaced.
+        const auto file = folder.path() / name;
+        std::ofstream(file) << "not a trajectory\n";
+        auto writer = openTrajectoryFile(file, header(), error);
+        ASSERT_TRUE(writer) << error;
+        write(*writer, sampleFrames(1));
+        EXPECT_TRUE(writer->finish()) << writer->failure();
+        EXPECT_EQ(readFile(file).find("not a trajectory"), std::string::npos);
+    }
+    Database db(folder.path() / "run.sqlite");
+    EXPECT_EQ(expectConsistent(db), 1);
+
+    EXPECT_FALSE(openTrajectoryFile(folder.path() / "run.csv", header(), error));
+    EXPECT_NE(error.find("must end in .txt (for text) or .sqlite"), std::string::npos) << error;
+    TrajectoryHeader noRate = header();
+    noRate.fps = 0;
+    EXPECT_FALSE(openTrajectoryFile(folder.path() / "run.txt", noRate, error));
+    EXPECT_NE(error.find("frame rate"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace strida::test
