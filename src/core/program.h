@@ -5,4 +5,5 @@
 
 namespace strida {
 inline constexpr std::string_view kProgramName = "Strida";
-}
+inline constexpr std::string_view kProgramVersion = "1.3";
+}  // namespace strida

@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "engine/ped_parameters.h"
 #include "engine/setting_text.h"
+#include "measure/trajectory_file.h"
 
 namespace strida {
 namespace {
@@ -29,7 +30,8 @@ Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolde
                    host.showMessage(text, kProgramName, MessageIcon::Stop);
                }),
       drawer_(settings, host),
-      generator_(settings, random_) {}
+      generator_(settings, random_),
+      seed_(seed) {}
 
 Engine::~Engine() = default;
 
@@ -75,6 +77,10 @@ bool Engine::StartSimulation() {
         OpenReportFiles();
         error = GenerateAllAtOnce();
         if (error) StopSimulation();
+    }
+    if (!error) {
+        openTrajectories();
+        writeTrajectoryFrame(false);  // frame 0: the run as it starts
     }
     if (error) {
         host_.showMessage("The run cannot start: " + error->description + ".", kProgramName,
@@ -125,6 +131,7 @@ void Engine::PauseSimulation() {
 
 void Engine::StopSimulation() {
     if (run_.exists) closing_ = sampling_.texts();
+    finishTrajectories();
     host_.setTimerEnabled(false);
     run_.IsRunning = false;
     host_.setStartCaption("&Start");
@@ -167,6 +174,52 @@ void Engine::shutDown() {
     reports_.closeAll();
 }
 
+// ---- Trajectory files ----
+
+void Engine::openTrajectories() {
+    trajectories_.clear();
+    const TrajectoryHeader header{
+        1 / dt(),     std::string(kProgramName), std::string(kProgramVersion), seed_, trap().width,
+        trap().height};
+    for (const std::filesystem::path& name : trajectoryFiles_) {
+        std::string error;
+        auto writer = openTrajectoryFile(reports_.folder() / name, header, error);
+        if (writer)
+            trajectories_.push_back(std::move(writer));
+        else
+            host_.showMessage(error + ". The run goes on without it.", kProgramName,
+                              MessageIcon::Stop);
+    }
+}
+
+void Engine::writeTrajectoryFrame(bool afterPass) {
+    if (!afterPass) {
+        frame_.clear();
+        Pedestrians_.forEach([this](const PedClass& p) {
+            frame_.push_back({p.ID(), p.Px(), p.Py(), p.Vx(), p.Vy()});
+        });
+    }
+    for (auto& writer : trajectories_) {
+        if (!writer) continue;
+        writer->beginFrame(run_.StepCount);
+        for (const TrajectoryRow& r : frame_) writer->row(r.id, r.x, r.y, r.vx, r.vy);
+        writer->endFrame();
+        if (!writer->failure().empty()) {
+            host_.showMessage(writer->failure() + ". The run goes on without it.", kProgramName,
+                              MessageIcon::Stop);
+            writer.reset();
+        }
+    }
+    frame_.clear();
+}
+
+void Engine::finishTrajectories() {
+    for (auto& writer : trajectories_)
+        if (writer && !writer->finish())
+            host_.showMessage(writer->failure() + ".", kProgramName, MessageIcon::Stop);
+    trajectories_.clear();
+}
+
 // ---- The step ----
 
 void Engine::SimulationTick() {
@@ -196,11 +249,15 @@ void Engine::SimulationStep() {
     host_.setStatus(2, num::fixed(run_.StepCount * dt(), 2) + " seconds");
     if (MaybeError error = timeSliceError(settings_)) {
         pauseWithError(error->description);
+        writeTrajectoryFrame(false);  // nobody moved, but the frames go on without a gap
         return;
     }
     if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100) StopSimulation();
     TrapSums sums;
-    if (!movePedestrians(serial, sums)) return;
+    const bool passed = movePedestrians(serial, sums);
+    // The step's frame, also of a pass cut short by an error, and before a finish clears the run.
+    if (sameRun(serial)) writeTrajectoryFrame(passed);
+    if (!passed) return;
     // A run stopped (or stopped and started again) during this step keeps none of the step's
     // figures: they would otherwise survive the stop and count in the next run.
     if (!sameRun(serial)) sums = {};
@@ -224,12 +281,16 @@ bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
     for (std::size_t i = 0; i < Pedestrians_.slotCount() && sameRun(serial); ++i) {
         PedClass* p = Pedestrians_.slot(i);
         if (!p) continue;
+        const bool wasInRun = p->inRun();
         if (MaybeError error = movePedestrian(*p)) {
             // The step is abandoned: a half-moved crowd would give misleading trap figures.
             pauseWithError("pedestrian " + std::to_string(p->ID()) +
                            " cannot move: " + error->description);
             return false;
         }
+        // In the step's frame: whoever moved, also when it arrived (its last place).
+        if (!trajectories_.empty() && wasInRun && (p->inRun() || p->arrived()))
+            frame_.push_back({p->ID(), p->Px(), p->Py(), p->Vx(), p->Vy()});
         if (trap().contains(p->Px(), p->Py())) {
             ++sums.TotalPed;
             sums.speed += p->InstantSpeed();

@@ -28,6 +28,7 @@
 #include "engine/trap_sampler.h"
 #include "measure/report_writer.h"
 #include "measure/traffic_monitor.h"
+#include "measure/trajectory_writer.h"
 
 namespace strida {
 
@@ -66,6 +67,12 @@ class Engine {
     // run's "System.txt" row copies the run-wide ones.
     const PerformanceTexts& closingFigures() const { return closing_; }
 
+    // Trajectory files every run writes, named relative to the report folder (or absolute): the
+    // format follows the extension, ".txt" or ".sqlite". None by default.
+    void setTrajectoryFiles(std::vector<std::filesystem::path> files) {
+        trajectoryFiles_ = std::move(files);
+    }
+    const std::vector<std::filesystem::path>& trajectoryFiles() const { return trajectoryFiles_; }
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
     void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }
@@ -131,6 +138,11 @@ class Engine {
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
     void showRunning(bool running);
+    void openTrajectories();
+    // Writes the frame of the step just taken: the pedestrians as the pass left them, those that
+    // arrived in it at the place they arrived; or, with `afterPass` false, everyone as they stand.
+    void writeTrajectoryFrame(bool afterPass);
+    void finishTrajectories();
     MaybeError checkPopulation() const;
     MaybeError checkHeadwayInputs() const;
     // Reports an error that keeps the run from going on, and pauses it.
@@ -148,6 +160,15 @@ class Engine {
     PerformanceTexts closing_;
     RunClock run_;
     bool animate_ = true;
+    std::optional<std::uint64_t> seed_;
+    std::vector<std::filesystem::path> trajectoryFiles_;
+    std::vector<std::unique_ptr<TrajectoryWriter>> trajectories_;
+    struct TrajectoryRow {
+        int id;
+        float x, y;
+        double vx, vy;
+    };
+    std::vector<TrajectoryRow> frame_;  // the pass's rows, gathered as it goes
 
     // Room for one pedestrian's neighbours, reused by every search, and for one report record.
     std::vector<Neighbour> within_;
