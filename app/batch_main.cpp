@@ -54,9 +54,15 @@ Options, applied in this order:
                     The run's manifest.json goes there too: program, version and source
                     revision, start and end (UTC), the seed, every setting's text, the data file
                     and its SHA-256, the steps, how the run ended and the files it wrote.
+  --trajectories FILE
+                    Write the position of every pedestrian at every step into FILE, in the
+                    report folder (repeatable): FILE.txt as text ("id frame x y", metres, with
+                    "# framerate: F fps" first), FILE.sqlite in the SQLite layout of JuPedSim's
+                    trajectories (version 2). Both load in PedPy.
   --replay FILE     Run again the run a manifest.json records: its settings exactly, its seed,
                     its data file (which must be unchanged) and, unless it finished by itself,
-                    its number of steps. Options given as well come first.
+                    its number of steps, and its trajectory files. Options given as well
+                    come first.
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
   --seed N          A reproducible run: the same seed and settings give identical report files.
@@ -124,6 +130,7 @@ struct Options {
     std::optional<long> steps;
     std::optional<std::uint64_t> seed;
     std::optional<std::filesystem::path> replay;
+    std::vector<std::filesystem::path> trajectories;
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
     bool listSettings = false;
@@ -139,6 +146,8 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--peds") {
         o.pedFile = std::string(value);
+    } else if (arg == "--trajectories") {
+        o.trajectories.emplace_back(std::string(value));
     } else if (arg == "--replay") {
         o.replay = std::string(value);
     } else if (arg == "--out") {
@@ -158,8 +167,9 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",  "--peds",       "--out",   "--steps",
-                                                "--seed", "--neighbours", "--replay"};
+    constexpr std::string_view kTakeValues[] = {"--set",    "--peds",        "--out",
+                                                "--steps",  "--seed",        "--neighbours",
+                                                "--replay", "--trajectories"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -295,6 +305,7 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
         o.pedFile = m.pedFile;
     }
     if (!o.steps && m.ending != "finished") o.steps = m.steps;
+    if (o.trajectories.empty()) o.trajectories.assign(m.trajectories.begin(), m.trajectories.end());
     return std::nullopt;
 }
 
@@ -307,6 +318,8 @@ batch::RunManifest startManifest(const Settings& settings, std::uint64_t seed, c
     m.seed = seed;
     for (const SettingInfo& info : settingTable())
         m.settings.emplace_back(info.name, settingText(settings, info));
+    for (const std::filesystem::path& file : o.trajectories)
+        m.trajectories.push_back(file.string());
     if (o.pedFile) {
         m.pedFile = o.pedFile->string();
         m.pedFileSha256 = batch::sha256Of(*o.pedFile);
@@ -326,6 +339,11 @@ void finishManifest(batch::RunManifest& m, const Engine& engine, const Outcome& 
         std::error_code ec;
         const auto bytes = std::filesystem::file_size(engine.reports().pathOf(file), ec);
         if (!ec) m.files.emplace_back(reportFileName(file), bytes);
+    }
+    for (const std::filesystem::path& file : engine.trajectoryFiles()) {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(out / file, ec);
+        if (!ec) m.files.emplace_back(file.string(), bytes);
     }
     if (MaybeError error = batch::writeManifest(out / "manifest.json", m))
         std::fprintf(stderr, "strida-batch: %s\n", error->description.c_str());
@@ -364,6 +382,7 @@ int main(int argc, char** argv) {
     Engine engine(settings, host, options.out, seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
+    engine.setTrajectoryFiles(options.trajectories);
     batch::RunManifest manifest = startManifest(settings, seed, options);
     if (MaybeError error = batch::writeManifest(options.out / "manifest.json", manifest))
         return usage(error->description);

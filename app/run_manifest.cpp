@@ -20,10 +20,12 @@ json toJson(const RunManifest& m) {
     for (const auto& [name, bytes] : m.files) files[name] = bytes;
     json pedFile = nullptr;
     if (!m.pedFile.empty()) pedFile = {{"path", m.pedFile}, {"sha256", m.pedFileSha256}};
-    return {{"program", m.program}, {"version", m.version},      {"revision", m.revision},
-            {"started", m.started}, {"ended", m.ended},          {"seed", m.seed},
-            {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
-            {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
+    json result = {{"program", m.program}, {"version", m.version},      {"revision", m.revision},
+                   {"started", m.started}, {"ended", m.ended},          {"seed", m.seed},
+                   {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
+                   {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
+    result["trajectories"] = m.trajectories;
+    return result;
 }
 
 void fromJson(const json& j, RunManifest& m) {
@@ -39,6 +41,7 @@ void fromJson(const json& j, RunManifest& m) {
     const json& ped = j.at("pedestrianFile");
     m.pedFile = ped.is_null() ? "" : ped.at("path").get<std::string>();
     m.pedFileSha256 = ped.is_null() ? "" : ped.at("sha256").get<std::string>();
+    m.trajectories = j.value("trajectories", std::vector<std::string>{});
     m.steps = j.at("steps").get<long>();
     m.seconds = j.value("seconds", 0.0);
     m.ending = j.at("ending").get<std::string>();

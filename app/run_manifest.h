@@ -20,6 +20,7 @@ struct RunManifest {
     std::uint64_t seed = 0;
     std::vector<std::pair<std::string, std::string>> settings;  ///< name, text
     std::string pedFile;                                        ///< as given; empty for none
+    std::vector<std::string> trajectories;  ///< trajectory files asked for, as named
     std::string pedFileSha256;
     long steps = 0;
     double seconds = 0;  ///< simulated
