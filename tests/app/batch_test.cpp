@@ -80,10 +80,11 @@ TEST(Batch, ARunWithoutASeedToldCanBeRepeated) {
 
 TEST(Batch, AManifestRecordsTheRunAndReplaysItByteForByte) {
     TempFolder first, again, hand, handAgain;
-    ASSERT_EQ(
-        batch("--seed 3 --steps 40 --set ReportNTXY=1 --set DT=12 --out " + first.path().string())
-            .status,
-        0);
+    ASSERT_EQ(batch("--seed 3 --steps 40 --set ReportNTXY=1 --set DT=12 --trajectories run.txt "
+                    "--trajectories run.sqlite --out " +
+                    first.path().string())
+                  .status,
+              0);
     const nlohmann::json m = nlohmann::json::parse(readFile(first.path() / "manifest.json"));
     EXPECT_EQ(m.at("seed"), 3u);
     EXPECT_EQ(m.at("program"), "Strida");
@@ -93,13 +94,13 @@ TEST(Batch, AManifestRecordsTheRunAndReplaysItByteForByte) {
     EXPECT_EQ(m.at("settings").at("ReportNTXY"), "1");
     EXPECT_EQ(m.at("settings").size(), settingTable().size());
     EXPECT_FALSE(m.at("revision").get<std::string>().empty());
-    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt"})
+    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt", "run.txt", "run.sqlite"})
         EXPECT_EQ(m.at("files").at(file), std::filesystem::file_size(first.path() / file)) << file;
     ASSERT_EQ(batch("--replay " + (first.path() / "manifest.json").string() + " --out " +
                     again.path().string())
                   .status,
               0);
-    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt"})
+    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt", "run.txt", "run.sqlite"})
         EXPECT_TRUE(readFile(first.path() / file) == readFile(again.path() / file)) << file;
 
     // A run of hand-made pedestrians that finishes by itself, with its data file's checksum.
