@@ -23,7 +23,7 @@
 #include "engine/headless_host.h"
 #include "engine/manual_generator.h"
 #include "engine/settings_rules.h"
-#include "run_manifest.h"
+#include "measure/run_manifest.h"
 #include "settings_list.h"
 
 using namespace strida;
@@ -294,13 +294,13 @@ int report(const Engine& engine, const Outcome& o) {
 // by itself, its number of steps. What the command line gives as well comes first.
 std::optional<std::string> loadReplay(const std::filesystem::path& file, Options& o,
                                       Settings& settings) {
-    batch::RunManifest m;
-    if (MaybeError error = batch::readManifest(file, m)) return error->description;
+    RunManifest m;
+    if (MaybeError error = readManifest(file, m)) return error->description;
     for (const auto& [name, text] : m.settings)
         if (MaybeError error = restoreSetting(settings, name, text)) return error->description;
     if (!o.seed) o.seed = m.seed;
     if (!o.pedFile && !m.pedFile.empty()) {
-        if (batch::sha256Of(m.pedFile) != m.pedFileSha256)
+        if (sha256Of(m.pedFile) != m.pedFileSha256)
             return "the pedestrian data file " + m.pedFile + " is not the one the run read";
         o.pedFile = m.pedFile;
     }
@@ -309,12 +309,12 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
     return std::nullopt;
 }
 
-batch::RunManifest startManifest(const Settings& settings, std::uint64_t seed, const Options& o) {
-    batch::RunManifest m;
+RunManifest startManifest(const Settings& settings, std::uint64_t seed, const Options& o) {
+    RunManifest m;
     m.program = std::string(kProgramName);
-    m.version = STRIDA_VERSION;
-    m.revision = STRIDA_REVISION;
-    m.started = batch::utcNow();
+    m.version = std::string(kProgramVersion);
+    m.revision = sourceRevision();
+    m.started = utcNow();
     m.seed = seed;
     for (const SettingInfo& info : settingTable())
         m.settings.emplace_back(info.name, settingText(settings, info));
@@ -322,15 +322,15 @@ batch::RunManifest startManifest(const Settings& settings, std::uint64_t seed, c
         m.trajectories.push_back(file.string());
     if (o.pedFile) {
         m.pedFile = o.pedFile->string();
-        m.pedFileSha256 = batch::sha256Of(*o.pedFile);
+        m.pedFileSha256 = sha256Of(*o.pedFile);
     }
     return m;
 }
 
 // Completes the manifest with how the run went and the files it left in the report folder.
-void finishManifest(batch::RunManifest& m, const Engine& engine, const Outcome& o,
+void finishManifest(RunManifest& m, const Engine& engine, const Outcome& o,
                     const std::filesystem::path& out) {
-    m.ended = batch::utcNow();
+    m.ended = utcNow();
     m.steps = o.taken;
     m.seconds = static_cast<double>(o.taken) * engine.dt();
     m.ending = o.ending;
@@ -345,7 +345,7 @@ void finishManifest(batch::RunManifest& m, const Engine& engine, const Outcome& 
         const auto bytes = std::filesystem::file_size(out / file, ec);
         if (!ec) m.files.emplace_back(file.string(), bytes);
     }
-    if (MaybeError error = batch::writeManifest(out / "manifest.json", m))
+    if (MaybeError error = writeManifest(out / "manifest.json", m))
         std::fprintf(stderr, "strida-batch: %s\n", error->description.c_str());
 }
 
@@ -383,8 +383,8 @@ int main(int argc, char** argv) {
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
     engine.setTrajectoryFiles(options.trajectories);
-    batch::RunManifest manifest = startManifest(settings, seed, options);
-    if (MaybeError error = batch::writeManifest(options.out / "manifest.json", manifest))
+    RunManifest manifest = startManifest(settings, seed, options);
+    if (MaybeError error = writeManifest(options.out / "manifest.json", manifest))
         return usage(error->description);
     ManualGenerator manual(engine);
     if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;

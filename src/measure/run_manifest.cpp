@@ -1,4 +1,4 @@
-#include "run_manifest.h"
+#include "measure/run_manifest.h"
 
 #include <openssl/evp.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-namespace strida::batch {
+namespace strida {
 
 using nlohmann::json;
 
@@ -96,6 +96,14 @@ std::string sha256Of(const std::filesystem::path& file) {
     return hex;
 }
 
+std::string sourceRevision() {
+#ifdef STRIDA_REVISION
+    return STRIDA_REVISION;
+#else
+    return "unknown";
+#endif
+}
+
 std::string utcNow() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm utc{};
@@ -105,4 +113,4 @@ std::string utcNow() {
     return text;
 }
 
-}  // namespace strida::batch
+}  // namespace strida

@@ -1,4 +1,4 @@
-// The record of one batch run, manifest.json beside its reports: what ran (program, version,
+// The record of one run, manifest.json beside its reports: what ran (program, version,
 // source revision), with what (every setting's text, the seed, the pedestrian data file and its
 // SHA-256), when, how far, how it ended and which files it wrote. Written when the run starts and
 // completed when it ends; strida-batch --replay reads it to run the same run again.
@@ -12,7 +12,7 @@
 
 #include "core/error.h"
 
-namespace strida::batch {
+namespace strida {
 
 struct RunManifest {
     std::string program, version, revision;
@@ -37,5 +37,7 @@ MaybeError readManifest(const std::filesystem::path& file, RunManifest& m);
 std::string sha256Of(const std::filesystem::path& file);
 // The time now, UTC, as 2026-12-06T17:56:36Z.
 std::string utcNow();
+// The source revision the program was built from ("unknown" outside a git checkout).
+std::string sourceRevision();
 
-}  // namespace strida::batch
+}  // namespace strida
