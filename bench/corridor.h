@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/headless_host.h"
@@ -19,7 +20,8 @@ struct Corridor {
     static constexpr double kM2Twips = 0.01;
     static constexpr double kMargin = 7.0;
 
-    Corridor(int pedestrians, NeighbourSearch search, bool instantReport)
+    Corridor(int pedestrians, NeighbourSearch search, bool instantReport,
+             std::vector<std::filesystem::path> trajectories = {})
         : folder(std::filesystem::temp_directory_path() /
                  ("strida-bench-" + std::to_string(::getpid()) + "-" + std::to_string(serial++))),
           engine(settings, host, folder, 5) {
@@ -52,6 +54,7 @@ struct Corridor {
             def.maxAcceleration = 1.44;
             engine.CreatePedestrian(def, MaxAcceleration::Definition);
         }
+        engine.setTrajectoryFiles(std::move(trajectories));
         engine.StartSimulation();
     }
     ~Corridor() {

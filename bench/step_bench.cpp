@@ -1,5 +1,6 @@
 // Step time of the engine at crowd scale: the corridor with N pedestrians, neighbours found by the
-// grid or by the full scan, the measures on and the reports off; and with "Instant.txt" on.
+// grid or by the full scan, the measures on and the reports off; with "Instant.txt" on; and with
+// a trajectory file, text or SQLite.
 //   build/strida_bench --benchmark_filter=Step
 #include <benchmark/benchmark.h>
 
@@ -8,9 +9,10 @@
 namespace strida::bench {
 namespace {
 
-void stepBench(benchmark::State& state, NeighbourSearch search, bool instant) {
+void stepBench(benchmark::State& state, NeighbourSearch search, bool instant,
+               std::vector<std::filesystem::path> trajectories = {}) {
     const int n = static_cast<int>(state.range(0));
-    Corridor corridor(n, search, instant);
+    Corridor corridor(n, search, instant, std::move(trajectories));
     corridor.engine.SimulationTick();  // the first step fills the caches
     const auto before = corridor.reportBytes();
     for (auto _ : state) corridor.engine.SimulationTick();
@@ -33,6 +35,13 @@ void StepIndexInstantReport(benchmark::State& s) {
 void StepScanInstantReport(benchmark::State& s) {
     stepBench(s, NeighbourSearch::Scan, true);
 }
+// With a trajectory file written at every step.
+void StepIndexTrajectoriesText(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Index, false, {"trajectories.txt"});
+}
+void StepIndexTrajectoriesSqlite(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Index, false, {"trajectories.sqlite"});
+}
 
 // A fixed number of steps from the packed corridor, so that every size is measured at the same
 // density: 30 steps move the crowd about 2.6 m.
@@ -46,6 +55,8 @@ BENCHMARK(StepIndex)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepScan)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepIndexInstantReport)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepScanInstantReport)->Apply([](auto* b) { sizes(b, 1000); });
+BENCHMARK(StepIndexTrajectoriesText)->Apply([](auto* b) { sizes(b, 10000); });
+BENCHMARK(StepIndexTrajectoriesSqlite)->Apply([](auto* b) { sizes(b, 10000); });
 
 }  // namespace
 }  // namespace strida::bench

@@ -101,14 +101,7 @@ bool SqliteTrajectoryWriter::setUp(const TrajectoryHeader& header) {
     if (!exec("PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536;") || !exec(kSchema))
         return false;
     inTransaction_ = true;
-    const auto prepare = [this](const char* sql, sqlite3_stmt** statement) {
-        return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
-               SQLITE_OK;
-    };
-    if (!prepare("INSERT INTO trajectory_data VALUES(?1, ?2, ?3, ?4, ?5, ?6)", &insertRow_) ||
-        !prepare("INSERT INTO frame_data VALUES(?1, ?2)", &insertFrame_) ||
-        !prepare("INSERT OR REPLACE INTO metadata VALUES(?1, ?2)", &setMetadata_))
-        return false;
+    if (!prepareStatements()) return false;
     if (!setMetadata("version", "2") || !setMetadata("fps", shortestText(header.fps)) ||
         !setMetadata("program", header.program) ||
         !setMetadata("program_version", header.version) ||
@@ -120,6 +113,51 @@ bool SqliteTrajectoryWriter::setUp(const TrajectoryHeader& header) {
     if (::stat(file_.c_str(), &st) != 0) return false;
     device_ = st.st_dev;
     inode_ = st.st_ino;
+    return true;
+}
+
+bool SqliteTrajectoryWriter::prepareStatements() {
+    const auto prepare = [this](const std::string& sql, sqlite3_stmt** statement) {
+        return sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, statement,
+                                  nullptr) == SQLITE_OK;
+    };
+    // The batch: the frame is ?1 in every row, then five values a row.
+    std::string batch = "INSERT INTO trajectory_data VALUES";
+    for (int i = 0; i < kBatch; ++i) {
+        const int p = 2 + 5 * i;
+        batch += (i ? ",(?1," : "(?1,") + std::string("?") + std::to_string(p) + ",?" +
+                 std::to_string(p + 1) + ",?" + std::to_string(p + 2) + ",?" +
+                 std::to_string(p + 3) + ",?" + std::to_string(p + 4) + ")";
+    }
+    pending_.reserve(kBatch);
+    return prepare("INSERT INTO trajectory_data VALUES(?1, ?2, ?3, ?4, ?5, ?6)", &insertRow_) &&
+           prepare(batch, &insertBatch_) &&
+           prepare("INSERT INTO frame_data VALUES(?1, ?2)", &insertFrame_) &&
+           prepare("INSERT OR REPLACE INTO metadata VALUES(?1, ?2)", &setMetadata_);
+}
+
+// Writes the rows gathered so far: a whole batch with one statement, fewer one by one.
+bool SqliteTrajectoryWriter::insertPending() {
+    const bool whole = static_cast<int>(pending_.size()) == kBatch;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        const PendingRow& r = pending_[i];
+        sqlite3_stmt* st = whole ? insertBatch_ : insertRow_;
+        const int p = whole ? 2 + 5 * static_cast<int>(i) : 2;
+        sqlite3_bind_int64(st, 1, frame_);
+        sqlite3_bind_int(st, p, r.id);
+        sqlite3_bind_double(st, p + 1, r.x);
+        sqlite3_bind_double(st, p + 2, r.y);
+        sqlite3_bind_double(st, p + 3, r.ox);
+        sqlite3_bind_double(st, p + 4, r.oy);
+        if (whole && i + 1 < pending_.size()) continue;
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE) {
+            pending_.clear();
+            return failWithDatabaseError("written");  // which closes the database
+        }
+    }
+    pending_.clear();
     return true;
 }
 
@@ -135,24 +173,14 @@ void SqliteTrajectoryWriter::beginFrame(std::int64_t frame) {
     }
     inFrame_ = true;
     frame_ = frame;
-    sqlite3_bind_int64(insertRow_, 1, frame);  // kept for every row of the frame
 }
 
 void SqliteTrajectoryWriter::row(int id, float x, float y, double vx, double vy) {
     if (!inFrame_ || !db_ || !std::isfinite(x) || !std::isfinite(y)) return;
     const double speed = std::hypot(vx, vy);
     const bool moving = speed > 0 && std::isfinite(speed);
-    sqlite3_bind_int(insertRow_, 2, id);
-    sqlite3_bind_double(insertRow_, 3, x);
-    sqlite3_bind_double(insertRow_, 4, y);
-    sqlite3_bind_double(insertRow_, 5, moving ? vx / speed : 0.0);
-    sqlite3_bind_double(insertRow_, 6, moving ? vy / speed : 0.0);
-    const int rc = sqlite3_step(insertRow_);
-    sqlite3_reset(insertRow_);
-    if (rc != SQLITE_DONE) {
-        failWithDatabaseError("written");
-        return;
-    }
+    pending_.push_back({id, x, y, moving ? vx / speed : 0.0, moving ? vy / speed : 0.0});
+    if (static_cast<int>(pending_.size()) == kBatch && !insertPending()) return;
     if (!anyRow_) xmin_ = xmax_ = x, ymin_ = ymax_ = y;
     anyRow_ = true;
     xmin_ = std::min(xmin_, x), xmax_ = std::max(xmax_, x);
@@ -163,7 +191,7 @@ void SqliteTrajectoryWriter::row(int id, float x, float y, double vx, double vy)
 void SqliteTrajectoryWriter::endFrame() {
     if (!inFrame_) return;
     inFrame_ = false;
-    if (!db_) return;
+    if (!db_ || !insertPending()) return;
     // The area's hash as it stands; a commit that changes the area brings every frame up to date.
     sqlite3_bind_int64(insertFrame_, 1, frame_);
     sqlite3_bind_int64(insertFrame_, 2, areaHash_);
@@ -280,9 +308,10 @@ void SqliteTrajectoryWriter::fail(const std::string& what) {
 
 void SqliteTrajectoryWriter::close() {
     sqlite3_finalize(insertRow_);
+    sqlite3_finalize(insertBatch_);
     sqlite3_finalize(insertFrame_);
     sqlite3_finalize(setMetadata_);
-    insertRow_ = insertFrame_ = setMetadata_ = nullptr;
+    insertRow_ = insertBatch_ = insertFrame_ = setMetadata_ = nullptr;
     if (db_ && !sqlite3_get_autocommit(db_))
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db_);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "measure/trajectory_writer.h"
 
@@ -31,7 +32,7 @@ class SqliteTrajectoryWriter final : public TrajectoryWriter {
   public:
     // A transaction ends after this many frames, or once it holds this many rows.
     static constexpr int kFramesPerCommit = 256;
-    static constexpr std::int64_t kRowsPerCommit = 250'000;
+    static constexpr std::int64_t kRowsPerCommit = 1'000'000;
 
     // Creates the file (replacing one that is there) with its tables; null with `error` set when
     // it cannot.
@@ -59,6 +60,7 @@ class SqliteTrajectoryWriter final : public TrajectoryWriter {
     SqliteTrajectoryWriter(std::filesystem::path file, sqlite3* db, const TrajectoryHeader& header,
                            int framesPerCommit);
     bool setUp(const TrajectoryHeader& header);
+    bool prepareStatements();
     bool exec(const char* sql);
     bool setMetadata(const char* key, const std::string& value);
     bool commit(bool finishing);
@@ -74,6 +76,15 @@ class SqliteTrajectoryWriter final : public TrajectoryWriter {
     std::filesystem::path file_;
     sqlite3* db_;
     sqlite3_stmt* insertRow_ = nullptr;
+    // Rows go in by the batch, one statement for kBatch rows: far fewer steps of the database.
+    static constexpr int kBatch = 64;
+    struct PendingRow {
+        int id;
+        double x, y, ox, oy;
+    };
+    std::vector<PendingRow> pending_;
+    sqlite3_stmt* insertBatch_ = nullptr;
+    bool insertPending();
     sqlite3_stmt* insertFrame_ = nullptr;
     sqlite3_stmt* setMetadata_ = nullptr;
     double trapLength_, trapWidth_;
