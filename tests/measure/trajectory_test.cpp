@@ -563,5 +563,21 @@ TEST_F(RunTrajectories, APopulationGeneratedByHeadway) {
     expectAgreement();
 }
 
+TEST_F(RunTrajectories, AFileTakenAwayMidRunIsReportedOnceAndTheRunGoesOn) {
+    ASSERT_TRUE(engine.StartSimulation());
+    for (int i = 0; i < 5; ++i) engine.SimulationTick();
+    std::filesystem::remove(folder.path() / "run.txt");
+    std::filesystem::remove(folder.path() / "run.sqlite");
+    for (int i = 0; i < 5; ++i) engine.SimulationTick();
+    engine.StopSimulation();
+    int about = 0;
+    for (const auto& m : host.shown().messages)
+        about += m.text.starts_with("The trajectory file \"");
+    EXPECT_EQ(about, 2) << "one message for each file";
+    EXPECT_NE(readFile(engine.reports().pathOf(ReportFile::NTXY)).find("\",\"10\","),
+              std::string::npos)
+        << "the run went on to its tenth step";
+}
+
 }  // namespace
 }  // namespace strida::test
