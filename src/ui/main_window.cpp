@@ -122,9 +122,7 @@ void MainWindow::createPanels() {
     addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
     addPanel(new ReportingPanel(settings_), "Reporting");
     trajectories_ = new TrajectoriesPanel(engine_->reports().folder());
-    trajectories_->onFilesChanged = [this] {
-        engine_->setTrajectoryFiles(trajectories_->files());
-    };
+    trajectories_->onFilesChanged = [this] { engine_->setTrajectoryFiles(trajectories_->files()); };
     addPanel(trajectories_, "Trajectories");
     seed_ = new SeedPanel;
     addPanel(seed_, "Random Seed");
@@ -266,8 +264,9 @@ void MainWindow::buildMenus() {
     // At the fastest speed the default run is over in a moment; the hint says where to slow it.
     action("mnuStartSimulation")
         ->setStatusTip("Start or stop a run. Run > Simulation Speed (Ctrl+W) slows it down.");
-    addAction(run, "mnuRandomSeed", "Random &Seed...", {}, [this] { showPanel("frmRandomSeed"); })
-        ->setStatusTip("Fix the seed of the next runs, so that they repeat");
+    addAction(run, "mnuRandomSeed", "Random &Seed...", {}, [this] {
+        showPanel("frmRandomSeed");
+    })->setStatusTip("Fix the seed of the next runs, so that they repeat");
     run->addSeparator()->setObjectName("mnuRunBar1");
     QMenu* options = run->addMenu("&Options");
     options->setObjectName("mnuOptions");
@@ -288,9 +287,9 @@ void MainWindow::buildMenus() {
               [this] { showPanel("frmReporting"); });
     addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3),
               [this] { showPanel("frmCanvas"); });
-    addAction(output, "mnuTrajectories", "&Trajectories...", {},
-              [this] { showPanel("frmTrajectories"); })
-        ->setStatusTip("Write every pedestrian's position at every step, for other tools");
+    addAction(output, "mnuTrajectories", "&Trajectories...", {}, [this] {
+        showPanel("frmTrajectories");
+    })->setStatusTip("Write every pedestrian's position at every step, for other tools");
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");

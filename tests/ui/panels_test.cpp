@@ -1,5 +1,6 @@
-// The generator, parameters, reporting, trajectories and seed panels, the generator modes, picking on the canvas, the
-// about box, and the settings that all of them change, set as the batch runner sets them.
+// The generator, parameters, reporting, trajectories and seed panels, the generator modes, picking
+// on the canvas, the about box, and the settings that all of them change, set as the batch runner
+// sets them.
 #include <QMdiArea>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -407,7 +408,6 @@ TEST_F(SettingsParityTest, PanelsMenuAndCanvasChangeTheSettingsAsTheBatchRunnerD
     EXPECT_EQ(text(manual, "txtManInitialPosX"), "2.48");
 }
 
-
 // The trajectories and seed panels, and the files a run with trajectories leaves in the report
 // folder: the trajectory file and manifest.json.
 class TrajectoriesTest : public PanelsTest {
@@ -440,7 +440,9 @@ class TrajectoriesTest : public PanelsTest {
         EXPECT_FALSE(readManifest(folder.path() / "manifest.json", m));
         return m;
     }
-    std::string trajectories() { return strida::test::readFile(folder.path() / "trajectories.txt"); }
+    std::string trajectories() {
+        return strida::test::readFile(folder.path() / "trajectories.txt");
+    }
 };
 
 TEST_F(TrajectoriesTest, PanelsMenuItemsAndDefaults) {
@@ -484,8 +486,8 @@ TEST_F(TrajectoriesTest, PanelsMenuItemsAndDefaults) {
 
 TEST_F(TrajectoriesTest, RefusedFileNamesAndSeedsChangeNothing) {
     turnOn("optSQLite");
-    for (const QString& name : {QString(""), QString("runs/a"), QString("runs\\a"),
-                                QString("a\tb"), QString("ntxy"), QString("Instant")}) {
+    for (const QString& name : {QString(""), QString("runs/a"), QString("runs\\a"), QString("a\tb"),
+                                QString("ntxy"), QString("Instant")}) {
         messages.clear();
         enter("frmTrajectories", "txtFileName", name);
         EXPECT_EQ(files(), std::vector<std::filesystem::path>{"trajectories.sqlite"})
@@ -520,8 +522,8 @@ TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
     EXPECT_NEAR(m.seconds, m.steps * window.engine().dt(), 1e-9);
     EXPECT_EQ(m.settings.size(), settingTable().size());
     ASSERT_EQ(m.files.size(), 1u);
-    EXPECT_EQ(m.files[0], std::make_pair(std::string("trajectories.txt"),
-                                         std::uintmax_t{written.size()}));
+    EXPECT_EQ(m.files[0],
+              std::make_pair(std::string("trajectories.txt"), std::uintmax_t{written.size()}));
     // The seed drawn for the run is in the file, the manifest and on the panel; the last frame
     // is the last step's.
     const std::string seed = std::to_string(m.seed);
@@ -548,7 +550,8 @@ TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
 TEST_F(TrajectoriesTest, AFixedSeedRepeatsARunAndClearingItDrawsAgain) {
     turnOn();
     fixSeed("42");
-    EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(), "Every run starts from seed 42.");
+    EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
+              "Every run starts from seed 42.");
     run();
     const std::string first = trajectories();
     EXPECT_EQ(manifest().seed, 42u);

@@ -70,8 +70,8 @@ TrajectoriesPanel::TrajectoriesPanel(const std::filesystem::path& reportFolder, 
     folder->setToolTip(folder->text());
     grid->addWidget(folder, 4, 0, 1, 3);
     seed_ = label("", frame, "lblSeed");
-    seed_->setMinimumWidth(
-        seed_->fontMetrics().horizontalAdvance("The last run started from seed 18446744073709551615."));
+    seed_->setMinimumWidth(seed_->fontMetrics().horizontalAdvance(
+        "The last run started from seed 18446744073709551615."));
     grid->addWidget(seed_, 5, 0, 1, 3);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 6, 2,
                     Qt::AlignRight);
@@ -100,7 +100,8 @@ void TrajectoriesPanel::nameEdited(const QString& text) {
 void TrajectoriesPanel::nameFinished() {
     const QString problem = trajectoryNameProblem(name_->text());
     if (problem.isEmpty()) return;
-    if (showMessage) showMessage(problem + " The runs keep writing " + taken_ + extension_->text() + ".");
+    if (showMessage)
+        showMessage(problem + " The runs keep writing " + taken_ + extension_->text() + ".");
     name_->setText(taken_);
 }
 
