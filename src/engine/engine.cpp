@@ -35,6 +35,11 @@ Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolde
 
 Engine::~Engine() = default;
 
+void Engine::setSeed(std::optional<std::uint64_t> seed) {
+    seed_ = seed;
+    random_.seed(seed);
+}
+
 double Engine::dt() const {
     if (settings_.DT != dtText_) {
         dtText_ = settings_.DT;

@@ -73,6 +73,9 @@ class Engine {
         trajectoryFiles_ = std::move(files);
     }
     const std::vector<std::filesystem::path>& trajectoryFiles() const { return trajectoryFiles_; }
+    // The seed of the runs started afterwards; none reseeds from the time of day, as at start-up.
+    void setSeed(std::optional<std::uint64_t> seed);
+    const std::optional<std::uint64_t>& seed() const { return seed_; }
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
     void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }

@@ -12,6 +12,9 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <random>
 #include <vector>
 
 #include "core/program.h"
@@ -28,11 +31,26 @@
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/panels/reporting_panel.h"
+#include "ui/panels/seed_panel.h"
 #include "ui/panels/show_options_panel.h"
 #include "ui/panels/speed_panel.h"
+#include "ui/panels/trajectories_panel.h"
 #include "ui/trap_canvas.h"
 
 namespace strida::ui {
+
+namespace {
+// A seed from the operating system's entropy, or the clock when it has none.
+std::uint64_t drawSeed() {
+    try {
+        std::random_device device;
+        return (std::uint64_t{device()} << 32) ^ device();
+    } catch (const std::exception&) {
+        return static_cast<std::uint64_t>(
+            std::chrono::system_clock::now().time_since_epoch().count());
+    }
+}
+}  // namespace
 
 MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* parent)
     : QMainWindow(parent) {
@@ -61,6 +79,7 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     buildMenus();
     // The menu's shortcuts win over the editing keys of the panels' text boxes.
     qApp->installEventFilter(this);
+    host_.onRunEnded = [this] { runEnded(); };
     view_ = {this,
              canvas_,
              canvasWindow_,
@@ -102,6 +121,15 @@ void MainWindow::createPanels() {
     addPanel(auto_, "Automatic Pedestrians Generator");
     addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
     addPanel(new ReportingPanel(settings_), "Reporting");
+    trajectories_ = new TrajectoriesPanel(engine_->reports().folder());
+    trajectories_->onFilesChanged = [this] { engine_->setTrajectoryFiles(trajectories_->files()); };
+    addPanel(trajectories_, "Trajectories");
+    seed_ = new SeedPanel;
+    addPanel(seed_, "Random Seed");
+    for (auto* tell : {&trajectories_->showMessage, &seed_->showMessage})
+        *tell = [this](const QString& text) {
+            host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Information);
+        };
     calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
     speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
 }
@@ -227,7 +255,7 @@ void MainWindow::buildMenus() {
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
     addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5),
-              [this] { engine_->StartStopCommand(); });
+              [this] { startStopCommand(); });
     addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
               [this] { engine_->PauseSimulation(); });
     addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] {
@@ -236,6 +264,9 @@ void MainWindow::buildMenus() {
     // At the fastest speed the default run is over in a moment; the hint says where to slow it.
     action("mnuStartSimulation")
         ->setStatusTip("Start or stop a run. Run > Simulation Speed (Ctrl+W) slows it down.");
+    addAction(run, "mnuRandomSeed", "Random &Seed...", {}, [this] {
+        showPanel("frmRandomSeed");
+    })->setStatusTip("Fix the seed of the next runs, so that they repeat");
     run->addSeparator()->setObjectName("mnuRunBar1");
     QMenu* options = run->addMenu("&Options");
     options->setObjectName("mnuOptions");
@@ -256,6 +287,9 @@ void MainWindow::buildMenus() {
               [this] { showPanel("frmReporting"); });
     addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3),
               [this] { showPanel("frmCanvas"); });
+    addAction(output, "mnuTrajectories", "&Trajectories...", {}, [this] {
+        showPanel("frmTrajectories");
+    })->setStatusTip("Write every pedestrian's position at every step, for other tools");
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
@@ -381,6 +415,65 @@ void MainWindow::load() {
     action("mnuPauseSimulation")->setEnabled(false);
 }
 
+void MainWindow::startStopCommand() {
+    if (engine_->runExists()) {
+        stopping_ = true;
+        engine_->StartStopCommand();
+        stopping_ = false;
+        return;
+    }
+    // Every run that writes trajectories can be repeated: its manifest names its seed.
+    const bool recorded = !engine_->trajectoryFiles().empty();
+    std::optional<std::uint64_t> seed = seed_->seed();
+    if (recorded && !seed) seed = drawSeed();
+    engine_->setSeed(seed);
+    RunManifest manifest = recorded ? startManifest(*seed) : RunManifest{};
+    engine_->StartStopCommand();
+    if (!recorded || !engine_->runExists()) return;
+    trajectories_->showSeed(*seed);
+    manifest_ = std::move(manifest);
+    saveManifest();
+}
+
+RunManifest MainWindow::startManifest(std::uint64_t seed) const {
+    RunManifest m;
+    m.program = std::string(kProgramName);
+    m.version = std::string(kProgramVersion);
+    m.revision = sourceRevision();
+    m.started = utcNow();
+    m.seed = seed;
+    for (const SettingInfo& info : settingTable())
+        m.settings.emplace_back(info.name, settingText(settings_, info));
+    for (const std::filesystem::path& file : engine_->trajectoryFiles())
+        m.trajectories.push_back(file.string());
+    return m;
+}
+
+void MainWindow::runEnded() {
+    if (!manifest_) return;
+    RunManifest& m = *manifest_;
+    m.ended = utcNow();
+    m.steps = engine_->StepCount();
+    m.seconds = static_cast<double>(m.steps) * engine_->dt();
+    // Ended by the Stop command (or by closing the program), or by itself in a step.
+    m.ending = stopping_ ? "stopped" : "finished";
+    for (const std::string& file : m.trajectories) {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(engine_->reports().folder() / file, ec);
+        if (!ec) m.files.emplace_back(file, bytes);
+    }
+    saveManifest();
+    manifest_.reset();
+}
+
+void MainWindow::saveManifest() {
+    MaybeError error = writeManifest(engine_->reports().folder() / "manifest.json", *manifest_);
+    if (!error) return;
+    std::string text = error->description + ".";
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    host_.showMessage(text, kProgramName, MessageIcon::Stop);
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (arranged_) return;
@@ -397,6 +490,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing ends the program at once, without asking and without a further step.
     timer_->stop();
+    // A run that writes trajectories is stopped as the Stop command would, so that its files and
+    // its manifest are complete.
+    stopping_ = true;
+    if (manifest_ && engine_->runExists() && !engine_->stepping()) engine_->StopSimulation();
     engine_->shutDown();
     event->accept();
     QApplication::quit();

@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/settings.h"
+#include "measure/run_manifest.h"
 #include "ui/qt_host.h"
 
 class QLabel;
@@ -30,6 +32,8 @@ class CalibrationPanel;
 class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
+class SeedPanel;
+class TrajectoriesPanel;
 class TrapCanvas;
 
 class MainWindow : public QMainWindow {
@@ -86,6 +90,13 @@ class MainWindow : public QMainWindow {
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();
+    // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
+    // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
+    // and completed as it ends.
+    void startStopCommand();
+    RunManifest startManifest(std::uint64_t seed) const;
+    void runEnded();
+    void saveManifest();
 
     Settings settings_;
     HostView view_;
@@ -99,6 +110,10 @@ class MainWindow : public QMainWindow {
     ManualPanel* manual_ = nullptr;
     AutoPanel* auto_ = nullptr;
     AboutBox* about_ = nullptr;
+    TrajectoriesPanel* trajectories_ = nullptr;
+    SeedPanel* seed_ = nullptr;
+    std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
+    bool stopping_ = false;                // the run is being stopped by a command
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
     QTimer* timer_ = nullptr;

@@ -77,6 +77,7 @@ void QtHost::setTimerEnabled(bool enabled) {
 
 void QtHost::setStartCaption(std::string_view caption) {
     view_.start->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+    if (caption == "&Start" && onRunEnded) onRunEnded();
 }
 void QtHost::setPauseCaption(std::string_view caption) {
     view_.pause->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));

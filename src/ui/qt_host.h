@@ -47,6 +47,9 @@ class QtHost : public Host {
         messageSink;
     // Pending events are let through at most this often inside a step, in milliseconds.
     int eventInterval = 15;
+    // Called when a run has ended (its Start/Stop command reads "&Start" again): its trajectory
+    // files are complete, and its step count is not yet cleared.
+    std::function<void()> onRunEnded;
 
     double areaWidth() const override;
     double areaHeight() const override;

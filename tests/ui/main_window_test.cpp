@@ -23,6 +23,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuStartSimulation", {"&Start", "F5"}},
         {"mnuPauseSimulation", {"&Pause", "F6"}},
         {"mnuSimulationSpeed", {"Simulation S&peed", "Ctrl+W"}},
+        {"mnuRandomSeed", {"Random &Seed...", ""}},
         {"mnuShowDrawing", {"&Show", "Ctrl+V"}},
         {"mnuForces", {"&Forces", "Ctrl+F"}},
         {"mnuExperiments", {"&Experiments", ""}},
@@ -30,6 +31,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuShowPerformance", {"&Performance", "F7"}},
         {"mnuReporting", {"&Reporting", "Ctrl+R"}},
         {"mnuShowTrap", {"&Show Trap", "F3"}},
+        {"mnuTrajectories", {"&Trajectories...", ""}},
         {"mnuWindowTileVert", {"Tile &Vertical", ""}},
         {"mnuWindowTileHor", {"Tile &Horizontal", ""}},
         {"mnuWindowcascade", {"&Cascade", ""}},
@@ -353,7 +355,8 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     std::vector<QWidget*> panels;
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
-          "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting"})
+          "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
+          "frmTrajectories", "frmRandomSeed"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());

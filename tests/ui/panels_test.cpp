@@ -1,11 +1,13 @@
-// The generator, parameters and reporting panels, the generator modes, picking on the canvas, the
-// about box, and the settings that all of them change, set as the batch runner sets them.
+// The generator, parameters, reporting, trajectories and seed panels, the generator modes, picking
+// on the canvas, the about box, and the settings that all of them change, set as the batch runner
+// sets them.
 #include <QMdiArea>
 #include <QRadioButton>
 #include <QTabWidget>
 
 #include "core/numbers.h"
 #include "engine/settings_rules.h"
+#include "measure/run_manifest.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/manual_panel.h"
 #include "ui_fixture.h"
@@ -404,6 +406,167 @@ TEST_F(SettingsParityTest, PanelsMenuAndCanvasChangeTheSettingsAsTheBatchRunnerD
         }
     }
     EXPECT_EQ(text(manual, "txtManInitialPosX"), "2.48");
+}
+
+// The trajectories and seed panels, and the files a run with trajectories leaves in the report
+// folder: the trajectory file and manifest.json.
+class TrajectoriesTest : public PanelsTest {
+  protected:
+    void turnOn(const char* format = "optText") {
+        in<QCheckBox>("frmTrajectories", "chkWriteTrajectories")->click();
+        in<QRadioButton>("frmTrajectories", format)->click();
+    }
+    // Types into a box and ends the edit with Return.
+    void enter(const char* panel, const char* box, const QString& text) {
+        QLineEdit* edit = in<QLineEdit>(panel, box);
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    void fixSeed(const QString& seed) {
+        enter("frmRandomSeed", "txtSeed", seed);
+        in<QPushButton>("frmRandomSeed", "cmdOK")->click();
+    }
+    std::vector<std::filesystem::path> files() { return window.engine().trajectoryFiles(); }
+    // A run of the default population, from F5 until it ends by itself.
+    void run() {
+        QTest::keyClick(&window, Qt::Key_F5);
+        ASSERT_TRUE(window.engine().runExists());
+        for (int i = 0; i < 5000 && window.engine().runExists(); ++i)
+            window.engine().SimulationTick();
+        ASSERT_FALSE(window.engine().runExists());
+    }
+    RunManifest manifest() {
+        RunManifest m;
+        EXPECT_FALSE(readManifest(folder.path() / "manifest.json", m));
+        return m;
+    }
+    std::string trajectories() {
+        return strida::test::readFile(folder.path() / "trajectories.txt");
+    }
+};
+
+TEST_F(TrajectoriesTest, PanelsMenuItemsAndDefaults) {
+    action("mnuTrajectories")->trigger();
+    EXPECT_TRUE(window.panelWindow("frmTrajectories")->isVisible());
+    EXPECT_EQ(window.panelWindow("frmTrajectories")->windowTitle(), "Trajectories");
+    auto* write = in<QCheckBox>("frmTrajectories", "chkWriteTrajectories");
+    EXPECT_EQ(write->text(), "Write trajectories");
+    EXPECT_FALSE(write->isChecked());
+    EXPECT_EQ(in<QRadioButton>("frmTrajectories", "optText")->text(), "Text (.txt)");
+    EXPECT_TRUE(in<QRadioButton>("frmTrajectories", "optText")->isChecked());
+    EXPECT_EQ(in<QRadioButton>("frmTrajectories", "optSQLite")->text(), "SQLite (.sqlite)");
+    EXPECT_EQ(text("frmTrajectories", "txtFileName"), "trajectories");
+    EXPECT_EQ(in<QLabel>("frmTrajectories", "lblExtension")->text(), ".txt");
+    EXPECT_EQ(text("frmTrajectories", "txtFolder").toStdString(), folder.path().string());
+    EXPECT_TRUE(files().empty());
+
+    write->click();
+    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"trajectories.txt"});
+    in<QRadioButton>("frmTrajectories", "optSQLite")->click();
+    EXPECT_EQ(in<QLabel>("frmTrajectories", "lblExtension")->text(), ".sqlite");
+    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"trajectories.sqlite"});
+    enter("frmTrajectories", "txtFileName", "run 1");
+    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"run 1.sqlite"});
+    write->click();
+    EXPECT_TRUE(files().empty());
+    in<QPushButton>("frmTrajectories", "cmdClose")->click();
+    EXPECT_FALSE(window.panelWindow("frmTrajectories")->isVisible());
+
+    action("mnuRandomSeed")->trigger();
+    EXPECT_EQ(window.panelWindow("frmRandomSeed")->windowTitle(), "Random Seed");
+    EXPECT_EQ(text("frmRandomSeed", "txtSeed"), "");
+    EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
+              "Each run is seeded from the time of day.");
+    EXPECT_EQ(in<QPushButton>("frmRandomSeed", "cmdClear")->text(), "C&lear");
+}
+
+TEST_F(TrajectoriesTest, RefusedFileNamesAndSeedsChangeNothing) {
+    turnOn("optSQLite");
+    for (const QString& name : {QString(""), QString("runs/a"), QString("runs\\a"), QString("a\tb"),
+                                QString("ntxy"), QString("Instant")}) {
+        messages.clear();
+        enter("frmTrajectories", "txtFileName", name);
+        EXPECT_EQ(files(), std::vector<std::filesystem::path>{"trajectories.sqlite"})
+            << name.toStdString();
+        EXPECT_EQ(text("frmTrajectories", "txtFileName"), "trajectories") << name.toStdString();
+        ASSERT_EQ(messages.size(), 1u) << name.toStdString();
+        EXPECT_NE(messages[0].find("trajectories.sqlite"), std::string::npos) << messages[0];
+    }
+    fixSeed("42");
+    for (const char* seed : {"-1", "4x", "18446744073709551616", "", "1.5"}) {
+        messages.clear();
+        fixSeed(seed);
+        EXPECT_EQ(messages.size(), 1u) << seed;
+        EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
+                  "Every run starts from seed 42.")
+            << seed;
+        EXPECT_EQ(text("frmRandomSeed", "txtSeed"), "42") << seed;
+    }
+}
+
+TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
+    turnOn();
+    run();
+    const std::string written = trajectories();
+    RunManifest m = manifest();
+    EXPECT_EQ(m.program, "Strida");
+    EXPECT_EQ(m.trajectories, std::vector<std::string>{"trajectories.txt"});
+    EXPECT_EQ(m.ending, "finished");
+    EXPECT_FALSE(m.started.empty());
+    EXPECT_FALSE(m.ended.empty());
+    EXPECT_GT(m.steps, 10);
+    EXPECT_NEAR(m.seconds, m.steps * window.engine().dt(), 1e-9);
+    EXPECT_EQ(m.settings.size(), settingTable().size());
+    ASSERT_EQ(m.files.size(), 1u);
+    EXPECT_EQ(m.files[0],
+              std::make_pair(std::string("trajectories.txt"), std::uintmax_t{written.size()}));
+    // The seed drawn for the run is in the file, the manifest and on the panel; the last frame
+    // is the last step's.
+    const std::string seed = std::to_string(m.seed);
+    EXPECT_NE(written.find("# seed: " + seed + "\n"), std::string::npos) << written.substr(0, 200);
+    EXPECT_EQ(in<QLabel>("frmTrajectories", "lblSeed")->text().toStdString(),
+              "The last run started from seed " + seed + ".");
+    EXPECT_NE(written.find(" " + std::to_string(m.steps) + " "), std::string::npos);
+
+    // Stopped by the command, the next run says so; the SQLite file replaces the text file.
+    in<QRadioButton>("frmTrajectories", "optSQLite")->click();
+    QTest::keyClick(&window, Qt::Key_F5);
+    for (int i = 0; i < 5; ++i) window.engine().SimulationTick();
+    EXPECT_EQ(manifest().ending, "running");
+    QTest::keyClick(&window, Qt::Key_F5);
+    m = manifest();
+    EXPECT_EQ(m.ending, "stopped");
+    EXPECT_EQ(m.steps, 5);
+    ASSERT_EQ(m.files.size(), 1u);
+    EXPECT_EQ(m.files[0].first, "trajectories.sqlite");
+    EXPECT_EQ(m.files[0].second, std::filesystem::file_size(folder.path() / "trajectories.sqlite"));
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+TEST_F(TrajectoriesTest, AFixedSeedRepeatsARunAndClearingItDrawsAgain) {
+    turnOn();
+    fixSeed("42");
+    EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
+              "Every run starts from seed 42.");
+    run();
+    const std::string first = trajectories();
+    EXPECT_EQ(manifest().seed, 42u);
+    run();
+    EXPECT_EQ(trajectories(), first) << "the same seed gives the same run";
+
+    in<QPushButton>("frmRandomSeed", "cmdClear")->click();
+    EXPECT_EQ(text("frmRandomSeed", "txtSeed"), "");
+    EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
+              "Each run is seeded from the time of day.");
+    run();
+    const std::uint64_t drawn = manifest().seed;
+    run();
+    EXPECT_NE(manifest().seed, drawn) << "without a fixed seed every run draws its own";
+    EXPECT_NE(trajectories(), first);
+    // Without trajectories nothing is drawn: the engine goes back to the time of day.
+    in<QCheckBox>("frmTrajectories", "chkWriteTrajectories")->click();
+    run();
+    EXPECT_FALSE(window.engine().seed());
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
         {"frmForceControl", "forces"},        {"frmSimSpeed", "simulation-speed"},
         {"frmPerformance", "performance"},    {"frmManualPedGenerator", "manual-generator"},
         {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
+        {"frmTrajectories", "trajectories"},  {"frmRandomSeed", "random-seed"},
     };
     // Every panel opened from the menu at once: none covers the trap canvas.
     for (const char* item :
