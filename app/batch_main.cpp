@@ -309,17 +309,9 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
     return std::nullopt;
 }
 
-RunManifest startManifest(const Settings& settings, std::uint64_t seed, const Options& o) {
-    RunManifest m;
-    m.program = std::string(kProgramName);
-    m.version = std::string(kProgramVersion);
-    m.revision = sourceRevision();
-    m.started = utcNow();
-    m.seed = seed;
-    for (const SettingInfo& info : settingTable())
-        m.settings.emplace_back(info.name, settingText(settings, info));
-    for (const std::filesystem::path& file : o.trajectories)
-        m.trajectories.push_back(file.string());
+// The engine's record of the run, with the data file it reads.
+RunManifest startManifest(const Engine& engine, std::uint64_t seed, const Options& o) {
+    RunManifest m = engine.startManifest(seed);
     if (o.pedFile) {
         m.pedFile = o.pedFile->string();
         m.pedFileSha256 = sha256Of(*o.pedFile);
@@ -383,7 +375,7 @@ int main(int argc, char** argv) {
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
     engine.setTrajectoryFiles(options.trajectories);
-    RunManifest manifest = startManifest(settings, seed, options);
+    RunManifest manifest = startManifest(engine, seed, options);
     if (MaybeError error = writeManifest(options.out / "manifest.json", manifest))
         return usage(error->description);
     ManualGenerator manual(engine);

@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "engine/ped_parameters.h"
 #include "engine/setting_text.h"
+#include "engine/settings_rules.h"
 #include "measure/trajectory_file.h"
 
 namespace strida {
@@ -179,7 +180,21 @@ void Engine::shutDown() {
     reports_.closeAll();
 }
 
-// ---- Trajectory files ----
+// ---- Trajectory files and the run's manifest ----
+
+RunManifest Engine::startManifest(std::uint64_t seed) const {
+    RunManifest m;
+    m.program = std::string(kProgramName);
+    m.version = std::string(kProgramVersion);
+    m.revision = sourceRevision();
+    m.started = utcNow();
+    m.seed = seed;
+    for (const SettingInfo& info : settingTable())
+        m.settings.emplace_back(info.name, settingText(settings_, info));
+    for (const std::filesystem::path& file : trajectoryFiles_)
+        m.trajectories.push_back(file.string());
+    return m;
+}
 
 void Engine::openTrajectories() {
     trajectories_.clear();

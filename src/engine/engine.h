@@ -27,6 +27,7 @@
 #include "engine/settings.h"
 #include "engine/trap_sampler.h"
 #include "measure/report_writer.h"
+#include "measure/run_manifest.h"
 #include "measure/traffic_monitor.h"
 #include "measure/trajectory_writer.h"
 
@@ -73,6 +74,9 @@ class Engine {
         trajectoryFiles_ = std::move(files);
     }
     const std::vector<std::filesystem::path>& trajectoryFiles() const { return trajectoryFiles_; }
+    // The record of a run about to start with this seed: the program, every setting's text as it
+    // stands, the trajectory files, the time.
+    RunManifest startManifest(std::uint64_t seed) const;
     // The seed of the runs started afterwards; none reseeds from the time of day, as at start-up.
     void setSeed(std::optional<std::uint64_t> seed);
     const std::optional<std::uint64_t>& seed() const { return seed_; }

@@ -427,26 +427,12 @@ void MainWindow::startStopCommand() {
     std::optional<std::uint64_t> seed = seed_->seed();
     if (recorded && !seed) seed = drawSeed();
     engine_->setSeed(seed);
-    RunManifest manifest = recorded ? startManifest(*seed) : RunManifest{};
+    RunManifest manifest = recorded ? engine_->startManifest(*seed) : RunManifest{};
     engine_->StartStopCommand();
     if (!recorded || !engine_->runExists()) return;
     trajectories_->showSeed(*seed);
     manifest_ = std::move(manifest);
     saveManifest();
-}
-
-RunManifest MainWindow::startManifest(std::uint64_t seed) const {
-    RunManifest m;
-    m.program = std::string(kProgramName);
-    m.version = std::string(kProgramVersion);
-    m.revision = sourceRevision();
-    m.started = utcNow();
-    m.seed = seed;
-    for (const SettingInfo& info : settingTable())
-        m.settings.emplace_back(info.name, settingText(settings_, info));
-    for (const std::filesystem::path& file : engine_->trajectoryFiles())
-        m.trajectories.push_back(file.string());
-    return m;
 }
 
 void MainWindow::runEnded() {

@@ -94,7 +94,6 @@ class MainWindow : public QMainWindow {
     // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
     // and completed as it ends.
     void startStopCommand();
-    RunManifest startManifest(std::uint64_t seed) const;
     void runEnded();
     void saveManifest();
 

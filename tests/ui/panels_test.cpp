@@ -257,31 +257,12 @@ TEST_F(PanelsTest, AHandMadePedestrianWalksAndTheRunStopsByItself) {
 // every step; the panels then show what their settings hold.
 class SettingsParityTest : public PanelsTest {
   protected:
-    static std::string valueOf(const Settings& s, const SettingInfo& info) {
-        using K = SettingInfo::Kind;
-        switch (info.kind) {
-            case K::Text:
-                return s.*info.text;
-            case K::Check:
-                return std::to_string(static_cast<int>(s.*info.check));
-            case K::Option:
-            case K::MenuCheck:
-                return s.*info.flag ? "1" : "0";
-            case K::Ways:
-                return std::to_string(static_cast<int>(s.NumWays));
-            case K::Number:
-                return std::to_string(s.SimSpeed);
-            case K::Position:
-                return num::shortest(s.*info.position);
-        }
-        return {};
-    }
     void apply(const char* name, const std::string& value) {
         ASSERT_FALSE(applySetting(script, name, value)) << name << "=" << value;
     }
     void expectSame(const std::string& step) {
         for (const SettingInfo& info : settingTable())
-            EXPECT_EQ(valueOf(window.settings(), info), valueOf(script, info))
+            EXPECT_EQ(settingText(window.settings(), info), settingText(script, info))
                 << info.name << " after " << step;
     }
     // Gives the script the same edit and compares the two records.
