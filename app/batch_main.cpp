@@ -199,17 +199,6 @@ void catchInterrupts() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// A seed from the operating system's entropy, or the clock when it has none.
-std::uint64_t drawSeed() {
-    try {
-        std::random_device device;
-        return (std::uint64_t{device()} << 32) ^ device();
-    } catch (const std::exception&) {
-        return static_cast<std::uint64_t>(
-            std::chrono::system_clock::now().time_since_epoch().count());
-    }
-}
-
 // How a run that started ended.
 struct Outcome {
     long taken = 0;

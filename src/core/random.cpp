@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <exception>
 #include <random>
 
 namespace strida {
@@ -73,6 +74,16 @@ double RandomSource::RandomVariate(std::string_view distName, double mean, doubl
     // "Not above zero" also catches an undefined draw, which then falls back to the mean as well.
     if (!(v > 0)) return mean;
     return v;
+}
+
+std::uint64_t drawSeed() {
+    try {
+        std::random_device device;
+        return (std::uint64_t{device()} << 32) ^ device();
+    } catch (const std::exception&) {
+        return static_cast<std::uint64_t>(
+            std::chrono::system_clock::now().time_since_epoch().count());
+    }
 }
 
 }  // namespace strida

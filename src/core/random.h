@@ -7,6 +7,9 @@
 
 namespace strida {
 
+// A seed from the operating system's entropy, or the clock when it has none.
+std::uint64_t drawSeed();
+
 class RandomSource {
   public:
     // Without a seed the source starts from the time of day and every Randomize() mixes the time

@@ -9,6 +9,7 @@
 #include <span>
 #include <system_error>
 
+#include "core/file_writes.h"
 #include "core/numbers.h"
 
 namespace strida {
@@ -196,8 +197,7 @@ bool ReportWriter::open(ReportFile file, bool truncate) {
         return false;
     }
     f.size = static_cast<std::uint64_t>(st.st_size);
-    f.device = st.st_dev;
-    f.inode = st.st_ino;
+    f.identity = *FileIdentity::ofOpen(f.fd);
     return true;
 }
 
@@ -229,21 +229,13 @@ void ReportWriter::writeOut(ReportFile file) {
     File& f = files_[indexOf(file)];
     if (f.fd < 0 || f.pending.empty()) return;
     std::size_t done = 0;
-    while (done < f.pending.size()) {
-        const ssize_t n = ::write(f.fd, f.pending.data() + done, f.pending.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            const int error = n < 0 ? errno : ENOSPC;
-            // Whatever part of a record got out is taken back, so the file ends at a record.
-            const bool takenBack = ::ftruncate(f.fd, static_cast<off_t>(f.size)) == 0;
-            fail(file, "written",
-                 std::string(std::strerror(error)) +
-                     (takenBack ? "" : "; its last record may be incomplete"));
-            return;
-        }
+    if (const int error = writeAll(f.fd, f.pending, done)) {
+        // Whatever part of a record got out is taken back, so the file ends at a record.
+        const bool takenBack = ::ftruncate(f.fd, static_cast<off_t>(f.size)) == 0;
+        fail(file, "written",
+             std::string(std::strerror(error)) +
+                 (takenBack ? "" : "; its last record may be incomplete"));
+        return;
     }
     f.size += done;
     f.pending.clear();
@@ -251,8 +243,7 @@ void ReportWriter::writeOut(ReportFile file) {
 
 bool ReportWriter::stillAtItsPath(ReportFile file) {
     const File& f = files_[indexOf(file)];
-    struct stat st {};
-    return ::stat(pathOf(file).c_str(), &st) == 0 && st.st_dev == f.device && st.st_ino == f.inode;
+    return FileIdentity::at(pathOf(file)) == f.identity;
 }
 
 void ReportWriter::writeHeader(ReportFile file) {

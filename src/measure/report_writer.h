@@ -23,6 +23,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_writes.h"
+
 namespace strida {
 
 enum class ReportFile : std::uint8_t { Individu, Traffic, System, AvgInstant, Instant, NTXY };
@@ -89,7 +91,7 @@ class ReportWriter {
         int fd = -1;
         std::string pending;     // whole records not yet written
         std::uint64_t size = 0;  // bytes of whole records in the file
-        std::uint64_t device = 0, inode = 0;
+        FileIdentity identity;
     };
     bool open(ReportFile file, bool truncate);
     void close(ReportFile file);

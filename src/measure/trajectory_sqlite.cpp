@@ -109,11 +109,9 @@ bool SqliteTrajectoryWriter::setUp(const TrajectoryHeader& header) {
         !exec("COMMIT"))
         return false;
     inTransaction_ = false;
-    struct stat st {};
-    if (::stat(file_.c_str(), &st) != 0) return false;
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
-    return true;
+    const std::optional<FileIdentity> identity = FileIdentity::at(file_);
+    if (identity) identity_ = *identity;
+    return identity.has_value();
 }
 
 bool SqliteTrajectoryWriter::prepareStatements() {
@@ -285,8 +283,7 @@ bool SqliteTrajectoryWriter::exec(const char* sql) {
 }
 
 bool SqliteTrajectoryWriter::stillAtItsPath() const {
-    struct stat st {};
-    return ::stat(file_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+    return FileIdentity::at(file_) == identity_;
 }
 
 bool SqliteTrajectoryWriter::failWithDatabaseError(const char* action) {
@@ -297,12 +294,7 @@ bool SqliteTrajectoryWriter::failWithDatabaseError(const char* action) {
 }
 
 void SqliteTrajectoryWriter::fail(const std::string& what) {
-    if (failure_.empty()) {
-        failure_ = aboutTrajectoryFile(file_) + " " + what + "; ";
-        failure_ += lastCommitted_ ? "the frames up to " + std::to_string(*lastCommitted_) +
-                                         " were written to it, no later ones are."
-                                   : "no frame was written to it.";
-    }
+    if (failure_.empty()) failure_ = trajectoryFailure(file_, what, lastCommitted_);
     close();
 }
 

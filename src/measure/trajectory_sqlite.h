@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_writes.h"
 #include "measure/trajectory_writer.h"
 
 struct sqlite3;
@@ -89,7 +90,7 @@ class SqliteTrajectoryWriter final : public TrajectoryWriter {
     sqlite3_stmt* setMetadata_ = nullptr;
     double trapLength_, trapWidth_;
     int framesPerCommit_;
-    std::uint64_t device_ = 0, inode_ = 0;
+    FileIdentity identity_;  // of the file as it was made
 
     std::int64_t frame_ = 0;
     bool inFrame_ = false;

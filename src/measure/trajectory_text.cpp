@@ -52,8 +52,7 @@ std::unique_ptr<TextTrajectoryWriter> TextTrajectoryWriter::create(
         return nullptr;
     }
     std::unique_ptr<TextTrajectoryWriter> writer(new TextTrajectoryWriter(file, fd, spillBytes));
-    writer->device_ = st.st_dev;
-    writer->inode_ = st.st_ino;
+    writer->identity_ = *FileIdentity::ofOpen(fd);
     // The header goes out with the first frames, so that a disk already full is told like any
     // other failure to write.
     writer->pending_ = headerText(header);
@@ -103,8 +102,7 @@ bool TextTrajectoryWriter::finish() {
 }
 
 bool TextTrajectoryWriter::stillAtItsPath() const {
-    struct stat st {};
-    return ::stat(file_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+    return FileIdentity::at(file_) == identity_;
 }
 
 void TextTrajectoryWriter::writeOut() {
@@ -114,27 +112,19 @@ void TextTrajectoryWriter::writeOut() {
         return;
     }
     std::size_t done = 0;
-    while (done < pending_.size()) {
-        const ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            const int error = n < 0 ? errno : ENOSPC;
-            // What got out of a frame that did not get out whole is taken back.
-            std::size_t whole = 0;
-            for (const FrameEnd& end : ends_) {
-                if (end.end > done) break;
-                whole = end.end;
-                if (end.frame) lastInFile_ = end.frame;
-            }
-            const bool takenBack =
-                whole == done || ::ftruncate(fd_, static_cast<off_t>(size_ + whole)) == 0;
-            fail(std::string("could not be written (") + std::strerror(error) +
-                 (takenBack ? ")" : "; its last frame may be incomplete)"));
-            return;
+    if (const int error = writeAll(fd_, pending_, done)) {
+        // What got out of a frame that did not get out whole is taken back.
+        std::size_t whole = 0;
+        for (const FrameEnd& end : ends_) {
+            if (end.end > done) break;
+            whole = end.end;
+            if (end.frame) lastInFile_ = end.frame;
         }
+        const bool takenBack =
+            whole == done || ::ftruncate(fd_, static_cast<off_t>(size_ + whole)) == 0;
+        fail(std::string("could not be written (") + std::strerror(error) +
+             (takenBack ? ")" : "; its last frame may be incomplete)"));
+        return;
     }
     size_ += done;
     for (auto end = ends_.rbegin(); end != ends_.rend(); ++end)
@@ -147,12 +137,7 @@ void TextTrajectoryWriter::writeOut() {
 }
 
 void TextTrajectoryWriter::fail(const std::string& what) {
-    if (failure_.empty()) {
-        failure_ = aboutTrajectoryFile(file_) + " " + what + "; ";
-        failure_ += lastInFile_ ? "the frames up to " + std::to_string(*lastInFile_) +
-                                      " were written to it, no later ones are."
-                                : "no frame was written to it.";
-    }
+    if (failure_.empty()) failure_ = trajectoryFailure(file_, what, lastInFile_);
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     pending_.clear();

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_writes.h"
 #include "measure/trajectory_writer.h"
 
 namespace strida {
@@ -57,8 +58,8 @@ class TextTrajectoryWriter final : public TrajectoryWriter {
     std::filesystem::path file_;
     int fd_;
     std::size_t spill_;
-    std::uint64_t device_ = 0, inode_ = 0;
-    std::string pending_;  // the header and the frames not yet written
+    FileIdentity identity_;  // of the file as it was made
+    std::string pending_;    // the header and the frames not yet written
     std::vector<FrameEnd> ends_;
     std::uint64_t size_ = 0;                  // bytes in the file, all of whole frames
     std::optional<std::int64_t> lastInFile_;  // the last frame the file holds

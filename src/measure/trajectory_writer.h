@@ -44,4 +44,13 @@ inline std::string aboutTrajectoryFile(const std::filesystem::path& file) {
     return "The trajectory file \"" + file.string() + "\"";
 }
 
+// What a writer says when it stops: what happened, and the last frame the file keeps.
+inline std::string trajectoryFailure(const std::filesystem::path& file, const std::string& what,
+                                     std::optional<std::int64_t> lastKept) {
+    return aboutTrajectoryFile(file) + " " + what + "; " +
+           (lastKept ? "the frames up to " + std::to_string(*lastKept) +
+                           " were written to it, no later ones are."
+                     : "no frame was written to it.");
+}
+
 }  // namespace strida

@@ -39,19 +39,6 @@
 
 namespace strida::ui {
 
-namespace {
-// A seed from the operating system's entropy, or the clock when it has none.
-std::uint64_t drawSeed() {
-    try {
-        std::random_device device;
-        return (std::uint64_t{device()} << 32) ^ device();
-    } catch (const std::exception&) {
-        return static_cast<std::uint64_t>(
-            std::chrono::system_clock::now().time_since_epoch().count());
-    }
-}
-}  // namespace
-
 MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* parent)
     : QMainWindow(parent) {
     setObjectName("Strida");
