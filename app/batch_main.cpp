@@ -59,6 +59,16 @@ Options, applied in this order:
                     report folder (repeatable): FILE.txt as text ("id frame x y", metres, with
                     "# framerate: F fps" first), FILE.sqlite in the SQLite layout of JuPedSim's
                     trajectories (version 2). Both load in PedPy.
+  --chart-data FILE
+                    Write the figures of every step into FILE, in the report folder, as comma-
+                    separated values: a header line naming the columns, then one line per step
+                    in step order. The columns: step, time (s), the performance panel's figures
+                    unrounded (TotalPed, AvgSpeed, InstantDelay, Uncomfort in %, NHI, NUVI and
+                    the run-wide AvgTotalPed, MeanAvgSpeed, AvgDelay, MeanUncomfort, AvgNHI,
+                    AvgNUVI), then the fundamental diagram: density (persons/m2), speed (m/s)
+                    and flow (persons/(m s)) of the whole trap and of each direction (_WE west
+                    to east, _EW east to west; a direction's speed is empty while none of its
+                    pedestrians is in the trap).
   --replay FILE     Run again the run a manifest.json records: its settings exactly, its seed,
                     its data file (which must be unchanged) and, unless it finished by itself,
                     its number of steps, and its trajectory files. Options given as well
@@ -131,6 +141,7 @@ struct Options {
     std::optional<std::uint64_t> seed;
     std::optional<std::filesystem::path> replay;
     std::vector<std::filesystem::path> trajectories;
+    std::optional<std::filesystem::path> chartData;
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
     bool listSettings = false;
@@ -148,6 +159,8 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         o.pedFile = std::string(value);
     } else if (arg == "--trajectories") {
         o.trajectories.emplace_back(std::string(value));
+    } else if (arg == "--chart-data") {
+        o.chartData = std::string(value);
     } else if (arg == "--replay") {
         o.replay = std::string(value);
     } else if (arg == "--out") {
@@ -167,9 +180,9 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",    "--peds",        "--out",
-                                                "--steps",  "--seed",        "--neighbours",
-                                                "--replay", "--trajectories"};
+    constexpr std::string_view kTakeValues[] = {"--set",    "--peds",         "--out",
+                                                "--steps",  "--seed",         "--neighbours",
+                                                "--replay", "--trajectories", "--chart-data"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -330,6 +343,33 @@ void finishManifest(RunManifest& m, const Engine& engine, const Outcome& o,
         std::fprintf(stderr, "strida-batch: %s\n", error->description.c_str());
 }
 
+// The chart-data file, fed a row by every step; none when none was asked for or, with `error`
+// set, when it cannot be created.
+std::unique_ptr<SeriesCsvWriter> openChartData(Engine& engine, const Options& o,
+                                               std::string& error) {
+    if (!o.chartData) return nullptr;
+    std::vector<const SeriesColumn*> all;
+    for (const SeriesColumn& c : seriesColumns()) all.push_back(&c);
+    std::unique_ptr<SeriesCsvWriter> chart =
+        SeriesCsvWriter::create(o.out / *o.chartData, all, error);
+    if (chart)
+        engine.setStepListener(
+            [writer = chart.get()](const StepFigures& step) { writer->row(step); });
+    return chart;
+}
+
+// Completes the chart-data file and names it among the run's files; false, with the reason in
+// `error`, when it could not be written whole.
+bool closeChartData(std::unique_ptr<SeriesCsvWriter>& chart, const Options& o, RunManifest& m,
+                    std::string& error) {
+    if (!chart) return true;
+    if (!chart->finish(error)) return false;
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(o.out / *o.chartData, ec);
+    if (!ec) m.files.emplace_back(o.chartData->string(), bytes);
+    return true;
+}
+
 int main(int argc, char** argv) {
     Options options;
     if (auto error = parseOptions(argc, argv, options)) return usage(*error);
@@ -369,12 +409,19 @@ int main(int argc, char** argv) {
         return usage(error->description);
     ManualGenerator manual(engine);
     if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;
+    std::string chartError;
+    std::unique_ptr<SeriesCsvWriter> chart = openChartData(engine, options, chartError);
+    if (!chartError.empty()) return usage(chartError);
     catchInterrupts();
     if (!engine.StartSimulation()) {
         finishManifest(manifest, engine, {0, true, "refused"}, options.out);
         return 1;
     }
     const Outcome outcome = runToEnd(engine, options.steps);
+    const bool chartWritten = closeChartData(chart, options, manifest, chartError);
     finishManifest(manifest, engine, outcome, options.out);
-    return report(engine, outcome);
+    const int status = report(engine, outcome);
+    if (chartWritten) return status;
+    std::fprintf(stderr, "strida-batch: %s\n", chartError.c_str());
+    return status == 0 ? 3 : status;
 }

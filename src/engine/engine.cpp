@@ -281,7 +281,28 @@ void Engine::SimulationStep() {
     // A run stopped (or stopped and started again) during this step keeps none of the step's
     // figures: they would otherwise survive the stop and count in the next run.
     if (!sameRun(serial)) sums = {};
+    const bool sampled = sameRun(serial);
+    const std::int32_t step = run_.StepCount;
+    const double time = step * dt();
     samplePerformance(sums);
+    if (sampled && stepListener_) stepListener_(stepFigures(step, time, sums));
+}
+
+StepFigures Engine::stepFigures(std::int32_t step, double time, const TrapSums& sums) const {
+    StepFigures f;
+    f.step = step;
+    f.time = time;
+    const TrapExtent extent = trap();
+    f.trapArea = static_cast<double>(extent.width) * extent.height;
+    f.TotalPed = sums.TotalPed;
+    const double* averages = sampling_.averages();
+    f.speed = averages[0], f.delay = averages[1], f.uncomfort = averages[2];
+    f.NHI = averages[3], f.NUVI = averages[4];
+    f.MeanAvgSpeed = sampling_.MeanAvgSpeed(), f.AvgDelay = sampling_.AvgDelay();
+    f.MeanUncomfort = sampling_.MeanUncomfort(), f.AvgTotalPed = sampling_.AvgTotalPed();
+    f.AvgNHI = sampling_.AvgNHI(), f.AvgNUVI = sampling_.AvgNUVI();
+    for (int d = 0; d < 2; ++d) f.count[d] = sums.count[d], f.speedSum[d] = sums.speedOf[d];
+    return f;
 }
 
 void Engine::headwayRule() {
@@ -318,6 +339,10 @@ bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
             sums.uncomfort += p->Uncomfort();
             sums.NHI += p->InstantNHI();
             sums.NUVI += p->InstantNUVI();
+            const PedDef& def = p->definition();
+            const int way = def.Ex >= def.Px ? WestToEast : EastToWest;
+            ++sums.count[way];
+            sums.speedOf[way] += p->InstantSpeed();
         }
     }
     return true;

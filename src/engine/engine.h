@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@
 #include "engine/trap_sampler.h"
 #include "measure/report_writer.h"
 #include "measure/run_manifest.h"
+#include "measure/step_series.h"
 #include "measure/traffic_monitor.h"
 #include "measure/trajectory_writer.h"
 
@@ -80,6 +82,10 @@ class Engine {
     // The seed of the runs started afterwards; none reseeds from the time of day, as at start-up.
     void setSeed(std::optional<std::uint64_t> seed);
     const std::optional<std::uint64_t>& seed() const { return seed_; }
+    // Told the figures of every step as soon as the step is sampled, for charts and chart data.
+    void setStepListener(std::function<void(const StepFigures&)> listener) {
+        stepListener_ = std::move(listener);
+    }
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
     void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }
@@ -144,6 +150,7 @@ class Engine {
     bool movePedestrians(std::uint64_t serial, TrapSums& sums);
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
+    StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
     void showRunning(bool running);
     void openTrajectories();
     // Writes the frame of the step just taken: the pedestrians as the pass left them, those that
@@ -169,6 +176,7 @@ class Engine {
     bool animate_ = true;
     std::optional<std::uint64_t> seed_;
     std::vector<std::filesystem::path> trajectoryFiles_;
+    std::function<void(const StepFigures&)> stepListener_;
     std::vector<std::unique_ptr<TrajectoryWriter>> trajectories_;
     struct TrajectoryRow {
         int id;

@@ -1,5 +1,6 @@
 #include "engine/trap_sampler.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "core/numbers.h"
@@ -39,7 +40,7 @@ void TrapSampler::sample(const TrapSums& sums) {
         update(AvgNUVI_, averages[4]);
         if (DissipationTime_ < std::numeric_limits<std::int32_t>::max()) ++DissipationTime_;
     }
-    averageSpeed_ = averages[0];
+    std::copy(averages, averages + 5, averages_);
     writeTexts(n, averages);
 }
 
@@ -62,7 +63,7 @@ void TrapSampler::writeTexts(int totalPed, const double averages[5]) {
 
 void TrapSampler::appendAvgInstantRecord(ReportWriter& reports, bool chosen, double time) {
     // Rows only while pedestrians move in the trap; blocks of rows end with an empty line.
-    if (chosen && (averageSpeed_ > 0 || MeanAvgSpeed_ > 0)) {
+    if (chosen && (averages_[0] > 0 || MeanAvgSpeed_ > 0)) {
         const PerformanceTexts& t = texts_;
         Record row;
         row.text(num::fixed(time, 2))

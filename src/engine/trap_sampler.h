@@ -15,6 +15,8 @@ class ReportWriter;
 struct TrapSums {
     int TotalPed = 0;  ///< pedestrians inside the trap
     double speed = 0, delay = 0, uncomfort = 0, NHI = 0, NUVI = 0;
+    int count[2] = {0, 0};       ///< of each walking direction (see Direction)
+    double speedOf[2] = {0, 0};  ///< their speeds summed
 };
 
 class TrapSampler {
@@ -40,6 +42,8 @@ class TrapSampler {
     double AvgNUVI() const { return AvgNUVI_; }
     bool TrapWasOccupied() const { return TrapWasOccupied_; }  ///< a step has been sampled
     bool AvgInstantBlockOpen() const { return AvgInstantBlockOpen_; }
+    /// The trap averages of the last step: speed, delay, uncomfortability, NHI, NUVI.
+    const double* averages() const { return averages_; }
 
   private:
     void clearMeans();
@@ -51,7 +55,7 @@ class TrapSampler {
     double AvgNHI_ = 0, AvgNUVI_ = 0;
     bool TrapWasOccupied_ = false;
     bool AvgInstantBlockOpen_ = false;
-    double averageSpeed_ = 0;  // of the last sampled step
+    double averages_[5] = {0, 0, 0, 0, 0};  // of the last step
     PerformanceTexts texts_;
 };
 

@@ -67,6 +67,10 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     // The menu's shortcuts win over the editing keys of the panels' text boxes.
     qApp->installEventFilter(this);
     host_.onRunEnded = [this] { runEnded(); };
+    engine_->setStepListener([this](const StepFigures& step) {
+        series_.push_back(step);
+        emit stepTaken();
+    });
     view_ = {this,
              canvas_,
              canvasWindow_,
@@ -416,6 +420,10 @@ void MainWindow::startStopCommand() {
     engine_->setSeed(seed);
     RunManifest manifest = recorded ? engine_->startManifest(*seed) : RunManifest{};
     engine_->StartStopCommand();
+    if (engine_->runExists()) {
+        series_.clear();
+        emit runStarted();
+    }
     if (!recorded || !engine_->runExists()) return;
     trajectories_->showSeed(*seed);
     manifest_ = std::move(manifest);

@@ -9,9 +9,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/settings.h"
 #include "measure/run_manifest.h"
+#include "measure/step_series.h"
 #include "ui/qt_host.h"
 
 class QLabel;
@@ -58,11 +60,19 @@ class MainWindow : public QMainWindow {
     QAction* action(const char* name) const;
     QLabel* statusPanel(int panel) const;
     QTimer* timer() const { return timer_; }
+    // The figures of every step of the current run (or of the last, once it has ended).
+    const std::vector<StepFigures>& stepSeries() const { return series_; }
 
     // The calibration panel's calibrate command.
     void calibrate();
     void tileHorizontal();
     void tileVertical();
+
+  signals:
+    // A run has started: the step series is empty again.
+    void runStarted();
+    // A step has been taken and its figures added to the step series.
+    void stepTaken();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,6 +123,7 @@ class MainWindow : public QMainWindow {
     SeedPanel* seed_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
+    std::vector<StepFigures> series_;
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
     QTimer* timer_ = nullptr;

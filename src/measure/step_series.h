@@ -1,0 +1,89 @@
+// The figures of every step of a run, as the live charts and the chart-data file show them: the
+// trap's instantaneous averages and the run-wide means of the performance panel, unrounded, and
+// the fundamental diagram (density, speed and specific flow) of the whole trap and of each
+// walking direction.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace strida {
+
+// Which way a pedestrian walks: towards larger x (its target lies east of its start) or back.
+enum Direction { WestToEast = 0, EastToWest = 1 };
+
+struct StepFigures {
+    std::int32_t step = 0;
+    double time = 0;      ///< s: the step count times the time slice
+    double trapArea = 0;  ///< m²: of the rectangle the pedestrians are counted in
+    // The pedestrians inside the trap after the step, and their averages (0 when there are none).
+    int TotalPed = 0;
+    double speed = 0, delay = 0, uncomfort = 0, NHI = 0, NUVI = 0;  ///< m/s, s, fraction, -, -
+    // The run-wide running means over the sampled steps.
+    double MeanAvgSpeed = 0, AvgDelay = 0, MeanUncomfort = 0, AvgTotalPed = 0;
+    double AvgNHI = 0, AvgNUVI = 0;
+    // Per direction: pedestrians inside the trap and the sum of their speeds.
+    int count[2] = {0, 0};
+    double speedSum[2] = {0, 0};
+
+    /// persons/m²; 0 when the trap has no area.
+    double density() const { return trapArea > 0 ? TotalPed / trapArea : 0; }
+    double density(Direction d) const { return trapArea > 0 ? count[d] / trapArea : 0; }
+    /// m/s; none when nobody of that direction is inside.
+    std::optional<double> speedOf(Direction d) const {
+        if (count[d] == 0) return std::nullopt;
+        return speedSum[d] / count[d];
+    }
+};
+
+// One column of the chart data: its name in the header and its value in a step (none leaves the
+// field empty).
+struct SeriesColumn {
+    const char* name;
+    const char* unit;
+    std::optional<double> (*value)(const StepFigures&);
+};
+
+// Every column, in the order the chart-data file has them.
+std::span<const SeriesColumn> seriesColumns();
+const SeriesColumn* findSeriesColumn(std::string_view name);
+
+// A comma-separated file of chosen columns: a header line naming them, then one line per step,
+// numbers in the shortest form that reads back to the same double, LF line ends.
+class SeriesCsvWriter {
+  public:
+    // Creates the file; `error` says why not when it cannot.
+    static std::unique_ptr<SeriesCsvWriter> create(const std::filesystem::path& file,
+                                                   std::vector<const SeriesColumn*> columns,
+                                                   std::string& error);
+    SeriesCsvWriter(const SeriesCsvWriter&) = delete;
+    SeriesCsvWriter& operator=(const SeriesCsvWriter&) = delete;
+    ~SeriesCsvWriter();
+
+    void row(const StepFigures& step);
+    // Writes everything out and closes the file; false, with the reason in `error`, when any
+    // write failed.
+    bool finish(std::string& error);
+
+  private:
+    SeriesCsvWriter(std::filesystem::path file, std::FILE* out,
+                    std::vector<const SeriesColumn*> columns);
+    std::filesystem::path file_;
+    std::FILE* out_;
+    std::vector<const SeriesColumn*> columns_;
+    std::string line_;
+    bool failed_ = false;
+};
+
+// Writes the steps with these columns in one go.
+bool writeSeriesCsv(const std::filesystem::path& file, std::span<const StepFigures> steps,
+                    std::vector<const SeriesColumn*> columns, std::string& error);
+
+}  // namespace strida
