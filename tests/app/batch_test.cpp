@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/numbers.h"
 #include "engine/manual_generator.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
@@ -141,6 +144,71 @@ TEST(Batch, PrintsTheClosingFiguresOfTheSystemRow) {
                                                "mean NHI: " + row[10],
                                                "mean NUVI: " + row[11]};
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 14, lines.end()), expected);
+}
+
+// The chart data has a row for every step, in order, with the panel's figures unrounded (they
+// round to the texts "avgInstant.txt" copies from the panel) and each direction's density as the
+// trajectory file counts the pedestrians inside the 10 m x 6 m trap.
+TEST(Batch, ChartDataIsEveryStepsPanelFiguresAndDensities) {
+    TempFolder dir;
+    const Result r = batch(
+        "--seed 3 --set NumWays=1 --chart-data chart.csv --trajectories t.txt "
+        "--out " +
+        dir.path().string());
+    ASSERT_EQ(r.status, 0);
+    const std::vector<std::string> lines = split(readFile(dir.path() / "chart.csv"), '\n');
+    const std::vector<std::string> header = split(lines[0], ',');
+    auto column = [&](const char* name) {
+        return std::find(header.begin(), header.end(), name) - header.begin();
+    };
+    // The trajectory file: per frame, the pedestrians inside the trap walking east and west.
+    std::map<std::string, std::pair<float, float>> firstLast;          // id -> first and last x
+    std::map<int, std::vector<std::pair<std::string, float>>> inside;  // frame -> (id, x)
+    for (const std::string& line : split(readFile(dir.path() / "t.txt"), '\n')) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::vector<std::string> f = split(line, ' ');
+        const float x = std::stof(f[2]), y = std::stof(f[3]);
+        if (!firstLast.count(f[0])) firstLast[f[0]].first = x;
+        firstLast[f[0]].second = x;
+        if (0 <= x && x <= 10 && 0 <= y && y <= 6) inside[std::stoi(f[1])].push_back({f[0], x});
+    }
+    std::map<std::string, std::vector<std::string>> panelRows;  // time -> avgInstant fields
+    for (const std::string& line : split(readFile(dir.path() / "avgInstant.txt"), '\n')) {
+        std::vector<std::string> f = split(line.substr(0, line.size() - 1), ',');
+        for (std::string& field : f)
+            field = field.size() > 1 ? field.substr(1, field.size() - 2) : "";
+        if (f.size() == 7) panelRows[f[0]] = f;
+    }
+    int panelRowsSeen = 0;
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const std::vector<std::string> row = split(lines[k], ',');
+        ASSERT_EQ(row.size(), header.size());
+        ASSERT_EQ(row[column("step")], std::to_string(k));
+        auto value = [&](const char* name) { return std::stod(row[column(name)]); };
+        int east = 0, west = 0;
+        for (const auto& [id, x] : inside[static_cast<int>(k)])
+            ++(firstLast[id].second > firstLast[id].first ? east : west);
+        EXPECT_EQ(value("TotalPed"), east + west) << "step " << k;
+        EXPECT_NEAR(value("density_WE"), east / 60.0, 1e-6) << "step " << k;
+        EXPECT_NEAR(value("density_EW"), west / 60.0, 1e-6) << "step " << k;
+        EXPECT_NEAR(value("flow"), value("density") * value("AvgSpeed"), 1e-12);
+        const auto panel = panelRows.find(num::fixed(value("time"), 2));
+        if (panel == panelRows.end()) continue;
+        ++panelRowsSeen;
+        const std::vector<std::string> expected = {panel->first,
+                                                   num::fixed(value("TotalPed"), 0),
+                                                   num::fixed(value("AvgSpeed"), 3),
+                                                   num::fixed(value("InstantDelay"), 2),
+                                                   num::fixed(value("Uncomfort"), 2),
+                                                   num::fixed(value("NHI"), 3),
+                                                   num::fixed(value("NUVI"), 3)};
+        EXPECT_EQ(panel->second, expected) << "step " << k;
+    }
+    EXPECT_EQ(lines.size() - 1, std::stoul(split(r.out, '\n')[13].substr(7)));
+    EXPECT_GT(panelRowsSeen, 100);
+    // A chart data file that cannot be made refuses the run.
+    EXPECT_EQ(batch("--chart-data no/such/folder/chart.csv --out " + dir.path().string()).status,
+              2);
 }
 
 // One line per setting, in the table's order: name, default, unit, meaning. The default is what a
