@@ -22,6 +22,7 @@
 #include "engine/engine.h"
 #include "engine/headless_host.h"
 #include "engine/manual_generator.h"
+#include "engine/scenario.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"
 #include "settings_list.h"
@@ -37,6 +38,9 @@ constexpr std::string_view kHelp = R"(Usage: strida-batch [options]
 Runs one simulation of Strida without a window and writes the chosen report files.
 
 Options, applied in this order:
+  --scenario FILE   Start from a scenario file (JSON, "format": "strida-scenario"): every setting's
+                    text exactly as saved, its seed unless --seed is given, and its hand-made
+                    pedestrians if it has them. --set then changes settings on top of it.
   --set NAME=VALUE  Set one setting before the run (repeatable, applied in order). NAME is the
                     setting's name (TrapLength, DT, Alpha, ReportNTXY, ManualGenerator,
                     GeneratedAtOnce, RandomInput, NumWays, 1stMaxSpeed, ...). A text setting takes
@@ -50,6 +54,9 @@ Options, applied in this order:
                     already holds changes nothing, as on the panels.
   --peds FILE       Load a pedestrian data file (*.sdx) before the run, as the manual generator's
                     load does.
+  --save-scenario FILE
+                    Write the run's effective settings (after --scenario and --set), its seed
+                    and its hand-made pedestrians as a scenario file, then run.
   --out DIR         Folder for the report files (created if missing; default: current folder).
                     The run's manifest.json goes there too: program, version and source
                     revision, start and end (UTC), the seed, every setting's text, the data file
@@ -142,6 +149,10 @@ struct Options {
     std::optional<std::filesystem::path> replay;
     std::vector<std::filesystem::path> trajectories;
     std::optional<std::filesystem::path> chartData;
+    std::optional<std::filesystem::path> scenario, saveScenario;
+    // Hand-made pedestrians given with the settings, by a scenario or a replayed manifest.
+    std::vector<PedRecord> pedestrians;
+    std::string description;  // the scenario's
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
     bool listSettings = false;
@@ -159,6 +170,10 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         o.pedFile = std::string(value);
     } else if (arg == "--trajectories") {
         o.trajectories.emplace_back(std::string(value));
+    } else if (arg == "--scenario") {
+        o.scenario = std::string(value);
+    } else if (arg == "--save-scenario") {
+        o.saveScenario = std::string(value);
     } else if (arg == "--chart-data") {
         o.chartData = std::string(value);
     } else if (arg == "--replay") {
@@ -180,9 +195,10 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",    "--peds",         "--out",
-                                                "--steps",  "--seed",         "--neighbours",
-                                                "--replay", "--trajectories", "--chart-data"};
+    constexpr std::string_view kTakeValues[] = {"--set",      "--peds",         "--out",
+                                                "--steps",    "--seed",         "--neighbours",
+                                                "--replay",   "--trajectories", "--chart-data",
+                                                "--scenario", "--save-scenario"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -199,6 +215,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
         if (auto error = takeOption(arg, argv[++i], o)) return error;
     }
     if (o.markdown && !o.listSettings) return "--markdown goes with --list-settings";
+    if (o.scenario && o.replay) return "--scenario and --replay each give every setting; use one";
     return std::nullopt;
 }
 
@@ -307,7 +324,50 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
         o.pedFile = m.pedFile;
     }
     if (!o.steps && m.ending != "finished") o.steps = m.steps;
+    o.pedestrians = m.pedestrians;
     if (o.trajectories.empty()) o.trajectories.assign(m.trajectories.begin(), m.trajectories.end());
+    return std::nullopt;
+}
+
+// A scenario's settings, exactly as saved, its seed unless one was given, and its pedestrians.
+std::optional<std::string> loadScenario(const std::filesystem::path& file, Options& o,
+                                        Settings& settings) {
+    Scenario scenario;
+    if (MaybeError error = readScenario(file, scenario)) return error->description;
+    if (MaybeError error = applyScenario(settings, scenario))
+        return file.string() + ": " + error->description;
+    if (!o.seed) o.seed = scenario.seed;
+    if (scenario.hasPedestrians && o.pedFile)
+        return "the scenario has hand-made pedestrians; --peds would add a second set";
+    o.pedestrians = scenario.pedestrians;
+    o.description = scenario.description;
+    return std::nullopt;
+}
+
+// The settings the run starts from: a replayed run's or a scenario's, then every --set.
+std::optional<std::string> prepareSettings(Options& o, Settings& settings) {
+    if (o.replay)
+        if (auto error = loadReplay(*o.replay, o, settings)) return error;
+    if (o.scenario)
+        if (auto error = loadScenario(*o.scenario, o, settings)) return error;
+    for (const auto& [name, value] : o.sets)
+        if (MaybeError error = applySetting(settings, name, value)) return error->description;
+    return std::nullopt;
+}
+
+// The run as a scenario: the settings as they stand, the seed and the hand-made pedestrians.
+std::optional<std::string> saveScenario(const Options& o, const Settings& settings,
+                                        std::uint64_t seed) {
+    Scenario scenario = scenarioOf(settings);
+    scenario.description = o.description;
+    scenario.seed = seed;
+    scenario.pedestrians = o.pedestrians;
+    if (o.pedFile) {
+        const PedFileRead read = readPedFile(*o.pedFile, scenario.pedestrians);
+        if (read.error) return read.error->description;
+    }
+    scenario.hasPedestrians = !scenario.pedestrians.empty();
+    if (MaybeError error = writeScenario(*o.saveScenario, scenario)) return error->description;
     return std::nullopt;
 }
 
@@ -318,6 +378,7 @@ RunManifest startManifest(const Engine& engine, std::uint64_t seed, const Option
         m.pedFile = o.pedFile->string();
         m.pedFileSha256 = sha256Of(*o.pedFile);
     }
+    m.pedestrians = o.pedestrians;
     return m;
 }
 
@@ -382,11 +443,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     Settings settings;
-    if (options.replay)
-        if (auto error = loadReplay(*options.replay, options, settings)) return usage(*error);
-    for (const auto& [name, value] : options.sets)
-        if (MaybeError error = applySetting(settings, name, value))
-            return usage(error->description);
+    if (auto error = prepareSettings(options, settings)) return usage(*error);
     std::error_code ec;
     std::filesystem::create_directories(options.out, ec);
     if (ec)
@@ -400,6 +457,8 @@ int main(int argc, char** argv) {
     if (!options.seed)
         std::fprintf(stderr, "strida-batch: seed %llu (--seed %llu repeats this run)\n",
                      static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
+    if (options.saveScenario)
+        if (auto error = saveScenario(options, settings, seed)) return usage(*error);
     Engine engine(settings, host, options.out, seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
@@ -409,6 +468,7 @@ int main(int argc, char** argv) {
         return usage(error->description);
     ManualGenerator manual(engine);
     if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;
+    if (!options.pedestrians.empty() && !manual.createPedestrians(options.pedestrians)) return 2;
     std::string chartError;
     std::unique_ptr<SeriesCsvWriter> chart = openChartData(engine, options, chartError);
     if (!chartError.empty()) return usage(chartError);

@@ -100,22 +100,40 @@ bool ManualGenerator::savePedestrians() {
 }
 
 bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
+    std::vector<PedRecord> list = list_;
+    const PedFileRead read = readPedFile(file, list);
+    if (read.error) return failLoad(read.error->description);
+    if (!createFrom(std::move(list), read.count)) return false;
+    engine_.host().showMessage(
+        std::to_string(read.count) + " Data was loaded and created in the Trap", kProgramName,
+        MessageIcon::None);
+    return true;
+}
+
+bool ManualGenerator::createPedestrians(const std::vector<PedRecord>& records) {
+    if (!createFrom(records, static_cast<int>(records.size()))) return false;
+    engine_.host().showMessage(
+        std::to_string(records.size()) + " hand-made pedestrians were created in the Trap",
+        kProgramName, MessageIcon::None);
+    return true;
+}
+
+bool ManualGenerator::failLoad(const std::string& description) {
+    engine_.host().showMessage("Error in loading file: " + description, kProgramName,
+                               MessageIcon::None);
+    engine_.host().setBusy(false);
+    return false;
+}
+
+bool ManualGenerator::createFrom(std::vector<PedRecord> list, int count) {
     Host& host = engine_.host();
     Settings& s = engine_.settings();
     host.setBusy(true);
-    auto fail = [&](const std::string& description) {
-        host.showMessage("Error in loading file: " + description, kProgramName, MessageIcon::None);
-        host.setBusy(false);
-        return false;
-    };
-    std::vector<PedRecord> list = list_;
-    const PedFileRead read = readPedFile(file, list);
-    if (read.error) return fail(read.error->description);
-    if (read.count > std::numeric_limits<std::int16_t>::max())
-        return fail("the file holds more than 32767 pedestrians");
+    if (count > std::numeric_limits<std::int16_t>::max())
+        return failLoad("the file holds more than 32767 pedestrians");
     list_ = std::move(list);
-    count_ = static_cast<std::int16_t>(read.count);
-    for (int i = 1; i <= read.count; ++i) {
+    count_ = static_cast<std::int16_t>(count);
+    for (int i = 1; i <= count; ++i) {
         const auto& f = list_[static_cast<std::size_t>(i - 1)].fields;
         s.InitialPx = static_cast<float>(f[1]);
         s.InitialPy = static_cast<float>(f[2]);
@@ -124,11 +142,9 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
         PedDef def = definitionOf(s, 0, 0, f[7], f[8]);
         def.Vx = f[5], def.Vy = f[6];
         if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
-            return fail("line " + std::to_string(i) + ": " + error->description);
+            return failLoad("line " + std::to_string(i) + ": " + error->description);
         lastCreated_ = static_cast<std::int16_t>(i);
     }
-    host.showMessage(std::to_string(read.count) + " Data was loaded and created in the Trap",
-                     kProgramName, MessageIcon::None);
     host.setBusy(false);
     return true;
 }

@@ -34,12 +34,18 @@ class ManualGenerator {
     // Reads the file and creates every pedestrian in it. Returns whether the whole file was
     // loaded.
     bool loadPedestrians(const std::filesystem::path& file);
+    // Creates every pedestrian of these records, as loading a file holding them does (a
+    // scenario's pedestrians). Returns whether all were created.
+    bool createPedestrians(const std::vector<PedRecord>& records);
 
     // The default data file in the program's folder.
     std::filesystem::path defaultFile() const;
 
   private:
     bool refuse(const std::string& why);
+    bool failLoad(const std::string& description);
+    // Takes `list` as the list of hand-made pedestrians and creates its first `count`.
+    bool createFrom(std::vector<PedRecord> list, int count);
     void remember(const Settings& s, double maxSpeed, double maxAccl, float vx, float vy);
 
     Engine& engine_;

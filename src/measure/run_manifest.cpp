@@ -25,6 +25,11 @@ json toJson(const RunManifest& m) {
                    {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
                    {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
     result["trajectories"] = m.trajectories;
+    if (!m.pedestrians.empty()) {
+        json list = json::array();
+        for (const PedRecord& r : m.pedestrians) list.push_back(r.fields);
+        result["pedestrians"] = list;
+    }
     return result;
 }
 
@@ -45,6 +50,12 @@ void fromJson(const json& j, RunManifest& m) {
     m.steps = j.at("steps").get<long>();
     m.seconds = j.value("seconds", 0.0);
     m.ending = j.at("ending").get<std::string>();
+    m.pedestrians.clear();
+    for (const json& p : j.value("pedestrians", json::array())) {
+        PedRecord r;
+        r.fields = p.get<std::array<double, 9>>();
+        m.pedestrians.push_back(r);
+    }
     m.files.clear();
     const json files = j.value("files", json::object());
     for (const auto& [name, bytes] : files.items())

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "measure/ped_data_file.h"
 
 namespace strida {
 
@@ -22,6 +23,9 @@ struct RunManifest {
     std::string pedFile;                                        ///< as given; empty for none
     std::vector<std::string> trajectories;  ///< trajectory files asked for, as named
     std::string pedFileSha256;
+    /// Hand-made pedestrians given with the settings (a scenario's), the data file's nine numbers
+    /// each; none when they came from a data file or there were none.
+    std::vector<PedRecord> pedestrians;
     long steps = 0;
     double seconds = 0;  ///< simulated
     /// "running", then "finished", "step limit", "stopped", "refused" or "interrupted".
