@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev
           xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3
           nlohmann-json3-dev libssl-dev libsqlite3-dev qt6-charts-dev qt6-svg-dev
-          libqt6opengl6-dev)
+          libqt6opengl6-dev libboost-dev parallel openssh-server openssh-client rsync slurm-wlm
+          munge)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
