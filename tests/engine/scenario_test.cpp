@@ -1,0 +1,94 @@
+// Scenario files: what is saved opens to the same settings and saves to the same bytes, and a
+// file with anything wrong is refused with the key named and nothing applied.
+#include "engine/scenario.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/settings_rules.h"
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+TEST(Scenario, SavedOpensToTheSameSettingsAndSavesToTheSameBytes) {
+    Settings edited;
+    ASSERT_FALSE(applySetting(edited, "NumPedLeft", "7"));
+    ASSERT_FALSE(applySetting(edited, "ManualGenerator", "1"));
+    edited.InitialPx = 3.71f;
+    Scenario saved = scenarioOf(edited);
+    saved.description = "two groups \"crossing\"\nat right angles";
+    saved.seed = 18446744073709551615ull;
+    PedRecord byHand;
+    byHand.madeByHand = true;
+    byHand.fields = {1, 3.71f, 0.3f, 9, 4, 0.5f, -0.25f, 1.3, 1.44};
+    saved.pedestrians = {byHand};
+    saved.hasPedestrians = true;
+
+    const std::string text = scenarioText(saved);
+    Scenario opened;
+    ASSERT_FALSE(parseScenario(text, opened));
+    EXPECT_EQ(scenarioText(opened), text);
+    EXPECT_EQ(opened.description, saved.description);
+    EXPECT_EQ(opened.seed, saved.seed);
+    ASSERT_EQ(opened.pedestrians.size(), 1u);
+    EXPECT_EQ(static_cast<float>(opened.pedestrians[0].fields[1]), 3.71f);
+    EXPECT_EQ(opened.pedestrians[0].fields[8], 1.44);
+
+    Settings restored;
+    ASSERT_FALSE(applyScenario(restored, opened));
+    for (const SettingInfo& info : settingTable())
+        EXPECT_EQ(settingText(restored, info), settingText(edited, info)) << info.name;
+    EXPECT_EQ(restored.TotalNumberOfPedestrians, edited.TotalNumberOfPedestrians);
+}
+
+TEST(Scenario, AnythingWrongIsRefusedNamingTheKeyAndNothingIsApplied) {
+    const std::string head = R"({"format": "strida-scenario", "version": 1, )";
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"format": "other", "version": 1})", "\"format\""},
+        {R"({"format": "strida-scenario", "version": 2})", "\"version\""},
+        {head + R"("sead": 3})", "\"sead\" is not a key"},
+        {head + R"("seed": -3})", "\"seed\""},
+        {head + R"("settings": {"Alfa": "1"}})", "unknown setting: Alfa"},
+        {head + R"("settings": {"Alpha": 1}})", "\"Alpha\" must be a text"},
+        {head + R"("settings": {"DrawFill": "yes"}})", "\"DrawFill\" cannot be used"},
+        {head + R"("pedestrians": [[1, 2, 3]]})", "pedestrian 1 not of nine numbers"},
+        {head + R"("pedestrians": [[1, 2, 3, 4, 5, 6, 7, 8, "9"]]})", "not a number"},
+        {head + R"("settings": {)", "not valid JSON"},
+    };
+    Scenario kept;
+    kept.description = "kept";
+    for (const auto& [text, named] : cases) {
+        const MaybeError error = parseScenario(text, kept);
+        ASSERT_TRUE(error) << text;
+        EXPECT_NE(error->description.find(named), std::string::npos) << error->description;
+        EXPECT_EQ(kept.description, "kept");
+    }
+    TempFolder dir;
+    EXPECT_TRUE(readScenario(dir.path() / "missing.json", kept));
+
+    // A scenario whose second setting cannot be put back leaves every setting as it was.
+    Settings s;
+    Scenario bad;
+    bad.settings = {{"Alpha", "0.9"}, {"DrawFill", "7"}};
+    ASSERT_TRUE(applyScenario(s, bad));
+    EXPECT_EQ(s.Alpha, Settings{}.Alpha);
+}
+
+// The example scenarios open, and save again to what they hold.
+TEST(Scenario, ExamplesOpenAndSaveToTheirOwnBytes) {
+    const auto examples =
+        std::filesystem::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".json") continue;
+        ++found;
+        Scenario scenario;
+        ASSERT_FALSE(readScenario(entry.path(), scenario)) << entry.path();
+        EXPECT_EQ(scenarioText(scenario), readFile(entry.path())) << entry.path();
+        EXPECT_FALSE(scenario.description.empty());
+    }
+    EXPECT_EQ(found, 4);
+}
+
+}  // namespace
+}  // namespace strida::test
