@@ -111,7 +111,14 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
 }
 
 bool ManualGenerator::createPedestrians(const std::vector<PedRecord>& records) {
-    if (!createFrom(records, static_cast<int>(records.size()))) return false;
+    // The picked start and target stay as the scenario holds them; loading a data file leaves
+    // the last pedestrian's there instead.
+    Settings& s = engine_.settings();
+    const float picked[] = {s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy};
+    const bool created = createFrom(records, static_cast<int>(records.size()));
+    s.InitialPx = picked[0], s.InitialPy = picked[1], s.TargetEx = picked[2],
+    s.TargetEy = picked[3];
+    if (!created) return false;
     engine_.host().showMessage(
         std::to_string(records.size()) + " hand-made pedestrians were created in the Trap",
         kProgramName, MessageIcon::None);

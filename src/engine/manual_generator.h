@@ -34,8 +34,9 @@ class ManualGenerator {
     // Reads the file and creates every pedestrian in it. Returns whether the whole file was
     // loaded.
     bool loadPedestrians(const std::filesystem::path& file);
-    // Creates every pedestrian of these records, as loading a file holding them does (a
-    // scenario's pedestrians). Returns whether all were created.
+    // Creates every pedestrian of these records, as loading a file holding them does, but leaves
+    // the picked start and target as they were (a scenario's pedestrians). Returns whether all
+    // were created.
     bool createPedestrians(const std::vector<PedRecord>& records);
 
     // The default data file in the program's folder.

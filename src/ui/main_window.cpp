@@ -242,6 +242,13 @@ void MainWindow::buildMenus() {
               [this] { showPanel("frmInputParameters"); });
     addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"),
               [this] { showPanel("frmCalibration"); });
+    input->addSeparator();
+    addAction(input, "mnuOpenScenario", "&Open Scenario...", {}, [this] { chooseScenarioToOpen(); })
+        ->setStatusTip(
+            "Put back every setting, the seed and the hand-made pedestrians of a scenario");
+    addAction(input, "mnuSaveScenario", "Sa&ve Scenario...", {}, [this] {
+        chooseScenarioToSave();
+    })->setStatusTip("Save every setting, the seed and the hand-made pedestrians as a scenario");
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");

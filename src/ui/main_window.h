@@ -63,6 +63,12 @@ class MainWindow : public QMainWindow {
     // The figures of every step of the current run (or of the last, once it has ended).
     const std::vector<StepFigures>& stepSeries() const { return series_; }
 
+    // Scenario files: opening puts every setting back as saved and shows it on the panels, with
+    // the seed and the hand-made pedestrians; refused with a message (nothing changed) during a
+    // run or for a file with anything wrong. Saving writes the settings as they stand.
+    bool openScenario(const std::filesystem::path& file);
+    bool saveScenario(const std::filesystem::path& file);
+
     // The calibration panel's calibrate command.
     void calibrate();
     void tileHorizontal();
@@ -100,6 +106,10 @@ class MainWindow : public QMainWindow {
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();
+    // Every panel shows what the settings hold, after they were put back whole.
+    void showSettings();
+    void chooseScenarioToOpen();
+    void chooseScenarioToSave();
     // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
     // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
     // and completed as it ends.
@@ -123,6 +133,7 @@ class MainWindow : public QMainWindow {
     SeedPanel* seed_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
+    std::string scenarioDescription_;      // of the scenario opened or saved last
     std::vector<StepFigures> series_;
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -17,9 +18,8 @@ QRadioButton* option(const char* name, const QString& caption, bool& setting, QW
                      QButtonGroup* group) {
     auto* b = new QRadioButton(caption, parent);
     b->setObjectName(name);
-    b->setChecked(setting);
     group->addButton(b);
-    QObject::connect(b, &QRadioButton::toggled, b, [&setting](bool on) { setting = on; });
+    bindOption(b, setting);
     return b;
 }
 }  // namespace
@@ -69,6 +69,14 @@ void AutoPanel::refresh() {
     };
     for (auto [name, text] : texts) setTextIfChanged(findChild<QLineEdit*>(name), *text);
     inRule_ = wasInRule;
+}
+
+void AutoPanel::showWays() {
+    const bool two = s_.NumWays == Ways::Two;
+    auto* button = findChild<QRadioButton*>(two ? "optNumWays1" : "optNumWays0");
+    const QSignalBlocker quiet(button);
+    button->setChecked(true);
+    findChild<QFrame*>("FrameLeftRightNumberOfPedestrian")->setVisible(two);
 }
 
 void AutoPanel::evenSplit() {

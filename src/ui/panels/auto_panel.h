@@ -26,6 +26,8 @@ class AutoPanel : public QWidget {
     // Shows again a value that another panel wrote (the generators' distance follows the trap
     // length).
     void refresh();
+    // Shows the number of ways the settings hold, with the side counts only for two ways.
+    void showWays();
 
   private:
     QWidget* timeTab();

@@ -1,7 +1,10 @@
 #include "ui/panels/bindings.h"
 
+#include <QSignalBlocker>
 #include <QToolTip>
 #include <QValidator>
+#include <memory>
+#include <vector>
 
 #include "engine/settings_rules.h"
 
@@ -30,6 +33,18 @@ class PrintableText : public QValidator {
 };
 }  // namespace
 
+namespace {
+// The setting a control is bound to, kept on the control for showBoundSettings.
+constexpr const char* kTextSetting = "stridaTextSetting";
+constexpr const char* kCheckSetting = "stridaCheckSetting";
+constexpr const char* kFlagSetting = "stridaFlagSetting";
+
+template <typename T>
+T* boundTo(const QObject* control, const char* property) {
+    return static_cast<T*>(control->property(property).value<void*>());
+}
+}  // namespace
+
 QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
                    std::function<void()> afterChange) {
     auto* box = new QLineEdit(QString::fromStdString(setting), parent);
@@ -37,6 +52,7 @@ QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
     const QString control(name);
     box->setValidator(new PrintableText(control.startsWith("txt") ? control.mid(3) : control, box));
     box->setMaximumWidth(90);
+    box->setProperty(kTextSetting, QVariant::fromValue(static_cast<void*>(&setting)));
     QObject::connect(box, &QLineEdit::textChanged, box,
                      [&setting, afterChange](const QString& text) {
                          setting = text.toStdString();
@@ -68,6 +84,7 @@ QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QW
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     showCheck(box, setting);
+    box->setProperty(kCheckSetting, QVariant::fromValue(static_cast<void*>(&setting)));
     QObject::connect(box, &QCheckBox::stateChanged, box, [&setting, afterChange](int state) {
         setting = state == Qt::Checked            ? Check::Checked
                   : state == Qt::PartiallyChecked ? Check::Grayed
@@ -126,4 +143,34 @@ QFrame* panelFrame(QWidget* panel, const char* name) {
     outer->addWidget(frame);
     return frame;
 }
+}  // namespace strida::ui
+
+namespace strida::ui {
+
+void bindOption(QRadioButton* button, bool& flag) {
+    button->setProperty(kFlagSetting, QVariant::fromValue(static_cast<void*>(&flag)));
+    button->setChecked(flag);
+    QObject::connect(button, &QRadioButton::toggled, button, [&flag](bool on) { flag = on; });
+}
+
+void showBoundSettings(QWidget* root) {
+    for (QLineEdit* box : root->findChildren<QLineEdit*>())
+        if (auto* text = boundTo<std::string>(box, kTextSetting)) {
+            const QSignalBlocker quiet(box);
+            box->setText(QString::fromStdString(*text));
+        }
+    for (QCheckBox* box : root->findChildren<QCheckBox*>())
+        if (auto* state = boundTo<Check>(box, kCheckSetting)) {
+            const QSignalBlocker quiet(box);
+            showCheck(box, *state);
+        }
+    // Every option button is quiet while any is set, as ticking one unticks the rest of its group.
+    const QList<QRadioButton*> options = root->findChildren<QRadioButton*>();
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (QRadioButton* button : options) quiet.push_back(std::make_unique<QSignalBlocker>(button));
+    for (QRadioButton* button : options)
+        if (auto* flag = boundTo<bool>(button, kFlagSetting); flag && *flag)
+            button->setChecked(true);
+}
+
 }  // namespace strida::ui

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <functional>
 #include <string>
@@ -33,6 +34,13 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent,
                     std::function<void()> onClick);
 // Sets a box's text only when it differs, so an unchanged value starts no change handlers.
 void setTextIfChanged(QLineEdit* box, const std::string& text);
+// Ties an option button to its flag: ticking it sets the flag, and showBoundSettings shows it.
+void bindOption(QRadioButton* button, bool& flag);
+// Shows in every text box, check box and option button below `root` that is bound to a setting
+// what the setting holds now, without running the controls' change handlers: for settings put
+// back whole (an opened scenario), whose state is already consistent and must not be changed by
+// the rules that tie one setting to another.
+void showBoundSettings(QWidget* root);
 
 }  // namespace strida::ui
 

@@ -55,6 +55,12 @@ void SeedPanel::take() {
     showState();
 }
 
+void SeedPanel::setSeed(std::optional<std::uint64_t> seed) {
+    seed_ = seed;
+    box_->setText(seed ? QString::number(*seed) : QString());
+    showState();
+}
+
 void SeedPanel::clear() {
     seed_.reset();
     box_->clear();

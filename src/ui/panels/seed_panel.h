@@ -18,6 +18,8 @@ class SeedPanel : public QWidget {
     explicit SeedPanel(QWidget* parent = nullptr);
     // The seed the next runs start from; none by default.
     std::optional<std::uint64_t> seed() const { return seed_; }
+    // Fixes the seed of the next runs, or with none seeds them from the time of day again.
+    void setSeed(std::optional<std::uint64_t> seed);
 
     // Tells the user why a seed was not taken.
     std::function<void(const QString&)> showMessage;

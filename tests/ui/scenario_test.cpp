@@ -1,0 +1,70 @@
+// Scenario files in the window: an opened scenario shows on the panels, saves again to the same
+// bytes and runs as strida-batch runs it; one that cannot be opened changes nothing.
+#include "engine/scenario.h"
+
+#include <cstdlib>
+
+#include "ui/panels/manual_panel.h"
+#include "ui_fixture.h"
+
+namespace strida::ui::test {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kExamples = fs::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
+
+TEST_F(UiTest, AnOpenedScenarioShowsSavesAgainAndRunsAsTheBatchRunnerRunsIt) {
+    for (const char* name :
+         {"default-trap.json", "two-way-corridor.json", "hand-made-crossing.json"}) {
+        SCOPED_TRACE(name);
+        const fs::path example = kExamples / name;
+        ASSERT_TRUE(window.openScenario(example));
+        EXPECT_TRUE(messages.empty() || messages.back().find("created") != std::string::npos);
+        Scenario scenario;
+        ASSERT_FALSE(readScenario(example, scenario));
+        for (const auto& [setting, text] : scenario.settings) {
+            const auto boxes = window.findChildren<QLineEdit*>(QString("txt") + setting.c_str());
+            if (boxes.size() == 1) EXPECT_EQ(boxes[0]->text().toStdString(), text) << setting;
+        }
+        EXPECT_EQ(action("mnuManualGenerator")->isChecked(), window.settings().ManualGenerator);
+        const fs::path saved = folder.path() / "saved.json";
+        ASSERT_TRUE(window.saveScenario(saved));
+        EXPECT_EQ(strida::test::readFile(saved), strida::test::readFile(example));
+        if (name == std::string("two-way-corridor.json")) continue;  // a long run, the same way
+
+        QTest::keyClick(&window, Qt::Key_F5);
+        for (int i = 0; i < 5000 && window.engine().runExists(); ++i)
+            window.engine().SimulationTick();
+        ASSERT_FALSE(window.engine().runExists());
+        const fs::path batch = folder.path() / "batch";
+        ASSERT_EQ(std::system((std::string(STRIDA_BATCH) + " --scenario " + example.string() +
+                               " --out " + batch.string() + " >/dev/null 2>&1")
+                                  .c_str()),
+                  0);
+        for (const char* report : {"Instant.txt", "avgInstant.txt", "System.txt"})
+            EXPECT_TRUE(strida::test::readFile(folder.path() / report) ==
+                        strida::test::readFile(batch / report))
+                << report;
+    }
+}
+
+TEST_F(UiTest, AScenarioThatCannotBeOpenedChangesNothing) {
+    const fs::path bad = folder.path() / "bad.json";
+    std::ofstream(bad) << R"({"format": "strida-scenario", "version": 1,
+        "settings": {"Alpha": "0.9", "TrapLength": "12", "Chi": 3}})";
+    const Settings before = window.settings();
+    EXPECT_FALSE(window.openScenario(bad));
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("\"Chi\" must be a text"), std::string::npos) << messages.back();
+    EXPECT_EQ(window.settings().Alpha, before.Alpha);
+    EXPECT_EQ(window.settings().TrapLength, before.TrapLength);
+
+    QTest::keyClick(&window, Qt::Key_F5);
+    ASSERT_TRUE(window.engine().runExists());
+    EXPECT_FALSE(window.openScenario(kExamples / "default-trap.json"));
+    EXPECT_EQ(messages.back(), "Stop the run before opening a scenario.");
+    EXPECT_EQ(window.settings().ReportSystemPerformance, before.ReportSystemPerformance);
+}
+
+}  // namespace
+}  // namespace strida::ui::test
