@@ -131,14 +131,6 @@ int usage(const std::string& message) {
     return 2;
 }
 
-template <typename T>
-std::optional<T> parseWhole(std::string_view text) {
-    T value{};
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 // What the command line asks for.
 struct Options {
     std::vector<std::pair<std::string, std::string>> sets;
@@ -181,14 +173,14 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
     } else if (arg == "--out") {
         o.out = std::string(value);
     } else if (arg == "--steps") {
-        o.steps = parseWhole<long>(value);
+        o.steps = num::whole<long>(value);
         if (!o.steps || *o.steps < 0) return "--steps takes a whole number of steps, not " + quoted;
     } else if (arg == "--neighbours") {
         if (value != "scan" && value != "index")
             return "--neighbours takes scan or index, not " + quoted;
         o.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
     } else {
-        o.seed = parseWhole<std::uint64_t>(value);
+        o.seed = num::whole<std::uint64_t>(value);
         if (!o.seed) return "--seed takes a whole number, not " + quoted;
     }
     return std::nullopt;

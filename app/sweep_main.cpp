@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/numbers.h"
 #include "core/random.h"
 #include "engine/scenario.h"
 #include "sweep/collect.h"
@@ -88,26 +89,18 @@ int usage(const std::string& message) {
     return 2;
 }
 
-template <typename T>
-std::optional<T> whole(std::string_view text) {
-    T value{};
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 std::optional<std::string> takeNumber(std::string_view arg, std::string_view value, Options& o) {
     const std::string bad =
         std::string(arg) + " takes a whole number, not '" + std::string(value) + "'";
     if (arg == "--seed") {
-        o.seed = whole<std::uint64_t>(value);
+        o.seed = num::whole<std::uint64_t>(value);
         return o.seed ? std::nullopt : std::optional(bad);
     }
     if (arg == "--steps") {
-        o.steps = whole<long>(value);
+        o.steps = num::whole<long>(value);
         return o.steps && *o.steps >= 0 ? std::nullopt : std::optional(bad);
     }
-    const std::optional<int> n = whole<int>(value);
+    const std::optional<int> n = num::whole<int>(value);
     if (!n || *n < 1) return bad + " of 1 or more";
     if (arg == "--replications") o.replications = *n;
     if (arg == "--jobs") o.jobs = n;
@@ -172,13 +165,6 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     return std::nullopt;
 }
 
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Writes a file of the study. One that is there already must say the same: a study folder holds
 // one design, and a second call with the same --out resumes it.
 std::optional<std::string> placeFile(const fs::path& file, const std::string& text) {
@@ -212,7 +198,7 @@ exit "$status"
 std::uint64_t baseSeed(const Options& o) {
     if (o.seed) return *o.seed;
     const std::string kept = readText(*o.out / "seed");
-    if (auto seed = whole<std::uint64_t>(kept.substr(0, kept.find('\n')))) return *seed;
+    if (auto seed = num::whole<std::uint64_t>(kept.substr(0, kept.find('\n')))) return *seed;
     const std::uint64_t seed = drawSeed();
     std::fprintf(stderr, "strida-sweep: seed %llu (--seed %llu repeats this study)\n",
                  static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));

@@ -9,24 +9,10 @@
 #include <sstream>
 
 #include "core/numbers.h"
+#include "sweep/design.h"
 
 namespace strida::sweep {
 namespace {
-
-std::vector<std::string> splitAt(const std::string& text, char at) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, at)) parts.push_back(part);
-    return parts;
-}
-
-std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // A run failed when it did not exit with status 0: its status file says so, or, where it left
 // none, its manifest does not say it ran to an end.

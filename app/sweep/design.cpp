@@ -1,6 +1,8 @@
 #include "sweep/design.h"
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 #include "core/numbers.h"
 #include "engine/settings.h"
@@ -8,17 +10,6 @@
 
 namespace strida::sweep {
 namespace {
-
-std::vector<std::string> splitAt(std::string_view text, char at) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i)
-        if (i == text.size() || text[i] == at) {
-            parts.emplace_back(text.substr(from, i - from));
-            from = i + 1;
-        }
-    return parts;
-}
 
 // a:b:step, b included when the steps reach it (within rounding).
 std::optional<std::vector<std::string>> range(const std::vector<std::string>& parts,
@@ -78,6 +69,21 @@ std::optional<Vary> parseVary(std::string_view text, std::string& error) {
         }
     }
     return vary;
+}
+
+std::string readText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> splitAt(std::string_view text, char at) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in{std::string(text)};
+    while (std::getline(in, part, at)) parts.push_back(part);
+    return parts;
 }
 
 std::uint64_t runSeed(std::uint64_t base, int id) {

@@ -45,6 +45,11 @@ std::string runCommand(const std::string& batch, const std::vector<Vary>& varies
 std::string runsTable(const std::vector<Vary>& varies, const std::vector<Run>& runs,
                       const std::vector<std::string>& commands);
 
+// A file's bytes; empty when it cannot be read.
+std::string readText(const std::filesystem::path& file);
+// The pieces of a text between the separators; a separator at the end gives no empty last piece.
+std::vector<std::string> splitAt(std::string_view text, char at);
+
 // A word the shell reads back as this text.
 std::string shellQuoted(std::string_view text);
 

@@ -7,6 +7,7 @@
 // All formatting is locale independent ("." is always the decimal separator) and avoids streams.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,6 +21,16 @@ double lenient(std::string_view text);
 
 // The whole text (surrounding blanks allowed) as a finite number, or nothing.
 std::optional<double> strict(std::string_view text);
+
+// The whole text as a whole number of type T (digits only, no blanks, no sign for unsigned), or
+// nothing: for counts and seeds given on a command line.
+template <typename T>
+std::optional<T> whole(std::string_view text) {
+    T value{};
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
 
 // Round to the nearest whole number, ties to even (2.5 -> 2, 3.5 -> 4). Nothing when the value is
 // not finite or does not fit the type.

@@ -46,14 +46,6 @@ Result batch(const std::string& args, bool errors = false) {
     return r;
 }
 
-std::vector<std::string> split(const std::string& text, char at) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, at)) parts.push_back(part);
-    return parts;
-}
-
 TEST(Batch, RefusedInputRunsNothing) {
     TempFolder dir;
     EXPECT_EQ(batch("--set Nonsense=1 --out " + dir.path().string()).status, 2);

@@ -25,14 +25,6 @@ int run(const std::string& command) {
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 
-std::vector<std::string> split(const std::string& text, char at) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, at)) parts.push_back(part);
-    return parts;
-}
-
 // The figures of a run's System.txt record, read here on their own: the last seven quoted fields.
 std::vector<double> systemRecord(const fs::path& file) {
     const std::vector<std::string> lines = split(readFile(file), '\n');

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,6 +49,15 @@ class TempFolder {
 inline std::string readFile(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The pieces of a text between the separators; a separator at the end gives no empty last piece.
+inline std::vector<std::string> split(const std::string& text, char at) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, at)) parts.push_back(part);
+    return parts;
 }
 
 // A pedestrian made by the engine's factory from the current parameter settings, or why it was not.
