@@ -1,5 +1,6 @@
 // The desktop program at crowd scale, on the offscreen platform: drawing the trap canvas with
-// 10,000 pedestrians, and whole steps of the main window (step, drawing and repaint).
+// 10,000 pedestrians, whole steps of the main window (step, drawing and repaint), and saving the
+// canvas as a video frame.
 //   build/strida_desktop_bench
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "ui/canvas_picture.h"
 #include "ui/main_window.h"
 #include "ui/trap_canvas.h"
 
@@ -52,6 +54,33 @@ void DrawCanvas(benchmark::State& state) {
     state.counters["circles"] = n;
 }
 BENCHMARK(DrawCanvas)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One video frame: the canvas painted afresh and written as a PNG file, for a canvas of this many
+// pixels across (in the trap's proportions of 10 m by 6 m) with 300 pedestrians and their velocity
+// lines.
+void SaveFrame(benchmark::State& state) {
+    const double m2Twips = 10.0 / (static_cast<double>(state.range(0)) * 15);
+    strida::ui::TrapCanvas canvas;
+    canvas.setArea(10 / m2Twips, 6 / m2Twips);
+    canvas.setTrap(10, 6, m2Twips);
+    const float diameter = static_cast<float>(0.5 / m2Twips);
+    for (int i = 0; i < 300; ++i) {
+        const float x = static_cast<float>((0.4 + 0.6 * (i % 16)) / m2Twips),
+                    y = static_cast<float>((0.4 + 0.3 * (i / 16)) / m2Twips);
+        canvas.placeCircle(i + 1, x - diameter / 2, y + diameter / 2, diameter);
+        canvas.paintCircle(i + 1, i % 2 ? QColor(0, 0, 0x80) : QColor(0x80, 0, 0), true);
+        canvas.setCircleVisible(i + 1, true);
+        canvas.drawLine(x, y, x + diameter, y, Qt::black);
+    }
+    const QString file = QString::fromStdString(
+        (std::filesystem::temp_directory_path() / "strida-bench-frame.png").string());
+    QString error;
+    for (auto _ : state)
+        if (!strida::ui::saveCanvasFrame(canvas, file, error)) state.SkipWithError("not saved");
+    std::filesystem::remove(file.toStdString());
+    state.counters["pixels"] = canvas.width() * canvas.height();
+}
+BENCHMARK(SaveFrame)->Arg(480)->Arg(1280)->Unit(benchmark::kMillisecond);
 
 // A main window writing into a folder of its own, its messages dropped.
 struct Desktop {

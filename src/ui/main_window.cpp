@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -21,15 +22,18 @@
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/settings_rules.h"
+#include "ui/canvas_picture.h"
 #include "ui/canvas_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
 #include "ui/panels/calibration_panel.h"
 #include "ui/panels/forces_panel.h"
+#include "ui/panels/frames_panel.h"
 #include "ui/panels/manual_panel.h"
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
+#include "ui/panels/picture_dialog.h"
 #include "ui/panels/reporting_panel.h"
 #include "ui/panels/seed_panel.h"
 #include "ui/panels/show_options_panel.h"
@@ -121,6 +125,17 @@ void MainWindow::createPanels() {
         *tell = [this](const QString& text) {
             host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Information);
         };
+    frames_ =
+        new FramesPanel(*canvas_, QString::fromStdString(engine_->reports().folder().string()));
+    frames_->showMessage = [this](const QString& text) {
+        host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Stop);
+    };
+    frames_->stepSeconds = [this] { return engine_->dt(); };
+    // Each frame is painted afresh after its step, whatever the screen has shown of it.
+    connect(this, &MainWindow::runStarted, frames_, &FramesPanel::runStarted);
+    connect(this, &MainWindow::stepTaken, frames_,
+            [this] { frames_->stepTaken(series_.back().step); });
+    addPanel(frames_, "Video Frames");
     calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
     speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
 }
@@ -288,6 +303,13 @@ void MainWindow::buildMenus() {
     addAction(output, "mnuTrajectories", "&Trajectories...", {}, [this] {
         showPanel("frmTrajectories");
     })->setStatusTip("Write every pedestrian's position at every step, for other tools");
+    output->addSeparator()->setObjectName("mnuOutputBar1");
+    addAction(output, "mnuSavePicture", "Save &Picture...", {}, [this] {
+        savePicture();
+    })->setStatusTip("Save the trap canvas as a PNG image or an SVG drawing");
+    addAction(output, "mnuVideoFrames", "Video &Frames...", {}, [this] {
+        showPanel("frmVideoFrames");
+    })->setStatusTip("Save the trap canvas after every few steps, as the frames of a video");
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
@@ -402,6 +424,30 @@ void MainWindow::showAbout() {
     }
     about_->show();
     about_->raise();
+}
+
+void MainWindow::savePicture() {
+    if (!pictureDialog_) {
+        const auto folder = QString::fromStdString(engine_->reports().folder().string());
+        pictureDialog_ = new PictureDialog(*canvas_, QDir(folder).filePath("trap.png"), this);
+        pictureDialog_->save = [this](const QString& path, int width) {
+            return savePictureAs(path, width);
+        };
+    }
+    pictureDialog_->exec();
+}
+
+bool MainWindow::savePictureAs(const QString& path, int widthPixels) {
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool saved = saveCanvasPicture(*canvas_, path, widthPixels, error);
+    QApplication::restoreOverrideCursor();
+    if (!saved) {
+        host_.showMessage(error.toStdString(), kProgramName, MessageIcon::Stop);
+        return false;
+    }
+    status_[2]->setText("The picture is saved as " + QDir::toNativeSeparators(path) + ".");
+    return true;
 }
 
 void MainWindow::load() {

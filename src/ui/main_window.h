@@ -31,9 +31,11 @@ class CanvasWindow;
 class AboutBox;
 class AutoPanel;
 class CalibrationPanel;
+class FramesPanel;
 class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
+class PictureDialog;
 class SeedPanel;
 class TrajectoriesPanel;
 class TrapCanvas;
@@ -110,6 +112,10 @@ class MainWindow : public QMainWindow {
     void showSettings();
     void chooseScenarioToOpen();
     void chooseScenarioToSave();
+    // "Save Picture...": the dialog, then the picture; a failure says why and leaves the dialog
+    // open.
+    void savePicture();
+    bool savePictureAs(const QString& path, int widthPixels);
     // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
     // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
     // and completed as it ends.
@@ -131,6 +137,8 @@ class MainWindow : public QMainWindow {
     AboutBox* about_ = nullptr;
     TrajectoriesPanel* trajectories_ = nullptr;
     SeedPanel* seed_ = nullptr;
+    FramesPanel* frames_ = nullptr;
+    PictureDialog* pictureDialog_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
     std::string scenarioDescription_;      // of the scenario opened or saved last

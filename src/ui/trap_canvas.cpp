@@ -1,5 +1,6 @@
 #include "ui/trap_canvas.h"
 
+#include <QFontInfo>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -14,6 +15,8 @@ TrapCanvas::TrapCanvas(QWidget* parent) : QWidget(parent) {
     const double dpi = logicalDpiX();
     twipsPerPixel_ = 1440.0 / (dpi > 0 ? dpi : 96.0);
     setFixedSize(pixelSize());
+    textFont_ = font();
+    textFont_.setPixelSize(QFontInfo(font()).pixelSize());
 }
 
 QSize TrapCanvas::pixelSize() const {
@@ -28,6 +31,7 @@ bool TrapCanvas::setArea(double width, double height) {
     setFixedSize(pixelSize());
     // Overlays belong to the old size; the next step draws them afresh.
     overlay_ = QImage();
+    clearMarks();
     update();
     return true;
 }
@@ -56,7 +60,26 @@ void TrapCanvas::ensureOverlay() {
 void TrapCanvas::clearOverlays() {
     if (!overlay_.isNull() && overlayCount_ > 0) overlay_.fill(Qt::transparent);
     overlayCount_ = 0;
+    clearMarks();
     changed();
+}
+
+void TrapCanvas::addMark(const Mark& mark) {
+    if (!marksComplete_) return;
+    if (marks_.size() >= kMostMarks) {
+        // From here on a vector picture shows the overlay image.
+        marksComplete_ = false;
+        std::vector<Mark>().swap(marks_);
+        texts_.clear();
+        return;
+    }
+    marks_.push_back(mark);
+}
+
+void TrapCanvas::clearMarks() {
+    marks_.clear();
+    texts_.clear();
+    marksComplete_ = true;
 }
 
 void TrapCanvas::changed() {
@@ -176,7 +199,9 @@ void TrapCanvas::drawLine(float x1, float y1, float x2, float y2, QColor colour)
     QPainter p(&overlay_);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(colour, 1));
-    p.drawLine(toPixels(x1, y1), toPixels(x2, y2));
+    const QPointF a = toPixels(x1, y1), b = toPixels(x2, y2);
+    p.drawLine(a, b);
+    addMark({Mark::Line, colour.rgba(), float(a.x()), float(a.y()), float(b.x()), float(b.y()), 0});
     ++overlayCount_;
     changed();
 }
@@ -188,7 +213,9 @@ void TrapCanvas::drawCircle(float cx, float cy, float radius, QColor colour) {
     p.setPen(QPen(colour, 1));
     p.setBrush(Qt::NoBrush);
     const double r = radius / twipsPerPixel_;
-    p.drawEllipse(toPixels(cx, cy), r, r);
+    const QPointF centre = toPixels(cx, cy);
+    p.drawEllipse(centre, r, r);
+    addMark({Mark::Circle, colour.rgba(), float(centre.x()), float(centre.y()), float(r), 0, 0});
     ++overlayCount_;
     changed();
 }
@@ -198,8 +225,12 @@ void TrapCanvas::drawText(float x, float y, const QString& text) {
     QPainter p(&overlay_);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::black);
+    p.setFont(textFont_);
     const QPointF at = toPixels(x, y);
     p.drawText(QRectF(at, QSizeF(200, 40)), Qt::AlignLeft | Qt::AlignTop, text);
+    if (marksComplete_ && marks_.size() < kMostMarks) texts_.append(text);
+    addMark(
+        {Mark::Text, qRgb(0, 0, 0), float(at.x()), float(at.y()), 0, 0, int(texts_.size()) - 1});
     ++overlayCount_;
     changed();
 }
@@ -230,32 +261,69 @@ void TrapCanvas::hideRubberBand() {
 void TrapCanvas::paintEvent(QPaintEvent*) {
     updatePending_ = false;
     QPainter p(this);
+    paintScene(p);
+}
+
+void TrapCanvas::paintScene(QPainter& p, double scale, bool vector) {
+    p.save();
+    if (scale != 1) p.scale(scale, scale);
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
+    paintTrap(p);
+    paintOverlays(p, scale, vector);
+    paintCircles(p, vector);
+    paintMarker(p);
+    p.restore();
+}
 
+void TrapCanvas::paintTrap(QPainter& p) {
     // The trap itself, to scale, with a metre grid and a visible border.
-    if (m2Twips_ > 0 && trapLength_ > 0 && trapWidth_ > 0) {
-        const QPointF bottomLeft = toPixels(0, 0);
-        const QPointF topRight = toPixels(trapLength_ / m2Twips_, trapWidth_ / m2Twips_);
-        const QRectF trap = QRectF(bottomLeft, topRight).normalized();
-        p.setPen(QPen(QColor(235, 235, 235), 1));
-        const double metre = 1 / m2Twips_ / twipsPerPixel_;
-        if (metre >= 6) {
-            for (double x = trap.left() + metre; x < trap.right() - 0.5; x += metre)
-                p.drawLine(QPointF(x, trap.top()), QPointF(x, trap.bottom()));
-            for (double y = trap.bottom() - metre; y > trap.top() + 0.5; y -= metre)
-                p.drawLine(QPointF(trap.left(), y), QPointF(trap.right(), y));
-        }
-        p.setPen(QPen(QColor(64, 64, 64), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(trap.adjusted(1, 1, -1, -1));
+    if (m2Twips_ <= 0 || trapLength_ <= 0 || trapWidth_ <= 0) return;
+    const QPointF bottomLeft = toPixels(0, 0);
+    const QPointF topRight = toPixels(trapLength_ / m2Twips_, trapWidth_ / m2Twips_);
+    const QRectF trap = QRectF(bottomLeft, topRight).normalized();
+    p.setPen(QPen(QColor(235, 235, 235), 1));
+    const double metre = 1 / m2Twips_ / twipsPerPixel_;
+    if (metre >= 6) {
+        for (double x = trap.left() + metre; x < trap.right() - 0.5; x += metre)
+            p.drawLine(QPointF(x, trap.top()), QPointF(x, trap.bottom()));
+        for (double y = trap.bottom() - metre; y > trap.top() + 0.5; y -= metre)
+            p.drawLine(QPointF(trap.left(), y), QPointF(trap.right(), y));
     }
+    p.setPen(QPen(QColor(64, 64, 64), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(trap.adjusted(1, 1, -1, -1));
+}
 
-    if (!overlay_.isNull()) p.drawImage(0, 0, overlay_);
+void TrapCanvas::paintOverlays(QPainter& p, double scale, bool vector) {
+    if (!vector || !marksComplete_) {
+        if (overlay_.isNull()) return;
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1);
+        p.drawImage(0, 0, overlay_);
+        p.restore();
+        return;
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setFont(textFont_);
+    for (const Mark& m : marks_) {
+        p.setPen(QPen(QColor::fromRgba(m.colour), 1));
+        if (m.kind == Mark::Line)
+            p.drawLine(QPointF(m.a, m.b), QPointF(m.c, m.d));
+        else if (m.kind == Mark::Circle)
+            p.drawEllipse(QPointF(m.a, m.b), m.c, m.c);
+        else
+            p.drawText(QRectF(QPointF(m.a, m.b), QSizeF(200, 40)), Qt::AlignLeft | Qt::AlignTop,
+                       texts_[m.text]);
+    }
+}
 
-    // Each pedestrian's circle is a stamp of a circle drawn once per colour, fill and size; a
-    // circle too large for a stamp is drawn, only where it can be seen, row by row.
+void TrapCanvas::paintCircles(QPainter& p, bool vector) {
+    // On screen each pedestrian's circle is a stamp of a circle drawn once per colour, fill and
+    // size; in a vector picture it is an ellipse of its own. A circle too large for either is
+    // drawn, only where it can be seen, row by row.
     const QRectF visible = rect();
+    const double largestShape = vector ? 4.0 * std::max(width(), height()) : kLargestStamp;
     for (const Circle& c : circles_) {
         if (!c.loaded || !c.visible) continue;
         const double d = c.diameter / twipsPerPixel_;
@@ -263,15 +331,21 @@ void TrapCanvas::paintEvent(QPaintEvent*) {
         if (!std::isfinite(d) || !std::isfinite(topLeft.x()) || !std::isfinite(topLeft.y()))
             continue;
         if (!visible.intersects(QRectF(topLeft.x() - 1, topLeft.y() - 1, d + 2, d + 2))) continue;
-        if (d > kLargestStamp) {
+        if (d > largestShape) {
             drawLargeCircle(p, topLeft, d, c.colour, c.filled);
-            continue;
+        } else if (vector) {
+            p.setPen(QPen(c.colour, 1));
+            p.setBrush(c.filled ? QBrush(c.colour) : QBrush(Qt::NoBrush));
+            p.drawEllipse(QRectF(topLeft, QSizeF(d, d)));
+        } else {
+            const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1,
+                            static_cast<int>(std::lround(topLeft.y())) - 1);
+            p.drawImage(at, sprite(c.colour, c.filled, d));
         }
-        const QPoint at(static_cast<int>(std::lround(topLeft.x())) - 1,
-                        static_cast<int>(std::lround(topLeft.y())) - 1);
-        p.drawImage(at, sprite(c.colour, c.filled, d));
     }
+}
 
+void TrapCanvas::paintMarker(QPainter& p) {
     if (rubberVisible_) {
         p.setPen(QPen(QColor(0, 0, 255), 1));
         p.drawLine(toPixels(rubber_.x1(), rubber_.y1()), toPixels(rubber_.x2(), rubber_.y2()));

@@ -1,14 +1,17 @@
 // The drawing area of the trap canvas: the trap at one uniform scale, in twips with the origin at
 // the bottom-left corner and y upward. It keeps each pedestrian's circle as a retained shape that
-// survives clearing, the overlays (lines, circles, texts) in one image that clearing erases, and
-// the marker of the manual generator's picked points.
+// survives clearing, the overlays (lines, circles, texts) in one image that clearing erases (and,
+// for vector pictures, as a list of shapes), and the marker of the manual generator's picked
+// points.
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QLineF>
 #include <QPainter>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -56,6 +59,15 @@ class TrapCanvas : public QWidget {
     // Bytes held by the cached circle stamps.
     qsizetype stampBytes() const;
 
+    // Paints the whole picture (trap, overlays, circles, the picked points' marker) at `scale`
+    // times the canvas's pixel size, the painter's origin at the canvas's top-left corner. At
+    // scale 1 without `vector` it is the screen's own painting, from cached circle stamps and the
+    // overlay image; with `vector` circles and overlays are drawn as shapes (for SVG, and for
+    // pictures at another size), the overlays from the image only after more than kMostMarks of
+    // them since the last clearing (long traced paths).
+    void paintScene(QPainter& p, double scale = 1, bool vector = false);
+    static constexpr std::size_t kMostMarks = 1 << 20;
+
   signals:
     void pointerMoved(QPointF twips);
     void pressed(Qt::MouseButton button, QPointF twips);
@@ -83,6 +95,22 @@ class TrapCanvas : public QWidget {
     static constexpr double kLargestStamp = 512;
     const QImage& sprite(QColor colour, bool filled, double diameter);
     void drawLargeCircle(QPainter& p, QPointF topLeft, double d, QColor colour, bool filled);
+    // The parts of paintScene, in the order they are painted.
+    void paintTrap(QPainter& p);
+    void paintOverlays(QPainter& p, double scale, bool vector);
+    void paintCircles(QPainter& p, bool vector);
+    void paintMarker(QPainter& p);
+
+    // An overlay kept as a shape, in the canvas's pixels: a line from (a, b) to (c, d), a circle
+    // about (a, b) of radius c, or texts_[text] at (a, b).
+    struct Mark {
+        enum Kind : quint8 { Line, Circle, Text } kind;
+        QRgb colour;
+        float a, b, c, d;
+        int text;
+    };
+    void addMark(const Mark& mark);
+    void clearMarks();
 
     double twipsPerPixel_ = 15;
     double areaWidth_ = 4575;
@@ -91,6 +119,10 @@ class TrapCanvas : public QWidget {
     std::vector<Circle> circles_;
     QImage overlay_;
     long overlayCount_ = 0;
+    std::vector<Mark> marks_;
+    QStringList texts_;
+    bool marksComplete_ = true;  // every overlay since the last clearing is in marks_
+    QFont textFont_;             // of the overlays' texts, in pixels, so vector pictures match
     bool arrowVisible_ = false;
     QLineF arrow_;
     QColor arrowColour_;

@@ -32,6 +32,8 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuReporting", {"&Reporting", "Ctrl+R"}},
         {"mnuShowTrap", {"&Show Trap", "F3"}},
         {"mnuTrajectories", {"&Trajectories...", ""}},
+        {"mnuSavePicture", {"Save &Picture...", ""}},
+        {"mnuVideoFrames", {"Video &Frames...", ""}},
         {"mnuWindowTileVert", {"Tile &Vertical", ""}},
         {"mnuWindowTileHor", {"Tile &Horizontal", ""}},
         {"mnuWindowcascade", {"&Cascade", ""}},
@@ -356,7 +358,7 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
           "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
-          "frmTrajectories", "frmRandomSeed"})
+          "frmTrajectories", "frmRandomSeed", "frmVideoFrames"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());

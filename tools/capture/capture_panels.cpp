@@ -14,6 +14,7 @@
 #include "ui/main_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
+#include "ui/panels/picture_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
         {"frmPerformance", "performance"},    {"frmManualPedGenerator", "manual-generator"},
         {"frmInputParameters", "parameters"}, {"frmReporting", "reporting"},
         {"frmTrajectories", "trajectories"},  {"frmRandomSeed", "random-seed"},
+        {"frmVideoFrames", "video-frames"},
     };
     // Every panel opened from the menu at once: none covers the trap canvas.
     for (const char* item :
@@ -61,6 +63,10 @@ int main(int argc, char** argv) {
     }
     window.action("mnuAboutMe")->trigger();
     save(window.aboutBox(), "about");
+    strida::ui::PictureDialog picture(
+        *window.canvas(), QString::fromStdString((reports / "trap.png").string()), &window);
+    save(&picture, "save-picture");
+    picture.hide();
 
     // The main window during a run of the default population.
     for (auto [name, file] : panels) window.panelWindow(name)->hide();

@@ -1,0 +1,222 @@
+// Pictures of the trap canvas (Output > Save Picture...) and the frames of a video (Output > Video
+// Frames...): what the files show, their sizes, and the failures that leave nothing behind.
+#include <QDialog>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
+
+#include "ui/canvas_picture.h"
+#include "ui/panels/frames_panel.h"
+#include "ui/panels/picture_dialog.h"
+#include "ui_fixture.h"
+
+namespace strida::ui::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PictureTest : public UiTest {
+  protected:
+    // One pedestrian's filled circle, 30 pixels across, centred a third of the way along the
+    // canvas.
+    PictureTest() {
+        TrapCanvas* c = window.canvas();
+        centre = QPointF(c->width() / 3.0, c->height() / 2.0);
+        const QPointF topLeft = c->toTwips(centre - QPointF(15, 15));
+        c->placeCircle(7, topLeft.x(), topLeft.y(), 30 * c->twipsPerPixel());
+        c->paintCircle(7, colour, true);
+        c->setCircleVisible(7, true);
+    }
+    QString path(const char* name) {
+        return QString::fromStdString((folder.path() / name).string());
+    }
+    bool save(const QString& file, int width = 0) {
+        return saveCanvasPicture(*window.canvas(), file, width, error);
+    }
+    // The picture's pixel at the circle's centre, and one of the trap (white, or the light grey
+    // of its grid) well away from it.
+    void expectCircleAt(const QImage& image, double scale) {
+        EXPECT_EQ(image.pixelColor((centre * scale).toPoint()), colour);
+        const QColor away = image.pixelColor(((centre + QPointF(40, 0)) * scale).toPoint());
+        EXPECT_GE(std::min({away.red(), away.green(), away.blue()}), 230)
+            << away.name().toStdString();
+    }
+
+    const QColor colour{200, 30, 40};
+    QPointF centre;
+    QString error;
+};
+
+TEST_F(PictureTest, APngShowsTheCanvasAtItsOwnSizeOrAtAChosenWidth) {
+    TrapCanvas* canvas = window.canvas();
+    ASSERT_TRUE(save(path("trap.png"))) << error.toStdString();
+    const QImage own(path("trap.png"));
+    ASSERT_EQ(own.size(), canvas->size());
+    expectCircleAt(own, 1);
+    EXPECT_EQ(own.convertToFormat(QImage::Format_RGB32),
+              canvas->grab().toImage().convertToFormat(QImage::Format_RGB32))
+        << "at its own size the picture is what the screen shows";
+
+    // Of more than a million pixels: encoded while the window goes on with its events.
+    ASSERT_TRUE(save(path("wide.PNG"), 1600)) << error.toStdString();
+    const QImage wide(path("wide.PNG"));
+    EXPECT_EQ(wide.size(), QSize(1600, qRound(1600.0 * canvas->height() / canvas->width())));
+    expectCircleAt(wide, 1600.0 / canvas->width());
+}
+
+TEST_F(PictureTest, AnSvgDrawsThePedestrianAsACircle) {
+    ASSERT_TRUE(save(path("trap.svg"), 900)) << error.toStdString();
+    QFile file(path("trap.svg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    // The generator gives a group its colours and the shapes inside it take them.
+    QXmlStreamReader xml(&file);
+    std::vector<QString> fills{""};
+    int ellipses = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement()) fills.pop_back();
+        if (!xml.isStartElement()) continue;
+        const QString fill = xml.attributes().value("fill").toString();
+        fills.push_back(fill.isEmpty() ? fills.back() : fill);
+        const bool round = xml.name() == u"circle" || xml.name() == u"ellipse";
+        if (round && fills.back() == colour.name()) ++ellipses;
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(ellipses, 1);
+
+    QSvgRenderer svg(path("trap.svg"));
+    ASSERT_TRUE(svg.isValid());
+    const QSize size = pictureSize(*window.canvas(), 900);
+    EXPECT_EQ(svg.viewBox().size(), size);
+    QImage drawn(size, QImage::Format_RGB32);
+    QPainter painter(&drawn);
+    svg.render(&painter);
+    painter.end();
+    expectCircleAt(drawn, 900.0 / window.canvas()->width());
+}
+
+TEST_F(PictureTest, RefusedPathsAndWidthsSayWhyAndLeaveNoFile) {
+    fs::create_directories(folder.path() / "taken.png");
+    const std::pair<QString, int> refused[] = {
+        {path("trap.jpg"), 0},  {path("trap"), 0},         {path("none/trap.png"), 0},
+        {path("taken.png"), 0}, {path("trap.png"), 50000}, {path("trap.svg"), -3},
+        {path("trap.png"), 99},
+    };
+    for (const auto& [file, width] : refused) {
+        error.clear();
+        EXPECT_FALSE(save(file, width)) << file.toStdString() << " at " << width;
+        EXPECT_FALSE(error.isEmpty()) << file.toStdString();
+        EXPECT_FALSE(fs::is_regular_file(file.toStdString())) << file.toStdString();
+    }
+    // A picture that is refused leaves the file of the same name as it was.
+    std::ofstream(path("old.png").toStdString()) << "old";
+    EXPECT_FALSE(save(path("old.png"), 20001));
+    EXPECT_EQ(strida::test::readFile(path("old.png").toStdString()), "old");
+    EXPECT_EQ(fs::directory_iterator(folder.path() / "taken.png"), fs::directory_iterator());
+}
+
+TEST_F(PictureTest, TheMenuItemsDialogSavesOnlyWhatItCanAndSaysWhyNot) {
+    // The dialog is answered as a person would: a path in a folder that is not there, then the
+    // chosen width and a good path.
+    std::vector<std::string> steps;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* file = dialog->findChild<QLineEdit*>("txtPictureFile");
+        auto* save = dialog->findChild<QPushButton*>("cmdSave");
+        EXPECT_EQ(file->text().toStdString(), (folder.path() / "trap.png").string());
+        file->setText(path("none/trap.png"));
+        save->click();
+        steps.push_back(dialog->isVisible() ? "open" : "closed");
+        dialog->findChild<QRadioButton*>("optWidth")->click();
+        dialog->findChild<QSpinBox*>("txtPictureWidth")->setValue(640);
+        file->setText(path("menu.svg"));
+        save->click();
+        steps.push_back(dialog->isVisible() ? "open" : "closed");
+    });
+    action("mnuSavePicture")->trigger();
+    EXPECT_EQ(steps, (std::vector<std::string>{"open", "closed"}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("does not exist"), std::string::npos) << messages[0];
+    QSvgRenderer svg(path("menu.svg"));
+    EXPECT_EQ(svg.viewBox().width(), 640);
+}
+
+// Video frames into a folder of their own, every third step.
+class FramesTest : public UiTest {
+  protected:
+    FramesTest() {
+        fs::create_directories(frames);
+        action("mnuVideoFrames")->trigger();
+        in<QLineEdit>("frmVideoFrames", "txtFramesFolder")
+            ->setText(QString::fromStdString(frames.string()));
+        in<QSpinBox>("frmVideoFrames", "txtFrameEvery")->setValue(3);
+        saveFrames()->click();
+    }
+    QCheckBox* saveFrames() { return in<QCheckBox>("frmVideoFrames", "chkSaveFrames"); }
+    std::vector<std::string> files() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(frames))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path frames = folder.path() / "frames";
+};
+
+TEST_F(FramesTest, EveryThirdStepIsAFrameOfThatStepAndEachRunStartsAtFrameOne) {
+    ASSERT_TRUE(saveFrames()->isChecked());
+    action("mnuStartSimulation")->trigger();
+    for (int step = 1; step <= 10; ++step) {
+        window.engine().SimulationTick();
+        if (step % 3 != 0) continue;
+        // The frame is the canvas after the step, though the screen has not been painted since.
+        const QImage frame(QString::fromStdString(
+            (frames / FramesPanel::frameName(step / 3).toStdString()).string()));
+        EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32),
+                  window.canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32))
+            << "step " << step;
+    }
+    action("mnuStartSimulation")->trigger();  // stop
+    EXPECT_EQ(files(), (std::vector<std::string>{"frame-000001.png", "frame-000002.png",
+                                                 "frame-000003.png"}));
+    EXPECT_EQ(in<QLabel>("frmVideoFrames", "lblFramesSaved")->text(),
+              "Frames saved in the latest run: 3");
+
+    // The next run numbers from 1 again and leaves none of the last run's frames.
+    action("mnuStartSimulation")->trigger();
+    for (int step = 1; step <= 4; ++step) window.engine().SimulationTick();
+    action("mnuStartSimulation")->trigger();
+    EXPECT_EQ(files(), std::vector<std::string>{"frame-000001.png"});
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+TEST_F(FramesTest, AFolderThatCannotTakeFramesTurnsThemOffWithOneMessage) {
+    // Chosen while on: a folder that is not there.
+    in<QLineEdit>("frmVideoFrames", "txtFramesFolder")
+        ->setText(QString::fromStdString((frames / "none").string()));
+    QTest::keyClick(in<QLineEdit>("frmVideoFrames", "txtFramesFolder"), Qt::Key_Return);
+    EXPECT_FALSE(saveFrames()->isChecked());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("does not exist"), std::string::npos) << messages[0];
+
+    // Gone during a run: the run goes on without frames, and says so once.
+    messages.clear();
+    in<QLineEdit>("frmVideoFrames", "txtFramesFolder")
+        ->setText(QString::fromStdString(frames.string()));
+    saveFrames()->click();
+    action("mnuStartSimulation")->trigger();
+    for (int step = 1; step <= 3; ++step) window.engine().SimulationTick();
+    EXPECT_EQ(files().size(), 1u);
+    fs::remove_all(frames);
+    for (int step = 4; step <= 12; ++step) window.engine().SimulationTick();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("frame-000002.png"), std::string::npos) << messages[0];
+    EXPECT_FALSE(saveFrames()->isChecked());
+    EXPECT_TRUE(window.engine().runExists());
+    EXPECT_EQ(window.stepSeries().back().step, 12);
+}
+
+}  // namespace
+}  // namespace strida::ui::test
