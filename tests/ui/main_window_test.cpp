@@ -29,6 +29,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuExperiments", {"&Experiments", ""}},
         {"mnuExit", {"&Exit", "Ctrl+X"}},
         {"mnuShowPerformance", {"&Performance", "F7"}},
+        {"mnuCharts", {"&Charts", ""}},
         {"mnuReporting", {"&Reporting", "Ctrl+R"}},
         {"mnuShowTrap", {"&Show Trap", "F3"}},
         {"mnuTrajectories", {"&Trajectories...", ""}},
@@ -297,8 +298,8 @@ TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
     for (const char* a : first)
         for (const char* b : first)
             if (std::string_view(a) < b) {
-                EXPECT_FALSE(window.panelWindow(a)->geometry().intersects(
-                    window.panelWindow(b)->geometry()))
+                EXPECT_FALSE(
+                    window.panelWindow(a)->geometry().intersects(window.panelWindow(b)->geometry()))
                     << a << " and " << b << " overlap";
             }
     for (QMdiSubWindow* sub : openWindows()) {
@@ -356,7 +357,7 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
           "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
-          "frmTrajectories", "frmRandomSeed"})
+          "frmTrajectories", "frmRandomSeed", "frmCharts"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());
