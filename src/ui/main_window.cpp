@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
@@ -134,7 +136,9 @@ void MainWindow::createCharts() {
     charts_->showMessage = [this](const QString& text) {
         host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Stop);
     };
-    addPanel(charts_, "Charts", false)->resize(640, 420);
+    // Wide enough for every tab, when the font allows.
+    const int width = std::max(640, charts_->tabs()->tabBar()->sizeHint().width() + 24);
+    addPanel(charts_, "Charts", false)->resize(width, 420);
     connect(this, &MainWindow::runStarted, charts_, &ChartsWindow::clear);
 }
 

@@ -26,8 +26,12 @@ void fit(QValueAxis* axis, double low, double high) {
     const double hi = high > 0 ? niceAbove(high) : 1;
     const double lo = low < 0 ? -niceAbove(-low) : 0;
     if (axis->min() == lo && axis->max() == hi) return;
+    // Every change lays the ticks out anew: the wider spacing goes first, so that no step of the
+    // way asks for a multitude of ticks (0 to 10,000 in steps of 0.2).
+    const double step = niceAbove((hi - lo) / 6);
+    axis->setTickInterval(std::max(step, axis->tickInterval()));
     axis->setRange(lo, hi);
-    axis->setTickInterval(niceAbove((hi - lo) / 6));
+    axis->setTickInterval(step);
 }
 
 QValueAxis* makeAxis(const QString& title, QChart* chart, Qt::Alignment side) {
@@ -50,7 +54,10 @@ QXYSeries* makeSeries(const TraceSpec& t, bool scatter, bool first) {
         auto* points = new QScatterSeries;
         points->setMarkerShape(QScatterSeries::MarkerShapeCircle);
         points->setMarkerSize(7);
-        points->setColor(t.colour);
+        // Slightly see-through, so that points drawn over others still show.
+        QColor fill = t.colour;
+        fill.setAlpha(190);
+        points->setColor(fill);
         points->setBorderColor(t.colour.darker(140));
         series = points;
     } else {
