@@ -76,7 +76,9 @@ QXYSeries* makeSeries(const TraceSpec& t, bool scatter, bool first) {
 }  // namespace
 
 ChartPage::ChartPage(PageSpec spec, QWidget* parent)
-    : QChartView(parent), spec_(std::move(spec)), chart_(new QChart) {
+    // Given its chart from the start: a chart view made without one makes one of its own, which
+    // setChart() would leave behind.
+    : QChartView(new QChart, parent), spec_(std::move(spec)), chart_(chart()) {
     setObjectName(spec_.name);
     chart_->setTitle(spec_.title);
     QFont titleFont = chart_->titleFont();
@@ -91,7 +93,6 @@ ChartPage::ChartPage(PageSpec spec, QWidget* parent)
     whole_ = makeTraces(spec_.traces, wholeTraces_);
     split_ = makeTraces(spec_.twoWay, splitTraces_);
     attach(whole_);
-    setChart(chart_);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(320, 220);
 }
