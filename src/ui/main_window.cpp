@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
@@ -24,6 +26,7 @@
 #include "engine/settings_rules.h"
 #include "ui/canvas_picture.h"
 #include "ui/canvas_window.h"
+#include "ui/charts/charts_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
@@ -138,6 +141,20 @@ void MainWindow::createPanels() {
     addPanel(frames_, "Video Frames");
     calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
     speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
+    createCharts();
+}
+
+void MainWindow::createCharts() {
+    // Unlike the panels, the charts window can be resized.
+    charts_ =
+        new ChartsWindow(series_, QString::fromStdString(engine_->reports().folder().string()));
+    charts_->showMessage = [this](const QString& text) {
+        host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Stop);
+    };
+    // Wide enough for every tab, when the font allows.
+    const int width = std::max(640, charts_->tabs()->tabBar()->sizeHint().width() + 24);
+    addPanel(charts_, "Charts", false)->resize(width, 420);
+    connect(this, &MainWindow::runStarted, charts_, &ChartsWindow::clear);
 }
 
 void MainWindow::buildStatusBar() {
@@ -157,8 +174,8 @@ MainWindow::~MainWindow() {
     host_.setBusy(false);
 }
 
-PanelWindow* MainWindow::addPanel(QWidget* panel, const QString& caption) {
-    auto* window = new PanelWindow(panel, caption, mdi_);
+PanelWindow* MainWindow::addPanel(QWidget* panel, const QString& caption, bool fixedSize) {
+    auto* window = new PanelWindow(panel, caption, mdi_, fixedSize);
     panels_[panel->objectName().toStdString()] = window;
     return window;
 }
@@ -296,6 +313,9 @@ void MainWindow::buildMenus() {
     output->setObjectName("mnuOutput");
     addAction(output, "mnuShowPerformance", "&Performance", QKeySequence(Qt::Key_F7),
               [this] { showPanel("frmPerformance"); });
+    addAction(output, "mnuCharts", "&Charts", {}, [this] {
+        showPanel("frmCharts");
+    })->setStatusTip("Chart the run's figures against time, and its fundamental diagram");
     addAction(output, "mnuReporting", "&Reporting", QKeySequence("Ctrl+R"),
               [this] { showPanel("frmReporting"); });
     addAction(output, "mnuShowTrap", "&Show Trap", QKeySequence(Qt::Key_F3),

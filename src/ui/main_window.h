@@ -28,6 +28,7 @@ class Engine;
 namespace strida::ui {
 
 class CanvasWindow;
+class ChartsWindow;
 class AboutBox;
 class AutoPanel;
 class CalibrationPanel;
@@ -57,6 +58,7 @@ class MainWindow : public QMainWindow {
     ManualPanel* manualPanel() const { return manual_; }
     AutoPanel* autoPanel() const { return auto_; }
     AboutBox* aboutBox() const { return about_; }
+    ChartsWindow* chartsWindow() const { return charts_; }
     // The child window of a panel by the panel's name ("frmCalibration", ...).
     PanelWindow* panelWindow(const std::string& name) const;
     QAction* action(const char* name) const;
@@ -94,7 +96,8 @@ class MainWindow : public QMainWindow {
     void buildStatusBar();
     void buildMenus();
     void buildWindowMenu(QMenu* menu);
-    PanelWindow* addPanel(QWidget* panel, const QString& caption);
+    PanelWindow* addPanel(QWidget* panel, const QString& caption, bool fixedSize = true);
+    void createCharts();
     QAction* addAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& key, std::function<void()> command);
     // Shows a panel where it leaves the trap canvas uncovered, when the area has room for that.
@@ -139,6 +142,7 @@ class MainWindow : public QMainWindow {
     SeedPanel* seed_ = nullptr;
     FramesPanel* frames_ = nullptr;
     PictureDialog* pictureDialog_ = nullptr;
+    ChartsWindow* charts_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
     std::string scenarioDescription_;      // of the scenario opened or saved last

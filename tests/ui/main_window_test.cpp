@@ -20,6 +20,8 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuPedGenerator", {"&Auto Generator", "Ctrl+A"}},
         {"mnuInputParameters", {"&Parameters", "Ctrl+P"}},
         {"mnuCalibration", {"&Calibration", "Ctrl+C"}},
+        {"mnuOpenScenario", {"&Open Scenario...", ""}},
+        {"mnuSaveScenario", {"Sa&ve Scenario...", ""}},
         {"mnuStartSimulation", {"&Start", "F5"}},
         {"mnuPauseSimulation", {"&Pause", "F6"}},
         {"mnuSimulationSpeed", {"Simulation S&peed", "Ctrl+W"}},
@@ -29,6 +31,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuExperiments", {"&Experiments", ""}},
         {"mnuExit", {"&Exit", "Ctrl+X"}},
         {"mnuShowPerformance", {"&Performance", "F7"}},
+        {"mnuCharts", {"&Charts", ""}},
         {"mnuReporting", {"&Reporting", "Ctrl+R"}},
         {"mnuShowTrap", {"&Show Trap", "F3"}},
         {"mnuTrajectories", {"&Trajectories...", ""}},
@@ -299,8 +302,8 @@ TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
     for (const char* a : first)
         for (const char* b : first)
             if (std::string_view(a) < b) {
-                EXPECT_FALSE(window.panelWindow(a)->geometry().intersects(
-                    window.panelWindow(b)->geometry()))
+                EXPECT_FALSE(
+                    window.panelWindow(a)->geometry().intersects(window.panelWindow(b)->geometry()))
                     << a << " and " << b << " overlap";
             }
     for (QMdiSubWindow* sub : openWindows()) {
@@ -358,7 +361,7 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
           "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
-          "frmTrajectories", "frmRandomSeed", "frmVideoFrames"})
+          "frmTrajectories", "frmRandomSeed", "frmVideoFrames", "frmCharts"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());

@@ -4,13 +4,17 @@
 // QT_QPA_PLATFORM=offscreen.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 
 #include "engine/engine.h"
 #include "ui/app_icon.h"
+#include "ui/charts/charts_window.h"
 #include "ui/main_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
@@ -76,6 +80,25 @@ int main(int argc, char** argv) {
     window.engine().StartSimulation();
     for (int i = 0; i < 25; ++i) window.engine().SimulationTick();
     save(&window, "main-window-running");
+    window.engine().StopSimulation();
+
+    // The charts during a two-way run of 60 pedestrians, always the same one.
+    window.panelWindow("frmRandomSeed")->findChild<QLineEdit*>("txtSeed")->setText("7");
+    window.panelWindow("frmRandomSeed")->findChild<QPushButton*>("cmdOK")->click();
+    window.settings().NumPedLeft = "30";
+    window.settings().NumPedRight = "30";
+    window.action("mnuCharts")->trigger();
+    window.action("mnuStartSimulation")->trigger();
+    window.timer()->stop();  // the steps are taken here
+    for (int i = 0; i < 240 && window.engine().runExists(); ++i) window.engine().SimulationTick();
+    QElapsedTimer drawing;  // time for the charts' timer to fire
+    drawing.start();
+    while (drawing.elapsed() < 150) QApplication::processEvents();
+    auto* charts = window.chartsWindow();
+    for (auto [tab, file] : {std::pair{1, "charts-time"}, std::pair{6, "charts-fundamental"}}) {
+        charts->tabs()->setCurrentIndex(tab);
+        save(window.panelWindow("frmCharts"), file);
+    }
     window.engine().StopSimulation();
     return 0;
 }

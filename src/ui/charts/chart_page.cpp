@@ -1,0 +1,178 @@
+#include "ui/charts/chart_page.h"
+
+#include <QChart>
+#include <QLegend>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace strida::ui {
+
+namespace {
+
+// The smallest of 1, 2, 2.5 and 5 times a power of ten that is at least `v` (> 0).
+double niceAbove(double v) {
+    const double power = std::pow(10.0, std::floor(std::log10(v)));
+    for (double m : {1.0, 2.0, 2.5, 5.0})
+        if (m * power >= v * (1 - 1e-12)) return m * power;
+    return 10 * power;
+}
+
+// Sets an axis to run from 0 (or below, for negative values) to a round number at or above the
+// largest value, with round ticks; unchanged ranges are left alone, so the chart keeps its layout.
+void fit(QValueAxis* axis, double low, double high) {
+    const double hi = high > 0 ? niceAbove(high) : 1;
+    const double lo = low < 0 ? -niceAbove(-low) : 0;
+    if (axis->min() == lo && axis->max() == hi) return;
+    // Every change lays the ticks out anew: the wider spacing goes first, so that no step of the
+    // way asks for a multitude of ticks (0 to 10,000 in steps of 0.2).
+    const double step = niceAbove((hi - lo) / 6);
+    axis->setTickInterval(std::max(step, axis->tickInterval()));
+    axis->setRange(lo, hi);
+    axis->setTickInterval(step);
+}
+
+QValueAxis* makeAxis(const QString& title, QChart* chart, Qt::Alignment side) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setLabelFormat("%g");
+    axis->setMinorTickCount(0);
+    chart->addAxis(axis, side);
+    fit(axis, 0, 0);
+    return axis;
+}
+
+// A trace's series: points, or a line; of a page's lines the first is the figure itself, solid,
+// and the others (the run's mean) are dashed.
+QXYSeries* makeSeries(const TraceSpec& t, bool scatter, bool first) {
+    QXYSeries* series;
+    if (scatter) {
+        auto* points = new QScatterSeries;
+        points->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        points->setMarkerSize(7);
+        // Slightly see-through, so that points drawn over others still show.
+        QColor fill = t.colour;
+        fill.setAlpha(190);
+        points->setColor(fill);
+        points->setBorderColor(t.colour.darker(140));
+        series = points;
+    } else {
+        auto* line = new QLineSeries;
+        QPen pen(t.colour);
+        pen.setWidthF(first ? 1.5 : 2);
+        if (!first) pen.setStyle(Qt::DashLine);
+        line->setPen(pen);
+        series = line;
+    }
+    series->setName(t.legend);
+    series->setObjectName(t.name);
+    return series;
+}
+
+}  // namespace
+
+ChartPage::ChartPage(PageSpec spec, QWidget* parent)
+    // Given its chart from the start: a chart view made without one makes one of its own, which
+    // setChart() would leave behind.
+    : QChartView(new QChart, parent), spec_(std::move(spec)), chart_(chart()) {
+    setObjectName(spec_.name);
+    chart_->setTitle(spec_.title);
+    QFont titleFont = chart_->titleFont();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    chart_->setTitleFont(titleFont);
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    chart_->setBackgroundRoundness(0);
+    chart_->setMargins(QMargins(6, 4, 10, 4));
+    xAxis_ = makeAxis(spec_.xTitle, chart_, Qt::AlignBottom);
+    yAxis_ = makeAxis(spec_.yTitle, chart_, Qt::AlignLeft);
+    whole_ = makeTraces(spec_.traces, wholeTraces_);
+    split_ = makeTraces(spec_.twoWay, splitTraces_);
+    attach(whole_);
+    setRenderHint(QPainter::Antialiasing);
+    setMinimumSize(320, 220);
+}
+
+ChartPage::~ChartPage() {
+    // The chart deletes the traces it shows; the others are deleted here.
+    for (QXYSeries* s : twoWay_ ? whole_ : split_) delete s;
+}
+
+std::vector<QXYSeries*> ChartPage::makeTraces(const std::vector<TraceSpec>& specs,
+                                              std::vector<Trace>& into) {
+    std::vector<QXYSeries*> made;
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const TraceSpec& t = specs[i];
+        QXYSeries* series = makeSeries(t, spec_.scatter, i == 0);
+        into.push_back({series, findSeriesColumn(t.x), findSeriesColumn(t.y), t.shows});
+        made.push_back(series);
+    }
+    return made;
+}
+
+void ChartPage::attach(const std::vector<QXYSeries*>& series) {
+    for (QXYSeries* s : series) {
+        chart_->addSeries(s);
+        s->attachAxis(xAxis_);
+        s->attachAxis(yAxis_);
+    }
+}
+
+void ChartPage::detach(const std::vector<QXYSeries*>& series) {
+    for (QXYSeries* s : series) chart_->removeSeries(s);
+}
+
+void ChartPage::setTwoWay(bool twoWay) {
+    if (spec_.twoWay.empty() || twoWay == twoWay_) return;
+    detach(shown());
+    twoWay_ = twoWay;
+    attach(shown());
+    reset();
+}
+
+void ChartPage::reset() {
+    for (QXYSeries* s : whole_) s->clear();
+    for (QXYSeries* s : split_) s->clear();
+    drawn_ = 0;
+    minX_ = maxX_ = minY_ = maxY_ = 0;
+    fitAxes();
+}
+
+bool ChartPage::catchUp(std::span<const StepFigures> steps) {
+    if (steps.size() < drawn_) reset();
+    if (steps.size() == drawn_) return false;
+    const std::span<const StepFigures> fresh = steps.subspan(drawn_);
+    for (const Trace& t : twoWay_ ? splitTraces_ : wholeTraces_) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(fresh.size()));
+        for (const StepFigures& s : fresh) {
+            if (t.shows && !t.shows(s)) continue;
+            const std::optional<double> x = t.x->value(s), y = t.y->value(s);
+            if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) continue;
+            points.append(QPointF(*x, *y));
+            minX_ = std::min(minX_, *x), maxX_ = std::max(maxX_, *x);
+            minY_ = std::min(minY_, *y), maxY_ = std::max(maxY_, *y);
+        }
+        if (!points.isEmpty()) t.series->append(points);
+    }
+    drawn_ = steps.size();
+    fitAxes();
+    return true;
+}
+
+void ChartPage::fitAxes() {
+    fit(xAxis_, minX_, maxX_);
+    fit(yAxis_, minY_, maxY_);
+}
+
+std::vector<const SeriesColumn*> ChartPage::csvColumns() const {
+    std::vector<const SeriesColumn*> columns;
+    for (const char* name : spec_.csvColumns) columns.push_back(findSeriesColumn(name));
+    return columns;
+}
+
+}  // namespace strida::ui
