@@ -48,7 +48,7 @@ QValueAxis* makeAxis(const QString& title, QChart* chart, Qt::Alignment side) {
 
 // A trace's series: points, or a line; of a page's lines the first is the figure itself, solid,
 // and the others (the run's mean) are dashed.
-QXYSeries* makeSeries(const TraceSpec& t, bool scatter, bool first) {
+QXYSeries* makeSeries(const TraceLayout& t, bool scatter, bool first) {
     QXYSeries* series;
     if (scatter) {
         auto* points = new QScatterSeries;
@@ -75,12 +75,12 @@ QXYSeries* makeSeries(const TraceSpec& t, bool scatter, bool first) {
 
 }  // namespace
 
-ChartPage::ChartPage(PageSpec spec, QWidget* parent)
+ChartPage::ChartPage(PageLayout layout, QWidget* parent)
     // Given its chart from the start: a chart view made without one makes one of its own, which
     // setChart() would leave behind.
-    : QChartView(new QChart, parent), spec_(std::move(spec)), chart_(chart()) {
-    setObjectName(spec_.name);
-    chart_->setTitle(spec_.title);
+    : QChartView(new QChart, parent), layout_(std::move(layout)), chart_(chart()) {
+    setObjectName(layout_.name);
+    chart_->setTitle(layout_.title);
     QFont titleFont = chart_->titleFont();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
@@ -88,10 +88,10 @@ ChartPage::ChartPage(PageSpec spec, QWidget* parent)
     chart_->legend()->setAlignment(Qt::AlignBottom);
     chart_->setBackgroundRoundness(0);
     chart_->setMargins(QMargins(6, 4, 10, 4));
-    xAxis_ = makeAxis(spec_.xTitle, chart_, Qt::AlignBottom);
-    yAxis_ = makeAxis(spec_.yTitle, chart_, Qt::AlignLeft);
-    whole_ = makeTraces(spec_.traces, wholeTraces_);
-    split_ = makeTraces(spec_.twoWay, splitTraces_);
+    xAxis_ = makeAxis(layout_.xTitle, chart_, Qt::AlignBottom);
+    yAxis_ = makeAxis(layout_.yTitle, chart_, Qt::AlignLeft);
+    whole_ = makeTraces(layout_.traces, wholeTraces_);
+    split_ = makeTraces(layout_.twoWay, splitTraces_);
     attach(whole_);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(320, 220);
@@ -102,12 +102,12 @@ ChartPage::~ChartPage() {
     for (QXYSeries* s : twoWay_ ? whole_ : split_) delete s;
 }
 
-std::vector<QXYSeries*> ChartPage::makeTraces(const std::vector<TraceSpec>& specs,
+std::vector<QXYSeries*> ChartPage::makeTraces(const std::vector<TraceLayout>& layouts,
                                               std::vector<Trace>& into) {
     std::vector<QXYSeries*> made;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const TraceSpec& t = specs[i];
-        QXYSeries* series = makeSeries(t, spec_.scatter, i == 0);
+    for (std::size_t i = 0; i < layouts.size(); ++i) {
+        const TraceLayout& t = layouts[i];
+        QXYSeries* series = makeSeries(t, layout_.scatter, i == 0);
         into.push_back({series, findSeriesColumn(t.x), findSeriesColumn(t.y), t.shows});
         made.push_back(series);
     }
@@ -127,7 +127,7 @@ void ChartPage::detach(const std::vector<QXYSeries*>& series) {
 }
 
 void ChartPage::setTwoWay(bool twoWay) {
-    if (spec_.twoWay.empty() || twoWay == twoWay_) return;
+    if (layout_.twoWay.empty() || twoWay == twoWay_) return;
     detach(shown());
     twoWay_ = twoWay;
     attach(shown());
@@ -171,7 +171,7 @@ void ChartPage::fitAxes() {
 
 std::vector<const SeriesColumn*> ChartPage::csvColumns() const {
     std::vector<const SeriesColumn*> columns;
-    for (const char* name : spec_.csvColumns) columns.push_back(findSeriesColumn(name));
+    for (const char* name : layout_.csvColumns) columns.push_back(findSeriesColumn(name));
     return columns;
 }
 

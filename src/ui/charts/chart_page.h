@@ -17,7 +17,7 @@ class QXYSeries;
 namespace strida::ui {
 
 // One trace: a point per step from two chart-data columns, for the steps it shows.
-struct TraceSpec {
+struct TraceLayout {
     const char* name;  ///< the series' object name, for tests
     QString legend;
     QColor colour;
@@ -26,13 +26,13 @@ struct TraceSpec {
     bool (*shows)(const StepFigures&) = nullptr;  ///< none: every step
 };
 
-struct PageSpec {
+struct PageLayout {
     const char* name;  ///< the page's object name and the stem of the file names it suggests
     QString tab, title, xTitle, yTitle;
     bool scatter;  ///< points (the fundamental diagram) or lines (the time series)
     // The traces shown, and for a page that tells the walking directions apart, the traces shown
     // instead once pedestrians walk both ways.
-    std::vector<TraceSpec> traces, twoWay;
+    std::vector<TraceLayout> traces, twoWay;
     // The columns the page's data file has.
     std::vector<const char*> csvColumns;
 };
@@ -40,10 +40,10 @@ struct PageSpec {
 class ChartPage : public QChartView {
     Q_OBJECT
   public:
-    explicit ChartPage(PageSpec spec, QWidget* parent = nullptr);
+    explicit ChartPage(PageLayout layout, QWidget* parent = nullptr);
     ~ChartPage() override;
 
-    const PageSpec& spec() const { return spec_; }
+    const PageLayout& layout() const { return layout_; }
     // Appends the steps not drawn yet; false when there were none. A series shorter than what was
     // drawn (a new run) starts the page over.
     bool catchUp(std::span<const StepFigures> steps);
@@ -64,13 +64,13 @@ class ChartPage : public QChartView {
         const SeriesColumn* y;
         bool (*shows)(const StepFigures&);
     };
-    std::vector<QXYSeries*> makeTraces(const std::vector<TraceSpec>& specs,
+    std::vector<QXYSeries*> makeTraces(const std::vector<TraceLayout>& layouts,
                                        std::vector<Trace>& into);
     void attach(const std::vector<QXYSeries*>& series);
     void detach(const std::vector<QXYSeries*>& series);
     void fitAxes();
 
-    PageSpec spec_;
+    PageLayout layout_;
     QChart* chart_;
     QValueAxis* xAxis_;
     QValueAxis* yAxis_;

@@ -30,8 +30,8 @@ const QString kTime = "Simulated time (s)";
 const QString kDensity = "Density (persons/m²)";
 
 // A figure against time, with its run-wide mean.
-PageSpec timePage(const char* name, const QString& tab, const QString& title, const QString& axis,
-                  const char* figure, const char* mean) {
+PageLayout timePage(const char* name, const QString& tab, const QString& title, const QString& axis,
+                    const char* figure, const char* mean) {
     return {name,
             tab,
             title,
@@ -56,8 +56,8 @@ bool walkingWest(const StepFigures& s) {
 
 // The fundamental diagram with `y` against density: a point per step for the whole trap, or per
 // direction (from that direction's pedestrians in the trap) once both directions walk.
-PageSpec fundamentalPage(const char* name, const QString& tab, const QString& title,
-                         const QString& axis, const char* y, const char* yWE, const char* yEW) {
+PageLayout fundamentalPage(const char* name, const QString& tab, const QString& title,
+                           const QString& axis, const char* y, const char* yWE, const char* yEW) {
     return {name,
             tab,
             title,
@@ -71,7 +71,7 @@ PageSpec fundamentalPage(const char* name, const QString& tab, const QString& ti
              "density_EW", "speed_EW", "flow_EW"}};
 }
 
-std::vector<PageSpec> pageSpecs() {
+std::vector<PageLayout> pageLayouts() {
     return {
         timePage("pedestrians", "Pedestrians", "Pedestrians in the trap", "Pedestrians (persons)",
                  "TotalPed", "AvgTotalPed"),
@@ -125,9 +125,9 @@ ChartsWindow::ChartsWindow(const std::vector<StepFigures>& steps, QString folder
 }
 
 void ChartsWindow::addPages() {
-    for (PageSpec& spec : pageSpecs()) {
-        const QString tab = spec.tab;
-        tabs_->addTab(new ChartPage(std::move(spec)), tab);
+    for (PageLayout& layout : pageLayouts()) {
+        const QString tab = layout.tab;
+        tabs_->addTab(new ChartPage(std::move(layout)), tab);
     }
 }
 
@@ -226,7 +226,7 @@ bool ChartsWindow::saveSvg(const QString& file) {
     svg.setOutputDevice(&out);
     svg.setSize(page->size());
     svg.setViewBox(QRect(QPoint(0, 0), page->size()));
-    svg.setTitle(page->spec().title);
+    svg.setTitle(page->layout().title);
     svg.setDescription("A chart of a Strida run");
     QPainter painter;
     if (!painter.begin(&svg)) {
