@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -30,6 +31,7 @@
 #include "ui/panels/manual_panel.h"
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
+#include "ui/panels/replay_panel.h"
 #include "ui/panels/reporting_panel.h"
 #include "ui/panels/seed_panel.h"
 #include "ui/panels/show_options_panel.h"
@@ -117,6 +119,15 @@ void MainWindow::createPanels() {
     addPanel(trajectories_, "Trajectories");
     seed_ = new SeedPanel;
     addPanel(seed_, "Random Seed");
+    replay_ = new ReplayPanel(host_, settings_);
+    replay_->onOpen = [this] { openTrajectoryCommand(); };
+    addPanel(replay_, "Replay");
+    chooseTrajectory = [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            this, "Open Trajectory", QString::fromStdString(engine_->reports().folder().string()),
+            "Trajectory text files (*.txt);;All files (*)");
+        return std::filesystem::path(file.toStdString());
+    };
     for (auto* tell : {&trajectories_->showMessage, &seed_->showMessage})
         *tell = [this](const QString& text) {
             host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Information);
@@ -242,6 +253,10 @@ void MainWindow::buildMenus() {
               [this] { showPanel("frmInputParameters"); });
     addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"),
               [this] { showPanel("frmCalibration"); });
+    input->addSeparator()->setObjectName("mnuInputBar1");
+    addAction(input, "mnuOpenTrajectory", "Open &Trajectory...", QKeySequence("Ctrl+O"), [this] {
+        openTrajectoryCommand();
+    })->setStatusTip("Play a trajectory file written by a run on the trap, without running it");
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
@@ -352,6 +367,7 @@ void MainWindow::calibrate() {
     if (!strida::calibrate(settings_, host_)) return;
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+    replay_->redraw();
 }
 
 void MainWindow::syncGeneratorMarks() {
@@ -397,6 +413,34 @@ void MainWindow::showAbout() {
     about_->raise();
 }
 
+void MainWindow::openTrajectoryCommand() {
+    if (engine_->runExists()) {
+        openTrajectory({});  // says why not
+        return;
+    }
+    const std::filesystem::path file = chooseTrajectory ? chooseTrajectory() : "";
+    if (!file.empty()) openTrajectory(file);
+}
+
+bool MainWindow::openTrajectory(const std::filesystem::path& file) {
+    if (engine_->runExists()) {
+        host_.showMessage("Stop the run before replaying a trajectory.", kProgramName,
+                          MessageIcon::Information);
+        return false;
+    }
+    host_.setBusy(true);
+    const MaybeError error = replay_->open(file);
+    host_.setBusy(false);
+    if (error) {
+        host_.showMessage(error->description, kProgramName, MessageIcon::Stop);
+        return false;
+    }
+    status_[0]->setText("Replay");
+    canvasWindow_->showPanel();
+    showPanel("frmReplay");
+    return true;
+}
+
 void MainWindow::load() {
     showPanel("frmPerformance");
     mdi_->cascadeSubWindows();
@@ -413,6 +457,8 @@ void MainWindow::startStopCommand() {
         stopping_ = false;
         return;
     }
+    // A run takes the trap canvas over from a replay.
+    replay_->end();
     // Every run that writes trajectories can be repeated: its manifest names its seed.
     const bool recorded = !engine_->trajectoryFiles().empty();
     std::optional<std::uint64_t> seed = seed_->seed();

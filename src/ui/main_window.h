@@ -34,6 +34,7 @@ class CalibrationPanel;
 class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
+class ReplayPanel;
 class SeedPanel;
 class TrajectoriesPanel;
 class TrapCanvas;
@@ -55,6 +56,7 @@ class MainWindow : public QMainWindow {
     ManualPanel* manualPanel() const { return manual_; }
     AutoPanel* autoPanel() const { return auto_; }
     AboutBox* aboutBox() const { return about_; }
+    ReplayPanel* replayPanel() const { return replay_; }
     // The child window of a panel by the panel's name ("frmCalibration", ...).
     PanelWindow* panelWindow(const std::string& name) const;
     QAction* action(const char* name) const;
@@ -62,6 +64,13 @@ class MainWindow : public QMainWindow {
     QTimer* timer() const { return timer_; }
     // The figures of every step of the current run (or of the last, once it has ended).
     const std::vector<StepFigures>& stepSeries() const { return series_; }
+
+    // Asks which trajectory file to replay ("Open Trajectory..."); an empty path when none was
+    // chosen. A file dialog unless replaced (by the tests).
+    std::function<std::filesystem::path()> chooseTrajectory;
+    // Replays the file in the replay panel, or says why not: no trajectory is replayed while a run
+    // exists, and a file that cannot be read changes nothing.
+    bool openTrajectory(const std::filesystem::path& file);
 
     // The calibration panel's calibrate command.
     void calibrate();
@@ -100,6 +109,8 @@ class MainWindow : public QMainWindow {
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();
+    // "Open Trajectory...": refused while a run exists, before any file is asked for.
+    void openTrajectoryCommand();
     // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
     // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
     // and completed as it ends.
@@ -121,6 +132,7 @@ class MainWindow : public QMainWindow {
     AboutBox* about_ = nullptr;
     TrajectoriesPanel* trajectories_ = nullptr;
     SeedPanel* seed_ = nullptr;
+    ReplayPanel* replay_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
     std::vector<StepFigures> series_;

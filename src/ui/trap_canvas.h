@@ -56,6 +56,20 @@ class TrapCanvas : public QWidget {
     // Bytes held by the cached circle stamps.
     qsizetype stampBytes() const;
 
+    // A circle as it stands: where it is in twips (its bounding square's left and top edges, y
+    // up), its colour and whether it shows.
+    struct Circle {
+        bool loaded = false;
+        bool visible = false;
+        float left = 0, top = 0, diameter = 0;
+        QColor colour;
+        bool filled = false;
+    };
+    // Circles are numbered from 0 to this; one of another number is neither kept nor drawn.
+    static constexpr int kLastCircle = 1'000'000;
+    // The circle of this number, or null when none is loaded.
+    const Circle* loadedCircle(int id) const;
+
   signals:
     void pointerMoved(QPointF twips);
     void pressed(Qt::MouseButton button, QPointF twips);
@@ -66,13 +80,6 @@ class TrapCanvas : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
-    struct Circle {
-        bool loaded = false;
-        bool visible = false;
-        float left = 0, top = 0, diameter = 0;
-        QColor colour;
-        bool filled = false;
-    };
     Circle* circle(int id);
     QSize pixelSize() const;
     void ensureOverlay();

@@ -20,6 +20,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuPedGenerator", {"&Auto Generator", "Ctrl+A"}},
         {"mnuInputParameters", {"&Parameters", "Ctrl+P"}},
         {"mnuCalibration", {"&Calibration", "Ctrl+C"}},
+        {"mnuOpenTrajectory", {"Open &Trajectory...", "Ctrl+O"}},
         {"mnuStartSimulation", {"&Start", "F5"}},
         {"mnuPauseSimulation", {"&Pause", "F6"}},
         {"mnuSimulationSpeed", {"Simulation S&peed", "Ctrl+W"}},
@@ -356,7 +357,7 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
           "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
-          "frmTrajectories", "frmRandomSeed"})
+          "frmTrajectories", "frmRandomSeed", "frmReplay"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());
