@@ -1,6 +1,6 @@
 // The desktop program at crowd scale, on the offscreen platform: drawing the trap canvas with
-// 10,000 pedestrians, whole steps of the main window (step, drawing and repaint), and saving the
-// canvas as a video frame.
+// 10,000 pedestrians, whole steps of the main window (step, drawing and repaint), saving the
+// canvas as a video frame, and the frames of a replay of 10,000 pedestrians.
 //   build/strida_desktop_bench
 #include <benchmark/benchmark.h>
 
@@ -8,14 +8,17 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSlider>
 #include <QTimer>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "measure/trajectory_text.h"
 #include "ui/canvas_picture.h"
 #include "ui/main_window.h"
+#include "ui/panels/replay_panel.h"
 #include "ui/trap_canvas.h"
 
 namespace {
@@ -171,6 +174,44 @@ BENCHMARK(DesktopDefaultRun)
     ->Arg(0)
     ->Iterations(200)
     ->Unit(benchmark::kMillisecond);
+
+// One frame after another of a replay of n pedestrians walking both ways through the 150 m x 15 m
+// trap, each placed and drawn, the file read before the timing.
+void ReplayFrames(benchmark::State& state) {
+    Desktop desktop;
+    strida::ui::MainWindow& window = desktop.window;
+    window.settings().TrapLength = "150";
+    window.settings().TrapWidth = "15";
+    window.show();
+    window.calibrate();
+    const int n = static_cast<int>(state.range(0)), frames = 100;
+    const std::filesystem::path file = desktop.folder / "replay-bench.txt";
+    std::string error;
+    {
+        auto writer = strida::TextTrajectoryWriter::create(file, {15, "", "", 1, 150, 15}, error);
+        for (int f = 0; writer && f < frames; ++f) {
+            writer->beginFrame(f);
+            for (int i = 0; i < n; ++i) {
+                const float walked = (i % 2 ? -0.09f : 0.09f) * static_cast<float>(f);
+                writer->row(i + 1, 0.3f + 0.465f * (i / 31) + walked, 0.3f + 0.465f * (i % 31), 0,
+                            0);
+            }
+            writer->endFrame();
+        }
+    }
+    if (!window.openTrajectory(file)) state.SkipWithError("the file did not open");
+    auto* slider = window.replayPanel()->findChild<QSlider*>("sldFrame");
+    int frame = 0;
+    // Rendered into an image: the offscreen platform's repaint draws nothing.
+    QImage image(window.canvas()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        slider->setValue(frame = (frame + 1) % frames);
+        window.canvas()->render(&image);
+    }
+    state.counters["frames/s"] =
+        benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(ReplayFrames)->Arg(10000)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Writing trajectory files at crowd scale: one frame of N walking pedestrians per iteration, as
 // text (bytes per second) and into SQLite (rows per second), the last frames made complete by
-// finish() inside the timing.
+// finish() inside the timing; and reading such a file back whole for a replay (10,000 pedestrians
+// over 300 frames).
 //   build/strida_bench --benchmark_filter=Trajectory
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "measure/trajectory_file.h"
+#include "measure/trajectory_reader.h"
 
 namespace strida::bench {
 namespace {
@@ -74,6 +76,42 @@ void TrajectorySqlite(benchmark::State& s) {
     writeFrames(s, ".sqlite");
 }
 
+// Reads a text file of n pedestrians over 300 frames, written once before the timing.
+void TrajectoryTextRead(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() /
+        ("strida-trajectory-read-bench-" + std::to_string(::getpid()) + ".txt");
+    std::string error;
+    {
+        auto writer = openTrajectoryFile(file, {15, "Strida", "bench", 1, 10, 6}, error);
+        Crowd crowd(n);
+        for (int frame = 0; writer && frame < 300; ++frame) {
+            writer->beginFrame(frame);
+            for (int i = 0; i < n; ++i)
+                writer->row(i + 1, crowd.x[i], crowd.y[i], crowd.vx[i], crowd.vy[i]);
+            writer->endFrame();
+            crowd.move(1.0 / 15);
+        }
+        if (!writer || !writer->finish()) state.SkipWithError(error.c_str());
+    }
+    for (auto _ : state) {
+        std::optional<Trajectory> t = readTrajectoryText(file, error);
+        if (!t) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(t);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(std::filesystem::file_size(file)));
+    state.counters["rows/s"] =
+        benchmark::Counter(300.0 * n, benchmark::Counter::kIsIterationInvariantRate);
+    std::filesystem::remove(file);
+}
+
+BENCHMARK(TrajectoryTextRead)
+    ->Arg(10000)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(TrajectoryText)
     ->Arg(10000)
     ->Iterations(300)

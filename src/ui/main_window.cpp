@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -37,6 +38,7 @@
 #include "ui/panels/parameters_panel.h"
 #include "ui/panels/performance_panel.h"
 #include "ui/panels/picture_dialog.h"
+#include "ui/panels/replay_panel.h"
 #include "ui/panels/reporting_panel.h"
 #include "ui/panels/seed_panel.h"
 #include "ui/panels/show_options_panel.h"
@@ -124,6 +126,15 @@ void MainWindow::createPanels() {
     addPanel(trajectories_, "Trajectories");
     seed_ = new SeedPanel;
     addPanel(seed_, "Random Seed");
+    replay_ = new ReplayPanel(host_, settings_);
+    replay_->onOpen = [this] { openTrajectoryCommand(); };
+    addPanel(replay_, "Replay");
+    chooseTrajectory = [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            this, "Open Trajectory", QString::fromStdString(engine_->reports().folder().string()),
+            "Trajectory text files (*.txt);;All files (*)");
+        return std::filesystem::path(file.toStdString());
+    };
     for (auto* tell : {&trajectories_->showMessage, &seed_->showMessage})
         *tell = [this](const QString& text) {
             host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Information);
@@ -274,13 +285,16 @@ void MainWindow::buildMenus() {
               [this] { showPanel("frmInputParameters"); });
     addAction(input, "mnuCalibration", "&Calibration", QKeySequence("Ctrl+C"),
               [this] { showPanel("frmCalibration"); });
-    input->addSeparator();
+    input->addSeparator()->setObjectName("mnuInputBar1");
     addAction(input, "mnuOpenScenario", "&Open Scenario...", {}, [this] { chooseScenarioToOpen(); })
         ->setStatusTip(
             "Put back every setting, the seed and the hand-made pedestrians of a scenario");
     addAction(input, "mnuSaveScenario", "Sa&ve Scenario...", {}, [this] {
         chooseScenarioToSave();
     })->setStatusTip("Save every setting, the seed and the hand-made pedestrians as a scenario");
+    addAction(input, "mnuOpenTrajectory", "Open &Trajectory...", QKeySequence("Ctrl+O"), [this] {
+        openTrajectoryCommand();
+    })->setStatusTip("Play a trajectory file written by a run on the trap, without running it");
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
@@ -401,6 +415,7 @@ void MainWindow::calibrate() {
     if (!strida::calibrate(settings_, host_)) return;
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+    replay_->redraw();
 }
 
 void MainWindow::syncGeneratorMarks() {
@@ -470,6 +485,34 @@ bool MainWindow::savePictureAs(const QString& path, int widthPixels) {
     return true;
 }
 
+void MainWindow::openTrajectoryCommand() {
+    if (engine_->runExists()) {
+        openTrajectory({});  // says why not
+        return;
+    }
+    const std::filesystem::path file = chooseTrajectory ? chooseTrajectory() : "";
+    if (!file.empty()) openTrajectory(file);
+}
+
+bool MainWindow::openTrajectory(const std::filesystem::path& file) {
+    if (engine_->runExists()) {
+        host_.showMessage("Stop the run before replaying a trajectory.", kProgramName,
+                          MessageIcon::Information);
+        return false;
+    }
+    host_.setBusy(true);
+    const MaybeError error = replay_->open(file);
+    host_.setBusy(false);
+    if (error) {
+        host_.showMessage(error->description, kProgramName, MessageIcon::Stop);
+        return false;
+    }
+    status_[0]->setText("Replay");
+    canvasWindow_->showPanel();
+    showPanel("frmReplay");
+    return true;
+}
+
 void MainWindow::load() {
     showPanel("frmPerformance");
     mdi_->cascadeSubWindows();
@@ -486,6 +529,8 @@ void MainWindow::startStopCommand() {
         stopping_ = false;
         return;
     }
+    // A run takes the trap canvas over from a replay.
+    replay_->end();
     // Every run that writes trajectories can be repeated: its manifest names its seed.
     const bool recorded = !engine_->trajectoryFiles().empty();
     std::optional<std::uint64_t> seed = seed_->seed();

@@ -37,6 +37,7 @@ class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
 class PictureDialog;
+class ReplayPanel;
 class SeedPanel;
 class TrajectoriesPanel;
 class TrapCanvas;
@@ -59,6 +60,7 @@ class MainWindow : public QMainWindow {
     AutoPanel* autoPanel() const { return auto_; }
     AboutBox* aboutBox() const { return about_; }
     ChartsWindow* chartsWindow() const { return charts_; }
+    ReplayPanel* replayPanel() const { return replay_; }
     // The child window of a panel by the panel's name ("frmCalibration", ...).
     PanelWindow* panelWindow(const std::string& name) const;
     QAction* action(const char* name) const;
@@ -72,6 +74,12 @@ class MainWindow : public QMainWindow {
     // run or for a file with anything wrong. Saving writes the settings as they stand.
     bool openScenario(const std::filesystem::path& file);
     bool saveScenario(const std::filesystem::path& file);
+    // Asks which trajectory file to replay ("Open Trajectory..."); an empty path when none was
+    // chosen. A file dialog unless replaced (by the tests).
+    std::function<std::filesystem::path()> chooseTrajectory;
+    // Replays the file in the replay panel, or says why not: no trajectory is replayed while a run
+    // exists, and a file that cannot be read changes nothing.
+    bool openTrajectory(const std::filesystem::path& file);
 
     // The calibration panel's calibrate command.
     void calibrate();
@@ -119,6 +127,8 @@ class MainWindow : public QMainWindow {
     // open.
     void savePicture();
     bool savePictureAs(const QString& path, int widthPixels);
+    // "Open Trajectory...": refused while a run exists, before any file is asked for.
+    void openTrajectoryCommand();
     // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
     // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
     // and completed as it ends.
@@ -143,6 +153,7 @@ class MainWindow : public QMainWindow {
     FramesPanel* frames_ = nullptr;
     PictureDialog* pictureDialog_ = nullptr;
     ChartsWindow* charts_ = nullptr;
+    ReplayPanel* replay_ = nullptr;
     std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
     bool stopping_ = false;                // the run is being stopped by a command
     std::string scenarioDescription_;      // of the scenario opened or saved last

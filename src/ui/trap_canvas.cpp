@@ -144,7 +144,7 @@ void TrapCanvas::drawLargeCircle(QPainter& p, QPointF topLeft, double d, QColor 
 }
 
 TrapCanvas::Circle* TrapCanvas::circle(int id) {
-    if (id < 0 || id > 1'000'000) return nullptr;
+    if (id < 0 || id > kLastCircle) return nullptr;
     if (static_cast<std::size_t>(id) >= circles_.size())
         circles_.resize(static_cast<std::size_t>(id) + 1);
     return &circles_[static_cast<std::size_t>(id)];
@@ -186,6 +186,12 @@ qsizetype TrapCanvas::stampBytes() const {
     qsizetype bytes = 0;
     for (const QImage& image : sprites_) bytes += image.sizeInBytes();
     return bytes;
+}
+
+const TrapCanvas::Circle* TrapCanvas::loadedCircle(int id) const {
+    if (id < 0 || static_cast<std::size_t>(id) >= circles_.size()) return nullptr;
+    const Circle& c = circles_[static_cast<std::size_t>(id)];
+    return c.loaded ? &c : nullptr;
 }
 
 int TrapCanvas::loadedCircles() const {

@@ -67,6 +67,19 @@ class TrapCanvas : public QWidget {
     // them since the last clearing (long traced paths).
     void paintScene(QPainter& p, double scale = 1, bool vector = false);
     static constexpr std::size_t kMostMarks = 1 << 20;
+    // A circle as it stands: where it is in twips (its bounding square's left and top edges, y
+    // up), its colour and whether it shows.
+    struct Circle {
+        bool loaded = false;
+        bool visible = false;
+        float left = 0, top = 0, diameter = 0;
+        QColor colour;
+        bool filled = false;
+    };
+    // Circles are numbered from 0 to this; one of another number is neither kept nor drawn.
+    static constexpr int kLastCircle = 1'000'000;
+    // The circle of this number, or null when none is loaded.
+    const Circle* loadedCircle(int id) const;
 
   signals:
     void pointerMoved(QPointF twips);
@@ -78,13 +91,6 @@ class TrapCanvas : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
-    struct Circle {
-        bool loaded = false;
-        bool visible = false;
-        float left = 0, top = 0, diameter = 0;
-        QColor colour;
-        bool filled = false;
-    };
     Circle* circle(int id);
     QSize pixelSize() const;
     void ensureOverlay();

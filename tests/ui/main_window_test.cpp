@@ -22,6 +22,7 @@ TEST_F(UiTest, MenuTreeCaptionsAndShortcuts) {
         {"mnuCalibration", {"&Calibration", "Ctrl+C"}},
         {"mnuOpenScenario", {"&Open Scenario...", ""}},
         {"mnuSaveScenario", {"Sa&ve Scenario...", ""}},
+        {"mnuOpenTrajectory", {"Open &Trajectory...", "Ctrl+O"}},
         {"mnuStartSimulation", {"&Start", "F5"}},
         {"mnuPauseSimulation", {"&Pause", "F6"}},
         {"mnuSimulationSpeed", {"Simulation S&peed", "Ctrl+W"}},
@@ -361,7 +362,7 @@ TEST_F(UiTest, EveryPanelShowsAllItsText) {
     for (const char* name :
          {"frmCalibration", "frmDrawingControl", "frmForceControl", "frmSimSpeed", "frmPerformance",
           "frmManualPedGenerator", "frmAutoPedGenerator", "frmInputParameters", "frmReporting",
-          "frmTrajectories", "frmRandomSeed", "frmVideoFrames", "frmCharts"})
+          "frmTrajectories", "frmRandomSeed", "frmVideoFrames", "frmCharts", "frmReplay"})
         panels.push_back(window.panelWindow(name));
     action("mnuAboutMe")->trigger();
     panels.push_back(window.aboutBox());

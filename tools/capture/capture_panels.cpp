@@ -1,4 +1,5 @@
-// Saves a picture of the main window and of every panel, for the documentation:
+// Saves a picture of the main window and of every panel, for the documentation, and of a replay
+// of a two-way crowd (replay.png, replay-panel.png):
 //   strida-capture FOLDER
 // Build it with `cmake --build build --target strida-capture`; run it under xvfb-run or with
 // QT_QPA_PLATFORM=offscreen.
@@ -8,17 +9,20 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "engine/settings_rules.h"
 #include "ui/app_icon.h"
 #include "ui/charts/charts_window.h"
 #include "ui/main_window.h"
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/picture_dialog.h"
+#include "ui/panels/replay_panel.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -100,5 +104,30 @@ int main(int argc, char** argv) {
         save(window.panelWindow("frmCharts"), file);
     }
     window.engine().StopSimulation();
+    // A replay: a two-way crowd written to a trajectory file by a run of its own, then played back
+    // and shown half-way through, with the panel beside the trap.
+    window.panelWindow("frmPerformance")->hide();
+    for (auto [name, value] : {std::pair{"NumPedLeft", "20"}, std::pair{"NumPedRight", "20"}})
+        strida::applySetting(window.settings(), name, value);
+    window.engine().setTrajectoryFiles({"replay-capture.txt"});
+    window.engine().setSeed(7);
+    window.engine().StartSimulation();
+    for (int i = 0; i < 1000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
+    window.engine().StopSimulation();
+    window.engine().setTrajectoryFiles({});
+    if (!window.openTrajectory(reports / "replay-capture.txt")) return 1;
+    auto* replay = window.replayPanel();
+    // The frame with the most of the crowd inside the trap.
+    const strida::Trajectory& t = *replay->trajectory();
+    std::size_t fullest = 0, most = 0;
+    for (std::size_t f = 0; f < t.frameCount(); ++f) {
+        std::size_t inside = 0;
+        for (const strida::TrajectoryPoint& p : t.frame(f))
+            inside += p.x > 0.3 && p.x < 9.7 && p.y > 0.3 && p.y < 5.7;
+        if (inside > most) most = inside, fullest = f;
+    }
+    replay->findChild<QSlider*>("sldFrame")->setValue(static_cast<int>(fullest));
+    save(&window, "replay");
+    save(window.panelWindow("frmReplay"), "replay-panel");
     return 0;
 }

@@ -1,0 +1,234 @@
+// Trajectory text files read back for a replay: what the program's writer and its batch runner
+// wrote, the layouts other tools write, and input that is refused with the line that is wrong.
+#include "measure/trajectory_reader.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "engine/settings.h"
+#include "measure/trajectory_text.h"
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One row as a test expects it: the file's id, the frame number and the position.
+struct Expected {
+    std::int64_t id, frame;
+    float x, y;
+    bool operator==(const Expected&) const = default;
+};
+
+// The trajectory's rows in frame order, each with the id the file gave its pedestrian.
+std::vector<Expected> rowsOf(const Trajectory& t) {
+    std::vector<Expected> rows;
+    for (std::size_t f = 0; f < t.frameCount(); ++f)
+        for (const TrajectoryPoint& p : t.frame(f))
+            rows.push_back({t.pedestrians.at(p.pedestrian).id, t.frameNumbers[f], p.x, p.y});
+    return rows;
+}
+
+Trajectory parse(std::string_view text) {
+    std::string error;
+    std::optional<Trajectory> t = parseTrajectoryText(text, error);
+    EXPECT_TRUE(t) << error;
+    return t ? std::move(*t) : Trajectory{};
+}
+
+std::string refusal(std::string_view text, const TrajectoryLimits& limits = {}) {
+    std::string error;
+    EXPECT_FALSE(parseTrajectoryText(text, error, limits)) << text;
+    return error;
+}
+
+TEST(TrajectoryReader, ReadsBackWhatTheWriterWrote) {
+    TempFolder dir;
+    const fs::path file = dir.path() / "t.txt";
+    std::string error;
+    auto writer = TextTrajectoryWriter::create(file, {1 / 0.15, "Strida", "1.3", 42, 10, 6}, error);
+    ASSERT_TRUE(writer) << error;
+    // A crowd in two directions: pedestrians come and go, their ids are sparse and one is the
+    // largest an int holds; one stands still.
+    const int ids[] = {7, 2147483647, 3, 40, 12};
+    std::vector<Expected> written;
+    for (int f = 0; f < 30; ++f) {
+        writer->beginFrame(f);
+        for (int i = 0; i < 5; ++i) {
+            if ((i == 3 && f < 10) || (i == 4 && f >= 20)) continue;
+            const float x = i % 2 == 0 ? 0.5f + 0.13f * f : 9.5f - 0.11f * f;
+            const float y = i == 2 ? 3.0f : 0.7f + 1.1f * i + 0.01f * f;
+            writer->row(ids[i], i == 2 ? 4.25f : x, y, 0, 0);
+            written.push_back({ids[i], f, i == 2 ? 4.25f : x, y});
+        }
+        writer->endFrame();
+    }
+    ASSERT_TRUE(writer->finish()) << writer->failure();
+
+    const std::optional<Trajectory> t = readTrajectoryText(file, error);
+    ASSERT_TRUE(t) << error;
+    EXPECT_TRUE(t->fpsFromFile);
+    EXPECT_EQ(t->fps, 1 / 0.15);
+    EXPECT_EQ(rowsOf(*t), written);
+    ASSERT_EQ(t->frameCount(), 30u);
+    EXPECT_EQ(t->frame(5).size(), 4u);
+    EXPECT_NEAR(t->seconds(15), 2.25, 1e-12);
+    // Numbered densely, in the order they first appear (40 only from frame 10 on).
+    ASSERT_EQ(t->pedestrians.size(), 5u);
+    const std::int64_t order[] = {7, 2147483647, 3, 12, 40};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(t->pedestrians[i].id, order[i]);
+    EXPECT_GT(t->pedestrians[0].lastX, t->pedestrians[0].firstX) << "walks east";
+    EXPECT_LT(t->pedestrians[1].lastX, t->pedestrians[1].firstX) << "walks west";
+    EXPECT_EQ(t->pedestrians[2].lastX, t->pedestrians[2].firstX) << "stands";
+    EXPECT_EQ(t->pedestrians[3].firstX, 0.5f);
+    EXPECT_EQ(t->pedestrians[3].lastX, 0.5f + 0.13f * 19);
+}
+
+// The rows of a text trajectory file as a plain reading of its lines takes them.
+std::vector<Expected> readIndependently(const fs::path& file) {
+    std::istringstream lines(readFile(file));
+    std::vector<Expected> rows;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string id, frame, x, y;
+        fields >> id >> frame >> x >> y;
+        rows.push_back({std::stoll(id), std::stoll(frame), std::strtof(x.c_str(), nullptr),
+                        std::strtof(y.c_str(), nullptr)});
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Expected& a, const Expected& b) { return a.frame < b.frame; });
+    return rows;
+}
+
+TEST(TrajectoryReader, ASeededBatchRunReadsAsItsLinesSay) {
+    TempFolder dir;
+    const std::string command = std::string(STRIDA_BATCH) + " --seed 11 --steps 60 --out '" +
+                                dir.path().string() + "' --trajectories run.txt >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::string error;
+    const std::optional<Trajectory> t = readTrajectoryText(dir.path() / "run.txt", error);
+    ASSERT_TRUE(t) << error;
+    EXPECT_EQ(rowsOf(*t), readIndependently(dir.path() / "run.txt"));
+    EXPECT_EQ(t->frameCount(), 61u) << "frame 0 and one per step";
+    EXPECT_EQ(t->fps, kDefaultTrajectoryFps);
+    EXPECT_TRUE(t->fpsFromFile);
+    // The default run has pedestrians from both ends.
+    int east = 0, west = 0;
+    for (const TrajectoryPedestrian& p : t->pedestrians) (p.lastX > p.firstX ? east : west)++;
+    EXPECT_GT(east, 0);
+    EXPECT_GT(west, 0);
+}
+
+TEST(TrajectoryReader, TakesTheLayoutsOfOtherTools) {
+    // CRLF line ends, tabs and runs of blanks, a "+", a fifth column, comments after a row and
+    // between rows, a blank line, frames out of order, ids of any size and sign, no frame rate,
+    // and a last line without its line end.
+    const Trajectory t = parse(
+        "# written by hand\r\n"
+        "5\t2\t1.5\t2.5\r\n"
+        "  -9000000000000000000   1  +3  4   0.9  # a z column\r\n"
+        "\r\n"
+        "5 1 1 2.25e0\r\n"
+        "# between\n"
+        "9000000000000000000 2 -0.5 .5");
+    EXPECT_FALSE(t.fpsFromFile);
+    EXPECT_EQ(t.fps, kDefaultTrajectoryFps);
+    EXPECT_EQ(rowsOf(t), (std::vector<Expected>{{-9000000000000000000, 1, 3, 4},
+                                                {5, 1, 1, 2.25f},
+                                                {5, 2, 1.5f, 2.5f},
+                                                {9000000000000000000, 2, -0.5f, 0.5f}}));
+    ASSERT_EQ(t.pedestrians.size(), 3u);
+    EXPECT_EQ(t.pedestrians[0].id, 5);
+    EXPECT_EQ(t.pedestrians[0].firstX, 1) << "its first frame is frame 1, though read second";
+    EXPECT_EQ(t.pedestrians[0].lastX, 1.5f);
+    EXPECT_EQ(parse("# FrameRate = 25 fps\n1 0 0 0\n").fps, 25);
+    EXPECT_EQ(parse("#framerate: 0.5\n1 0 0 0\n# framerate: 9\n").fps, 0.5);
+}
+
+TEST(TrajectoryReader, BadInputIsRefusedNamingItsLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"# a\n1 0 1 2\n2 0 1\n",
+         "line 3 has 3 fields, \"2 0 1\", where a row has 4: id frame x y"},
+        {"1 0 1 2\n\n 7 \r\n", "line 3 has 1 field, \"7\", where a row has 4: id frame x y"},
+        {"1 0 1 2\nA 0 1 2\n", "line 2: the id \"A\" is not a whole number"},
+        {"1 0.5 1 2\n", "line 1: the frame \"0.5\" is not a whole number"},
+        {"1 99999999999999999999 1 2\n", "line 1: the frame \"99999999999999999999\" is too large"},
+        {"1 0 1,5 2\n", "line 1: x is \"1,5\", not a number"},
+        {"1 0 1 nan\n", "line 1: y is \"nan\", not a finite number"},
+        {"1 0 -inf 2\n", "line 1: x is \"-inf\", not a finite number"},
+        {"1 0 1e39 2\n", "line 1: x is \"1e39\", too large for a position"},
+        {"1 0 1e999 2\n", "line 1: x is \"1e999\", too large for a position"},
+        {"1 0 1 2\n2 0 1 2\n1 0 3 4\n", "line 3 has pedestrian 1 in frame 0 a second time"},
+        {"1 0 1 2\n1 1 1 2\n1 0 3 4\n", "it has pedestrian 1 in frame 0 twice"},
+        {"# framerate: fast\n1 0 1 2\n", "line 1 names the frame rate but gives no number"},
+        {"# framerate: -15 fps\n", "line 1 names the frame rate, but \"-15\" is not a positive"},
+        {"# framerate: 0\n1 0 1 2\n", "line 1 names the frame rate, but \"0\" is not a positive"},
+        {"", "it holds no rows \"id frame x y\": there is nothing to replay"},
+        {"# framerate: 15 fps\n\n# id frame x/m y/m\n", "it holds no rows"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(refusal(text).substr(0, std::string_view(expected).size()), expected) << text;
+    EXPECT_EQ(refusal(std::string("1 0 1 2\n1 1 \x01\x02 2\n")),
+              "line 2: x is \"??\", not a number");
+}
+
+TEST(TrajectoryReader, HostileSizesFailCleanly) {
+    TrajectoryLimits limits;
+    limits.maxPedestrians = 2;
+    EXPECT_EQ(refusal("1 0 0 0\n2 0 0 0\n1 1 0 0\n9000000000000000000 1 0 0\n", limits),
+              "line 4 brings pedestrian 9000000000000000000, one more than the 2 a replay can "
+              "show");
+    limits = {};
+    limits.maxRows = 3;
+    EXPECT_EQ(refusal("1 0 0 0\n1 1 0 0\n1 2 0 0\n1 3 0 0\n", limits),
+              "line 4 is a row more than the 3 a replay can hold");
+
+    TempFolder dir;
+    std::string error;
+    const fs::path file = dir.path() / "t.txt";
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    std::string big = "# framerate: 15 fps\n";
+    for (int f = 0; f < 2000; ++f) big += "1 " + std::to_string(f) + " 0.5 0.25\n";
+    std::fwrite(big.data(), 1, big.size(), out);
+    std::fclose(out);
+    limits = {};
+    limits.maxBytes = 1000;
+    EXPECT_FALSE(readTrajectoryText(file, error, limits));
+    EXPECT_EQ(error, "The trajectory file \"" + file.string() +
+                         "\" cannot be replayed: it holds more than the 1000 bytes a replay "
+                         "reads.");
+    ASSERT_TRUE(readTrajectoryText(file, error)) << error;
+    EXPECT_EQ(readTrajectoryText(file, error)->frameCount(), 2000u);
+
+    // A line longer than a reading piece, a missing file, a folder and an SQLite file.
+    out = std::fopen(file.c_str(), "wb");
+    const std::string line(3 << 20, '1');
+    std::fputs("1 0 0 0\n", out);
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fclose(out);
+    EXPECT_FALSE(readTrajectoryText(file, error));
+    EXPECT_NE(error.find("cannot be replayed: line 2 is longer than 1048576 characters."),
+              std::string::npos)
+        << error;
+    EXPECT_FALSE(readTrajectoryText(dir.path() / "none.txt", error));
+    EXPECT_NE(error.find("it could not be opened: No such file"), std::string::npos) << error;
+    EXPECT_FALSE(readTrajectoryText(dir.path(), error));
+    EXPECT_NE(error.find("it is a folder."), std::string::npos) << error;
+    out = std::fopen(file.c_str(), "wb");
+    std::fwrite("SQLite format 3\0rest", 1, 20, out);
+    std::fclose(out);
+    EXPECT_FALSE(readTrajectoryText(file, error));
+    EXPECT_NE(error.find("it is an SQLite file"), std::string::npos) << error;
+}
+
+TEST(TrajectoryReader, TheDefaultFrameRateIsTheProgramsTimeSlice) {
+    EXPECT_DOUBLE_EQ(kDefaultTrajectoryFps, 1 / dtOf(Settings{}));
+}
+
+}  // namespace
+}  // namespace strida::test
