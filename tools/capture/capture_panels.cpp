@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     autoWindow->hide();
     window.aboutBox()->hide();
     window.panelWindow("frmPerformance")->show();
+    window.engine().setSeed(3);  // the same picture every time
     window.engine().StartSimulation();
     for (int i = 0; i < 25; ++i) window.engine().SimulationTick();
     save(&window, "main-window-running");
@@ -107,6 +108,7 @@ int main(int argc, char** argv) {
     // A replay: a two-way crowd written to a trajectory file by a run of its own, then played back
     // and shown half-way through, with the panel beside the trap.
     window.panelWindow("frmPerformance")->hide();
+    window.panelWindow("frmCharts")->hide();
     for (auto [name, value] : {std::pair{"NumPedLeft", "20"}, std::pair{"NumPedRight", "20"}})
         strida::applySetting(window.settings(), name, value);
     window.engine().setTrajectoryFiles({"replay-capture.txt"});
