@@ -198,9 +198,11 @@ TEST(Batch, ChartDataIsEveryStepsPanelFiguresAndDensities) {
     }
     EXPECT_EQ(lines.size() - 1, std::stoul(split(r.out, '\n')[13].substr(7)));
     EXPECT_GT(panelRowsSeen, 100);
-    // A chart data file that cannot be made refuses the run.
+    // A chart data file that cannot be made refuses the run; one that cannot be written whole
+    // fails it.
     EXPECT_EQ(batch("--chart-data no/such/folder/chart.csv --out " + dir.path().string()).status,
               2);
+    EXPECT_EQ(batch("--chart-data /dev/full --steps 3 --out " + dir.path().string()).status, 3);
 }
 
 // One line per setting, in the table's order: name, default, unit, meaning. The default is what a

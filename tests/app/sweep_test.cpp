@@ -134,6 +134,10 @@ TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
     EXPECT_EQ(run(sweep + " --retry-failed"), 1);
     EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), split(joblog, '\n').size() + 2)
         << "the two failed runs ran again";
+    // A run that left nothing at all (a task that never ran) counts as failed.
+    fs::remove_all(study / "runs" / "4");
+    ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
+    EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",1,1"));
 
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Nonsense=1,2 --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=2:1:0.5 --out " + study.string()), 2);
