@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -134,14 +135,18 @@ TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
     EXPECT_EQ(run(sweep + " --retry-failed"), 1);
     EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), split(joblog, '\n').size() + 2)
         << "the two failed runs ran again";
-    // A run that left nothing at all (a task that never ran) counts as failed.
+    // A run that left nothing at all (a task that never ran) counts as failed, and so does one
+    // whose status says it failed although it finished (a report file it could not write).
     fs::remove_all(study / "runs" / "4");
+    std::ofstream(study / "runs" / "3" / "status") << "3\n";
     ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
-    EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",1,1"));
+    EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",2,0"));
 
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Nonsense=1,2 --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=2:1:0.5 --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta --out " + study.string()), 2);
+    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=0:1:0.0001 --out " + study.string()),
+              2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + (dir.path() / "none").string()), 1);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=1,2"), 2);
 }
