@@ -3,7 +3,6 @@
 // that failed or ended without a record. The ssh and Slurm engines have system tests of their own
 // (tests/system).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -22,8 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 int run(const std::string& command) {
-    const int raw = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return exitStatus(command + " >/dev/null 2>&1");
 }
 
 // The figures of a run's System.txt record, read here on their own: the last seven quoted fields.

@@ -138,25 +138,5 @@ TEST_F(GenerationTest, SpeedCategories) {
     for (const PedClass* p : all()) EXPECT_EQ(p->MaxSpeed(), 0.9);
 }
 
-TEST_F(GenerationTest, SeededRunsRepeatDrawForDraw) {
-    ASSERT_FALSE(engine.GenerateAllAtOnce());
-    HeadlessHost otherHost;
-    otherHost.setArea(5000, 3000);
-    otherHost.setM2Twips(kM2Twips);
-    Engine other(settings, otherHost, folder.path(), kSeed);
-    ASSERT_FALSE(other.GenerateAllAtOnce());
-    const auto mine = all();
-    std::size_t i = 0;
-    other.pedestrians().forEach([&](const PedClass& p) {
-        ASSERT_LT(i, mine.size());
-        EXPECT_EQ(p.Px(), mine[i]->Px());
-        EXPECT_EQ(p.Py(), mine[i]->Py());
-        EXPECT_EQ(p.Ex(), mine[i]->Ex());
-        EXPECT_EQ(p.MaxSpeed(), mine[i]->MaxSpeed());
-        ++i;
-    });
-    EXPECT_EQ(i, mine.size());
-}
-
 }  // namespace
 }  // namespace strida::test

@@ -70,15 +70,7 @@ void expectSame(const Scenario& scenario, const char* what) {
     }
 }
 
-TEST(NeighbourSearch, AllAtOnceRunsFromOneAndTwoSides) {
-    expectSame({[](Settings& s) {
-                    s.NumWays = Ways::One;
-                    s.TotalNumberOfPedestrians = "70";
-                },
-                {},
-                3000,
-                0},
-               "one way");
+TEST(NeighbourSearch, AllAtOnceRunFromTwoSides) {
     expectSame({[](Settings& s) {
                     s.NumPedLeft = "45";
                     s.NumPedRight = "45";

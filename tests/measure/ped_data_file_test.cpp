@@ -1,8 +1,5 @@
 // Saving hand-made pedestrians to a data file and loading them back into the trap.
-#include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <csignal>
 
 #include "engine/manual_generator.h"
 #include "support/engine_fixture.h"
@@ -91,16 +88,10 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     ASSERT_TRUE(manual.createPedestrian());  // at (0, 0) before any pick
 
     // A disk that takes only 10 bytes of the file: the save says so instead of "1 data was saved."
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 10;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool wrote = manual.savePedestrians();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_FALSE(wrote);
+    {
+        FileSizeLimit limit(10);
+        EXPECT_FALSE(manual.savePedestrians());
+    }
     EXPECT_EQ(lastMessage().rfind("Error in saving Data : cannot write ", 0), 0u) << lastMessage();
 
     write("long.sdx", "1,1,1,9,1,0,0,1.3,1.4\r\n1,2,3,4,5,6,7,8,9,10\r\n");

@@ -2,11 +2,6 @@
 // taken away mid-run, a file replaced by a folder, a full disk, an interrupted batch run. Every
 // file ends at a record, nothing is lost silently, and the batch runner's exit status says what
 // happened.
-#include <sys/resource.h>
-#include <sys/wait.h>
-
-#include <csignal>
-
 #include "core/numbers.h"
 #include "support/engine_fixture.h"
 
@@ -83,16 +78,11 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
     ticks(engine, 2);
     // The disk takes 5000 bytes more of each file, then no more.
     const auto size = std::filesystem::file_size(engine.reports().pathOf(ReportFile::Instant));
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = size + 5000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    ticks(engine, 10);
-    engine.StopSimulation();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    {
+        FileSizeLimit limit(size + 5000);
+        ticks(engine, 10);
+        engine.StopSimulation();
+    }
 
     const std::string instant = report(ReportFile::Instant);
     EXPECT_GT(instant.size(), size);
@@ -103,19 +93,14 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
     EXPECT_EQ(engine.reports().failures()[0].file, ReportFile::Instant);
 }
 
-int batchStatus(const std::string& command) {
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
 TEST(BatchReportFaults, AnInterruptEndsAtAStepAndAFailedReportGivesStatusThree) {
     TempFolder dir;
     const std::string batch = std::string(STRIDA_BATCH) + " --out '" + dir.path().string() + "' ";
     // SIGTERM while a crowd of 6000 walks: the step under way is finished and the files closed.
-    EXPECT_EQ(batchStatus("timeout --preserve-status -s TERM 1 " + batch +
-                          "--set NumPedLeft=3000 --set NumPedRight=3000 --set TrapLength=60 "
-                          "--set TrapWidth=12 --set DistGenerator2Trap=0 --steps 1000000 "
-                          ">/dev/null 2>&1"),
+    EXPECT_EQ(exitStatus("timeout --preserve-status -s TERM 1 " + batch +
+                         "--set NumPedLeft=3000 --set NumPedRight=3000 --set TrapLength=60 "
+                         "--set TrapWidth=12 --set DistGenerator2Trap=0 --steps 1000000 "
+                         ">/dev/null 2>&1"),
               143);
     const std::string instant = readFile(dir.path() / "Instant.txt");
     const std::string avg = readFile(dir.path() / "avgInstant.txt");
@@ -131,7 +116,7 @@ TEST(BatchReportFaults, AnInterruptEndsAtAStepAndAFailedReportGivesStatusThree) 
     // and the status says so.
     std::filesystem::remove(dir.path() / "Instant.txt");
     std::filesystem::create_directories(dir.path() / "Instant.txt" / "kept");
-    EXPECT_EQ(batchStatus(batch + "--seed 1 >/dev/null 2>&1"), 3);
+    EXPECT_EQ(exitStatus(batch + "--seed 1 >/dev/null 2>&1"), 3);
 }
 
 }  // namespace

@@ -3,14 +3,12 @@
 #include "measure/trajectory_reader.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <sstream>
 
 #include "engine/settings.h"
 #include "measure/trajectory_text.h"
 #include "support/engine_fixture.h"
+#include "support/trajectory_lines.h"
 
 namespace strida::test {
 namespace {
@@ -18,11 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // One row as a test expects it: the file's id, the frame number and the position.
-struct Expected {
-    std::int64_t id, frame;
-    float x, y;
-    bool operator==(const Expected&) const = default;
-};
+using Expected = TextRow;
 
 // The trajectory's rows in frame order, each with the id the file gave its pedestrian.
 std::vector<Expected> rowsOf(const Trajectory& t) {
@@ -88,23 +82,6 @@ TEST(TrajectoryReader, ReadsBackWhatTheWriterWrote) {
     EXPECT_EQ(t->pedestrians[3].lastX, 0.5f + 0.13f * 19);
 }
 
-// The rows of a text trajectory file as a plain reading of its lines takes them.
-std::vector<Expected> readIndependently(const fs::path& file) {
-    std::istringstream lines(readFile(file));
-    std::vector<Expected> rows;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string id, frame, x, y;
-        fields >> id >> frame >> x >> y;
-        rows.push_back({std::stoll(id), std::stoll(frame), std::strtof(x.c_str(), nullptr),
-                        std::strtof(y.c_str(), nullptr)});
-    }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const Expected& a, const Expected& b) { return a.frame < b.frame; });
-    return rows;
-}
-
 TEST(TrajectoryReader, ASeededBatchRunReadsAsItsLinesSay) {
     TempFolder dir;
     const std::string command = std::string(STRIDA_BATCH) + " --seed 11 --steps 60 --out '" +
@@ -113,7 +90,7 @@ TEST(TrajectoryReader, ASeededBatchRunReadsAsItsLinesSay) {
     std::string error;
     const std::optional<Trajectory> t = readTrajectoryText(dir.path() / "run.txt", error);
     ASSERT_TRUE(t) << error;
-    EXPECT_EQ(rowsOf(*t), readIndependently(dir.path() / "run.txt"));
+    EXPECT_EQ(rowsOf(*t), readTrajectoryLines(readFile(dir.path() / "run.txt")).rows);
     EXPECT_EQ(t->frameCount(), 61u) << "frame 0 and one per step";
     EXPECT_EQ(t->fps, kDefaultTrajectoryFps);
     EXPECT_TRUE(t->fpsFromFile);
@@ -191,11 +168,9 @@ TEST(TrajectoryReader, HostileSizesFailCleanly) {
     TempFolder dir;
     std::string error;
     const fs::path file = dir.path() / "t.txt";
-    std::FILE* out = std::fopen(file.c_str(), "wb");
     std::string big = "# framerate: 15 fps\n";
     for (int f = 0; f < 2000; ++f) big += "1 " + std::to_string(f) + " 0.5 0.25\n";
-    std::fwrite(big.data(), 1, big.size(), out);
-    std::fclose(out);
+    std::ofstream(file, std::ios::binary) << big;
     limits = {};
     limits.maxBytes = 1000;
     EXPECT_FALSE(readTrajectoryText(file, error, limits));
@@ -206,11 +181,7 @@ TEST(TrajectoryReader, HostileSizesFailCleanly) {
     EXPECT_EQ(readTrajectoryText(file, error)->frameCount(), 2000u);
 
     // A line longer than a reading piece, a missing file, a folder and an SQLite file.
-    out = std::fopen(file.c_str(), "wb");
-    const std::string line(3 << 20, '1');
-    std::fputs("1 0 0 0\n", out);
-    std::fwrite(line.data(), 1, line.size(), out);
-    std::fclose(out);
+    std::ofstream(file, std::ios::binary) << "1 0 0 0\n" << std::string(3 << 20, '1');
     EXPECT_FALSE(readTrajectoryText(file, error));
     EXPECT_NE(error.find("cannot be replayed: line 2 is longer than 1048576 characters."),
               std::string::npos)
@@ -219,9 +190,7 @@ TEST(TrajectoryReader, HostileSizesFailCleanly) {
     EXPECT_NE(error.find("it could not be opened: No such file"), std::string::npos) << error;
     EXPECT_FALSE(readTrajectoryText(dir.path(), error));
     EXPECT_NE(error.find("it is a folder."), std::string::npos) << error;
-    out = std::fopen(file.c_str(), "wb");
-    std::fwrite("SQLite format 3\0rest", 1, 20, out);
-    std::fclose(out);
+    std::ofstream(file, std::ios::binary).write("SQLite format 3\0rest", 20);
     EXPECT_FALSE(readTrajectoryText(file, error));
     EXPECT_NE(error.find("it is an SQLite file"), std::string::npos) << error;
 }

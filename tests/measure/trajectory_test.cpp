@@ -1,10 +1,8 @@
 // Trajectory files read back the way the analysis tools read them (PedPy's text loader, the queries
 // of its JuPedSim SQLite loader), and what is left of them when writing fails part-way.
 #include <sqlite3.h>
-#include <sys/resource.h>
 
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -14,6 +12,7 @@
 #include "measure/trajectory_sqlite.h"
 #include "measure/trajectory_text.h"
 #include "support/engine_fixture.h"
+#include "support/trajectory_lines.h"
 
 namespace strida::test {
 namespace {
@@ -63,74 +62,7 @@ void write(TrajectoryWriter& writer, const Frames& frames) {
     }
 }
 
-// The disk takes the file up to `bytes`, then no more.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(std::uint64_t bytes) : previous_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit small = saved_;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previous_)(int);
-};
-
-// The file as PedPy's text loader takes it: the comment lines first, in which the first number on
-// the line naming the frame rate is the rate, and "x/m" or "x/cm" names the unit; then rows of
-// whitespace-separated "id frame x y".
-struct LoadedText {
-    std::optional<double> fps;
-    bool metres = false, centimetres = false;
-    std::vector<std::string> comments;
-    std::vector<Row> rows;
-    bool wellFormed = true;
-};
-
-LoadedText loadText(const std::string& content) {
-    LoadedText out;
-    std::istringstream lines(content);
-    std::string line;
-    bool inHeader = true;
-    while (std::getline(lines, line)) {
-        if (inHeader && line.starts_with('#')) {
-            out.comments.push_back(line);
-            std::string lower = line;
-            for (char& c : lower)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            out.centimetres |=
-                lower.find("x/cm") != std::string::npos || lower.find("in cm") != std::string::npos;
-            out.metres |= lower.find("x/m") != std::string::npos;
-            std::istringstream words(line);
-            for (std::string word;
-                 !out.fps && line.find("framerate") != std::string::npos && words >> word;) {
-                char* end = nullptr;
-                const double value = std::strtod(word.c_str(), &end);
-                if (*end == '\0') out.fps = value;
-            }
-            continue;
-        }
-        inHeader = false;
-        std::istringstream fields(line);
-        std::string id, frame, x, y, extra;
-        if (!(fields >> id >> frame >> x >> y) || fields >> extra) out.wellFormed = false;
-        char* end[4];
-        Row r{static_cast<int>(std::strtol(id.c_str(), &end[0], 10)),
-              std::strtoll(frame.c_str(), &end[1], 10), std::strtof(x.c_str(), &end[2]),
-              std::strtof(y.c_str(), &end[3])};
-        for (char* e : end) out.wellFormed &= *e == '\0';
-        out.rows.push_back(r);
-    }
-    return out;
-}
-
-void expectSameRows(const std::vector<Row>& read, const Frames& written) {
+void expectSameRows(const std::vector<TextRow>& read, const Frames& written) {
     std::vector<Row> expected;
     for (const auto& frame : written)
         for (const Row& r : frame)
@@ -172,7 +104,7 @@ TEST(TrajectoryText, ReadsBackTheWayPedPyLoadsIt) {
     const std::string content = readFile(file);
     EXPECT_EQ(content.find('\r'), std::string::npos) << "LF line ends only";
     EXPECT_TRUE(content.ends_with('\n'));
-    const LoadedText text = loadText(content);
+    const TrajectoryLines text = readTrajectoryLines(content);
     EXPECT_EQ(text.fps, header().fps);
     EXPECT_TRUE(text.metres);
     EXPECT_FALSE(text.centimetres);
@@ -236,7 +168,8 @@ TEST(TrajectoryText, AFileRemovedOrReplacedMidRunGetsNoMoreFrames) {
               std::string::npos)
         << writer->failure();
     EXPECT_FALSE(std::filesystem::exists(file)) << "not made again";
-    expectSameRows(loadText(readFile(folder.path() / "moved.txt")).rows, {frames[0], frames[1]});
+    expectSameRows(readTrajectoryLines(readFile(folder.path() / "moved.txt")).rows,
+                   {frames[0], frames[1]});
 
     writer = TextTrajectoryWriter::create(file, header(), error, 1);
     ASSERT_TRUE(writer) << error;
@@ -362,10 +295,11 @@ TEST(TrajectorySqlite, AnswersTheLoadersQueries) {
     EXPECT_EQ(db.metadata("seed"), "42");
     EXPECT_EQ(expectConsistent(db), 4);
     const auto rows = db.query("select frame, id, pos_x as x, pos_y as y from trajectory_data");
-    std::vector<Row> read;
+    std::vector<TextRow> read;
     for (const auto& r : rows)
-        read.push_back({static_cast<int>(r[1].number), static_cast<std::int64_t>(r[0].number),
-                        static_cast<float>(r[2].number), static_cast<float>(r[3].number)});
+        read.push_back({static_cast<std::int64_t>(r[1].number),
+                        static_cast<std::int64_t>(r[0].number), static_cast<float>(r[2].number),
+                        static_cast<float>(r[3].number)});
     expectSameRows(read, frames);
     for (const auto& r : rows) EXPECT_EQ(r[2].number, static_cast<float>(r[2].number));
 
@@ -493,7 +427,7 @@ class RunTrajectories : public EngineTest {
         if (engine.runExists()) engine.StopSimulation();
     }
     void expectAgreement() {
-        const LoadedText text = loadText(readFile(folder.path() / "run.txt"));
+        const TrajectoryLines text = readTrajectoryLines(readFile(folder.path() / "run.txt"));
         EXPECT_TRUE(text.wellFormed);
         EXPECT_EQ(text.fps, 15.0);
         EXPECT_TRUE(text.metres && !text.centimetres);
@@ -501,7 +435,7 @@ class RunTrajectories : public EngineTest {
         // Frames without a gap from the first with someone in it; the database holds the very
         // same rows, and a frame for every step from 0.
         std::int64_t frame = text.rows.front().frame;
-        for (const Row& r : text.rows) {
+        for (const TextRow& r : text.rows) {
             EXPECT_TRUE(r.frame == frame || r.frame == frame + 1) << r.frame;
             frame = r.frame;
         }
@@ -510,9 +444,9 @@ class RunTrajectories : public EngineTest {
         EXPECT_EQ(db.metadata("fps"), "15");
         const auto rows = db.query("select frame, id, pos_x as x, pos_y as y from trajectory_data");
         ASSERT_EQ(rows.size(), text.rows.size());
-        std::map<std::pair<std::int64_t, int>, std::pair<float, float>> at;
+        std::map<std::pair<std::int64_t, std::int64_t>, std::pair<float, float>> at;
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            const Row& r = text.rows[i];
+            const TextRow& r = text.rows[i];
             EXPECT_EQ(rows[i][0].number, static_cast<double>(r.frame));
             EXPECT_EQ(rows[i][2].number, static_cast<double>(r.x));
             at[{r.frame, r.id}] = {r.x, r.y};
@@ -522,10 +456,10 @@ class RunTrajectories : public EngineTest {
         std::istringstream lines(ntxy.substr(ntxy.find("\"Y\"\r\n") + 5));
         int measured = 0;
         for (std::string line; std::getline(lines, line); ++measured) {
-            int id = 0;
+            std::int64_t id = 0;
             long step = 0;
             char x[32] = {}, y[32] = {};
-            ASSERT_EQ(std::sscanf(line.c_str(), "\"%d\",\"%ld\",\"%31[^\"]\",\"%31[^\"]\"", &id,
+            ASSERT_EQ(std::sscanf(line.c_str(), "\"%ld\",\"%ld\",\"%31[^\"]\",\"%31[^\"]\"", &id,
                                   &step, x, y),
                       4)
                 << line;

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +62,33 @@ inline std::vector<std::string> split(const std::string& text, char at) {
     while (std::getline(in, part, at)) parts.push_back(part);
     return parts;
 }
+
+// The exit status of a shell command, or -1 when it did not exit.
+inline int exitStatus(const std::string& command) {
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// While it lives, the disk takes files of this process up to `bytes`, then no more.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(std::uint64_t bytes) : previous_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int);
+};
 
 // A pedestrian made by the engine's factory from the current parameter settings, or why it was not.
 // Without a maximum acceleration it takes the parameters' MaxAccl.

@@ -36,10 +36,7 @@ class ChartsTest : public UiTest {
         return std::stod(window.settings().TrapLength) * std::stod(window.settings().TrapWidth);
     }
     std::vector<std::string> lines(const QString& file) {
-        std::ifstream in(file.toStdString());
-        std::vector<std::string> all;
-        for (std::string line; std::getline(in, line);) all.push_back(line);
-        return all;
+        return strida::test::split(strida::test::readFile(file.toStdString()), '\n');
     }
 };
 

@@ -104,19 +104,6 @@ TEST_F(UiTest, ARunStartedWithF5WalksToItsEndAndFinishes) {
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "avgInstant.txt"));
 }
 
-TEST_F(UiTest, PerformanceTextsAfterAStepWithAnEmptyTrap) {
-    window.settings().ManualGenerator = true;
-    action("mnuStartSimulation")->trigger();
-    window.engine().SimulationTick();
-    PerformancePanel* p = window.performancePanel();
-    EXPECT_EQ(p->text("txtTotalPed"), "0");
-    EXPECT_EQ(p->text("txtAvgSpeed"), "0.000");
-    EXPECT_EQ(p->text("txtInstantDelay"), "0.00");
-    EXPECT_EQ(p->text("txtUncomfort"), "0.00");
-    EXPECT_EQ(p->text("txtNHI"), "0.000");
-    EXPECT_EQ(p->text("txtNUVI"), "0.000");
-}
-
 TEST_F(UiTest, CalibrationPanelFitsTheCanvasOrSaysWhatIsWrong) {
     window.canvasWindow()->setArea(4500, 3000);
     in<QPushButton>("frmCalibration", "cmdCalibrate")->click();

