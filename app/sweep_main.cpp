@@ -18,6 +18,7 @@
 #include "core/numbers.h"
 #include "core/random.h"
 #include "engine/scenario.h"
+#include "engine/settings_rules.h"
 #include "sweep/collect.h"
 #include "sweep/design.h"
 
@@ -116,8 +117,12 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         if (!vary) return error;
         o.varies.push_back(std::move(*vary));
     } else if (arg == "--set") {
-        if (text.find('=') == std::string::npos)
-            return "--set takes NAME=VALUE, not '" + text + "'";
+        // Checked here as each run would apply it, so that a bad value fails no run.
+        const std::size_t eq = text.find('=');
+        if (eq == std::string::npos) return "--set takes NAME=VALUE, not '" + text + "'";
+        Settings check;
+        if (MaybeError error = applySetting(check, text.substr(0, eq), text.substr(eq + 1)))
+            return "--set " + error->description;
         o.sets.push_back(text);
     } else if (arg == "--scenario") {
         o.scenario = text;

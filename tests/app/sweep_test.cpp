@@ -143,6 +143,7 @@ TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Nonsense=1,2 --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=2:1:0.5 --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta --out " + study.string()), 2);
+    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --set ReportNTXY=yes --out " + study.string()), 2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=0:1:0.0001 --out " + study.string()),
               2);
     EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + (dir.path() / "none").string()), 1);
