@@ -59,8 +59,10 @@ Options, applied in this order:
                     and its hand-made pedestrians as a scenario file, then run.
   --out DIR         Folder for the report files (created if missing; default: current folder).
                     The run's manifest.json goes there too: program, version and source
-                    revision, start and end (UTC), the seed, every setting's text, the data file
-                    and its SHA-256, the steps, how the run ended and the files it wrote.
+                    revision, start and end (UTC), the seed (as a string of digits), every
+                    setting's text, the data file (absolute) and its SHA-256, the pedestrians
+                    given otherwise, the steps, how the run ended and every file it wrote, named
+                    relative to the folder (a file written outside it by its name alone).
   --trajectories FILE
                     Write the position of every pedestrian at every step into FILE, in the
                     report folder (repeatable): FILE.txt as text ("id frame x y", metres, with
@@ -77,9 +79,10 @@ Options, applied in this order:
                     to east, _EW east to west; a direction's speed is empty while none of its
                     pedestrians is in the trap).
   --replay FILE     Run again the run a manifest.json records: its settings exactly, its seed,
-                    its data file (which must be unchanged) and, unless it finished by itself,
-                    its number of steps, and its trajectory files. Options given as well
-                    come first.
+                    its pedestrians, its data file (which must be there and unchanged) and,
+                    unless it finished by itself, its number of steps; every file it wrote
+                    (trajectories, chart data) is written again into the report folder, never
+                    outside it. Options given as well come first.
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
   --seed N          A reproducible run: the same seed and settings give identical report files.
@@ -100,8 +103,11 @@ ends, the performance panel's figures are printed, one per line ("txtTotalPed: 0
 records) under readable names with their units. docs/reports.md explains every figure.
 
 Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
-2 for a usage or input error (nothing is run), 3 when the run completed but a report file could
-not be deleted, created or written (standard error says which and why). On SIGINT or SIGTERM the
+2 for a usage or input error or a run refused for its settings or its files (nothing is run:
+among them two output files of the same name, an output named like a report file or
+manifest.json, or an output that cannot be created), 3 when the run completed but a report,
+trajectory or chart-data file or the manifest could not be written whole (standard error says
+which and why). On SIGINT or SIGTERM the
 run finishes the step under way, closes the report files, each ending with that step's records,
 and exits with 130 or 143.
 )";
@@ -135,6 +141,8 @@ int usage(const std::string& message) {
 struct Options {
     std::vector<std::pair<std::string, std::string>> sets;
     std::optional<std::filesystem::path> pedFile;
+    // The SHA-256 a replayed run's data file had; the file must still have it.
+    std::optional<std::string> pedFileSha256;
     std::filesystem::path out = ".";
     std::optional<long> steps;
     std::optional<std::uint64_t> seed;
@@ -257,7 +265,7 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
             std::fprintf(stderr, "\rstep %ld, %zu pedestrians", o.taken,
                          engine.pedestrians().size());
     }
-    if (engine.runExists()) engine.StopSimulation();
+    if (engine.runExists()) engine.StopSimulation(o.ending);
     if (progress) std::fprintf(stderr, "\r%60s\r", "");
     return o;
 }
@@ -296,13 +304,16 @@ int report(const Engine& engine, const Outcome& o) {
     if (o.failed) return 1;
     for (const ReportWriter::Failure& failure : engine.reports().failures())
         std::fprintf(stderr, "strida-batch: %s\n", failure.description.c_str());
-    return engine.reports().failures().empty() ? 0 : 3;
+    // The other files' failures were told as they happened.
+    const bool whole = engine.reports().failures().empty() && engine.outputFailures().empty();
+    return whole ? 0 : 3;
 }
 
 }  // namespace
 
-// The run a manifest records: its exact settings, seed, data file and, for a run that did not end
-// by itself, its number of steps. What the command line gives as well comes first.
+// The run a manifest records: its exact settings, seed, pedestrians and, for a run that did not
+// end by itself, its number of steps, and the files it wrote, each into the report folder. What
+// the command line gives as well comes first.
 std::optional<std::string> loadReplay(const std::filesystem::path& file, Options& o,
                                       Settings& settings) {
     RunManifest m;
@@ -311,13 +322,26 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
         if (MaybeError error = restoreSetting(settings, name, text)) return error->description;
     if (!o.seed) o.seed = m.seed;
     if (!o.pedFile && !m.pedFile.empty()) {
-        if (sha256Of(m.pedFile) != m.pedFileSha256)
-            return "the pedestrian data file " + m.pedFile + " is not the one the run read";
+        std::error_code ec;
+        if (!std::filesystem::exists(m.pedFile, ec))
+            return "the pedestrian data file " + m.pedFile + " that the run read is missing";
         o.pedFile = m.pedFile;
+        o.pedFileSha256 = m.pedFileSha256;
     }
-    if (!o.steps && m.ending != "finished") o.steps = m.steps;
     o.pedestrians = m.pedestrians;
-    if (o.trajectories.empty()) o.trajectories.assign(m.trajectories.begin(), m.trajectories.end());
+    if (!o.steps && m.ending != "finished") o.steps = m.steps;
+    const bool trajectoriesGiven = !o.trajectories.empty();
+    std::vector<std::string> outputs = m.trajectories;
+    if (!m.chartData.empty()) outputs.push_back(m.chartData);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const std::optional<std::filesystem::path> name = replayName(outputs[i]);
+        if (!name) return "the manifest names an output file '" + outputs[i] + "'";
+        if (i == m.trajectories.size()) {
+            if (!o.chartData) o.chartData = *name;
+        } else if (!trajectoriesGiven) {
+            o.trajectories.push_back(*name);
+        }
+    }
     return std::nullopt;
 }
 
@@ -363,64 +387,21 @@ std::optional<std::string> saveScenario(const Options& o, const Settings& settin
     return std::nullopt;
 }
 
-// The engine's record of the run, with the data file it reads.
-RunManifest startManifest(const Engine& engine, std::uint64_t seed, const Options& o) {
-    RunManifest m = engine.startManifest(seed);
+// The pedestrians the run starts with: a data file's (which a replay checks to be the one the
+// recorded run read) or those given with the settings.
+bool createPedestrians(Engine& engine, const Options& o) {
+    ManualGenerator manual(engine);
     if (o.pedFile) {
-        m.pedFile = o.pedFile->string();
-        m.pedFileSha256 = sha256Of(*o.pedFile);
+        if (!manual.loadPedestrians(*o.pedFile)) return false;
+        const std::string sha256 = sha256Of(*o.pedFile);
+        if (o.pedFileSha256 && sha256 != *o.pedFileSha256) {
+            usage("the pedestrian data file " + o.pedFile->string() +
+                  " is not the one the run read");
+            return false;
+        }
+        engine.setDataFile(std::filesystem::absolute(*o.pedFile), sha256);
     }
-    m.pedestrians = o.pedestrians;
-    return m;
-}
-
-// Completes the manifest with how the run went and the files it left in the report folder.
-void finishManifest(RunManifest& m, const Engine& engine, const Outcome& o,
-                    const std::filesystem::path& out) {
-    m.ended = utcNow();
-    m.steps = o.taken;
-    m.seconds = static_cast<double>(o.taken) * engine.dt();
-    m.ending = o.ending;
-    for (ReportFile file : {ReportFile::Individu, ReportFile::Traffic, ReportFile::System,
-                            ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY}) {
-        std::error_code ec;
-        const auto bytes = std::filesystem::file_size(engine.reports().pathOf(file), ec);
-        if (!ec) m.files.emplace_back(reportFileName(file), bytes);
-    }
-    for (const std::filesystem::path& file : engine.trajectoryFiles()) {
-        std::error_code ec;
-        const auto bytes = std::filesystem::file_size(out / file, ec);
-        if (!ec) m.files.emplace_back(file.string(), bytes);
-    }
-    if (MaybeError error = writeManifest(out / "manifest.json", m))
-        std::fprintf(stderr, "strida-batch: %s\n", error->description.c_str());
-}
-
-// The chart-data file, fed a row by every step; none when none was asked for or, with `error`
-// set, when it cannot be created.
-std::unique_ptr<SeriesCsvWriter> openChartData(Engine& engine, const Options& o,
-                                               std::string& error) {
-    if (!o.chartData) return nullptr;
-    std::vector<const SeriesColumn*> all;
-    for (const SeriesColumn& c : seriesColumns()) all.push_back(&c);
-    std::unique_ptr<SeriesCsvWriter> chart =
-        SeriesCsvWriter::create(o.out / *o.chartData, all, error);
-    if (chart)
-        engine.setStepListener(
-            [writer = chart.get()](const StepFigures& step) { writer->row(step); });
-    return chart;
-}
-
-// Completes the chart-data file and names it among the run's files; false, with the reason in
-// `error`, when it could not be written whole.
-bool closeChartData(std::unique_ptr<SeriesCsvWriter>& chart, const Options& o, RunManifest& m,
-                    std::string& error) {
-    if (!chart) return true;
-    if (!chart->finish(error)) return false;
-    std::error_code ec;
-    const auto bytes = std::filesystem::file_size(o.out / *o.chartData, ec);
-    if (!ec) m.files.emplace_back(o.chartData->string(), bytes);
-    return true;
+    return o.pedestrians.empty() || manual.createPedestrians(o.pedestrians);
 }
 
 int main(int argc, char** argv) {
@@ -436,6 +417,9 @@ int main(int argc, char** argv) {
     }
     Settings settings;
     if (auto error = prepareSettings(options, settings)) return usage(*error);
+    std::vector<std::filesystem::path> outputs = options.trajectories;
+    if (options.chartData) outputs.push_back(*options.chartData);
+    if (MaybeError error = checkOutputNames(outputs, options.out)) return usage(error->description);
     std::error_code ec;
     std::filesystem::create_directories(options.out, ec);
     if (ec)
@@ -455,25 +439,11 @@ int main(int argc, char** argv) {
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
     engine.setTrajectoryFiles(options.trajectories);
-    RunManifest manifest = startManifest(engine, seed, options);
-    if (MaybeError error = writeManifest(options.out / "manifest.json", manifest))
-        return usage(error->description);
-    ManualGenerator manual(engine);
-    if (options.pedFile && !manual.loadPedestrians(*options.pedFile)) return 2;
-    if (!options.pedestrians.empty() && !manual.createPedestrians(options.pedestrians)) return 2;
-    std::string chartError;
-    std::unique_ptr<SeriesCsvWriter> chart = openChartData(engine, options, chartError);
-    if (!chartError.empty()) return usage(chartError);
+    engine.setChartDataFile(options.chartData);
+    if (!createPedestrians(engine, options)) return 2;
     catchInterrupts();
-    if (!engine.StartSimulation()) {
-        finishManifest(manifest, engine, {0, true, "refused"}, options.out);
-        return 1;
-    }
+    // A run refused for its settings or its files says why, and nothing has run.
+    if (!engine.StartSimulation()) return 2;
     const Outcome outcome = runToEnd(engine, options.steps);
-    const bool chartWritten = closeChartData(chart, options, manifest, chartError);
-    finishManifest(manifest, engine, outcome, options.out);
-    const int status = report(engine, outcome);
-    if (chartWritten) return status;
-    std::fprintf(stderr, "strida-batch: %s\n", chartError.c_str());
-    return status == 0 ? 3 : status;
+    return report(engine, outcome);
 }

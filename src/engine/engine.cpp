@@ -75,24 +75,28 @@ bool Engine::StartSimulation() {
         StopSimulation();
         return false;
     }
+    // A run that ended inside its last step is recorded before the next one begins.
+    if (recordPending_) endRecord();
     // A run that could not go on is refused before anything changes, old reports included.
     MaybeError error = checkRunSettings();
     if (!error) {
+        seedRun();
+        error = openOutputs();
+    }
+    if (!error) {
+        beginRecord();
         run_.exists = true;
         ++run_.serial;
         OpenReportFiles();
         error = GenerateAllAtOnce();
-        if (error) StopSimulation();
-    }
-    if (!error) {
-        openTrajectories();
-        writeTrajectoryFrame(false);  // frame 0: the run as it starts
+        if (error) StopSimulation("refused");
     }
     if (error) {
         host_.showMessage("The run cannot start: " + error->description + ".", kProgramName,
                           MessageIcon::Stop);
         return false;
     }
+    writeTrajectoryFrame(false);  // frame 0: the run as it starts
     host_.setTimerEnabled(true);
     run_.IsRunning = true;
     host_.setStartCaption("&Stop");
@@ -135,8 +139,15 @@ void Engine::PauseSimulation() {
     if (run_.exists) showRunning(!run_.IsRunning);
 }
 
-void Engine::StopSimulation() {
-    if (run_.exists) closing_ = sampling_.texts();
+void Engine::StopSimulation(std::string_view ending) {
+    if (run_.exists) {
+        closing_ = sampling_.texts();
+        if (manifest_) {
+            manifest_->ending = std::string(ending);
+            manifest_->steps = run_.StepCount;
+            recordPending_ = true;
+        }
+    }
     finishTrajectories();
     host_.setTimerEnabled(false);
     run_.IsRunning = false;
@@ -155,8 +166,11 @@ void Engine::StopSimulation() {
     host_.setPauseEnabled(false);
     host_.setBusy(false);
     run_.exists = false;
-    // Nothing stays open between runs; a step still under way reopens what it appends to.
-    if (!run_.stepping) reports_.closeAll();
+    // Nothing stays open between runs; a step still under way reopens what it appends to, and
+    // its run is recorded once it is over.
+    if (run_.stepping) return;
+    reports_.closeAll();
+    if (recordPending_) endRecord();
 }
 
 void Engine::FinishSimulation() {
@@ -171,73 +185,14 @@ void Engine::FinishSimulation() {
             row.text(*text);
         reports_.append(ReportFile::System, row);
     }
-    StopSimulation();
+    StopSimulation("finished");
 }
 
 void Engine::shutDown() {
     run_.IsRunning = false;
     if (run_.stepping) StopSimulation();
     reports_.closeAll();
-}
-
-// ---- Trajectory files and the run's manifest ----
-
-RunManifest Engine::startManifest(std::uint64_t seed) const {
-    RunManifest m;
-    m.program = std::string(kProgramName);
-    m.version = std::string(kProgramVersion);
-    m.revision = sourceRevision();
-    m.started = utcNow();
-    m.seed = seed;
-    for (const SettingInfo& info : settingTable())
-        m.settings.emplace_back(info.name, settingText(settings_, info));
-    for (const std::filesystem::path& file : trajectoryFiles_)
-        m.trajectories.push_back(file.string());
-    return m;
-}
-
-void Engine::openTrajectories() {
-    trajectories_.clear();
-    const TrajectoryHeader header{
-        1 / dt(),     std::string(kProgramName), std::string(kProgramVersion), seed_, trap().width,
-        trap().height};
-    for (const std::filesystem::path& name : trajectoryFiles_) {
-        std::string error;
-        auto writer = openTrajectoryFile(reports_.folder() / name, header, error);
-        if (writer)
-            trajectories_.push_back(std::move(writer));
-        else
-            host_.showMessage(error + ". The run goes on without it.", kProgramName,
-                              MessageIcon::Stop);
-    }
-}
-
-void Engine::writeTrajectoryFrame(bool afterPass) {
-    if (!afterPass) {
-        frame_.clear();
-        Pedestrians_.forEach([this](const PedClass& p) {
-            frame_.push_back({p.ID(), p.Px(), p.Py(), p.Vx(), p.Vy()});
-        });
-    }
-    for (auto& writer : trajectories_) {
-        if (!writer) continue;
-        writer->beginFrame(run_.StepCount);
-        for (const TrajectoryRow& r : frame_) writer->row(r.id, r.x, r.y, r.vx, r.vy);
-        writer->endFrame();
-        if (!writer->failure().empty()) {
-            host_.showMessage(writer->failure() + ". The run goes on without it.", kProgramName,
-                              MessageIcon::Stop);
-            writer.reset();
-        }
-    }
-    frame_.clear();
-}
-
-void Engine::finishTrajectories() {
-    for (auto& writer : trajectories_)
-        if (writer && !writer->finish())
-            host_.showMessage(writer->failure() + ".", kProgramName, MessageIcon::Stop);
-    trajectories_.clear();
+    if (recordPending_) endRecord();
 }
 
 // ---- The step ----
@@ -255,10 +210,12 @@ void Engine::SimulationTick() {
     SimulationStep();
     run_.stepping = false;
     // Every record of a finished step is in the files; after the run's end nothing stays open.
-    if (run_.exists)
+    if (run_.exists) {
         reports_.flush();
-    else
-        reports_.closeAll();
+        return;
+    }
+    reports_.closeAll();
+    if (recordPending_) endRecord();
 }
 
 void Engine::SimulationStep() {
@@ -272,7 +229,8 @@ void Engine::SimulationStep() {
         writeTrajectoryFrame(false);  // nobody moved, but the frames go on without a gap
         return;
     }
-    if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100) StopSimulation();
+    if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100)
+        StopSimulation("finished");
     TrapSums sums;
     const bool passed = movePedestrians(serial, sums);
     // The step's frame, also of a pass cut short by an error, and before a finish clears the run.
@@ -285,7 +243,15 @@ void Engine::SimulationStep() {
     const std::int32_t step = run_.StepCount;
     const double time = step * dt();
     samplePerformance(sums);
-    if (sampled && stepListener_) stepListener_(stepFigures(step, time, sums));
+    if (!sampled || (!stepListener_ && !chartData_)) return;
+    const StepFigures figures = stepFigures(step, time, sums);
+    if (stepListener_) stepListener_(figures);
+    if (!chartData_) return;
+    chartData_->row(figures);
+    if (!chartData_->failure().empty()) {
+        outputFailed(chartData_->failure(), true);
+        chartData_.reset();
+    }
 }
 
 StepFigures Engine::stepFigures(std::int32_t step, double time, const TrapSums& sums) const {
@@ -445,15 +411,32 @@ MaybeError Engine::checkPopulation() const {
     const bool twoWays = s.NumWays == Ways::Two;
     MaybeError error;
     long total = 0;
-    if (twoWays)
-        total = long{readCount("NumPedLeft", s.NumPedLeft, error).value_or(0)} +
-                readCount("NumPedRight", s.NumPedRight, error).value_or(0);
-    else
-        total =
-            readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error).value_or(0);
+    bool anyone = false;  // a count below 0 generates nobody
+    const auto count = [&](const char* name, const std::string& text) {
+        const long n = readCount(name, text, error).value_or(0);
+        anyone = anyone || n > 0;
+        return n;
+    };
+    if (twoWays) {
+        total = count("NumPedLeft", s.NumPedLeft);
+        total += count("NumPedRight", s.NumPedRight);
+    } else {
+        total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
+    }
+    if (error) return error;
+    // A run of nobody would wait for a crowd that never comes, to the end of time.
+    if (!anyone && Pedestrians_.empty()) {
+        const std::string asked =
+            twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) + " and NumPedRight is " +
+                          quoteText(s.NumPedRight) + " (of TotalNumberOfPedestrians " +
+                          quoteText(s.TotalNumberOfPedestrians) + ")"
+                    : "TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians);
+        return EngineError{asked +
+                           ", so no pedestrian would be generated, and none was made by hand"};
+    }
     // Pedestrians already made by hand count towards the run's numbering as well.
     total += run_.LastPedID;
-    if (error || total <= std::numeric_limits<std::int16_t>::max()) return error;
+    if (total <= std::numeric_limits<std::int16_t>::max()) return std::nullopt;
     std::string asked =
         twoWays ? "NumPedLeft is " + quoteText(s.NumPedLeft) + " and NumPedRight is " +
                       quoteText(s.NumPedRight)

@@ -76,12 +76,31 @@ class Engine {
         trajectoryFiles_ = std::move(files);
     }
     const std::vector<std::filesystem::path>& trajectoryFiles() const { return trajectoryFiles_; }
-    // The record of a run about to start with this seed: the program, every setting's text as it
-    // stands, the trajectory files, the time.
-    RunManifest startManifest(std::uint64_t seed) const;
+    // A comma-separated file of every step's figures every run writes (relative to the report
+    // folder, or absolute); none by default.
+    void setChartDataFile(std::optional<std::filesystem::path> file) {
+        chartDataFile_ = std::move(file);
+    }
+    // The data file the pedestrians there are now were loaded from: a run's manifest names it
+    // with its SHA-256 instead of listing them. Empty for none.
+    void setDataFile(std::filesystem::path file, std::string sha256) {
+        dataFile_ = std::move(file);
+        dataFileSha256_ = std::move(sha256);
+        dataFilePedestrians_ = Pedestrians_.size();
+    }
     // The seed of the runs started afterwards; none reseeds from the time of day, as at start-up.
     void setSeed(std::optional<std::uint64_t> seed);
     const std::optional<std::uint64_t>& seed() const { return seed_; }
+    // The seed the last run started from: the one set, or, for a run that writes any file and so
+    // is recorded in manifest.json, one drawn for it. None for an unrecorded run seeded from the
+    // time of day.
+    const std::optional<std::uint64_t>& runSeed() const { return runSeed_; }
+    // Whether a run started now writes any file: a report, a trajectory or chart data. Such a run
+    // leaves manifest.json in the report folder, which repeats it.
+    bool writesFiles() const;
+    // What could not be written whole in the last run besides the report files: a trajectory
+    // file, the chart data, the manifest. Each has been told through the host as well.
+    const std::vector<std::string>& outputFailures() const { return outputFailures_; }
     // Told the figures of every step as soon as the step is sampled, for charts and chart data.
     void setStepListener(std::function<void(const StepFigures&)> listener) {
         stepListener_ = std::move(listener);
@@ -104,7 +123,9 @@ class Engine {
     // cannot be read. Returns whether a run is going afterwards.
     bool StartSimulation();
     void PauseSimulation();
-    void StopSimulation();
+    // Ends the run; `ending` is what its manifest says of how it ended ("stopped", "finished",
+    // "step limit", "interrupted", "refused").
+    void StopSimulation(std::string_view ending = "stopped");
     void FinishSimulation();
     void OpenReportFiles();
     // The program is closing: no step starts any more, a step under way ends with its run, and
@@ -152,7 +173,16 @@ class Engine {
     void samplePerformance(const TrapSums& sums);
     StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
     void showRunning(bool running);
-    void openTrajectories();
+    // Checks the names of the files the run writes besides its reports and opens them; on an
+    // error nothing stays open.
+    MaybeError openOutputs();
+    void seedRun();
+    // Writes manifest.json as the run starts; one that cannot be written is told, like a report
+    // file, and the run goes on.
+    void beginRecord();
+    // Closes the chart data and completes the manifest with how the run ended and its files.
+    void endRecord();
+    void outputFailed(const std::string& description, bool goesOn);
     // Writes the frame of the step just taken: the pedestrians as the pass left them, those that
     // arrived in it at the place they arrived; or, with `afterPass` false, everyone as they stand.
     void writeTrajectoryFrame(bool afterPass);
@@ -175,7 +205,19 @@ class Engine {
     RunClock run_;
     bool animate_ = true;
     std::optional<std::uint64_t> seed_;
+    std::optional<std::uint64_t> runSeed_;
     std::vector<std::filesystem::path> trajectoryFiles_;
+    std::optional<std::filesystem::path> chartDataFile_;
+    std::filesystem::path dataFile_;
+    std::string dataFileSha256_;
+    std::size_t dataFilePedestrians_ = 0;  // the first ones, in order of creation
+    std::unique_ptr<SeriesCsvWriter> chartData_;
+    // The run's record while it goes on, and once it has ended inside a step, how: the record is
+    // completed when the step is over and every file holds its last records.
+    std::optional<RunManifest> manifest_;
+    bool recordPending_ = false;
+    bool manifestFailed_ = false;  // and told, as the run started
+    std::vector<std::string> outputFailures_;
     std::function<void(const StepFigures&)> stepListener_;
     std::vector<std::unique_ptr<TrajectoryWriter>> trajectories_;
     struct TrajectoryRow {

@@ -79,9 +79,11 @@ MaybeError fromJson(const json& j, Scenario& out) {
             if (!value.is_string()) return bad(key, "must be a text");
             out.description = value.get<std::string>();
         } else if (key == "seed") {
-            if (!value.is_null() && !value.is_number_unsigned())
+            // Written as a string of digits; files of earlier versions hold a number.
+            if (value.is_string()) out.seed = num::whole<std::uint64_t>(value.get<std::string>());
+            if (value.is_number_unsigned()) out.seed = value.get<std::uint64_t>();
+            if (!value.is_null() && !out.seed)
                 return bad(key, "must be a whole number from 0 to 18446744073709551615, or null");
-            if (!value.is_null()) out.seed = value.get<std::uint64_t>();
         } else if (key == "settings") {
             if (MaybeError error = readSettings(value, out)) return error;
         } else if (key == "pedestrians") {
@@ -136,7 +138,7 @@ std::string scenarioText(const Scenario& scenario) {
     json j = {{"format", kScenarioFormat},
               {"version", kScenarioVersion},
               {"description", scenario.description},
-              {"seed", scenario.seed ? json(*scenario.seed) : json(nullptr)},
+              {"seed", scenario.seed ? json(std::to_string(*scenario.seed)) : json(nullptr)},
               {"settings", settings}};
     if (scenario.hasPedestrians) {
         json list = json::array();

@@ -1,6 +1,6 @@
 // A scenario file: every setting's text by its name, optionally the hand-made pedestrians, a seed
 // and a free-text description, so that a set-up can be opened again, shared and swept. JSON:
-//   {"format": "strida-scenario", "version": 1, "description": "...", "seed": 42 or null,
+//   {"format": "strida-scenario", "version": 1, "description": "...", "seed": "42" or null,
 //    "settings": {"Alpha": "0.9", ...}, "pedestrians": [[1, 2, 3, 9, 4, 0.5, 0, 1.3, 1], ...]}
 // The pedestrians are the nine numbers of the pedestrian data file's records. Keys are written
 // sorted, with two-space indents and a final line end, so that saving what was opened gives the

@@ -2,10 +2,15 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
+
+#include "core/numbers.h"
+#include "measure/report_writer.h"
 
 namespace strida {
 
@@ -20,11 +25,13 @@ json toJson(const RunManifest& m) {
     for (const auto& [name, bytes] : m.files) files[name] = bytes;
     json pedFile = nullptr;
     if (!m.pedFile.empty()) pedFile = {{"path", m.pedFile}, {"sha256", m.pedFileSha256}};
-    json result = {{"program", m.program}, {"version", m.version},      {"revision", m.revision},
-                   {"started", m.started}, {"ended", m.ended},          {"seed", m.seed},
-                   {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
-                   {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
+    json result = {
+        {"program", m.program}, {"version", m.version},      {"revision", m.revision},
+        {"started", m.started}, {"ended", m.ended},          {"seed", std::to_string(m.seed)},
+        {"settings", settings}, {"pedestrianFile", pedFile}, {"steps", m.steps},
+        {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
     result["trajectories"] = m.trajectories;
+    result["chartData"] = m.chartData.empty() ? json(nullptr) : json(m.chartData);
     if (!m.pedestrians.empty()) {
         json list = json::array();
         for (const PedRecord& r : m.pedestrians) list.push_back(r.fields);
@@ -33,13 +40,21 @@ json toJson(const RunManifest& m) {
     return result;
 }
 
+// A seed is written as a string of decimal digits; manifests of earlier versions hold a number.
+std::uint64_t seedOf(const json& seed) {
+    if (!seed.is_string()) return seed.get<std::uint64_t>();
+    const std::optional<std::uint64_t> value = num::whole<std::uint64_t>(seed.get<std::string>());
+    if (!value) throw std::invalid_argument("the seed is not a whole number");
+    return *value;
+}
+
 void fromJson(const json& j, RunManifest& m) {
     m.program = j.at("program").get<std::string>();
     m.version = j.at("version").get<std::string>();
     m.revision = j.value("revision", "");
     m.started = j.value("started", "");
     m.ended = j.value("ended", "");
-    m.seed = j.at("seed").get<std::uint64_t>();
+    m.seed = seedOf(j.at("seed"));
     m.settings.clear();
     for (const auto& [name, text] : j.at("settings").items())
         m.settings.emplace_back(name, text.get<std::string>());
@@ -47,6 +62,8 @@ void fromJson(const json& j, RunManifest& m) {
     m.pedFile = ped.is_null() ? "" : ped.at("path").get<std::string>();
     m.pedFileSha256 = ped.is_null() ? "" : ped.at("sha256").get<std::string>();
     m.trajectories = j.value("trajectories", std::vector<std::string>{});
+    const json chart = j.value("chartData", json(nullptr));
+    m.chartData = chart.is_null() ? "" : chart.get<std::string>();
     m.steps = j.at("steps").get<long>();
     m.seconds = j.value("seconds", 0.0);
     m.ending = j.at("ending").get<std::string>();
@@ -69,13 +86,20 @@ MaybeError writeManifest(const std::filesystem::path& file, const RunManifest& m
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
         out << toJson(m).dump(2) << '\n';
-        if (!out.flush())
+        if (!out.flush()) {
+            out.close();
+            std::error_code ignored;
+            std::filesystem::remove(part, ignored);
             return EngineError{"the run manifest " + file.string() + " could not be written"};
+        }
     }
     std::error_code ec;
     std::filesystem::rename(part, file, ec);
-    if (ec) return EngineError{"the run manifest " + file.string() + ": " + ec.message()};
-    return std::nullopt;
+    if (!ec) return std::nullopt;
+    std::error_code ignored;
+    std::filesystem::remove(part, ignored);
+    return EngineError{"the run manifest " + file.string() +
+                       " could not be written: " + ec.message()};
 }
 
 MaybeError readManifest(const std::filesystem::path& file, RunManifest& m) {
@@ -83,8 +107,62 @@ MaybeError readManifest(const std::filesystem::path& file, RunManifest& m) {
     if (!in) return EngineError{"the run manifest " + file.string() + " cannot be read"};
     try {
         fromJson(json::parse(in), m);
-    } catch (const json::exception& e) {
+    } catch (const std::exception& e) {
         return EngineError{"the run manifest " + file.string() + " is not one: " + e.what()};
+    }
+    return std::nullopt;
+}
+
+std::string recordedName(const std::filesystem::path& file, const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    const fs::path relative =
+        file.is_absolute()
+            ? file.lexically_normal().lexically_relative(fs::absolute(folder).lexically_normal())
+            : file.lexically_normal();
+    const bool inside = !relative.empty() && !relative.is_absolute() && *relative.begin() != "..";
+    return inside ? relative.generic_string() : file.filename().string();
+}
+
+std::optional<std::filesystem::path> replayName(const std::string& recorded) {
+    const std::filesystem::path name = std::filesystem::path(recorded).lexically_normal();
+    const bool outside = name.is_absolute() || (!name.empty() && *name.begin() == "..");
+    const std::filesystem::path result = outside ? name.filename() : name;
+    if (result.empty() || result == "." || result == ".." || !result.has_filename())
+        return std::nullopt;
+    return result;
+}
+
+namespace {
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+MaybeError checkOutputNames(const std::vector<std::filesystem::path>& outputs,
+                            const std::filesystem::path& folder) {
+    // Compared without regard to case, so that the files stay apart on any file system.
+    std::vector<std::string> taken = {std::string(kManifestName),
+                                      std::string(kManifestName) + ".part"};
+    for (int f = 0; f < kReportFileCount; ++f)
+        taken.emplace_back(reportFileName(static_cast<ReportFile>(f)));
+    for (std::string& name : taken) name = lowered(name);
+    const std::ptrdiff_t kReserved = static_cast<std::ptrdiff_t>(taken.size());
+    for (const std::filesystem::path& output : outputs) {
+        const std::string name = recordedName(output, folder);
+        const std::string key = lowered(name);
+        const auto found = std::find(taken.begin(), taken.end(), key);
+        if (found - taken.begin() < kReserved)
+            return EngineError{"the output file " + output.string() + " is named \"" + name +
+                               "\" like the run's own " +
+                               (found - taken.begin() < 2 ? "manifest" : "report file")};
+        if (found != taken.end())
+            return EngineError{"two output files are named \"" + name +
+                               "\"; each file of a run needs a name of its own"};
+        taken.push_back(key);
     }
     return std::nullopt;
 }

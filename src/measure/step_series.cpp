@@ -1,8 +1,12 @@
 #include "measure/step_series.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
+#include "core/file_writes.h"
 #include "core/numbers.h"
 
 namespace strida {
@@ -46,8 +50,8 @@ constexpr SeriesColumn kColumns[] = {
      }},
 };
 
-std::string failureOf(const std::filesystem::path& file, const char* what) {
-    return "the chart data file " + file.string() + " " + what + ": " + std::strerror(errno);
+std::string failureOf(const std::filesystem::path& file, const char* what, int error) {
+    return "the chart data file " + file.string() + " " + what + ": " + std::strerror(error);
 }
 
 }  // namespace
@@ -65,30 +69,29 @@ const SeriesColumn* findSeriesColumn(std::string_view name) {
 std::unique_ptr<SeriesCsvWriter> SeriesCsvWriter::create(const std::filesystem::path& file,
                                                          std::vector<const SeriesColumn*> columns,
                                                          std::string& error) {
-    std::FILE* out = std::fopen(file.c_str(), "wb");
-    if (!out) {
-        error = failureOf(file, "could not be created");
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = failureOf(file, "could not be created", errno);
         return nullptr;
     }
-    std::unique_ptr<SeriesCsvWriter> writer(new SeriesCsvWriter(file, out, std::move(columns)));
-    std::string header;
+    std::unique_ptr<SeriesCsvWriter> writer(new SeriesCsvWriter(file, fd, std::move(columns)));
     for (const SeriesColumn* c : writer->columns_)
-        header += (header.empty() ? "" : ",") + std::string(c->name);
-    header += '\n';
-    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) writer->failed_ = true;
+        writer->line_ += (writer->line_.empty() ? "" : ",") + std::string(c->name);
+    writer->line_ += '\n';
+    writer->writeLine();
     return writer;
 }
 
-SeriesCsvWriter::SeriesCsvWriter(std::filesystem::path file, std::FILE* out,
+SeriesCsvWriter::SeriesCsvWriter(std::filesystem::path file, int fd,
                                  std::vector<const SeriesColumn*> columns)
-    : file_(std::move(file)), out_(out), columns_(std::move(columns)) {}
+    : file_(std::move(file)), fd_(fd), columns_(std::move(columns)) {}
 
 SeriesCsvWriter::~SeriesCsvWriter() {
-    if (out_) std::fclose(out_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 void SeriesCsvWriter::row(const StepFigures& step) {
-    if (!out_ || failed_) return;
+    if (fd_ < 0 || error_ != 0) return;
     line_.clear();
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (i > 0) line_ += ',';
@@ -96,20 +99,31 @@ void SeriesCsvWriter::row(const StepFigures& step) {
             num::appendShortest(line_, *v);
     }
     line_ += '\n';
-    if (std::fwrite(line_.data(), 1, line_.size(), out_) != line_.size()) failed_ = true;
+    writeLine();
+}
+
+void SeriesCsvWriter::writeLine() {
+    std::size_t written = 0;
+    error_ = writeAll(fd_, line_, written);
+    if (error_ == 0) {
+        size_ += line_.size();
+    } else if (written > 0) {
+        // The part of a line that got out is taken back, so the file ends at a whole line.
+        [[maybe_unused]] const int truncated = ::ftruncate(fd_, static_cast<off_t>(size_));
+    }
+    line_.clear();
+}
+
+std::string SeriesCsvWriter::failure() const {
+    return error_ == 0 ? std::string() : failureOf(file_, "could not be written", error_);
 }
 
 bool SeriesCsvWriter::finish(std::string& error) {
-    if (!out_) return !failed_;
-    const bool flushed = std::fflush(out_) == 0 && !std::ferror(out_);
-    const bool closed = std::fclose(out_) == 0;
-    out_ = nullptr;
-    if (failed_ || !flushed || !closed) {
-        failed_ = true;
-        error = failureOf(file_, "could not be written");
-        return false;
-    }
-    return true;
+    if (fd_ >= 0 && ::close(fd_) != 0 && error_ == 0) error_ = errno;
+    fd_ = -1;
+    if (error_ == 0) return true;
+    error = failure();
+    return false;
 }
 
 bool writeSeriesCsv(const std::filesystem::path& file, std::span<const StepFigures> steps,

@@ -56,7 +56,9 @@ std::span<const SeriesColumn> seriesColumns();
 const SeriesColumn* findSeriesColumn(std::string_view name);
 
 // A comma-separated file of chosen columns: a header line naming them, then one line per step,
-// numbers in the shortest form that reads back to the same double, LF line ends.
+// numbers in the shortest form that reads back to the same double, LF line ends. Each line goes
+// out whole as it is given, so the file ends at a whole line whenever the program is killed; a
+// line the system takes only in part is taken back, and nothing more is written.
 class SeriesCsvWriter {
   public:
     // Creates the file; `error` says why not when it cannot.
@@ -68,18 +70,22 @@ class SeriesCsvWriter {
     ~SeriesCsvWriter();
 
     void row(const StepFigures& step);
+    // Why the file could not be written whole; empty while it could.
+    std::string failure() const;
     // Writes everything out and closes the file; false, with the reason in `error`, when any
     // write failed.
     bool finish(std::string& error);
 
   private:
-    SeriesCsvWriter(std::filesystem::path file, std::FILE* out,
-                    std::vector<const SeriesColumn*> columns);
+    SeriesCsvWriter(std::filesystem::path file, int fd, std::vector<const SeriesColumn*> columns);
+    void writeLine();
+
     std::filesystem::path file_;
-    std::FILE* out_;
+    int fd_;
     std::vector<const SeriesColumn*> columns_;
     std::string line_;
-    bool failed_ = false;
+    std::uint64_t size_ = 0;  // bytes of whole lines in the file
+    int error_ = 0;           // what stopped the writing; 0 while nothing has
 };
 
 // Writes the steps with these columns in one go.

@@ -75,7 +75,6 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     buildMenus();
     // The menu's shortcuts win over the editing keys of the panels' text boxes.
     qApp->installEventFilter(this);
-    host_.onRunEnded = [this] { runEnded(); };
     engine_->setStepListener([this](const StepFigures& step) {
         series_.push_back(step);
         emit stepTaken();
@@ -524,53 +523,19 @@ void MainWindow::load() {
 
 void MainWindow::startStopCommand() {
     if (engine_->runExists()) {
-        stopping_ = true;
         engine_->StartStopCommand();
-        stopping_ = false;
         return;
     }
     // A run takes the trap canvas over from a replay.
     replay_->end();
-    // Every run that writes trajectories can be repeated: its manifest names its seed.
-    const bool recorded = !engine_->trajectoryFiles().empty();
-    std::optional<std::uint64_t> seed = seed_->seed();
-    if (recorded && !seed) seed = drawSeed();
-    engine_->setSeed(seed);
-    RunManifest manifest = recorded ? engine_->startManifest(*seed) : RunManifest{};
+    // The seed fixed on the seed panel, or none: then a run that writes any file draws one,
+    // which its manifest.json records and the trajectories panel shows.
+    engine_->setSeed(seed_->seed());
     engine_->StartStopCommand();
-    if (engine_->runExists()) {
-        series_.clear();
-        emit runStarted();
-    }
-    if (!recorded || !engine_->runExists()) return;
-    trajectories_->showSeed(*seed);
-    manifest_ = std::move(manifest);
-    saveManifest();
-}
-
-void MainWindow::runEnded() {
-    if (!manifest_) return;
-    RunManifest& m = *manifest_;
-    m.ended = utcNow();
-    m.steps = engine_->StepCount();
-    m.seconds = static_cast<double>(m.steps) * engine_->dt();
-    // Ended by the Stop command (or by closing the program), or by itself in a step.
-    m.ending = stopping_ ? "stopped" : "finished";
-    for (const std::string& file : m.trajectories) {
-        std::error_code ec;
-        const auto bytes = std::filesystem::file_size(engine_->reports().folder() / file, ec);
-        if (!ec) m.files.emplace_back(file, bytes);
-    }
-    saveManifest();
-    manifest_.reset();
-}
-
-void MainWindow::saveManifest() {
-    MaybeError error = writeManifest(engine_->reports().folder() / "manifest.json", *manifest_);
-    if (!error) return;
-    std::string text = error->description + ".";
-    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    host_.showMessage(text, kProgramName, MessageIcon::Stop);
+    if (!engine_->runExists()) return;
+    series_.clear();
+    emit runStarted();
+    if (engine_->runSeed()) trajectories_->showSeed(*engine_->runSeed());
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -589,10 +554,9 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing ends the program at once, without asking and without a further step.
     timer_->stop();
-    // A run that writes trajectories is stopped as the Stop command would, so that its files and
-    // its manifest are complete.
-    stopping_ = true;
-    if (manifest_ && engine_->runExists() && !engine_->stepping()) engine_->StopSimulation();
+    // A run is stopped as the Stop command would, so that its files and its manifest are
+    // complete.
+    if (engine_->runExists() && !engine_->stepping()) engine_->StopSimulation();
     engine_->shutDown();
     event->accept();
     QApplication::quit();

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/settings.h"
-#include "measure/run_manifest.h"
 #include "measure/step_series.h"
 #include "ui/qt_host.h"
 
@@ -130,11 +129,8 @@ class MainWindow : public QMainWindow {
     // "Open Trajectory...": refused while a run exists, before any file is asked for.
     void openTrajectoryCommand();
     // The Start/Stop command. A run starts from the seed fixed on the seed panel, or, when it
-    // writes trajectories, from one drawn now; such a run's manifest.json is written as it starts
-    // and completed as it ends.
+    // writes any file, from one the engine draws and records in manifest.json.
     void startStopCommand();
-    void runEnded();
-    void saveManifest();
 
     Settings settings_;
     HostView view_;
@@ -154,9 +150,7 @@ class MainWindow : public QMainWindow {
     PictureDialog* pictureDialog_ = nullptr;
     ChartsWindow* charts_ = nullptr;
     ReplayPanel* replay_ = nullptr;
-    std::optional<RunManifest> manifest_;  // of the run under way, while it writes trajectories
-    bool stopping_ = false;                // the run is being stopped by a command
-    std::string scenarioDescription_;      // of the scenario opened or saved last
+    std::string scenarioDescription_;  // of the scenario opened or saved last
     std::vector<StepFigures> series_;
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};

@@ -57,6 +57,8 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
                   &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
                 EXPECT_FALSE(holdsNonFinite(*figure)) << what << ": " << *figure;
             for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+                // The run's record keeps every setting's text as it was typed.
+                if (entry.path().filename() == "manifest.json") continue;
                 const std::string bytes = readFile(entry.path());
                 EXPECT_FALSE(holdsNonFinite(bytes)) << what << ": " << entry.path().filename();
                 // Every record is one line: no text broke a record in two.

@@ -48,7 +48,8 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     out.left = engine.pedestrians().size();
     engine.StopSimulation();
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-        out.files[entry.path().filename().string()] = readFile(entry.path());
+        if (entry.path().filename() != "manifest.json")  // it names the times of the run
+            out.files[entry.path().filename().string()] = readFile(entry.path());
     const PerformanceTexts& p = engine.performance();
     out.figures = {p.TotalPed, p.AvgSpeed,      p.InstantDelay,    p.Uncomfort,
                    p.NHI,      p.NUVI,          p.AvgTotalPed,     p.MeanAvgSpeed,

@@ -8,6 +8,7 @@
 #include "core/numbers.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"
+#include "support/batch_runner.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/manual_panel.h"
 #include "ui_fixture.h"
@@ -463,9 +464,12 @@ TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
     EXPECT_FALSE(m.ended.empty());
     EXPECT_GT(m.steps, 10);
     EXPECT_NEAR(m.seconds, m.steps * window.engine().dt(), 1e-9);
-    ASSERT_EQ(m.files.size(), 1u);
-    EXPECT_EQ(m.files[0],
-              std::make_pair(std::string("trajectories.txt"), std::uintmax_t{written.size()}));
+    // Every file the run wrote: the reports chosen by default and the trajectories.
+    const std::vector<std::pair<std::string, std::uintmax_t>> files = {
+        {"Instant.txt", std::filesystem::file_size(folder.path() / "Instant.txt")},
+        {"avgInstant.txt", std::filesystem::file_size(folder.path() / "avgInstant.txt")},
+        {"trajectories.txt", written.size()}};
+    EXPECT_EQ(m.files, files);
     // The seed drawn for the run is in the file, the manifest and on the panel; the last frame
     // is the last step's.
     const std::string seed = std::to_string(m.seed);
@@ -483,9 +487,9 @@ TEST_F(TrajectoriesTest, ARunWritesItsTrajectoriesAndAManifestNamingThem) {
     m = manifest();
     EXPECT_EQ(m.ending, "stopped");
     EXPECT_EQ(m.steps, 5);
-    ASSERT_EQ(m.files.size(), 1u);
-    EXPECT_EQ(m.files[0].first, "trajectories.sqlite");
-    EXPECT_EQ(m.files[0].second, std::filesystem::file_size(folder.path() / "trajectories.sqlite"));
+    ASSERT_EQ(m.files.size(), 3u);
+    EXPECT_EQ(m.files[2].first, "trajectories.sqlite");
+    EXPECT_EQ(m.files[2].second, std::filesystem::file_size(folder.path() / "trajectories.sqlite"));
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
@@ -513,6 +517,42 @@ TEST_F(TrajectoriesTest, AFixedSeedRepeatsARunAndClearingItDrawsAgain) {
     in<QCheckBox>("frmTrajectories", "chkWriteTrajectories")->click();
     run();
     EXPECT_FALSE(window.engine().seed());
+}
+
+// A run of the window with hand-made pedestrians, reports and trajectories is recorded whole, so
+// the batch runner repeats it byte for byte in another folder and leaves the window's files alone.
+TEST_F(TrajectoriesTest, ADesktopRunReplaysInTheBatchRunner) {
+    action("mnuManualGenerator")->trigger();
+    ManualPanel* panel = window.manualPanel();
+    const float starts[][4] = {{0.5f, 3, 12, 3}, {9.5f, 3.2f, -2, 3}, {4, -1.5f, 4.5f, 8}};
+    for (const auto& p : starts) {
+        panel->setInitialPx(p[0]);
+        panel->setInitialPy(p[1]);
+        panel->setTargetEx(p[2]);
+        panel->setTargetEy(p[3]);
+        in<QPushButton>("frmManualPedGenerator", "cmdCreatePed")->click();
+    }
+    in<QCheckBox>("frmReporting", "chkReportNTXY")->click();
+    turnOn();
+    run();
+    const RunManifest m = manifest();
+    ASSERT_EQ(m.pedestrians.size(), 3u);
+    EXPECT_EQ(m.pedestrians[1].fields[2], 3.2f);
+    EXPECT_EQ(m.ending, "finished");
+    const char* files[] = {"Instant.txt", "avgInstant.txt", "NTXY.txt", "trajectories.txt"};
+    std::vector<std::string> written;
+    for (const char* file : files) written.push_back(strida::test::readFile(folder.path() / file));
+    ASSERT_GT(written[2].size(), 1000u);
+
+    strida::test::TempFolder again;
+    ASSERT_EQ(strida::test::batch("--replay " + (folder.path() / "manifest.json").string() +
+                                  " --out " + again.path().string())
+                  .status,
+              0);
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        EXPECT_TRUE(strida::test::readFile(again.path() / files[i]) == written[i]) << files[i];
+        EXPECT_TRUE(strida::test::readFile(folder.path() / files[i]) == written[i]) << files[i];
+    }
 }
 
 }  // namespace

@@ -1,0 +1,183 @@
+// What a batch run leaves for the record (manifest.json) and what a replay makes of it: every file
+// written again into the replay's own folder and nowhere else, outputs that would mix refused
+// before anything runs, and an exit status that tells a file that could not be written whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "measure/step_series.h"
+#include "support/batch_runner.h"
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+json manifestIn(const fs::path& folder) {
+    return json::parse(readFile(folder / "manifest.json"));
+}
+
+// Each of these is refused with status 2 and a message saying why, before anything is written:
+// outputs whose bytes would mix, outputs that cannot be made, settings no run can go on with.
+TEST(RunRecord, RefusesOutputsThatWouldMixOrCannotBeMade) {
+    TempFolder out, elsewhere;
+    fs::create_directory(out.path() / "taken.csv");  // a folder where the chart data should go
+    const std::string outside = (elsewhere.path() / "crowd.txt").string();
+    const struct {
+        std::string args;
+        std::string message;
+    } cases[] = {
+        {"--trajectories Instant.txt", "named \"Instant.txt\" like the run's own report file"},
+        {"--trajectories ntxy.TXT", "like the run's own report file"},
+        {"--chart-data manifest.json", "like the run's own manifest"},
+        {"--trajectories a.txt --trajectories a.txt", "two output files are named \"a.txt\""},
+        {"--trajectories a.txt --chart-data ./A.TXT", "two output files are named"},
+        {"--trajectories " + outside + " --trajectories crowd.txt",
+         "two output files are named \"crowd.txt\""},
+        {"--trajectories no/such/folder/t.txt", "could not be created"},
+        {"--chart-data taken.csv", "could not be created"},
+        {"--set DT=0", "DT is \"0\""},
+        {"--set NumWays=1 --set TotalNumberOfPedestrians=1",
+         "NumPedLeft is \"0\" and NumPedRight is \"0\" (of TotalNumberOfPedestrians \"1\"), so "
+         "no pedestrian would be generated"},
+        {"--set NumWays=0 --set TotalNumberOfPedestrians=-4", "no pedestrian would be generated"},
+    };
+    for (const auto& c : cases) {
+        const BatchResult r = batch(c.args + " --seed 1 --out " + out.path().string(), true);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << c.args << "\n" << r.out;
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"taken.csv"}) << c.args;
+    }
+    EXPECT_FALSE(fs::exists(outside));
+}
+
+// A trajectory file named by an absolute path outside the report folder is recorded by its name
+// alone, so the replay writes it into its own folder and leaves the original alone; so does a
+// manifest of an earlier version that recorded the path itself (with its seed as a number).
+TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
+    TempFolder run, outside, again, olderAgain;
+    const fs::path crowd = outside.path() / "crowd.txt";
+    ASSERT_EQ(batch("--seed 18446744073709551557 --steps 30 --set ReportNTXY=1 --trajectories " +
+                    crowd.string() + " --chart-data figures.csv --out " + run.path().string())
+                  .status,
+              0);
+    const json m = manifestIn(run.path());
+    EXPECT_EQ(m.at("seed"), "18446744073709551557")
+        << "a double would make it 18446744073709551616";
+    EXPECT_EQ(m.at("trajectories"), json::array({"crowd.txt"}));
+    EXPECT_EQ(m.at("chartData"), "figures.csv");
+    EXPECT_EQ(m.at("ending"), "step limit");
+    EXPECT_EQ(m.at("files").at("crowd.txt"), fs::file_size(crowd));
+    for (const char* file : {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt"})
+        EXPECT_EQ(m.at("files").at(file), fs::file_size(run.path() / file)) << file;
+    const std::string original = readFile(crowd);
+    const auto written = fs::last_write_time(crowd);
+
+    ASSERT_EQ(batch("--replay " + (run.path() / "manifest.json").string() + " --out " +
+                    again.path().string())
+                  .status,
+              0);
+    EXPECT_TRUE(readFile(again.path() / "crowd.txt") == original);
+    for (const char* file : {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt"})
+        EXPECT_TRUE(readFile(again.path() / file) == readFile(run.path() / file)) << file;
+    EXPECT_EQ(fs::last_write_time(crowd), written) << "the original file was written over";
+    EXPECT_TRUE(manifestIn(again.path()).at("files") == m.at("files"));
+
+    json older = m;
+    older["seed"] = 18446744073709551557ull;
+    older["trajectories"] = json::array({crowd.string(), "../../up.txt"});
+    older.erase("chartData");
+    std::ofstream(run.path() / "older.json") << older.dump(2);
+    ASSERT_EQ(batch("--replay " + (run.path() / "older.json").string() + " --out " +
+                    olderAgain.path().string())
+                  .status,
+              0);
+    EXPECT_TRUE(readFile(olderAgain.path() / "crowd.txt") == original);
+    EXPECT_TRUE(fs::exists(olderAgain.path() / "up.txt"));
+    EXPECT_FALSE(fs::exists(olderAgain.path() / "figures.csv")) << "that manifest names none";
+    EXPECT_EQ(fs::last_write_time(crowd), written);
+}
+
+// The record never claims more than happened: a run refused for a file it cannot write leaves the
+// last run's record as it was, a manifest that cannot be written fails the run without leaving a
+// part behind, and a replay whose data file is gone says so.
+TEST(RunRecord, ARecordThatCannotBeTrueIsNotLeft) {
+    TempFolder out, blocked, data, again;
+    ASSERT_EQ(batch("--seed 2 --steps 5 --out " + out.path().string()).status, 0);
+    const std::string before = readFile(out.path() / "manifest.json");
+    EXPECT_EQ(batch("--seed 2 --trajectories none/t.txt --out " + out.path().string()).status, 2);
+    EXPECT_TRUE(readFile(out.path() / "manifest.json") == before);
+
+    // Like a report file, a manifest that cannot be written is told once; the run goes on and
+    // fails at the end.
+    fs::create_directory(blocked.path() / "manifest.json");
+    const BatchResult r = batch("--seed 2 --out " + blocked.path().string(), true);
+    EXPECT_EQ(r.status, 3);
+    const std::string told = "manifest.json could not be written";
+    EXPECT_NE(r.out.find(told), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(told), r.out.rfind(told)) << r.out;
+    EXPECT_FALSE(fs::exists(blocked.path() / "manifest.json.part"));
+    EXPECT_TRUE(fs::exists(blocked.path() / "Instant.txt"));
+
+    const fs::path peds = data.path() / "peds.sdx";
+    fs::copy_file(fs::path(STRIDA_TEST_DATA) / ".." / ".." / "examples" / "head-on.sdx", peds);
+    ASSERT_EQ(
+        batch("--set ManualGenerator=1 --peds " + peds.string() + " --out " + data.path().string())
+            .status,
+        0);
+    const json m = manifestIn(data.path());
+    EXPECT_EQ(m.at("pedestrianFile").at("path"), fs::absolute(peds).string());
+    EXPECT_FALSE(m.contains("pedestrians")) << "the data file holds them";
+    fs::remove(peds);
+    const BatchResult gone = batch(
+        "--replay " + (data.path() / "manifest.json").string() + " --out " + again.path().string(),
+        true);
+    EXPECT_EQ(gone.status, 2);
+    EXPECT_NE(gone.out.find(peds.string() + " that the run read is missing"), std::string::npos)
+        << gone.out;
+}
+
+// A trajectory file that cannot be written whole fails the run (status 3) with a message naming
+// it; the run goes on without it.
+TEST(RunRecord, AnOutputThatCannotBeWrittenWholeFailsTheRun) {
+    TempFolder out;
+    // Room for the manifest, not for 200 frames of ten pedestrians.
+    const std::string command = "trap '' XFSZ; ulimit -f 24; " + std::string(STRIDA_BATCH) +
+                                " --seed 4 --steps 200 --set ReportInstantPerformance=0"
+                                " --set ReportAvgInstantPerformance=0 --trajectories t.txt --out " +
+                                out.path().string() + " >/dev/null 2>" +
+                                (out.path() / "errors").string();
+    EXPECT_EQ(exitStatus(command), 3);
+    const std::string errors = readFile(out.path() / "errors");
+    EXPECT_NE(errors.find((out.path() / "t.txt").string()), std::string::npos) << errors;
+    EXPECT_EQ(manifestIn(out.path()).at("ending"), "finished");
+}
+
+// A line of chart data is in the file as soon as it is given, so a reader (or a kill) finds the
+// file ending at a whole line after every step.
+TEST(RunRecord, ChartDataLinesAreInTheFileAsTheyCome) {
+    TempFolder dir;
+    std::string error;
+    const SeriesColumn* step = findSeriesColumn("step");
+    auto writer = SeriesCsvWriter::create(dir.path() / "c.csv", {step}, error);
+    ASSERT_TRUE(writer) << error;
+    for (int k = 1; k <= 3; ++k) {
+        StepFigures f;
+        f.step = k;
+        writer->row(f);
+    }
+    EXPECT_EQ(readFile(dir.path() / "c.csv"), "step\n1\n2\n3\n");
+    EXPECT_TRUE(writer->finish(error)) << error;
+}
+
+}  // namespace
+}  // namespace strida::test

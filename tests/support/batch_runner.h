@@ -1,0 +1,30 @@
+// Runs the batch runner as a script would, and collects what it prints and its exit status.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace strida::test {
+
+struct BatchResult {
+    int status;
+    std::string out;
+};
+
+// The runner's standard output, or with `errors` its standard error instead.
+inline BatchResult batch(const std::string& args, bool errors = false) {
+    const std::string command =
+        std::string(STRIDA_BATCH) + " " + args + (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
+    std::FILE* pipe = popen(command.c_str(), "r");
+    BatchResult r{-1, {}};
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+}  // namespace strida::test
