@@ -73,11 +73,12 @@ Outcome sweep(const std::vector<std::string>& args, const fs::path& log) {
     return {status, readFile(log)};
 }
 
-// Ends a process this test started, whatever the test's outcome.
+// Stops a strida-sweep this test started, whatever the test's outcome: SIGTERM, which it passes
+// on to the runs it started, then waits for it.
 struct Stopper {
     pid_t pid;
     ~Stopper() {
-        if (pid > 0 && kill(pid, SIGKILL) == 0) waitFor(pid);
+        if (pid > 0 && kill(pid, SIGTERM) == 0) waitFor(pid);
     }
 };
 
@@ -304,19 +305,23 @@ TEST(Sweep, AFolderNamedLikeAnOptionHoldsTheStudy) {
 }
 
 // While a sweep works in a folder, a second one into it, and --collect, are refused at once with
-// the first one's pid; the first goes on unharmed: every run once, one record each.
+// the first one's pid; the first goes on unharmed: every run once, one record each. The first
+// one's runs wait, through a strida-batch stand-in, until the test lets them go.
 TEST(Sweep, ASecondSweepIntoAFolderInUseIsRefusedAndTheFirstCompletes) {
     TempFolder dir;
-    const fs::path study = dir.path() / "study";
+    const fs::path study = dir.path() / "study", batch = dir.path() / "waits.sh",
+                   release = dir.path() / "release";
+    std::ofstream(batch) << "#!/bin/sh\nwhile [ ! -e " << release
+                         << " ]; do sleep 0.05; done\nexec " << STRIDA_BATCH << " \"$@\"\n";
+    fs::permissions(batch, fs::perms::owner_all);
     const std::vector<std::string> args = {
-        "--vary", "NumPedLeft=300,400", "--replications", "2", "--seed", "6", "--jobs", "1",
-        "--out",  study.string()};
+        "--vary", "NumPedLeft=2,3", "--replications", "2",     "--seed",
+        "6",      "--batch",        batch.string(),   "--out", study.string()};
     Stopper first{startSweep(args, dir.path() / "first.log")};
     ASSERT_GT(first.pid, 0);
-    // The runs have started once GNU parallel keeps its joblog.
-    for (int i = 0; i < 600 && !fs::exists(study / "joblog"); ++i)
+    for (int i = 0; i < 600 && !fs::exists(study / "runs" / "1"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(fs::exists(study / "joblog")) << readFile(dir.path() / "first.log");
+    ASSERT_TRUE(fs::exists(study / "runs" / "1")) << readFile(dir.path() / "first.log");
     ASSERT_EQ(split(readFile(study / "lock"), '\n').at(0), std::to_string(first.pid));
     const std::string holder = "in use by strida-sweep pid " + std::to_string(first.pid);
     const Outcome second = sweep(args, dir.path() / "second.log");
@@ -326,6 +331,7 @@ TEST(Sweep, ASecondSweepIntoAFolderInUseIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(collecting.status, 2);
     EXPECT_NE(collecting.output.find(holder), std::string::npos) << collecting.output;
 
+    std::ofstream(release) << "go\n";
     ASSERT_EQ(waitFor(first.pid), 0) << readFile(dir.path() / "first.log");
     first.pid = -1;
     EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), 5u);
