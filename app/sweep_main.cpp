@@ -1,26 +1,31 @@
 // strida-sweep: a study of many runs of strida-batch, a scenario's settings varied over a full
 // factorial design with replications, run through GNU parallel (on this machine's cores or on
 // machines reached by ssh) or as a Slurm job array, and summarised with confidence intervals.
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/error.h"
 #include "core/numbers.h"
 #include "core/random.h"
 #include "engine/scenario.h"
 #include "engine/settings_rules.h"
+#include "sweep/check.h"
 #include "sweep/collect.h"
 #include "sweep/design.h"
+#include "sweep/processes.h"
+#include "sweep/slurm.h"
+#include "sweep/study.h"
 
 using namespace strida;
 using namespace strida::sweep;
@@ -40,8 +45,10 @@ Options:
                     copied into the study as scenario.json.
   --vary NAME=a:b:step | NAME=v1,v2,...
                     Vary a setting (repeatable): a range from a to b inclusive in steps, or a
-                    list. The values apply as strida-batch --set applies them.
-  --set NAME=VALUE  A setting for every run, on top of the scenario (repeatable).
+                    list. A range is counted in exact decimals (0.1:0.3:0.1 gives 0.1, 0.2 and
+                    0.3) and must end on b. The values apply as strida-batch --set applies them.
+  --set NAME=VALUE  A setting for every run, on top of the scenario and after the varied values
+                    (repeatable). A setting cannot be both varied and set.
   --replications N  Runs per design point, each with its own seed (default 1).
   --seed N          The base seed: run k's seed is derived from it and k, so any run can be
                     repeated alone (default: drawn and told).
@@ -49,7 +56,9 @@ Options:
   --out DIR         The study folder: runs.tsv (id, seed, the varied settings, the command),
                     scenario.json, run-one.sh, runs/<id>/ (each run's reports, manifest.json,
                     batch.log and status) and summary.csv. Running again with the same --out
-                    resumes: finished runs are not run again.
+                    resumes: finished runs are not run again. While a strida-sweep works in it,
+                    the folder is locked (its file "lock" names the pid): a second strida-sweep
+                    into it, --collect included, is refused.
   --jobs N          Runs at a time on this machine (default: one per core).
   --sshloginfile FILE
                     Run on the machines GNU parallel's sshlogin file names; each needs
@@ -61,27 +70,42 @@ Options:
                     With --slurm: the partition, the time limit of a run, and at most N runs
                     at a time.
   --submit          With --slurm: submit the job array with sbatch, wait for it and collect.
-  --batch PATH      The strida-batch to run (default: the one beside strida-sweep).
+  --batch PATH      The strida-batch to run (default: the one beside strida-sweep). A path
+                    with a / is taken from the current folder; a bare name is looked up on PATH.
   --collect DIR     Only (re)write DIR/summary.csv from the runs there.
   --help            Show this text.
+
+Before anything runs, the runs of every design point are checked as strida-batch checks a run
+before its first step (the settings read, the trap calibrated, the engine's start check): a value
+those runs would refuse is refused here. A study holds at most 100000 runs.
 
 summary.csv has one row per design point: the varied settings, then for each System.txt figure
 (AvgTotalPed, MeanAvgSpeed, MeanUncomfort, AvgDelay, DissipationTime, NHI, NUVI) its _mean, _sd,
 _ci95_low, _ci95_high (Student's t) and _n, then the runs that failed and those that ended without
-a System.txt row (they are counted, not averaged).
+a System.txt row (they are counted, not averaged). Fields are quoted as RFC 4180 says.
 
-Exit status: 0 when every run succeeded, 1 when some failed, 2 for a usage error.
+SIGINT, SIGTERM and SIGHUP are passed on to GNU parallel and the runs under way (with --submit,
+the job array is cancelled); strida-sweep waits for them to end. The runs that finished are kept,
+those stopped half-way count as not run, and the same command resumes the study.
+
+Exit status: 0 when every run succeeded (with --slurm alone: the script is written; with
+--collect: the summary is written); 1 when some run of the study has failed (in this call or an
+earlier one), GNU parallel or sbatch could not be run, or the summary could not be written (with --collect: there is no study in DIR); 2 when
+nothing was run: a usage error, a setting or design value the runs would refuse, a design of more
+than 100000 runs, a value a Slurm script cannot hold, a folder holding another study, or a folder
+in use by another strida-sweep; 129, 130 or 143 when stopped by SIGHUP, SIGINT or SIGTERM.
 )";
 
 struct Options {
     std::optional<fs::path> scenario, out, collect, sshLoginFile;
     std::vector<Vary> varies;
-    std::vector<std::string> sets;
+    std::vector<std::string> sets;  ///< NAME=VALUE
     int replications = 1;
     std::optional<std::uint64_t> seed;
     std::optional<long> steps;
-    std::optional<int> jobs, array;
-    std::string partition, time, batch;
+    std::optional<int> jobs;
+    SlurmOptions slurmOptions;
+    std::string batch;
     bool retryFailed = false, slurm = false, submit = false, help = false;
 };
 
@@ -90,9 +114,14 @@ int usage(const std::string& message) {
     return 2;
 }
 
+// Nothing was run: the study is refused as it stands.
+int refuse(const std::string& message) {
+    std::fprintf(stderr, "strida-sweep: %s\n", message.c_str());
+    return 2;
+}
+
 std::optional<std::string> takeNumber(std::string_view arg, std::string_view value, Options& o) {
-    const std::string bad =
-        std::string(arg) + " takes a whole number, not '" + std::string(value) + "'";
+    const std::string bad = std::string(arg) + " takes a whole number, not " + quoteText(value);
     if (arg == "--seed") {
         o.seed = num::whole<std::uint64_t>(value);
         return o.seed ? std::nullopt : std::optional(bad);
@@ -105,7 +134,30 @@ std::optional<std::string> takeNumber(std::string_view arg, std::string_view val
     if (!n || *n < 1) return bad + " of 1 or more";
     if (arg == "--replications") o.replications = *n;
     if (arg == "--jobs") o.jobs = n;
-    if (arg == "--array") o.array = n;
+    if (arg == "--array") o.slurmOptions.array = n;
+    return std::nullopt;
+}
+
+// A study folder named on the command line: "-" alone reads as standard output, not a folder.
+std::optional<std::string> takeFolder(std::string_view arg, const std::string& text,
+                                      std::optional<fs::path>& folder) {
+    if (text.empty()) return std::string(arg) + " needs a folder";
+    if (text == "-") return std::string(arg) + " - is ambiguous; write ./- for a folder named -";
+    folder = text;
+    return std::nullopt;
+}
+
+std::optional<std::string> takeSet(const std::string& text, Options& o) {
+    // Checked here as each run would apply it, so that a bad value names itself.
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) return "--set takes NAME=VALUE, not " + quoteText(text);
+    if (text.find_first_of("\t\r\n") != std::string::npos)
+        return "--set " + quoteText(text) +
+               " holds a tab or a line break, which runs.tsv cannot hold";
+    Settings check;
+    if (MaybeError error = applySetting(check, text.substr(0, eq), text.substr(eq + 1)))
+        return "--set " + error->description;
+    o.sets.push_back(text);
     return std::nullopt;
 }
 
@@ -117,31 +169,42 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         if (!vary) return error;
         o.varies.push_back(std::move(*vary));
     } else if (arg == "--set") {
-        // Checked here as each run would apply it, so that a bad value fails no run.
-        const std::size_t eq = text.find('=');
-        if (eq == std::string::npos) return "--set takes NAME=VALUE, not '" + text + "'";
-        Settings check;
-        if (MaybeError error = applySetting(check, text.substr(0, eq), text.substr(eq + 1)))
-            return "--set " + error->description;
-        o.sets.push_back(text);
+        return takeSet(text, o);
     } else if (arg == "--scenario") {
         o.scenario = text;
-    } else if (arg == "--out") {
-        o.out = text;
-    } else if (arg == "--collect") {
-        o.collect = text;
+    } else if (arg == "--out" || arg == "--collect") {
+        return takeFolder(arg, text, arg == "--out" ? o.out : o.collect);
     } else if (arg == "--sshloginfile") {
+        if (text.empty()) return "--sshloginfile needs a file";
         o.sshLoginFile = fs::absolute(text);
     } else if (arg == "--partition") {
-        o.partition = text;
+        o.slurmOptions.partition = text;
     } else if (arg == "--time") {
-        o.time = text;
+        o.slurmOptions.time = text;
     } else if (arg == "--batch") {
         o.batch = text;
     } else {
         return takeNumber(arg, value, o);
     }
     return std::nullopt;
+}
+
+// The design as a whole: each setting varied once and not also set, and at most kMaxRuns runs.
+std::optional<std::string> checkDesign(const Options& o) {
+    for (std::size_t i = 0; i < o.varies.size(); ++i) {
+        const std::string& name = o.varies[i].name;
+        for (std::size_t j = 0; j < i; ++j)
+            if (o.varies[j].name == name) return "--vary " + name + " is given twice";
+        for (const std::string& set : o.sets)
+            if (set.substr(0, set.find('=')) == name)
+                return name + " is both varied and set; --set would override every value";
+    }
+    if (designRuns(o.varies, static_cast<std::uint64_t>(o.replications))) return std::nullopt;
+    std::string sizes;
+    for (const Vary& vary : o.varies) sizes += std::to_string(vary.values.size()) + " x ";
+    return "the design (" + sizes + std::to_string(o.replications) +
+           " replications) has more than the " + std::to_string(kMaxRuns) +
+           " runs a study can hold";
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
@@ -157,7 +220,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
             (arg == "--slurm" ? o.slurm : arg == "--submit" ? o.submit : o.retryFailed) = true;
         } else if (std::find(std::begin(kTakeValues), std::end(kTakeValues), arg) ==
                    std::end(kTakeValues)) {
-            return "unknown option '" + std::string(arg) + "'";
+            return "unknown option " + quoteText(arg);
         } else if (i + 1 == argc) {
             return std::string(arg) + " needs a value";
         } else if (auto error = takeOption(arg, argv[++i], o)) {
@@ -177,21 +240,19 @@ std::optional<std::string> placeFile(const fs::path& file, const std::string& te
         if (readText(file) == text) return std::nullopt;
         return file.string() + " holds another study; choose another --out";
     }
-    std::ofstream out(file, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) return "cannot write " + file.string();
-    return std::nullopt;
+    return writeWhole(file, text);
 }
 
 // One run of the study, by its id, from the study folder: for GNU parallel and Slurm alike.
 constexpr std::string_view kRunOne = R"(#!/bin/sh
 # Runs one run of this study from this folder: the command on its line of runs.tsv. The run's
-# output goes to runs/<id>/batch.log and its exit status to runs/<id>/status.
+# folder is made afresh, so that nothing of an attempt stopped half-way stays in it; the run's
+# output goes to runs/<id>/batch.log, and its exit status to runs/<id>/status once it has ended.
 id=$1
+case $id in ''|*[!0-9]*) echo "not a run id: $id" >&2; exit 2 ;; esac
 command=$(awk -F '\t' -v id="$id" 'NR > 1 && $1 == id { print $NF }' runs.tsv)
 if [ -z "$command" ]; then echo "run $id is not in runs.tsv" >&2; exit 2; fi
-mkdir -p "runs/$id"
+rm -rf "runs/$id" && mkdir -p "runs/$id" || exit 2
 eval "$command" > "runs/$id/batch.log" 2>&1
 status=$?
 echo "$status" > "runs/$id/status"
@@ -210,86 +271,154 @@ std::uint64_t baseSeed(const Options& o) {
     return seed;
 }
 
-std::optional<std::string> scenarioOfStudy(const Options& o, std::string& text) {
-    if (!o.scenario) {
-        text = scenarioText(scenarioOf(Settings{}));
-        return std::nullopt;
-    }
+// What a study is made of before anything is written: the scenario, as a file and as read, and
+// the settings every run is given after its design point's.
+struct Plan {
+    std::string scenarioText;
     Scenario scenario;
-    if (MaybeError error = readScenario(*o.scenario, scenario)) return error->description;
-    text = readText(*o.scenario);
+    std::vector<std::string> common;
+    std::string batch;
+};
+
+std::string besideThisProgram(const char* name) {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(name) : (self.parent_path() / name).string();
+}
+
+// The strida-batch the runs start, as runs.tsv names it: the runs start in the study folder, so
+// a path of the current folder is made absolute.
+std::optional<std::string> batchOf(const Options& o, std::string& batch) {
+    batch = o.batch.empty() ? besideThisProgram("strida-batch") : o.batch;
+    if (batch.find_first_of("\t\r\n") != std::string::npos)
+        return "--batch " + quoteText(batch) + " holds a tab or a line break";
+    if (batch.find('/') == std::string::npos) return std::nullopt;
+    batch = fs::absolute(batch).lexically_normal().string();
+    if (!o.sshLoginFile && ::access(batch.c_str(), X_OK) != 0)
+        return "cannot run " + batch + ": " + std::strerror(errno) + "; name it with --batch";
     return std::nullopt;
 }
 
-// Lays out the study folder: scenario.json, seed, runs.tsv and run-one.sh. Returns the number of
-// runs, or an error text.
-std::optional<std::string> prepareStudy(const Options& o, const std::string& batch, int& count) {
-    std::string scenario;
-    if (auto error = scenarioOfStudy(o, scenario)) return error;
-    std::error_code ec;
-    fs::create_directories(*o.out / "runs", ec);
-    if (ec) return "cannot make the study folder " + o.out->string() + ": " + ec.message();
+// Reads the scenario and checks the design's every run as it would start; nothing is written.
+std::optional<std::string> planStudy(const Options& o, Plan& plan) {
+    if (auto error = checkDesign(o)) return error;
+    if (o.slurm)
+        if (auto error = slurmRefusal(o.slurmOptions, fs::absolute(*o.out).lexically_normal()))
+            return error;
+    if (auto error = batchOf(o, plan.batch)) return error;
+    if (o.scenario) {
+        if (MaybeError error = readScenario(*o.scenario, plan.scenario)) return error->description;
+        plan.scenarioText = readText(*o.scenario);
+    } else {
+        plan.scenario = scenarioOf(Settings{});
+        plan.scenarioText = scenarioText(plan.scenario);
+    }
+    plan.common = {"ReportSystemPerformance=1"};
+    plan.common.insert(plan.common.end(), o.sets.begin(), o.sets.end());
+    return checkRuns(plan.scenario, o.varies, plan.common);
+}
+
+// Lays out the locked study folder: scenario.json, seed, runs.tsv and run-one.sh. Returns the
+// number of runs, or an error text.
+std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& count) {
     const std::uint64_t seed = baseSeed(o);
-    std::vector<std::string> extra = {"--set", "ReportSystemPerformance=1"};
-    for (const std::string& set : o.sets) extra.insert(extra.end(), {"--set", set});
-    if (o.steps) extra.insert(extra.end(), {"--steps", std::to_string(*o.steps)});
     const std::vector<Run> runs = expandDesign(o.varies, o.replications, seed);
     std::vector<std::string> commands;
-    for (const Run& run : runs) commands.push_back(runCommand(batch, o.varies, run, extra));
+    for (const Run& run : runs)
+        commands.push_back(
+            runCommand(plan.batch, runSettings(o.varies, run.values, plan.common), run, o.steps));
     count = static_cast<int>(runs.size());
-    for (const auto& [name, text] : {std::pair<const char*, std::string>{"scenario.json", scenario},
-                                     {"seed", std::to_string(seed) + "\n"},
-                                     {"runs.tsv", runsTable(o.varies, runs, commands)}})
+    for (const auto& [name, text] :
+         {std::pair<const char*, std::string>{"scenario.json", plan.scenarioText},
+          {"seed", std::to_string(seed) + "\n"},
+          {"runs.tsv", runsTable(o.varies, runs, commands)}})
         if (auto error = placeFile(*o.out / name, text)) return error;
-    std::ofstream(*o.out / "run-one.sh", std::ios::binary) << kRunOne;
-    return std::nullopt;
-}
-
-int shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    return writeWhole(*o.out / "run-one.sh", std::string(kRunOne));
 }
 
 // GNU parallel runs the study: on this machine's cores, or on the machines of an sshlogin file,
 // to which each run's files go and from which its folder comes back. The joblog lets a second
 // call skip the runs that finished.
-int runWithParallel(const Options& o, int count) {
-    std::string command = "cd " + shellQuoted(o.out->string()) + " && seq 1 " +
-                          std::to_string(count) + " | parallel --joblog joblog " +
-                          (o.retryFailed ? "--resume-failed" : "--resume");
+std::vector<std::string> parallelCommand(const Options& o) {
+    std::vector<std::string> command = {"parallel", "--joblog", "joblog",
+                                        o.retryFailed ? "--resume-failed" : "--resume"};
     // The bar with the time left, where a person watches; a line per finished run in any case.
-    if (isatty(STDERR_FILENO)) command += " --bar";
-    if (o.jobs) command += " --jobs " + std::to_string(*o.jobs);
+    if (isatty(STDERR_FILENO)) command.push_back("--bar");
+    if (o.jobs) command.insert(command.end(), {"--jobs", std::to_string(*o.jobs)});
     if (o.sshLoginFile)
-        command += " --sshloginfile " + shellQuoted(o.sshLoginFile->string()) +
-                   " --workdir ... --transferfile run-one.sh --transferfile runs.tsv"
-                   " --transferfile scenario.json --return runs/{} --cleanup";
-    return shell(command + " sh run-one.sh {}");
+        command.insert(command.end(),
+                       {"--sshloginfile", o.sshLoginFile->string(), "--workdir", "...",
+                        "--transferfile", "run-one.sh", "--transferfile", "runs.tsv",
+                        "--transferfile", "scenario.json", "--return", "runs/{}", "--cleanup"});
+    command.insert(command.end(), {"sh", "run-one.sh", "{}"});
+    return command;
 }
 
-// A Slurm job array over runs.tsv. A run whose status says it finished is not run again.
-std::string sbatchScript(const Options& o, int count) {
-    const std::string study = fs::absolute(*o.out).lexically_normal().string();
-    std::string s = "#!/bin/sh\n#SBATCH --job-name=strida-sweep\n#SBATCH --array=1-" +
-                    std::to_string(count) + (o.array ? "%" + std::to_string(*o.array) : "") +
-                    "\n#SBATCH --chdir=" + study + "\n#SBATCH --output=" + study +
-                    "/logs/slurm-%A_%a.out\n";
-    if (!o.partition.empty()) s += "#SBATCH --partition=" + o.partition + "\n";
-    if (!o.time.empty()) s += "#SBATCH --time=" + o.time + "\n";
-    return s +
-           "if [ \"$(cat \"runs/$SLURM_ARRAY_TASK_ID/status\" 2>/dev/null)\" = 0 ]; then exit 0; "
-           "fi\nexec sh run-one.sh \"$SLURM_ARRAY_TASK_ID\"\n";
-}
+// How the programs that ran the study ended: their exit status, and the signal that stopped the
+// study, 0 when none did.
+struct Ending {
+    int status = 0;
+    int signal = 0;
+};
 
-int runWithSlurm(const Options& o, int count) {
-    fs::create_directories(*o.out / "logs");
-    std::ofstream(*o.out / "sweep.sbatch", std::ios::binary) << sbatchScript(o, count);
-    if (!o.submit) {
-        std::printf("wrote %s; submit it with: cd %s && sbatch sweep.sbatch\n",
-                    (*o.out / "sweep.sbatch").c_str(), shellQuoted(o.out->string()).c_str());
-        return -1;
+Ending runWithParallel(const Options& o, int count, const StudyLock& lock) {
+    int forgotten = 0;
+    if (auto error = forgetUnfinished(*o.out, forgotten)) {
+        std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+        return {1};
     }
-    return shell("cd " + shellQuoted(o.out->string()) + " && sbatch --wait sweep.sbatch");
+    ProcessGroup group;
+    const auto error =
+        group.start({{"seq", "1", std::to_string(count)}, parallelCommand(o)}, *o.out);
+    lock.noteRuns(group.id());
+    const int status = group.wait();
+    if (error) std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+    return {error ? 1 : status, group.interrupted()};
+}
+
+std::string userName() {
+    const passwd* user = ::getpwuid(::getuid());
+    return user ? user->pw_name : std::to_string(::getuid());
+}
+
+// Submits the job array under a name of this call's own and waits for it. A signal cancels the
+// array, and strida-sweep waits until sbatch has seen it end; a second signal, or one that
+// cannot cancel, ends sbatch itself.
+Ending submitToSlurm(const Options& o, const StudyLock& lock) {
+    char host[64] = "";
+    ::gethostname(host, sizeof host - 1);
+    const std::string name = "strida-sweep-" + std::string(host) + "-" + std::to_string(::getpid());
+    ProcessGroup group;
+    const auto error =
+        group.start({{"sbatch", "--wait", "--job-name=" + name, "sweep.sbatch"}}, *o.out);
+    lock.noteRuns(group.id());
+    bool cancelled = false;
+    const int status = group.wait([&](int number) {
+        if (!cancelled && runProgram({"scancel", "--name=" + name, "--user=" + userName()}) == 0) {
+            cancelled = true;
+            return;
+        }
+        group.signal(number);
+    });
+    if (error) std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+    return {error ? 1 : status, group.interrupted()};
+}
+
+Ending runWithSlurm(const Options& o, int count, const StudyLock& lock) {
+    std::error_code ec;
+    fs::create_directories(*o.out / "logs", ec);
+    const fs::path study = fs::absolute(*o.out).lexically_normal();
+    if (auto error =
+            writeWhole(*o.out / "sweep.sbatch", sbatchScript(study, count, o.slurmOptions))) {
+        std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+        return {1};
+    }
+    if (!o.submit) {
+        std::printf("wrote %s; submit it with: cd -- %s && sbatch sweep.sbatch\n",
+                    (study / "sweep.sbatch").c_str(), shellQuoted(study.string()).c_str());
+        return {-1};
+    }
+    return submitToSlurm(o, lock);
 }
 
 int summarise(const fs::path& study) {
@@ -301,10 +430,51 @@ int summarise(const fs::path& study) {
     return 0;
 }
 
-std::string besideThisProgram(const char* name) {
+// The study stopped by a signal: what finished is kept, and the same command resumes it.
+int stopped(const Options& o, int count, int signal) {
+    int finished = 0;
+    for (int id = 1; id <= count; ++id)
+        finished += runFinished(*o.out / "runs" / std::to_string(id)) ? 1 : 0;
+    std::fprintf(stderr,
+                 "strida-sweep: stopped by %s; %d of %d runs have finished and are kept, the "
+                 "same command resumes the study\n",
+                 ("SIG" + std::string(sigabbrev_np(signal))).c_str(), finished, count);
+    return 128 + signal;
+}
+
+// Whether every run of the study finished with exit status 0, this time or before.
+bool everyRunSucceeded(const Options& o, int count) {
+    for (int id = 1; id <= count; ++id)
+        if (readText(*o.out / "runs" / std::to_string(id) / "status") != "0\n") return false;
+    return true;
+}
+
+// --collect: the summary anew, unless a strida-sweep is working in the folder.
+int collectStudy(const fs::path& study) {
+    if (!fs::exists(study / "runs.tsv")) return summarise(study);
+    std::string error;
+    const std::optional<StudyLock> lock = StudyLock::take(study, error);
+    if (!lock) return refuse(error);
+    return summarise(study);
+}
+
+int runStudy(const Options& o) {
+    Plan plan;
+    if (auto error = planStudy(o, plan)) return refuse(*error);
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(name) : (self.parent_path() / name).string();
+    fs::create_directories(*o.out / "runs", ec);
+    if (ec) return refuse("cannot make the study folder " + o.out->string() + ": " + ec.message());
+    std::string error;
+    const std::optional<StudyLock> lock = StudyLock::take(*o.out, error);
+    if (!lock) return refuse(error);
+    int count = 0;
+    if (auto failure = writeStudy(o, plan, count)) return refuse(*failure);
+    const Ending ending =
+        o.slurm ? runWithSlurm(o, count, *lock) : runWithParallel(o, count, *lock);
+    if (ending.status < 0) return 0;  // the job array is written, not submitted
+    if (ending.signal) return stopped(o, count, ending.signal);
+    const int summary = summarise(*o.out);
+    return ending.status == 0 && summary == 0 && everyRunSucceeded(o, count) ? 0 : 1;
 }
 
 }  // namespace
@@ -316,12 +486,6 @@ int main(int argc, char** argv) {
         std::fwrite(kHelp.data(), 1, kHelp.size(), stdout);
         return 0;
     }
-    if (o.collect) return summarise(*o.collect);
-    const std::string batch = o.batch.empty() ? besideThisProgram("strida-batch") : o.batch;
-    int count = 0;
-    if (auto error = prepareStudy(o, batch, count)) return usage(*error);
-    const int status = o.slurm ? runWithSlurm(o, count) : runWithParallel(o, count);
-    if (status < 0) return 0;  // the job array is written, not submitted
-    const int summary = summarise(*o.out);
-    return status == 0 && summary == 0 ? 0 : 1;
+    if (o.collect) return collectStudy(*o.collect);
+    return runStudy(o);
 }

@@ -13,7 +13,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DSTRIDA_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
 mkdir -p build-fuzz/artifacts
-for target in numbers ped_file settings run trajectory_text; do
+for target in numbers ped_file settings run trajectory_text sweep_design; do
     work=build-fuzz/corpus/$target
     mkdir -p "$work"
     echo "fuzzing $target for $seconds s"

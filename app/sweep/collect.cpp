@@ -41,7 +41,7 @@ std::string number(std::optional<double> value) {
 
 std::string joined(const std::vector<std::string>& fields) {
     std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + fields[i];
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + csvField(fields[i]);
     return line + "\n";
 }
 
@@ -63,6 +63,13 @@ std::string summaryLine(std::vector<std::string> fields, const Point& p) {
 }
 
 }  // namespace
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string field = "\"";
+    for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return field + "\"";
+}
 
 Statistics statisticsOf(const std::vector<double>& values) {
     Statistics s;
@@ -134,12 +141,7 @@ std::optional<std::string> collect(const std::filesystem::path& study) {
     names.push_back("without_system_row");
     std::string csv = joined(names);
     for (const auto& values : order) csv += summaryLine(values, points[values]);
-    const std::filesystem::path file = study / "summary.csv";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << csv;
-    out.close();
-    if (!out) return "cannot write " + file.string();
-    return std::nullopt;
+    return writeWhole(study / "summary.csv", csv);
 }
 
 }  // namespace strida::sweep

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace strida::sweep {
@@ -25,6 +26,10 @@ Statistics statisticsOf(const std::vector<double>& values);
 // The figures of the last record of a "System.txt" file, in kSystemFigures' order; none when the
 // file is missing or holds no record.
 std::optional<std::vector<double>> systemFigures(const std::filesystem::path& file);
+
+// A field of summary.csv as RFC 4180 writes it: as it is, or, when it holds a comma, a double
+// quote, CR or LF, in double quotes with each double quote doubled.
+std::string csvField(std::string_view text);
 
 // Reads study/runs.tsv and every run's folder, writes study/summary.csv. Returns an error text
 // when the study cannot be read or the summary written; prints nothing.

@@ -1,58 +1,28 @@
 #include "sweep/design.h"
 
-#include <cmath>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
-#include "core/numbers.h"
+#include "core/error.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
+#include "sweep/decimal.h"
 
 namespace strida::sweep {
-namespace {
-
-// a:b:step, b included when the steps reach it (within rounding).
-std::optional<std::vector<std::string>> range(const std::vector<std::string>& parts,
-                                              std::string& error) {
-    const std::optional<double> from = num::strict(parts[0]), to = num::strict(parts[1]),
-                                by = num::strict(parts[2]);
-    if (!from || !to || !by || !std::isfinite(*from) || !std::isfinite(*to) ||
-        !std::isfinite(*by)) {
-        error = "a range is a:b:step with three numbers";
-        return std::nullopt;
-    }
-    const double a = *from, b = *to, step = *by;
-    if (step <= 0 || b < a) {
-        error = "a range a:b:step needs a step above 0 and b not below a";
-        return std::nullopt;
-    }
-    const double count = std::floor((b - a) / step + 1e-9) + 1;
-    if (count > 10000) {
-        error = "a range of more than 10000 values";
-        return std::nullopt;
-    }
-    std::vector<std::string> values;
-    for (int k = 0; k < static_cast<int>(count); ++k) {
-        std::string text;
-        num::appendShortest(text, a + k * step);
-        values.push_back(text);
-    }
-    return values;
-}
-
-}  // namespace
 
 std::optional<Vary> parseVary(std::string_view text, std::string& error) {
     const std::size_t eq = text.find('=');
     if (eq == std::string_view::npos || eq == 0 || eq + 1 == text.size()) {
-        error = "--vary takes NAME=a:b:step or NAME=v1,v2,..., not '" + std::string(text) + "'";
+        error = "--vary takes NAME=a:b:step or NAME=v1,v2,..., not " + quoteText(text);
         return std::nullopt;
     }
     Vary vary{std::string(text.substr(0, eq)), {}};
     const std::string_view list = text.substr(eq + 1);
     const std::vector<std::string> parts = splitAt(list, ':');
     if (parts.size() == 3) {
-        auto values = range(parts, error);
+        auto values = decimalRange(parts[0], parts[1], parts[2], kMaxRuns, error);
         if (!values) {
             error = "--vary " + vary.name + ": " + error;
             return std::nullopt;
@@ -62,6 +32,11 @@ std::optional<Vary> parseVary(std::string_view text, std::string& error) {
         vary.values = splitAt(list, ',');
     }
     for (const std::string& value : vary.values) {
+        if (value.find_first_of("\t\r\n") != std::string::npos) {
+            error = "--vary " + vary.name + ": the value " + quoteText(value) +
+                    " holds a tab or a line break, which runs.tsv cannot hold";
+            return std::nullopt;
+        }
         Settings check;
         if (auto failure = applySetting(check, vary.name, value)) {
             error = "--vary " + vary.name + ": " + failure->description;
@@ -71,11 +46,52 @@ std::optional<Vary> parseVary(std::string_view text, std::string& error) {
     return vary;
 }
 
+std::optional<std::uint64_t> designRuns(const std::vector<Vary>& varies,
+                                        std::uint64_t replications) {
+    for (const Vary& vary : varies)
+        if (vary.values.empty()) return 0;
+    std::uint64_t runs = replications;
+    for (const Vary& vary : varies)
+        if (__builtin_mul_overflow(runs, static_cast<std::uint64_t>(vary.values.size()), &runs))
+            return std::nullopt;
+    if (runs > kMaxRuns) return std::nullopt;
+    return runs;
+}
+
+void forEachPoint(const std::vector<Vary>& varies,
+                  const std::function<bool(const std::vector<std::string>&)>& visit) {
+    for (const Vary& vary : varies)
+        if (vary.values.empty()) return;
+    // An odometer over the values, the last setting turning fastest.
+    std::vector<std::size_t> at(varies.size(), 0);
+    std::vector<std::string> point(varies.size());
+    for (;;) {
+        for (std::size_t i = 0; i < varies.size(); ++i) point[i] = varies[i].values[at[i]];
+        if (!visit(point)) return;
+        std::size_t i = varies.size();
+        while (i > 0 && ++at[i - 1] == varies[i - 1].values.size()) at[--i] = 0;
+        if (i == 0) return;
+    }
+}
+
 std::string readText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::optional<std::string> writeWhole(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::path part = file;
+    part += ".part-" + std::to_string(::getpid());
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    std::error_code ec;
+    if (out) std::filesystem::rename(part, file, ec);
+    if (out && !ec) return std::nullopt;
+    std::filesystem::remove(part, ec);
+    return "cannot write " + file.string();
 }
 
 std::vector<std::string> splitAt(std::string_view text, char at) {
@@ -95,22 +111,14 @@ std::uint64_t runSeed(std::uint64_t base, int id) {
 
 std::vector<Run> expandDesign(const std::vector<Vary>& varies, int replications,
                               std::uint64_t baseSeed) {
-    std::vector<std::vector<std::string>> points{{}};
-    for (const Vary& vary : varies) {
-        std::vector<std::vector<std::string>> next;
-        for (const auto& point : points)
-            for (const std::string& value : vary.values) {
-                next.push_back(point);
-                next.back().push_back(value);
-            }
-        points = std::move(next);
-    }
     std::vector<Run> runs;
-    for (const auto& point : points)
+    forEachPoint(varies, [&](const std::vector<std::string>& point) {
         for (int r = 0; r < replications; ++r) {
             const int id = static_cast<int>(runs.size()) + 1;
             runs.push_back({id, runSeed(baseSeed, id), point});
         }
+        return true;
+    });
     return runs;
 }
 
@@ -124,13 +132,22 @@ std::string shellQuoted(std::string_view text) {
     return out + "'";
 }
 
-std::string runCommand(const std::string& batch, const std::vector<Vary>& varies, const Run& run,
-                       const std::vector<std::string>& extra) {
+std::vector<std::string> runSettings(const std::vector<Vary>& varies,
+                                     const std::vector<std::string>& values,
+                                     const std::vector<std::string>& common) {
+    std::vector<std::string> settings;
+    for (std::size_t i = 0; i < varies.size(); ++i)
+        settings.push_back(varies[i].name + "=" + values[i]);
+    settings.insert(settings.end(), common.begin(), common.end());
+    return settings;
+}
+
+std::string runCommand(const std::string& batch, const std::vector<std::string>& settings,
+                       const Run& run, std::optional<long> steps) {
     std::string command =
         shellQuoted(batch) + " --scenario scenario.json --seed " + std::to_string(run.seed);
-    for (std::size_t i = 0; i < varies.size(); ++i)
-        command += " --set " + shellQuoted(varies[i].name + "=" + run.values[i]);
-    for (const std::string& arg : extra) command += " " + shellQuoted(arg);
+    for (const std::string& setting : settings) command += " --set " + shellQuoted(setting);
+    if (steps) command += " --steps " + std::to_string(*steps);
     return command + " --out runs/" + std::to_string(run.id);
 }
 

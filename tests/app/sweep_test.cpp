@@ -1,9 +1,14 @@
 // Studies with strida-sweep on this machine's cores through GNU parallel: the design, each run's
-// own seed, the summary against the runs' own System.txt records, resuming, and counting runs
-// that failed or ended without a record. The ssh and Slurm engines have system tests of their own
-// (tests/system).
+// own seed, the summary against the runs' own System.txt records, resuming, counting runs that
+// failed or ended without a record, the inputs refused before anything runs, and the study
+// folder's lock. Below them, the parts on their own: exact ranges, the design's size, quoting for
+// the shell, Slurm and CSV. The ssh and Slurm engines, and a study stopped by a signal and
+// resumed, have system tests of their own (tests/system).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -11,9 +16,16 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "sweep/collect.h"
+#include "sweep/decimal.h"
+#include "sweep/design.h"
+#include "sweep/slurm.h"
+
+extern char** environ;
 
 namespace strida::test {
 namespace {
@@ -23,6 +35,52 @@ namespace fs = std::filesystem;
 int run(const std::string& command) {
     return exitStatus(command + " >/dev/null 2>&1");
 }
+
+// Starts strida-sweep with these arguments, no shell between, its standard output and error
+// going to `log`. Returns its pid.
+pid_t startSweep(const std::vector<std::string>& args, const fs::path& log) {
+    std::vector<std::string> all = {STRIDA_SWEEP};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The exit status of a process started here, -1 when a signal ended it.
+int waitFor(pid_t pid) {
+    int raw = 0;
+    if (waitpid(pid, &raw, 0) != pid) return -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+Outcome sweep(const std::vector<std::string>& args, const fs::path& log) {
+    const pid_t pid = startSweep(args, log);
+    if (pid < 0) return {};
+    const int status = waitFor(pid);
+    return {status, readFile(log)};
+}
+
+// Stops a strida-sweep this test started, whatever the test's outcome: SIGTERM, which it passes
+// on to the runs it started, then waits for it.
+struct Stopper {
+    pid_t pid;
+    ~Stopper() {
+        if (pid > 0 && kill(pid, SIGTERM) == 0) waitFor(pid);
+    }
+};
 
 // The figures of a run's System.txt record, read here on their own: the last seven quoted fields.
 std::vector<double> systemRecord(const fs::path& file) {
@@ -115,18 +173,23 @@ TEST(Sweep, TwoSettingsByThreeValuesByFiveRunsAreSummarisedWithStudentsT) {
         EXPECT_TRUE(readFile(study / "runs" / "17" / file) == readFile(again / file)) << file;
 }
 
-// Runs that cannot start count as failed, runs stopped by the step limit as without a record;
-// neither is averaged. --retry-failed runs the failed ones again.
+// Runs that fail count as failed, runs stopped by the step limit as without a record; neither is
+// averaged. --retry-failed runs the failed ones again. The failing runs are those of a
+// strida-batch stand-in that refuses NumPedLeft=3, as a run that fails half-way would.
 TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
     TempFolder dir;
-    const fs::path study = dir.path() / "study";
+    const fs::path study = dir.path() / "study", batch = dir.path() / "fails-on-3.sh";
+    std::ofstream(batch) << "#!/bin/sh\ncase \"$*\" in *NumPedLeft=3*) exit 1 ;; esac\nexec "
+                         << STRIDA_BATCH << " \"$@\"\n";
+    fs::permissions(batch, fs::perms::owner_all);
     const std::string sweep = std::string(STRIDA_SWEEP) +
-                              " --vary DT=0,15 --replications 2 --seed 3 --steps 30 --out " +
-                              study.string();
+                              " --vary NumPedLeft=3,4 --replications 2 --seed 3 --steps 30 "
+                              "--batch " +
+                              batch.string() + " --out " + study.string();
     EXPECT_EQ(run(sweep), 1);
     const std::vector<std::string> summary = split(readFile(study / "summary.csv"), '\n');
     ASSERT_EQ(summary.size(), 3u);
-    EXPECT_TRUE(summary[1].starts_with("0,,,,,0,")) << summary[1];
+    EXPECT_TRUE(summary[1].starts_with("3,,,,,0,")) << summary[1];
     EXPECT_TRUE(summary[1].ends_with(",2,0")) << summary[1];
     EXPECT_TRUE(summary[2].ends_with(",0,2")) << summary[2];
     const std::string joblog = readFile(study / "joblog");
@@ -139,15 +202,292 @@ TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
     std::ofstream(study / "runs" / "3" / "status") << "3\n";
     ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
     EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",2,0"));
+}
 
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Nonsense=1,2 --out " + study.string()), 2);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=2:1:0.5 --out " + study.string()), 2);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta --out " + study.string()), 2);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --set ReportNTXY=yes --out " + study.string()), 2);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=0:1:0.0001 --out " + study.string()),
-              2);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + (dir.path() / "none").string()), 1);
-    EXPECT_EQ(run(std::string(STRIDA_SWEEP) + " --vary Beta=1,2"), 2);
+// A run stopped half-way, its status lost or saying a signal stopped it, is taken out of the
+// joblog, so that resuming runs it again; a run that finished, failed or not, stays.
+TEST(Sweep, ResumingRunsAgainTheRunsStoppedHalfWay) {
+    TempFolder dir;
+    const fs::path study = dir.path() / "study";
+    const std::string sweep = std::string(STRIDA_SWEEP) +
+                              " --vary NumPedLeft=2,3,4,5 --seed 4 --steps 20 --jobs 2 --out " +
+                              study.string();
+    ASSERT_EQ(run(sweep), 0);
+    const std::string report = readFile(study / "runs" / "2" / "Instant.txt");
+    // Run 2 stopped by SIGTERM, run 3 killed before it wrote its status, run 4 failed.
+    std::ofstream(study / "runs" / "2" / "status") << "143\n";
+    std::ofstream(study / "runs" / "2" / "Instant.txt", std::ios::app) << "half a record";
+    fs::remove(study / "runs" / "3" / "status");
+    std::ofstream(study / "runs" / "4" / "status") << "1\n";
+    const std::vector<std::string> before = split(readFile(study / "joblog"), '\n');
+    EXPECT_EQ(run(sweep), 1) << "run 4 is still counted as failed";
+    const std::vector<std::string> after = split(readFile(study / "joblog"), '\n');
+    ASSERT_EQ(after.size(), before.size());
+    std::multiset<std::string> ran;
+    for (std::size_t k = 1; k < after.size(); ++k) ran.insert(split(after[k], '\t')[0]);
+    EXPECT_EQ(ran, (std::multiset<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(readFile(study / "runs" / "2" / "status"), "0\n");
+    EXPECT_EQ(readFile(study / "runs" / "3" / "status"), "0\n");
+    EXPECT_EQ(readFile(study / "runs" / "4" / "status"), "1\n");
+    EXPECT_TRUE(readFile(study / "runs" / "2" / "Instant.txt") == report)
+        << "the run ran again in a folder of its own, nothing of the stopped one left";
+}
+
+// Every input refused before anything runs: one clear line, status 2, and no study folder made.
+TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
+    TempFolder dir;
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        // Settings every run would refuse, whichever check finds them.
+        {{"--set", "Alpha=abc"}, "no run of the study could start: Alpha"},
+        {{"--set", "TrapLength=abc"},
+         "no run of the study could start: Wrong input: The range of trap"},
+        {{"--set", "TrapLength=500"}, "The range of trap length or width"},
+        {{"--set", "ReportNTXY=yes"}, "--set ReportNTXY"},
+        {{"--vary", "DT=15,0"}, "the runs with DT=0 could not start: DT is \"0\""},
+        {{"--vary", "Beta=1,2", "--vary", "Alpha=0.5,x"}, "the runs with Beta=1, Alpha=x"},
+        {{"--vary", "Nonsense=1,2"}, "there is no setting named \"Nonsense\""},
+        {{"--set", "Alpha=1\t2"}, "holds a tab or a line break"},
+        {{"--vary", "Alpha=1,2", "--set", "Alpha=3"}, "Alpha is both varied and set"},
+        {{"--vary", "Alpha=1,2", "--vary", "Alpha=3,4"}, "--vary Alpha is given twice"},
+        // Ranges and the design's size.
+        {{"--vary", "Beta"}, "--vary takes NAME=a:b:step"},
+        {{"--vary", "Beta=2:1:0.5"}, "a step above 0 and b not below a"},
+        {{"--vary", "Beta=0:1:0.3"}, "do not end on 1 (the last would be 0.9)"},
+        {{"--vary", "Beta=0:1:0.000001"}, "a range of more than 100000 values"},
+        {{"--vary", "Alpha=1:10000:1", "--vary", "Beta=1:10000:1"},
+         "the design (10000 x 10000 x 1 replications) has more than the 100000 runs"},
+        {{"--replications", "2147483647"}, "more than the 100000 runs a study can hold"},
+        {{"--replications", "0"}, "--replications takes a whole number, not \"0\" of 1 or more"},
+        // What the shell or Slurm cannot take, and folders that are not what they seem.
+        {{"--slurm", "--partition", "short\ntouch pwned"}, "--partition \"short?touch pwned\""},
+        {{"--slurm", "--time", "10\r"}, "holds a line break or another control character"},
+        {{"--batch", "/nonexistent/strida-batch"}, "cannot run /nonexistent/strida-batch"},
+        {{"--submit"}, "--submit goes with --slurm"},
+        {{"--vary", "Beta=1,2", "--out", "-"}, "--out - is ambiguous"},
+        {{"--collect", "-"}, "--collect - is ambiguous"},
+        {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+    };
+    int k = 0;
+    for (const auto& c : cases) {
+        const fs::path study = dir.path() / ("study-" + std::to_string(k++));
+        std::vector<std::string> args = {"--seed", "1", "--out", study.string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome outcome = sweep(args, dir.path() / "log");
+        EXPECT_EQ(outcome.status, 2) << c.message << "\n" << outcome.output;
+        EXPECT_NE(outcome.output.find(c.message), std::string::npos)
+            << "expected: " << c.message << "\nprinted: " << outcome.output;
+        const bool usage = outcome.output.find("Try 'strida-sweep --help'") != std::string::npos;
+        EXPECT_EQ(std::count(outcome.output.begin(), outcome.output.end(), '\n'), usage ? 2 : 1)
+            << outcome.output;
+        EXPECT_FALSE(fs::exists(study)) << c.message;
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "-"));
+    EXPECT_FALSE(fs::exists("pwned"));
+    const Outcome none = sweep({"--collect", (dir.path() / "none").string()}, dir.path() / "log");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.output.find("no runs.tsv"), std::string::npos) << none.output;
+}
+
+// A folder whose name starts with "-" is a folder like any other: the study goes into it, and
+// nowhere else.
+TEST(Sweep, AFolderNamedLikeAnOptionHoldsTheStudy) {
+    TempFolder dir;
+    const fs::path elsewhere = dir.path() / "elsewhere";
+    fs::create_directories(elsewhere);
+    ASSERT_EQ(run("cd " + elsewhere.string() + " && cd " + dir.path().string() + " && " +
+                  STRIDA_SWEEP + " --vary NumPedLeft=2,3 --seed 2 --steps 10 --out -x"),
+              0);
+    EXPECT_EQ(readFile(dir.path() / "-x" / "runs" / "2" / "status"), "0\n");
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+// While a sweep works in a folder, a second one into it, and --collect, are refused at once with
+// the first one's pid; the first goes on unharmed: every run once, one record each. The first
+// one's runs wait, through a strida-batch stand-in, until the test lets them go.
+TEST(Sweep, ASecondSweepIntoAFolderInUseIsRefusedAndTheFirstCompletes) {
+    TempFolder dir;
+    const fs::path study = dir.path() / "study", batch = dir.path() / "waits.sh",
+                   release = dir.path() / "release";
+    std::ofstream(batch) << "#!/bin/sh\nwhile [ ! -e " << release
+                         << " ]; do sleep 0.05; done\nexec " << STRIDA_BATCH << " \"$@\"\n";
+    fs::permissions(batch, fs::perms::owner_all);
+    const std::vector<std::string> args = {
+        "--vary", "NumPedLeft=2,3", "--replications", "2",     "--seed",
+        "6",      "--batch",        batch.string(),   "--out", study.string()};
+    Stopper first{startSweep(args, dir.path() / "first.log")};
+    ASSERT_GT(first.pid, 0);
+    for (int i = 0; i < 600 && !fs::exists(study / "runs" / "1"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(study / "runs" / "1")) << readFile(dir.path() / "first.log");
+    ASSERT_EQ(split(readFile(study / "lock"), '\n').at(0), std::to_string(first.pid));
+    const std::string holder = "in use by strida-sweep pid " + std::to_string(first.pid);
+    const Outcome second = sweep(args, dir.path() / "second.log");
+    EXPECT_EQ(second.status, 2);
+    EXPECT_NE(second.output.find(holder), std::string::npos) << second.output;
+    const Outcome collecting = sweep({"--collect", study.string()}, dir.path() / "collect.log");
+    EXPECT_EQ(collecting.status, 2);
+    EXPECT_NE(collecting.output.find(holder), std::string::npos) << collecting.output;
+
+    std::ofstream(release) << "go\n";
+    ASSERT_EQ(waitFor(first.pid), 0) << readFile(dir.path() / "first.log");
+    first.pid = -1;
+    EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), 5u);
+    for (int id = 1; id <= 4; ++id)
+        EXPECT_EQ(split(readFile(study / "runs" / std::to_string(id) / "System.txt"), '\n').size(),
+                  4u)
+            << "run " << id << ": three header records and one record";
+    // Once it has ended, the folder is free again.
+    EXPECT_EQ(sweep(args, dir.path() / "third.log").status, 0);
+}
+
+// ---- The parts on their own ----
+
+TEST(SweepRanges, RangesAreCountedInExactDecimals) {
+    const struct {
+        const char *a, *b, *step;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"0.1", "0.3", "0.1", {"0.1", "0.2", "0.3"}},
+        {"0.7", "1", "0.1", {"0.7", "0.8", "0.9", "1"}},
+        {"2", "8", "3", {"2", "5", "8"}},
+        {"-0.3", "0.3", "0.3", {"-0.3", "0", "0.3"}},
+        {"1.50", "2.5", "0.50", {"1.5", "2", "2.5"}},
+        {"5", "5", "1", {"5"}},
+        {"1e-7", "3e-7", "1e-7", {"1e-07", "2e-07", "3e-07"}},
+        {"0.000001", "0.000002", "0.000001", {"0.000001", "0.000002"}},
+        {"1e20", "1e21", "4.5e20", {"100000000000000000000", "550000000000000000000", "1e+21"}},
+        {"0.1",
+         "0.10000000000000000000000000000000003",
+         "0.00000000000000000000000000000000001",
+         {"0.1", "0.10000000000000000000000000000000001", "0.10000000000000000000000000000000002",
+          "0.10000000000000000000000000000000003"}},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto values = sweep::decimalRange(c.a, c.b, c.step, 100, error);
+        ASSERT_TRUE(values) << c.a << ":" << c.b << ":" << c.step << ": " << error;
+        EXPECT_EQ(*values, c.values) << c.a << ":" << c.b << ":" << c.step;
+    }
+}
+
+TEST(SweepRanges, RangesThatCannotBeCountedExactlyAreRefused) {
+    const struct {
+        const char *a, *b, *step;
+        std::uint64_t limit;
+        std::string message;
+    } cases[] = {
+        {"0", "1", "0.3", 100, "do not end on 1 (the last would be 0.9)"},
+        {"1", "0", "1", 100, "b not below a"},
+        {"0", "1", "0", 100, "a step above 0"},
+        {"0", "1", "-0.5", 100, "a step above 0"},
+        {"a", "1", "1", 100, "three numbers"},
+        {"0", "1e400", "1", 100, "three numbers"},
+        {"0", "1e40", "1", 100, "too far apart in scale"},
+        {"0", "1234567890123456789012345678901234567", "1", 100, "at most 36 digits"},
+        {"1", "11", "1", 10, "a range of more than 10 values"},
+        {"0", "1", "1e-6", 100000, "a range of more than 100000 values"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(sweep::decimalRange(c.a, c.b, c.step, c.limit, error)) << c.message;
+        EXPECT_NE(error.find(c.message), std::string::npos) << c.message << " / " << error;
+    }
+}
+
+TEST(SweepDesign, TheSizeIsCheckedBeforeTheDesignIsBuilt) {
+    const auto of = [](std::vector<std::size_t> sizes) {
+        std::vector<sweep::Vary> varies;
+        for (std::size_t n : sizes) varies.push_back({"X", std::vector<std::string>(n)});
+        return varies;
+    };
+    EXPECT_EQ(sweep::designRuns(of({3, 2}), 5), 30u);
+    EXPECT_EQ(sweep::designRuns(of({}), 100000), 100000u);
+    EXPECT_EQ(sweep::designRuns(of({100000}), 1), 100000u);
+    EXPECT_FALSE(sweep::designRuns(of({100001}), 1));
+    EXPECT_FALSE(sweep::designRuns(of({50001}), 2));
+    EXPECT_FALSE(sweep::designRuns(of({10000, 10000}), 1));
+    EXPECT_FALSE(sweep::designRuns(of({}), 2147483647));
+    // 2^32 x 2^32 wraps to 0 in 64 bits.
+    EXPECT_FALSE(sweep::designRuns(of({65536, 65536, 65536, 65536}), 1));
+    EXPECT_FALSE(sweep::designRuns(of({100000, 100000, 100000, 100000}), 2147483647));
+    EXPECT_EQ(sweep::designRuns(of({100000, 0}), 2147483647), 0u);
+}
+
+// Texts read back by the real shell exactly as they were, none able to run a command.
+TEST(SweepQuoting, TheShellReadsEveryQuotedTextBackAsItWas) {
+    TempFolder dir;
+    const std::string texts[] = {
+        "plain-1.5",     "two words",  "it's",        "'",      "-x", "$(touch pwned)",
+        "`touch pwned`", "a\nb",       "back\\slash", "",       "*",  "~",
+        "a;touch pwned", "\"quoted\"", "tab\there",   "%!#&|<>"};
+    for (const std::string& text : texts) {
+        const fs::path out = dir.path() / "out";
+        ASSERT_EQ(exitStatus("cd " + dir.path().string() + " && printf %s " +
+                             sweep::shellQuoted(text) + " > out"),
+                  0)
+            << text;
+        EXPECT_EQ(readFile(out), text);
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "pwned"));
+}
+
+// The Slurm script: every #SBATCH value on its line and quoted for sbatch, the study folder
+// reached by the shell whatever its name, a value that cannot be written refused.
+TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
+    TempFolder dir;
+    const fs::path study = dir.path() / "-my study's $HOME";
+    fs::create_directories(study);
+    std::ofstream(study / "run-one.sh") << "pwd > \"$0.pwd\"; echo \"$1\" > task\n";
+    const sweep::SlurmOptions options{"short 'a'", "1-00:00:00", 4};
+    ASSERT_FALSE(sweep::slurmRefusal(options, study));
+    const std::string script = sweep::sbatchScript(study, 12, options);
+    const std::vector<std::string> lines = split(script, '\n');
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[2], "#SBATCH --array=1-12%4");
+    EXPECT_EQ(lines[4], R"(#SBATCH --partition='short '\''a'\''')");
+    EXPECT_EQ(lines[5], "#SBATCH --time=1-00:00:00");
+    EXPECT_EQ(sweep::sbatchQuoted("a\\b"), R"('a\\b')");
+    EXPECT_EQ(sweep::sbatchQuoted("100%"), "100%");
+    EXPECT_NE(script.find(dir.path().string() + R"(/-my study'\''s $HOME/logs/slurm-%A_%a.out)"),
+              std::string::npos)
+        << script;
+    std::ofstream(dir.path() / "sweep.sbatch") << script;
+    ASSERT_EQ(exitStatus("cd " + dir.path().string() + " && SLURM_ARRAY_TASK_ID=7 sh sweep.sbatch"),
+              0);
+    EXPECT_EQ(readFile(study / "run-one.sh.pwd"), study.string() + "\n");
+    EXPECT_EQ(readFile(study / "task"), "7\n");
+    // A % of the folder's path must not read as one of Slurm's patterns.
+    EXPECT_NE(sweep::sbatchScript("/data/100%a", 1, {}).find("/data/100%%a/logs/slurm-%A_%a.out"),
+              std::string::npos);
+    for (const sweep::SlurmOptions& bad :
+         {sweep::SlurmOptions{"a\nb", "", {}}, sweep::SlurmOptions{"", "5\n#SBATCH --x", {}}})
+        EXPECT_TRUE(sweep::slurmRefusal(bad, study));
+    EXPECT_TRUE(sweep::slurmRefusal({}, "/data/line\nbreak"));
+    EXPECT_TRUE(sweep::slurmRefusal({}, "/data/back\\slash"));
+}
+
+// summary.csv as RFC 4180 writes it: a value holding a comma, a quote or a line break is one
+// quoted field, its quotes doubled; the rest stays as it was.
+TEST(SweepSummary, FieldsAreQuotedAsRfc4180Says) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"0.5", "0.5"},       {"", ""},
+        {"a,b", "\"a,b\""},   {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"a\nb", "\"a\nb\""}, {"cr\r", "\"cr\r\""},
+        {"\"", "\"\"\"\""},
+    };
+    for (const auto& [text, field] : cases) EXPECT_EQ(sweep::csvField(text), field) << text;
+
+    TempFolder dir;
+    std::ofstream(dir.path() / "runs.tsv")
+        << "id\tseed\tNote\tcommand\n1\t5\ta,b\tx\n2\t6\tsay \"hi\"\tx\n";
+    ASSERT_FALSE(sweep::collect(dir.path()));
+    const std::vector<std::string> lines = split(readFile(dir.path() / "summary.csv"), '\n');
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[1].starts_with("\"a,b\",,,,,0,")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("\"say \"\"hi\"\"\",,,,,0,")) << lines[2];
 }
 
 }  // namespace

@@ -80,14 +80,44 @@ started "$work/slurmd.pid" slurmd "$work/log/slurmd.log"
 for _ in $(seq 100); do sinfo -h -o %T 2>/dev/null | grep -q idle && break; sleep 0.2; done
 sinfo -h -o %T | grep -q idle || skip "the node did not come up: $(tail -5 "$work/log/slurmd.log")"
 
+# A study folder whose path holds a space and a quote: sbatch and the shell must each read it whole.
+study="$work/my study's"
 "$sweep" --vary NumPedLeft=2,4 --replications 3 --seed 5 --slurm --submit --partition strida \
-    --time 5 --array 2 --out "$work/study"
-grep -q '^#SBATCH --array=1-6%2$' "$work/study/sweep.sbatch" || { echo "no throttled array"; exit 1; }
-grep -q '^#SBATCH --partition=strida$' "$work/study/sweep.sbatch" || { echo "no partition"; exit 1; }
+    --time 5 --array 2 --out "$study"
+grep -q '^#SBATCH --array=1-6%2$' "$study/sweep.sbatch" || { echo "no throttled array"; exit 1; }
+grep -q '^#SBATCH --partition=strida$' "$study/sweep.sbatch" || { echo "no partition"; exit 1; }
 for id in 1 2 3 4 5 6; do
-    [ "$(cat "$work/study/runs/$id/status")" = 0 ] || { echo "run $id did not finish"; exit 1; }
+    [ "$(cat "$study/runs/$id/status")" = 0 ] || { echo "run $id did not finish"; exit 1; }
+    ls "$study"/logs/slurm-*_"$id".out >/dev/null || { echo "run $id has no log of its own"; exit 1; }
 done
 awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "AvgTotalPed_n") c = i }
-          NR > 1 { n += $c } END { exit n == 6 ? 0 : 1 }' "$work/study/summary.csv" ||
-    { echo "summary does not count six runs"; cat "$work/study/summary.csv"; exit 1; }
+          NR > 1 { n += $c } END { exit n == 6 ? 0 : 1 }' "$study/summary.csv" ||
+    { echo "summary does not count six runs"; cat "$study/summary.csv"; exit 1; }
 echo "slurm sweep: 6 runs as a job array"
+
+# SIGTERM to strida-sweep --submit once a run has finished: the job array is cancelled, sbatch does
+# not stay behind, and the same command then resumes the study.
+long=(--vary NumPedLeft=400,450,500,550 --seed 8 --slurm --submit --array 1 --out "$work/long")
+set -m
+"$sweep" "${long[@]}" > "$work/long.log" 2>&1 &
+driver=$!
+pids+=("$driver")
+for _ in $(seq 600); do
+    [ -n "$(find "$work/long/runs" -name status 2>/dev/null)" ] && break
+    sleep 0.1
+done
+kill -TERM "$driver"
+status=0
+wait "$driver" || status=$?
+[ "$status" = 143 ] || { echo "stopped --submit exited $status"; cat "$work/long.log"; exit 1; }
+if pgrep -f "sbatch --wait --job-name=strida-sweep-" >/dev/null; then
+    echo "sbatch is left behind"; exit 1
+fi
+[ -z "$(squeue -h -n "strida-sweep-$(hostname)-$driver" 2>/dev/null)" ] ||
+    { echo "the job array was not cancelled"; squeue; exit 1; }
+"$sweep" "${long[@]}" > "$work/long-resumed.log" 2>&1 ||
+    { echo "the resumed study failed"; cat "$work/long-resumed.log"; exit 1; }
+for id in 1 2 3 4; do
+    [ "$(cat "$work/long/runs/$id/status")" = 0 ] || { echo "run $id did not finish"; exit 1; }
+done
+echo "slurm sweep: stopped by SIGTERM, array cancelled, resumed"
