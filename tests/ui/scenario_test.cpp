@@ -24,7 +24,9 @@ TEST_F(UiTest, AnOpenedScenarioShowsSavesAgainAndRunsAsTheBatchRunnerRunsIt) {
         ASSERT_FALSE(readScenario(example, scenario));
         for (const auto& [setting, text] : scenario.settings) {
             const auto boxes = window.findChildren<QLineEdit*>(QString("txt") + setting.c_str());
-            if (boxes.size() == 1) EXPECT_EQ(boxes[0]->text().toStdString(), text) << setting;
+            if (boxes.size() == 1) {
+                EXPECT_EQ(boxes[0]->text().toStdString(), text) << setting;
+            }
         }
         EXPECT_EQ(action("mnuManualGenerator")->isChecked(), window.settings().ManualGenerator);
         const fs::path saved = folder.path() / "saved.json";
