@@ -3,19 +3,17 @@
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "core/input_file.h"
 #include "core/numbers.h"
 #include "engine/settings_rules.h"
+#include "measure/json_reader.h"
 
 namespace strida {
 namespace {
 
 using nlohmann::json;
 using nlohmann::ordered_json;
-
-// A scenario is a few kilobytes; a file far larger than that is not one.
-constexpr std::uintmax_t kMaxScenarioBytes = std::uintmax_t{64} << 20;
 
 // A record field as a JSON number. Fields a hand-made record holds in single precision are written
 // in the shortest form of that single, so that they read back to the same pedestrian and save
@@ -31,14 +29,15 @@ double fieldValue(const PedRecord& r, std::size_t i) {
 }
 
 EngineError bad(const std::string& key, const std::string& what) {
-    return EngineError{"the scenario's \"" + key + "\" " + what};
+    return EngineError{"the scenario's " + quoteText(key) + " " + what};
 }
 
 MaybeError readSettings(const json& settings, Scenario& out) {
     if (!settings.is_object()) return bad("settings", "must be an object of setting texts");
     Settings check;  // a scratch copy: every text is tried, nothing is applied
     for (const auto& [name, text] : settings.items()) {
-        if (!findSetting(name)) return bad("settings", "names an unknown setting: " + name);
+        if (!findSetting(name))
+            return bad("settings", "names an unknown setting: " + quoteText(name));
         if (!text.is_string()) return bad(name, "must be a text, as --set takes it");
         if (MaybeError error = restoreSetting(check, name, text.get<std::string>()))
             return bad(name, "cannot be used: " + error->description);
@@ -79,11 +78,9 @@ MaybeError fromJson(const json& j, Scenario& out) {
             if (!value.is_string()) return bad(key, "must be a text");
             out.description = value.get<std::string>();
         } else if (key == "seed") {
-            // Written as a string of digits; files of earlier versions hold a number.
-            if (value.is_string()) out.seed = num::whole<std::uint64_t>(value.get<std::string>());
-            if (value.is_number_unsigned()) out.seed = value.get<std::uint64_t>();
-            if (!value.is_null() && !out.seed)
-                return bad(key, "must be a whole number from 0 to 18446744073709551615, or null");
+            if (value.is_null()) continue;
+            out.seed = seedOf(value);
+            if (!out.seed) return bad(key, std::string("must be ") + kSeedForm + ", or null");
         } else if (key == "settings") {
             if (MaybeError error = readSettings(value, out)) return error;
         } else if (key == "pedestrians") {
@@ -109,25 +106,24 @@ Scenario scenarioOf(const Settings& s) {
 MaybeError parseScenario(const std::string& text, Scenario& out) {
     Scenario read;
     try {
-        if (MaybeError error = fromJson(json::parse(text), read)) return error;
+        if (MaybeError error = fromJson(parseJson(text), read)) return error;
     } catch (const json::exception& e) {
         return EngineError{std::string("the scenario is not valid JSON: ") + e.what()};
+    } catch (const JsonRefusal& e) {
+        return EngineError{e.what()};
     }
     out = std::move(read);
     return std::nullopt;
 }
 
 MaybeError readScenario(const std::filesystem::path& file, Scenario& out) {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec) return EngineError{"cannot read the scenario " + file.string() + ": " + ec.message()};
-    if (size > kMaxScenarioBytes)
-        return EngineError{file.string() + " is larger than 64 MB, far larger than a scenario"};
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in) return EngineError{"cannot read the scenario " + file.string()};
-    if (MaybeError error = parseScenario(text.str(), out))
+    InputFile in(file, kMaxScenarioBytes);
+    std::string text;
+    if (!in.readAll(text))
+        return EngineError{
+            "the scenario " + file.string() + " " + in.why() +
+            (in.problem() == InputFile::Problem::TooLarge ? ", more than any scenario needs" : "")};
+    if (MaybeError error = parseScenario(text, out))
         return EngineError{file.string() + ": " + error->description};
     return std::nullopt;
 }

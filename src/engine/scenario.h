@@ -34,9 +34,15 @@ struct Scenario {
 // Every setting's text as the settings hold it now, in the table's order.
 Scenario scenarioOf(const Settings& s);
 
-// Reads and checks a scenario: the format and version, known keys only, every setting known and
-// its text of the right form (checked against a copy of the settings, so nothing is applied). On
-// an error `out` is left as it was and the error names the key.
+// A scenario is a few kilobytes, and one with the most hand-made pedestrians a run can hold about
+// ten megabytes; a file larger than this is not one.
+inline constexpr std::uintmax_t kMaxScenarioBytes = std::uintmax_t{16} << 20;
+
+// Reads and checks a scenario: a regular file of at most kMaxScenarioBytes, JSON nested at most
+// kMaxJsonDepth deep and with no key twice in an object, the format and version, known keys only,
+// every setting known and its text of the right form (checked against a copy of the settings, so
+// nothing is applied), the seed as digits in a text or as a number. On an error `out` is left as
+// it was and the error names the key (and the file, when read from one).
 MaybeError readScenario(const std::filesystem::path& file, Scenario& out);
 MaybeError parseScenario(const std::string& text, Scenario& out);
 MaybeError writeScenario(const std::filesystem::path& file, const Scenario& scenario);

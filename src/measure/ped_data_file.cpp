@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
+#include "core/input_file.h"
 #include "core/numbers.h"
 
 namespace strida {
@@ -26,59 +26,84 @@ std::string formatPedRecord(const PedRecord& record) {
 }
 
 namespace {
-// 32767 pedestrians of nine numbers each take a few megabytes; a file far larger than that is not
-// a data file, and reading it whole could exhaust the memory.
-constexpr std::uintmax_t kMaxPedFileBytes = std::uintmax_t{64} << 20;
 
-EngineError tooLarge(const std::filesystem::path& file) {
-    return EngineError{file.string() + " is larger than 64 MB, far more than the 32767 " +
-                       "pedestrians a run can hold"};
+// The most records a file may hold: a run numbers its pedestrians with 16 bits.
+constexpr std::size_t kMostRecords = 32767;
+
+// The records read so far, each with the number of fields its line gave.
+struct ReadRecord {
+    std::array<double, 9> fields{};
+    std::size_t given = 0;
+};
+
+// Splits one line (without its line end) at every comma, skipping empty pieces. False when it holds
+// more than nine fields.
+bool readLine(std::string_view line, ReadRecord& record) {
+    std::size_t start = 0;
+    while (start <= line.size()) {
+        std::size_t comma = line.find(',', start);
+        if (comma == std::string_view::npos) comma = line.size();
+        if (comma > start) {
+            if (record.given == record.fields.size()) return false;
+            record.fields[record.given++] = num::lenient(line.substr(start, comma - start));
+        }
+        start = comma + 1;
+    }
+    return true;
 }
+
+EngineError atLine(std::size_t line, const char* what) {
+    return EngineError{"line " + std::to_string(line) + " " + what};
+}
+
+// Reads the text's lines into records. A line with too many fields stops the reading; an empty
+// line between records is told at the end, since a line with too many fields is told first.
+MaybeError readRecords(std::string_view text, std::vector<ReadRecord>& records) {
+    std::size_t line = 0, emptyLines = 0, firstGap = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view content = text.substr(start, end - start);
+        start = end + 1;
+        ++line;
+        if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
+        ReadRecord record;
+        if (!readLine(content, record)) return atLine(line, "holds more than nine fields");
+        if (record.given == 0) {
+            ++emptyLines;
+            continue;
+        }
+        if (emptyLines > 0 && firstGap == 0) firstGap = line - emptyLines;
+        emptyLines = 0;
+        if (firstGap != 0) continue;  // the file is refused; only the error still to tell is open
+        // Nothing is read past the first record too many: memory stays bounded.
+        if (records.size() == kMostRecords)
+            return EngineError{"the file holds more than 32767 pedestrians"};
+        records.push_back(record);
+    }
+    if (firstGap != 0) return atLine(firstGap, "holds no field");
+    return std::nullopt;
+}
+
 }  // namespace
 
 PedFileRead readPedFile(const std::filesystem::path& file, std::vector<PedRecord>& list) {
-    // Only a regular file is read: a device would never end and a pipe might never answer.
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(file, ec);
-    if (ec) return {0, EngineError{"cannot open " + file.string() + ": " + ec.message()}};
-    if (!std::filesystem::is_regular_file(status))
-        return {0, EngineError{file.string() + " is not a regular file"}};
-    if (std::filesystem::file_size(file, ec) > kMaxPedFileBytes && !ec) return {0, tooLarge(file)};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {0, EngineError{"cannot open " + file.string() + ": " + std::strerror(errno)}};
-    std::vector<std::vector<double>> lines;
-    std::string line;
-    std::uintmax_t bytes = 0;
-    while (std::getline(in, line)) {
-        bytes += line.size() + 1;
-        if (bytes > kMaxPedFileBytes) return {0, tooLarge(file)};  // it grew while being read
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<double> fields;
-        std::size_t start = 0;
-        while (start <= line.size()) {
-            std::size_t comma = line.find(',', start);
-            if (comma == std::string::npos) comma = line.size();
-            if (comma > start)
-                fields.push_back(num::lenient(std::string_view(line).substr(start, comma - start)));
-            start = comma + 1;
-        }
-        if (fields.size() > 9)
-            return {0, EngineError{"line " + std::to_string(lines.size() + 1) +
-                                   " holds more than nine fields"}};
-        lines.push_back(std::move(fields));
-    }
-    if (in.bad()) return {0, EngineError{"cannot read " + file.string()}};
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    for (std::size_t k = 0; k < lines.size(); ++k)
-        if (lines[k].empty())
-            return {0, EngineError{"line " + std::to_string(k + 1) + " holds no field"}};
-
-    list.resize(lines.size());
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        for (std::size_t i = 0; i < lines[k].size(); ++i) list[k].fields[i] = lines[k][i];
+    InputFile in(file, kMaxPedFileBytes);
+    std::string text;
+    if (!in.readAll(text))
+        return {0, EngineError{file.string() + " " + in.why() +
+                               (in.problem() == InputFile::Problem::TooLarge
+                                    ? ", more than a file of the 32767 pedestrians a run can hold"
+                                    : "")}};
+    std::vector<ReadRecord> records;
+    if (MaybeError error = readRecords(text, records)) return {0, error};
+    list.resize(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        for (std::size_t i = 0; i < records[k].given; ++i) list[k].fields[i] = records[k].fields[i];
         list[k].madeByHand = false;
     }
-    return {static_cast<int>(lines.size()), std::nullopt};
+    return {static_cast<int>(records.size()), std::nullopt};
 }
 
 MaybeError writePedFile(const std::filesystem::path& file, const std::vector<PedRecord>& list) {

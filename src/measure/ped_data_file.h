@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -25,11 +26,17 @@ struct PedRecord {
 // One line of the file for a record.
 std::string formatPedRecord(const PedRecord& record);
 
+// The largest data file read. A record the program writes takes at most about 230 bytes (nine
+// numbers of up to 24 characters), so the 32767 records a file may hold take at most 7.1 MB.
+inline constexpr std::uintmax_t kMaxPedFileBytes = std::uintmax_t{8} << 20;
+
 // Reads a data file into `list` by the reading rules: each line is split at every comma, empty
 // pieces are skipped, every piece is read leniently. Line k fills record k; fields a line does not
 // give keep what record k held before (0 for a new record). Empty lines at the end of the file are
-// ignored. A line with more than nine fields or an empty line between records is an error, and
-// then `list` is left as it was. Returns the number of records read.
+// ignored. A line with more than nine fields, an empty line between records, a record past the
+// 32767th (reading stops there), a file that is not a regular file or is larger than
+// kMaxPedFileBytes are errors, and then `list` is left as it was. Returns the number of records
+// read.
 struct PedFileRead {
     int count = 0;
     MaybeError error;

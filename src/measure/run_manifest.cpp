@@ -9,7 +9,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "core/numbers.h"
+#include "core/input_file.h"
+#include "measure/json_reader.h"
 #include "measure/report_writer.h"
 
 namespace strida {
@@ -40,21 +41,13 @@ json toJson(const RunManifest& m) {
     return result;
 }
 
-// A seed is written as a string of decimal digits; manifests of earlier versions hold a number.
-std::uint64_t seedOf(const json& seed) {
-    if (!seed.is_string()) return seed.get<std::uint64_t>();
-    const std::optional<std::uint64_t> value = num::whole<std::uint64_t>(seed.get<std::string>());
-    if (!value) throw std::invalid_argument("the seed is not a whole number");
-    return *value;
-}
-
 void fromJson(const json& j, RunManifest& m) {
     m.program = j.at("program").get<std::string>();
     m.version = j.at("version").get<std::string>();
     m.revision = j.value("revision", "");
     m.started = j.value("started", "");
     m.ended = j.value("ended", "");
-    m.seed = seedOf(j.at("seed"));
+    m.seed = requireSeed(j.at("seed"));
     m.settings.clear();
     for (const auto& [name, text] : j.at("settings").items())
         m.settings.emplace_back(name, text.get<std::string>());
@@ -103,12 +96,30 @@ MaybeError writeManifest(const std::filesystem::path& file, const RunManifest& m
 }
 
 MaybeError readManifest(const std::filesystem::path& file, RunManifest& m) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return EngineError{"the run manifest " + file.string() + " cannot be read"};
+    // A manifest is a few kilobytes, and one with the most hand-made pedestrians a run can hold
+    // about ten megabytes.
+    constexpr std::uintmax_t kMaxManifestBytes = std::uintmax_t{16} << 20;
+    const std::string about = "the run manifest " + file.string();
+    InputFile in(file, kMaxManifestBytes);
+    std::string text;
+    if (!in.readAll(text)) return EngineError{about + " " + in.why()};
+    // A number beyond what it is read into could not be converted: it is refused first.
+    const auto fits = [](const json& j, const std::string& name, double above, double below) {
+        if (j.is_number_float() && !(j.get<double>() > above && j.get<double>() < below))
+            throw JsonRefusal("its " + quoteText(name) + " is out of range");
+    };
     try {
-        fromJson(json::parse(in), m);
-    } catch (const std::exception& e) {
-        return EngineError{"the run manifest " + file.string() + " is not one: " + e.what()};
+        const json j = parseJson(text);
+        if (j.is_object() && j.contains("steps")) fits(j["steps"], "steps", -0x1p63, 0x1p63);
+        if (j.is_object() && j.contains("files") && j["files"].is_object())
+            for (const auto& [name, bytes] : j["files"].items()) fits(bytes, name, -1, 0x1p64);
+        RunManifest read;
+        fromJson(j, read);
+        m = std::move(read);
+    } catch (const json::exception& e) {
+        return EngineError{about + " is not one: " + e.what()};
+    } catch (const JsonRefusal& e) {
+        return EngineError{about + " is not one: " + e.what()};
     }
     return std::nullopt;
 }

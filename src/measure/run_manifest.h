@@ -60,6 +60,9 @@ inline constexpr std::string_view kManifestName = "manifest.json";
 // Writes the manifest whole: a reader never finds half a file, and a failed write leaves nothing
 // behind but the file as it was.
 MaybeError writeManifest(const std::filesystem::path& file, const RunManifest& m);
+// Reads a manifest: a regular file of at most 16 MB, JSON nested at most kMaxJsonDepth deep with no
+// key twice in an object, the seed as digits in a text or as a number. On an error `m` is left as
+// it was.
 MaybeError readManifest(const std::filesystem::path& file, RunManifest& m);
 
 // The SHA-256 of a file's bytes as 64 hexadecimal digits; empty when it cannot be read.

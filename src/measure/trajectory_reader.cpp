@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "core/error.h"
+#include "core/input_file.h"
 #include "measure/trajectory_writer.h"
 
 namespace strida {
@@ -83,6 +84,10 @@ class Parser {
         error_ = "line " + std::to_string(line_) + what;
         return false;
     }
+    // A CR not followed by LF, in the line after the last one counted or in the current one.
+    bool bareCarriageReturn() {
+        return fail(" ends in a carriage return alone (CR): a replay reads LF or CR LF line ends");
+    }
     // After the last line: the trajectory, or nothing with error() set.
     std::optional<Trajectory> finish();
 
@@ -117,14 +122,24 @@ std::size_t Parser::lines(std::string_view text) {
         const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
         if (!found) break;
         const std::size_t end = static_cast<const char*>(found) - text.data();
-        if (!line(text.substr(start, end - start))) return start;
+        std::string_view ended = text.substr(start, end - start);
+        if (!ended.empty() && ended.back() == '\r') ended.remove_suffix(1);
+        if (!line(ended)) return start;
         start = end + 1;
+    }
+    // A line not yet ended may be one of many ended by a CR alone; it is told before it grows
+    // past a piece. A CR last of all may still be followed by the LF of the next piece.
+    if (text.size() - start > 1 &&
+        std::memchr(text.data() + start, '\r', text.size() - start - 1)) {
+        ++line_;
+        bareCarriageReturn();
     }
     return start;
 }
 
 bool Parser::line(std::string_view text) {
     ++line_;
+    if (!text.empty() && std::memchr(text.data(), '\r', text.size())) return bareCarriageReturn();
     std::size_t at = 0;
     while (at < text.size() && blank(text[at])) ++at;
     if (at < text.size() && text[at] == '#') return comment(text.substr(at + 1));
@@ -323,6 +338,10 @@ bool Parser::describePedestrians(Trajectory& t) {
     return true;
 }
 
+std::string tooManyBytes(const TrajectoryLimits& limits) {
+    return "it holds more than the " + std::to_string(limits.maxBytes) + " bytes a replay reads";
+}
+
 // The whole of an open file through the parser, a piece at a time.
 bool readPieces(std::FILE* in, Parser& parser, const TrajectoryLimits& limits,
                 std::string& problem) {
@@ -338,9 +357,8 @@ bool readPieces(std::FILE* in, Parser& parser, const TrajectoryLimits& limits,
         const std::size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, in);
         if (got == 0) break;
         total += got;
-        if (total > limits.maxBytes) {
-            problem = "it holds more than the " + std::to_string(limits.maxBytes) +
-                      " bytes a replay reads";
+        if (total > limits.maxBytes) {  // it grew while it was read
+            problem = tooManyBytes(limits);
             return false;
         }
         const std::string_view text(buffer.data(), kept + got);
@@ -358,15 +376,12 @@ bool readPieces(std::FILE* in, Parser& parser, const TrajectoryLimits& limits,
 
 std::optional<Trajectory> readFile(const std::filesystem::path& file, std::string& problem,
                                    const TrajectoryLimits& limits) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        problem = "it is a folder";
-        return std::nullopt;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"),
-                                                             &std::fclose);
+    InputFile input(file, limits.maxBytes);
+    const std::uintmax_t size = input.size();
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(input.releaseAsStream(), &std::fclose);
     if (!in) {
-        problem = std::string("it could not be opened: ") + std::strerror(errno);
+        problem = input.problem() == InputFile::Problem::TooLarge ? tooManyBytes(limits)
+                                                                  : "it " + input.why();
         return std::nullopt;
     }
     char magic[16] = {};
@@ -377,8 +392,7 @@ std::optional<Trajectory> readFile(const std::filesystem::path& file, std::strin
     }
     std::rewind(in.get());
     Parser parser(limits);
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (!ec && size <= limits.maxBytes) parser.reserve(static_cast<std::size_t>(size / 24));
+    parser.reserve(static_cast<std::size_t>(size / 24));
     if (!readPieces(in.get(), parser, limits, problem)) {
         if (parser.failed()) problem = parser.error();
         return std::nullopt;
@@ -396,8 +410,7 @@ std::optional<Trajectory> parseTrajectoryText(std::string_view text, std::string
                                               const TrajectoryLimits& limits) {
     try {
         if (text.size() > limits.maxBytes) {
-            error = "it holds more than the " + std::to_string(limits.maxBytes) +
-                    " bytes a replay reads";
+            error = tooManyBytes(limits);
             return std::nullopt;
         }
         Parser parser(limits);

@@ -1,16 +1,20 @@
 // Reading a text trajectory file back, to replay it: the files TextTrajectoryWriter writes, and any
 // other in their layout. Lines are whitespace-separated "id frame x y" rows (whole numbers, then
 // positions in metres; further fields are ignored); "#" starts a comment, to the end of its line;
-// blank lines are skipped; line ends may be LF or CRLF. The first comment that names the
-// "framerate" gives the frame rate as its first number after that word.
+// blank lines are skipped; line ends may be LF or CRLF, and a CR alone (a line end of old Macs)
+// is refused with its line, since it would run every line into one. The first comment that names
+// the "framerate" gives the frame rate as its first number after that word.
 //
 // The rows may come in any order. Each pedestrian gets a dense number in the order it first appears
 // in the file, whatever its id, so that a huge id costs nothing; the frames come out sorted by
 // their numbers, the rows of each in the order of the file.
 //
-// The file is read in pieces of a megabyte, with no allocation per line. Nothing is half-read: a
-// file with a bad row, one larger than the limits, or one that memory cannot hold gives an error
-// and no trajectory.
+// Only a regular file is read (a folder, a named pipe, a socket or a device is refused before
+// anything is read, and a pipe cannot block the opening), of at most TrajectoryLimits::maxBytes,
+// 2 GB unless the caller says otherwise: its size is checked before reading. The file is read in
+// pieces of a megabyte, with no allocation per line, and no line may be longer than a piece.
+// Nothing is half-read: a file with a bad row, one larger than the limits, or one that memory
+// cannot hold gives an error and no trajectory.
 #pragma once
 
 #include <cstddef>

@@ -6,6 +6,7 @@
 
 #include "engine/settings_rules.h"
 #include "support/engine_fixture.h"
+#include "support/odd_files.h"
 
 namespace strida::test {
 namespace {
@@ -48,12 +49,21 @@ TEST(Scenario, AnythingWrongIsRefusedNamingTheKeyAndNothingIsApplied) {
         {R"({"format": "strida-scenario", "version": 2})", "\"version\""},
         {head + R"("sead": 3})", "\"sead\" is not a key"},
         {head + R"("seed": -3})", "\"seed\""},
-        {head + R"("settings": {"Alfa": "1"}})", "unknown setting: Alfa"},
+        {head + R"("settings": {"Alfa": "1"}})", "unknown setting: \"Alfa\""},
+        {head + "\"settings\": {\"Al\\nfa\": \"1\"}}", "unknown setting: \"Al?fa\""},
         {head + R"("settings": {"Alpha": 1}})", "\"Alpha\" must be a text"},
         {head + R"("settings": {"DrawFill": "yes"}})", "\"DrawFill\" cannot be used"},
         {head + R"("pedestrians": [[1, 2, 3]]})", "pedestrian 1 not of nine numbers"},
         {head + R"("pedestrians": [[1, 2, 3, 4, 5, 6, 7, 8, "9"]]})", "not a number"},
         {head + R"("settings": {)", "not valid JSON"},
+        // A second object would silently replace the first.
+        {head + "\"settings\": {\"Alpha\": \"0.9\"},\n\"settings\": {}}",
+         "the key \"settings\" appears twice in one object (line 2)"},
+        {head + "\"settings\": {\"Alpha\": \"0.9\",\n\n \"Alpha\": \"0.5\"}}",
+         "the key \"Alpha\" appears twice in one object (line 3)"},
+        {head + "\"description\": " + std::string(100, '[') + std::string(100, ']') + "}",
+         "values nest more than 64 levels deep (line 1)"},
+        {std::string(20'000'000, '['), "values nest more than 64 levels deep (line 1)"},
     };
     Scenario kept;
     kept.description = "kept";
@@ -72,6 +82,59 @@ TEST(Scenario, AnythingWrongIsRefusedNamingTheKeyAndNothingIsApplied) {
     bad.settings = {{"Alpha", "0.9"}, {"DrawFill", "7"}};
     ASSERT_TRUE(applyScenario(s, bad));
     EXPECT_EQ(s.Alpha, Settings{}.Alpha);
+}
+
+// The seed is read as digits in a text (as it is written, so that no reader holding numbers as
+// doubles rounds it) or as a number (as older files hold it); anything else names "seed".
+TEST(Scenario, TheSeedIsDigitsInATextOrAWholeNumber) {
+    const std::string head = R"({"format": "strida-scenario", "version": 1, "seed": )";
+    const std::pair<std::string, std::optional<std::uint64_t>> taken[] = {
+        {"\"42\"", 42},
+        {"42", 42},
+        {"\"18446744073709551615\"", 18446744073709551615ull},
+        {"18446744073709551615", 18446744073709551615ull},
+        {"\"007\"", 7},
+        {"0", 0},
+        {"null", std::nullopt},
+    };
+    for (const auto& [seed, expected] : taken) {
+        Scenario read;
+        read.seed = 5;
+        ASSERT_FALSE(parseScenario(head + seed + "}", read)) << seed;
+        EXPECT_EQ(read.seed, expected) << seed;
+    }
+    for (const char* seed :
+         {"-1", "\"-1\"", "1.5", "4e3", "\"1.5\"", "\"18446744073709551616\"",
+          "18446744073709551616", "\"\"", "\"12a\"", "\" 1\"", "\"+1\"", "true", "[1]"}) {
+        Scenario kept;
+        kept.seed = 5;
+        const MaybeError error = parseScenario(head + seed + "}", kept);
+        ASSERT_TRUE(error) << seed;
+        EXPECT_EQ(error->description.rfind("the scenario's \"seed\" must be a whole number", 0), 0u)
+            << error->description;
+        EXPECT_EQ(kept.seed, 5u);
+    }
+}
+
+// Files that are no scenario are refused before anything is read, naming the file.
+TEST(Scenario, FilesThatAreNoScenarioAreRefusedAtOnce) {
+    const Watchdog watchdog(20);
+    const OddFiles odd(kMaxScenarioBytes + 1, "larger than 16 MB, more than any scenario needs");
+    for (const OddFile& file : odd.files()) {
+        Scenario kept;
+        kept.description = "kept";
+        const MaybeError error = readScenario(file.path, kept);
+        ASSERT_TRUE(error) << file.path;
+        EXPECT_EQ(error->description, "the scenario " + file.path.string() + " " + file.is);
+        EXPECT_EQ(kept.description, "kept");
+    }
+    // A file's own faults are told with its name.
+    TempFolder dir;
+    const std::filesystem::path twice = dir.path() / "twice.json";
+    std::ofstream(twice) << R"({"format": "strida-scenario", "version": 1, "seed": 1, "seed": 2})";
+    Scenario kept;
+    EXPECT_EQ(readScenario(twice, kept)->description,
+              twice.string() + ": the key \"seed\" appears twice in one object (line 1)");
 }
 
 // The example scenarios open, and save again to what they hold.

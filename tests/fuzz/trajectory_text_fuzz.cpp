@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     strida::TrajectoryLimits limits;
-    limits.maxBytes = 8192;
+    limits.maxBytes = std::size_t{1} << 20;
     limits.maxRows = 2000;
     limits.maxPedestrians = 64;
     std::string error;

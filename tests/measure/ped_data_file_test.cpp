@@ -1,8 +1,9 @@
 // Saving hand-made pedestrians to a data file and loading them back into the trap.
-#include <sys/stat.h>
+#include "measure/ped_data_file.h"
 
 #include "engine/manual_generator.h"
 #include "support/engine_fixture.h"
+#include "support/odd_files.h"
 
 namespace strida::test {
 namespace {
@@ -104,19 +105,6 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
     EXPECT_EQ(lastMessage().rfind("Error in loading file: ", 0), 0u);
 
-    // What is not a regular file, or is far too large for one, is refused at once: a device that
-    // never ends, a pipe nobody writes to, a folder, a sparse file of 65 MB.
-    const std::filesystem::path fifo = folder.path() / "pipe.sdx";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::filesystem::resize_file(folder.path() / "long.sdx", 65 << 20);
-    for (const std::filesystem::path& odd :
-         {std::filesystem::path("/dev/zero"), fifo, folder.path(), folder.path() / "long.sdx"}) {
-        ASSERT_FALSE(manual.loadPedestrians(odd)) << odd;
-        EXPECT_EQ(lastMessage().rfind("Error in loading file: " + odd.string() + " is ", 0), 0u)
-            << lastMessage();
-    }
-    EXPECT_EQ(engine.pedestrians().size(), 1u);
-
     settings.MaxSpeed = "";
     ASSERT_FALSE(manual.createPedestrian());
     EXPECT_NE(lastMessage().find("Maximum Speed is \"\""), std::string::npos) << lastMessage();
@@ -133,6 +121,50 @@ TEST_F(PedDataFileTest, AFileHoldsAtMost32767Pedestrians) {
     write("over.sdx", lines + "1,1,1,9,1,0,0,1.3,1.44\r\n");
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "over.sdx"));
     EXPECT_EQ(lastMessage(), "Error in loading file: the file holds more than 32767 pedestrians");
+}
+
+// Every file the reader refuses, with its message; the list it reads into stays as it was.
+TEST(PedDataFileReading, RefusesWhatIsNotADataFileSayingWhy) {
+    const Watchdog watchdog(20);
+    const OddFiles odd(
+        kMaxPedFileBytes + 1,
+        "larger than 8 MB, more than a file of the 32767 pedestrians a run can hold");
+    std::vector<std::pair<std::filesystem::path, std::string>> cases;
+    for (const OddFile& file : odd.files())
+        cases.emplace_back(file.path, file.path.string() + " " + file.is);
+
+    TempFolder dir;
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir.path() / name, std::ios::binary) << text;
+        return dir.path() / name;
+    };
+    const std::string record = "1,1,1,9,1,0,0,1.3,1.44\r\n";
+    std::string full;
+    for (int i = 0; i < 32768; ++i) full += record;
+    const std::pair<std::string, std::string> texts[] = {
+        {"1,2,3,4,5,6,7,8,9\r\n1,2,3,4,5,6,7,8,9,10\r\n", "line 2 holds more than nine fields"},
+        {"1,1\r\n\r\n2,2\r\n", "line 2 holds no field"},
+        {"1,1\n,,\n\n2,2\n", "line 2 holds no field"},
+        // Too many fields is told before a gap, wherever it stands.
+        {"1,1\r\n\r\n2,2\r\n1,2,3,4,5,6,7,8,9,10\r\n", "line 4 holds more than nine fields"},
+        {full, "the file holds more than 32767 pedestrians"},
+    };
+    for (const auto& [text, message] : texts)
+        cases.emplace_back(write(std::to_string(cases.size()) + ".sdx", text), message);
+
+    for (const auto& [file, message] : cases) {
+        std::vector<PedRecord> list(2);
+        list[1].fields[8] = 7;
+        const PedFileRead read = readPedFile(file, list);
+        ASSERT_TRUE(read.error) << file;
+        EXPECT_EQ(read.error->description, message);
+        EXPECT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[1].fields[8], 7);
+    }
+    // At the limit, and with empty lines after the last record, the file is read.
+    full.resize(full.size() - record.size());
+    std::vector<PedRecord> list;
+    EXPECT_EQ(readPedFile(write("full.sdx", full + "\r\n\n"), list).count, 32767);
 }
 
 TEST(PedDataFileName, ADialogChoiceStandsForItsSdxFile) {

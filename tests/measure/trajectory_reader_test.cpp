@@ -8,6 +8,7 @@
 #include "engine/settings.h"
 #include "measure/trajectory_text.h"
 #include "support/engine_fixture.h"
+#include "support/odd_files.h"
 #include "support/trajectory_lines.h"
 
 namespace strida::test {
@@ -147,6 +148,14 @@ TEST(TrajectoryReader, BadInputIsRefusedNamingItsLine) {
         {"# framerate: 0\n1 0 1 2\n", "line 1 names the frame rate, but \"0\" is not a positive"},
         {"", "it holds no rows \"id frame x y\": there is nothing to replay"},
         {"# framerate: 15 fps\n\n# id frame x/m y/m\n", "it holds no rows"},
+        // Line ends of a CR alone would run every line into one.
+        {"1 0 0 0\r1 1 0 0\r",
+         "line 1 ends in a carriage return alone (CR): a replay reads LF "
+         "or CR LF line ends"},
+        {"1 0 0 0\n1 1 0 0\r\n1 2 0 0\r1 3 0 0\n", "line 3 ends in a carriage return alone"},
+        {"1 0 0 0\r\n1 1 0 0\r", "line 2 ends in a carriage return alone"},
+        {"1 0 0 0\r\r\n", "line 1 ends in a carriage return alone"},
+        {"# a\rb\n1 0 0 0\n", "line 1 ends in a carriage return alone"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(refusal(text).substr(0, std::string_view(expected).size()), expected) << text;
@@ -180,19 +189,53 @@ TEST(TrajectoryReader, HostileSizesFailCleanly) {
     ASSERT_TRUE(readTrajectoryText(file, error)) << error;
     EXPECT_EQ(readTrajectoryText(file, error)->frameCount(), 2000u);
 
-    // A line longer than a reading piece, a missing file, a folder and an SQLite file.
+    // A line longer than a reading piece and an SQLite file.
     std::ofstream(file, std::ios::binary) << "1 0 0 0\n" << std::string(3 << 20, '1');
     EXPECT_FALSE(readTrajectoryText(file, error));
     EXPECT_NE(error.find("cannot be replayed: line 2 is longer than 1048576 characters."),
               std::string::npos)
         << error;
-    EXPECT_FALSE(readTrajectoryText(dir.path() / "none.txt", error));
-    EXPECT_NE(error.find("it could not be opened: No such file"), std::string::npos) << error;
-    EXPECT_FALSE(readTrajectoryText(dir.path(), error));
-    EXPECT_NE(error.find("it is a folder."), std::string::npos) << error;
     std::ofstream(file, std::ios::binary).write("SQLite format 3\0rest", 20);
     EXPECT_FALSE(readTrajectoryText(file, error));
     EXPECT_NE(error.find("it is an SQLite file"), std::string::npos) << error;
+}
+
+// What is no trajectory file is refused before anything is read; the file's lines are read with
+// LF or CR LF ends, also where a CR and its LF fall in different pieces of the reading, and a file
+// of lines ended by a CR alone is refused at its first line, however long.
+TEST(TrajectoryReader, FilesAndLineEndsThatCannotBeReplayedAreRefusedAtOnce) {
+    const Watchdog watchdog(20);
+    const TrajectoryLimits limits;
+    const OddFiles odd(limits.maxBytes + 1, "too large");
+    for (const OddFile& file : odd.files()) {
+        std::string error;
+        EXPECT_FALSE(readTrajectoryText(file.path, error)) << file.path;
+        const std::string why =
+            file.oversize ? "holds more than the 2147483648 bytes a replay reads" : file.is;
+        EXPECT_EQ(error, "The trajectory file \"" + file.path.string() +
+                             "\" cannot be replayed: it " + why + ".");
+    }
+
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    TempFolder dir;
+    const fs::path file = dir.path() / "t.txt";
+    std::string text;
+    for (int f = 0; f < 1000; ++f) text += "1 " + std::to_string(f) + " 0 0\n";
+    text += "# " + std::string(kPiece - 3 - text.size(), 'x') + "\r\n1 1000 0 0\r\n";
+    ASSERT_EQ(text[kPiece - 1], '\r');
+    std::ofstream(file, std::ios::binary) << text;
+    std::string error;
+    const std::optional<Trajectory> t = readTrajectoryText(file, error);
+    ASSERT_TRUE(t) << error;
+    EXPECT_EQ(t->frameCount(), 1001u);
+
+    text.clear();
+    while (text.size() < 2 * kPiece) text += "1 0 0 0\r";
+    std::ofstream(file, std::ios::binary) << text;
+    EXPECT_FALSE(readTrajectoryText(file, error));
+    EXPECT_NE(error.find("cannot be replayed: line 1 ends in a carriage return alone"),
+              std::string::npos)
+        << error;
 }
 
 TEST(TrajectoryReader, TheDefaultFrameRateIsTheProgramsTimeSlice) {
