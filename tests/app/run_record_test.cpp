@@ -12,6 +12,7 @@
 #include "measure/step_series.h"
 #include "support/batch_runner.h"
 #include "support/engine_fixture.h"
+#include "support/odd_files.h"
 
 namespace strida::test {
 namespace {
@@ -35,6 +36,7 @@ TEST(RunRecord, RefusesOutputsThatWouldMixOrCannotBeMade) {
     } cases[] = {
         {"--trajectories Instant.txt", "named \"Instant.txt\" like the run's own report file"},
         {"--trajectories ntxy.TXT", "like the run's own report file"},
+        {"--chart-data Individu.txt", "like the run's own report file"},
         {"--chart-data manifest.json", "like the run's own manifest"},
         {"--trajectories a.txt --trajectories a.txt", "two output files are named \"a.txt\""},
         {"--trajectories a.txt --chart-data ./A.TXT", "two output files are named"},
@@ -136,6 +138,8 @@ TEST(RunRecord, ARecordThatCannotBeTrueIsNotLeft) {
         0);
     const json m = manifestIn(data.path());
     EXPECT_EQ(m.at("pedestrianFile").at("path"), fs::absolute(peds).string());
+    EXPECT_EQ(m.at("pedestrianFile").at("sha256"),  // as sha256sum tells it
+              "51b48d6142d373cbd3d179e5cfedc717ae848f69eb6be16306cceeccc106e7ec");
     EXPECT_FALSE(m.contains("pedestrians")) << "the data file holds them";
     fs::remove(peds);
     const BatchResult gone = batch(
@@ -144,6 +148,37 @@ TEST(RunRecord, ARecordThatCannotBeTrueIsNotLeft) {
     EXPECT_EQ(gone.status, 2);
     EXPECT_NE(gone.out.find(peds.string() + " that the run read is missing"), std::string::npos)
         << gone.out;
+}
+
+// A file to read that is no regular file, or too large, is refused at once with status 2 before it
+// is read or hashed, by whichever option names it, also when a manifest names it.
+TEST(RunRecord, RefusesOddInputFilesAtOnce) {
+    const Watchdog watchdog(120);
+    const OddFiles odd(1ull << 30, "larger than");
+    TempFolder out;
+    for (const OddFile& f : odd.files()) {
+        json manifest = {{"program", "Strida"},
+                         {"version", "1"},
+                         {"seed", "1"},
+                         {"settings", json::object()},
+                         {"steps", 5},
+                         {"ending", "step limit"},
+                         {"pedestrianFile", {{"path", f.path.string()}, {"sha256", "00"}}}};
+        std::ofstream(out.path() / "naming.json") << manifest.dump();
+        for (const std::string option : {"--peds", "--scenario", "--replay", "--replay-naming"}) {
+            const std::string file = option == "--replay-naming"
+                                         ? "--replay " + (out.path() / "naming.json").string()
+                                         : option + " " + f.path.string();
+            const BatchResult r = batch(
+                "--set ManualGenerator=1 " + file + " --out " + (out.path() / "r").string(), true);
+            EXPECT_EQ(r.status, 2) << file;
+            if (option != "--replay-naming" || f.path.filename() != "missing") {
+                EXPECT_NE(r.out.find(f.is.substr(0, 12)), std::string::npos) << file << "\n"
+                                                                             << r.out;
+            }
+            EXPECT_FALSE(fs::exists(out.path() / "r" / "manifest.json")) << file;
+        }
+    }
 }
 
 // A trajectory file that cannot be written whole fails the run (status 3) with a message naming
