@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "core/error.h"
+#include "core/input_file.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
 #include "sweep/decimal.h"
@@ -75,10 +76,12 @@ void forEachPoint(const std::vector<Vary>& varies,
 }
 
 std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    // A pipe or a device put in place of a study's file reads as nothing rather than hanging the
+    // sweep; the largest file a study writes (runs.tsv of the largest design) is far below this.
+    constexpr std::uintmax_t kLimit = 256u << 20;
+    std::string text;
+    if (readInputFile(file, kLimit, text)) return {};
+    return text;
 }
 
 std::optional<std::string> writeWhole(const std::filesystem::path& file, const std::string& text) {

@@ -67,7 +67,7 @@ std::string runCommand(const std::string& batch, const std::vector<std::string>&
 std::string runsTable(const std::vector<Vary>& varies, const std::vector<Run>& runs,
                       const std::vector<std::string>& commands);
 
-// A file's bytes; empty when it cannot be read.
+// A file's bytes; empty when it cannot be read or is no regular file of at most 256 MB.
 std::string readText(const std::filesystem::path& file);
 // Writes a file whole or not at all: into a file beside it, then renamed over it, so that a
 // reader, or a study stopped half-way, never sees half a file. An error text on failure.
