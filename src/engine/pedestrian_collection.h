@@ -85,6 +85,8 @@ class PedestrianCollection : public NeighbourFinder {
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
     void gridNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
+    // Whether the grid would give so many candidates that a scan costs less.
+    bool crowdedAround(const PedClass& self, double reach, double sight) const;
     void endHold();
     void purge();
     void compact();
