@@ -102,8 +102,9 @@ records) under readable names with their units. docs/reports.md explains every f
 Exit status: 0 when the run completed, 1 when it failed (the reason is printed on standard error),
 2 for a usage or input error (nothing is run), 3 when the run completed but a report file could
 not be deleted, created or written (standard error says which and why). On SIGINT or SIGTERM the
-run finishes the step under way, closes the report files, each ending with that step's records,
-and exits with 130 or 143.
+run abandons the step under way at once and ends as it stood after the last whole step: every
+report, trajectory and chart-data file ends with that step's records, the figures printed and the
+steps counted are those of that step, and the exit status is 130 or 143.
 )";
 
 // The signal that asked the run to end, 0 while none has.
@@ -211,8 +212,11 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     return std::nullopt;
 }
 
-// An interrupt ends the run between two steps, so no report file is cut in a record.
-void catchInterrupts() {
+// An interrupt abandons the step under way (the engine looks at the flag before each pedestrian
+// moves), so that the run ends within moments even of a step that takes minutes, every file ending
+// with the last whole step.
+void catchInterrupts(Engine& engine) {
+    engine.setAbandonFlag(&interrupted);
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
@@ -243,7 +247,7 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
             break;
         }
         engine.SimulationTick();
-        ++o.taken;
+        if (!engine.stepAbandoned()) ++o.taken;
         if (interrupted) {
             o.ending = "interrupted";
             break;
@@ -464,7 +468,7 @@ int main(int argc, char** argv) {
     std::string chartError;
     std::unique_ptr<SeriesCsvWriter> chart = openChartData(engine, options, chartError);
     if (!chartError.empty()) return usage(chartError);
-    catchInterrupts();
+    catchInterrupts(engine);
     if (!engine.StartSimulation()) {
         finishManifest(manifest, engine, {0, true, "refused"}, options.out);
         return 1;
