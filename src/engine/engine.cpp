@@ -332,7 +332,7 @@ bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
     // the abandon flag, which costs one load per pedestrian.
     auto hold = Pedestrians_.hold();
     for (std::size_t i = 0; i < Pedestrians_.slotCount() && sameRun(serial); ++i) {
-        if (*abandon_) {
+        if (*abandon_) [[unlikely]] {
             abandonStep();
             return false;
         }

@@ -91,10 +91,7 @@ void NeighbourGrid::remove(PedClass& p) {
     --count_;
 }
 
-bool NeighbourGrid::holdsMoreThan(double x, double y, double radius, std::size_t limit) const {
-    // Mostly answered at once: the cells within reach are few, and none holds many.
-    const double across = 2 * radius / cellSize_ + 2;
-    if (across * across * static_cast<double>(largest_) <= static_cast<double>(limit)) return false;
+bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_t limit) const {
     const Span s = span(x, y, radius);
     std::size_t n = 0;
     for (int cy = s.cy0; cy <= s.cy1; ++cy)

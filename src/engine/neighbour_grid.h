@@ -29,7 +29,15 @@ class NeighbourGrid {
     template <typename Visit>
     void visit(double x, double y, double radius, Visit&& f) const;
     // Whether visit() would give more than `limit` candidates.
-    bool holdsMoreThan(double x, double y, double radius, std::size_t limit) const;
+    bool holdsMoreThan(double x, double y, double radius, std::size_t limit) const {
+        // Mostly answered at once: the cells within reach, at most 2 r / cellSize + 2 along each
+        // side, are few, and none holds many.
+        const double across = 2 * radius + 2 * cellSize_;
+        if (across * across * static_cast<double>(largest_) <=
+            static_cast<double>(limit) * cellSize_ * cellSize_) [[likely]]
+            return false;
+        return countsMoreThan(x, y, radius, limit);
+    }
 
     struct Entry {
         float x, y;
@@ -43,6 +51,7 @@ class NeighbourGrid {
         int cx0, cx1, cy0, cy1;
     };
     Span span(double x, double y, double radius) const;
+    bool countsMoreThan(double x, double y, double radius, std::size_t limit) const;
     int cellOf(float x, float y) const;
     bool covers(float x, float y) const;
     void grow(float x, float y);

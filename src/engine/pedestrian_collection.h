@@ -83,10 +83,9 @@ class PedestrianCollection : public NeighbourFinder {
     std::size_t indexOf(std::int16_t id) const;
     void scanNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
-    void gridNeighbours(const PedClass& self, double reach, double sight,
+    // False, with nothing found, when the scan costs less.
+    bool gridNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
-    // Whether the grid would give so many candidates that a scan costs less.
-    bool crowdedAround(const PedClass& self, double reach, double sight) const;
     void endHold();
     void purge();
     void compact();
