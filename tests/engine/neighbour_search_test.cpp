@@ -161,27 +161,6 @@ TEST(NeighbourSearch, CrowdsStackedOnOneSpot) {
 
 using NeighbourGrid = EngineTest;
 
-TEST_F(NeighbourGrid, TellsWhetherTheCellsAroundAPointHoldMoreThanSoMany) {
-    for (int i = 0; i < 10; ++i) add(1.5f, 1.5f, 9, 1);
-    for (int i = 0; i < 3; ++i) add(5.5f, 1.5f, 9, 1);
-    const auto& grid = engine.pedestrians().grid();
-    struct Case {
-        double x, y, radius;
-        std::size_t limit;
-        bool more;
-    };
-    for (const Case& c : std::vector<Case>{{1.5, 1.5, 0.4, 9, true},
-                                           {1.5, 1.5, 0.4, 10, false},
-                                           {1.5, 1.5, 4.5, 12, true},
-                                           {1.5, 1.5, 4.5, 13, false},
-                                           {5.5, 1.5, 0.4, 3, false},
-                                           {5.5, 1.5, 0.4, 2, true},
-                                           {3.5, 5.5, 1.0, 0, false}})
-        EXPECT_EQ(grid.holdsMoreThan(c.x, c.y, c.radius, c.limit), c.more)
-            << "around (" << c.x << ", " << c.y << ") within " << c.radius << ", more than "
-            << c.limit;
-}
-
 TEST_F(NeighbourGrid, CellsOfOneMetreCoverTheCrowdWithRoomAroundAndStayBoundedWhenItSpreads) {
     add(1, 1, 9, 1);
     // 20 m of room on every side of the first pedestrian.
