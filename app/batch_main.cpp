@@ -107,9 +107,10 @@ Exit status: 0 when the run completed, 1 when it failed (the reason is printed o
 among them two output files of the same name, an output named like a report file or
 manifest.json, or an output that cannot be created), 3 when the run completed but a report,
 trajectory or chart-data file or the manifest could not be written whole (standard error says
-which and why). On SIGINT or SIGTERM the
-run finishes the step under way, closes the report files, each ending with that step's records,
-and exits with 130 or 143.
+which and why). On SIGINT or SIGTERM the run abandons the step under way at once and ends as
+it stood after the last whole step: every report, trajectory and chart-data file ends with that
+step's records, the figures printed and the steps counted are those of that step, and the exit
+status is 130 or 143.
 )";
 
 // The signal that asked the run to end, 0 while none has.
@@ -219,8 +220,11 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     return std::nullopt;
 }
 
-// An interrupt ends the run between two steps, so no report file is cut in a record.
-void catchInterrupts() {
+// An interrupt abandons the step under way (the engine looks at the flag before each pedestrian
+// moves), so that the run ends within moments even of a step that takes minutes, every file ending
+// with the last whole step.
+void catchInterrupts(Engine& engine) {
+    engine.setAbandonFlag(&interrupted);
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
@@ -251,7 +255,7 @@ Outcome runToEnd(Engine& engine, std::optional<long> steps) {
             break;
         }
         engine.SimulationTick();
-        ++o.taken;
+        if (!engine.stepAbandoned()) ++o.taken;
         if (interrupted) {
             o.ending = "interrupted";
             break;
@@ -441,7 +445,7 @@ int main(int argc, char** argv) {
     engine.setTrajectoryFiles(options.trajectories);
     engine.setChartDataFile(options.chartData);
     if (!createPedestrians(engine, options)) return 2;
-    catchInterrupts();
+    catchInterrupts(engine);
     // A run refused for its settings or its files says why, and nothing has run.
     if (!engine.StartSimulation()) return 2;
     const Outcome outcome = runToEnd(engine, options.steps);

@@ -1,6 +1,7 @@
 // Step time of the engine at crowd scale: the corridor with N pedestrians, neighbours found by the
 // grid or by the full scan, the measures on and the reports off; with "Instant.txt" on; and with
-// a trajectory file, text or SQLite.
+// a trajectory file, text or SQLite; and a crowd stacked on one spot, every pedestrian a neighbour
+// of every other.
 //   build/strida_bench --benchmark_filter=Step
 #include <benchmark/benchmark.h>
 
@@ -43,6 +44,49 @@ void StepIndexTrajectoriesSqlite(benchmark::State& s) {
     stepBench(s, NeighbourSearch::Index, false, {"trajectories.sqlite"});
 }
 
+// N pedestrians on one spot walking to one target, half of each colour: each finds all the others
+// as neighbours, at every step, for as long as they walk (they push each other no farther apart).
+void stackedBench(benchmark::State& state, NeighbourSearch search) {
+    const int n = static_cast<int>(state.range(0));
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("strida-bench-stacked-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    {
+        Settings settings;
+        settings.ManualGenerator = true;
+        settings.ReportAvgInstantPerformance = Check::Unchecked;
+        settings.ReportInstantPerformance = Check::Unchecked;
+        HeadlessHost host;
+        host.setArea(5000, 3000);
+        host.setM2Twips(0.002);
+        Engine engine(settings, host, folder, 5);
+        engine.setAnimate(false);
+        engine.setNeighbourSearch(search);
+        for (int i = 0; i < n; ++i) {
+            PedDef def;
+            def.Px = 2, def.Py = 3, def.Ex = 5000, def.Ey = 3;
+            def.MaxSpeed = 1.3;
+            def.color = static_cast<std::uint8_t>(1 + i % 2);
+            def.maxAcceleration = 1.44;
+            engine.CreatePedestrian(def, MaxAcceleration::Definition);
+        }
+        engine.StartSimulation();
+        for (auto _ : state) engine.SimulationTick();
+        state.counters["agent-updates/s"] =
+            benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate);
+        engine.StopSimulation();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+
+void StepIndexStacked(benchmark::State& s) {
+    stackedBench(s, NeighbourSearch::Index);
+}
+void StepScanStacked(benchmark::State& s) {
+    stackedBench(s, NeighbourSearch::Scan);
+}
+
 // A fixed number of steps from the packed corridor, so that every size is measured at the same
 // density: 30 steps move the crowd about 2.6 m.
 void sizes(benchmark::internal::Benchmark* b, int largest) {
@@ -57,6 +101,8 @@ BENCHMARK(StepIndexInstantReport)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepScanInstantReport)->Apply([](auto* b) { sizes(b, 1000); });
 BENCHMARK(StepIndexTrajectoriesText)->Apply([](auto* b) { sizes(b, 10000); });
 BENCHMARK(StepIndexTrajectoriesSqlite)->Apply([](auto* b) { sizes(b, 10000); });
+BENCHMARK(StepIndexStacked)->Arg(1000)->Arg(4000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(StepScanStacked)->Arg(1000)->Arg(4000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace strida::bench

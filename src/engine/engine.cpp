@@ -12,6 +12,9 @@
 namespace strida {
 namespace {
 
+// What the abandon flag points to when none is given: never set.
+const volatile std::sig_atomic_t kNeverAbandon = 0;
+
 // The time slice is 1 / DT; DT must give a number above 0 wherever a run reads it.
 MaybeError timeSliceError(const Settings& s) {
     if (num::lenient(s.DT) > 0 && dtOf(s) > 0) return std::nullopt;
@@ -32,9 +35,14 @@ Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolde
                }),
       drawer_(settings, host),
       generator_(settings, random_),
+      abandon_(&kNeverAbandon),
       seed_(seed) {}
 
 Engine::~Engine() = default;
+
+void Engine::setAbandonFlag(const volatile std::sig_atomic_t* flag) {
+    abandon_ = flag ? flag : &kNeverAbandon;
+}
 
 void Engine::setSeed(std::optional<std::uint64_t> seed) {
     seed_ = seed;
@@ -206,6 +214,8 @@ void Engine::SimulationTick() {
     }
     ++run_.StepCount;
     run_.stepping = true;
+    run_.abandoned = false;
+    reports_.beginStep();
     host_.processEvents();
     SimulationStep();
     run_.stepping = false;
@@ -233,7 +243,8 @@ void Engine::SimulationStep() {
         StopSimulation("finished");
     TrapSums sums;
     const bool passed = movePedestrians(serial, sums);
-    // The step's frame, also of a pass cut short by an error, and before a finish clears the run.
+    // The step's frame, also of a pass cut short by an error, and before a finish clears the run;
+    // an abandoned step stopped the run and has none.
     if (sameRun(serial)) writeTrajectoryFrame(passed);
     if (!passed) return;
     // A run stopped (or stopped and started again) during this step keeps none of the step's
@@ -283,9 +294,14 @@ void Engine::headwayRule() {
 
 bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
     // The pass works by position: pedestrians that arrive keep their places until it ends. A
-    // stop chosen in the middle ends the pass, even if pedestrians are made again at once.
+    // stop chosen in the middle ends the pass, even if pedestrians are made again at once; so does
+    // the abandon flag, which costs one load per pedestrian.
     auto hold = Pedestrians_.hold();
     for (std::size_t i = 0; i < Pedestrians_.slotCount() && sameRun(serial); ++i) {
+        if (*abandon_) [[unlikely]] {
+            abandonStep();
+            return false;
+        }
         PedClass* p = Pedestrians_.slot(i);
         if (!p) continue;
         const bool wasInRun = p->inRun();
@@ -312,6 +328,17 @@ bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
         }
     }
     return true;
+}
+
+void Engine::abandonStep() {
+    // The run stops as a Stop chosen during the step would stop it, less what the step gathered:
+    // its report records (also those already written), its frame and its figures (the caller
+    // samples none), so that every file ends with the last whole step.
+    reports_.dropStep();
+    frame_.clear();
+    run_.abandoned = true;
+    --run_.StepCount;  // the run's record ends with the last whole step too
+    StopSimulation("interrupted");
 }
 
 MaybeError Engine::movePedestrian(PedClass& p) {

@@ -10,6 +10,7 @@
 // and read at every use; the host connects the engine to the screen.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -59,6 +60,8 @@ class Engine {
     bool runExists() const { return run_.exists; }
     /// True while a step is being taken.
     bool stepping() const { return run_.stepping; }
+    /// True when the last tick's step was abandoned, which ended its run.
+    bool stepAbandoned() const { return run_.abandoned; }
 
     const PedestrianCollection& pedestrians() const { return Pedestrians_; }
     const ReportWriter& reports() const { return reports_; }
@@ -108,6 +111,12 @@ class Engine {
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
     void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }
+    // Looked at before each pedestrian of a step moves (a signal handler may set it): once it is
+    // not 0, the step under way is abandoned and the run stopped as it stood after its last whole
+    // step. Nothing of the abandoned step reaches the report files, the trajectory files or the
+    // step listener, and the performance figures stay those of the last whole step. None (null)
+    // by default.
+    void setAbandonFlag(const volatile std::sig_atomic_t* flag);
 
     // Seconds per time slice, from the current DT text (0 when that text gives none). The text
     // is read at every use; the number is only worked out again when the text has changed.
@@ -164,11 +173,13 @@ class Engine {
         bool exists = false;
         std::uint64_t serial = 0;  ///< counts the runs started, so a step can tell its run ended
         bool stepping = false;
+        bool abandoned = false;  ///< the last tick's step was abandoned
     };
 
     void SimulationStep();
     bool sameRun(std::uint64_t serial) const { return run_.exists && run_.serial == serial; }
     bool movePedestrians(std::uint64_t serial, TrapSums& sums);
+    void abandonStep();
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
     StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
@@ -204,6 +215,7 @@ class Engine {
     PerformanceTexts closing_;
     RunClock run_;
     bool animate_ = true;
+    const volatile std::sig_atomic_t* abandon_;
     std::optional<std::uint64_t> seed_;
     std::optional<std::uint64_t> runSeed_;
     std::vector<std::filesystem::path> trajectoryFiles_;

@@ -22,7 +22,7 @@ void NeighbourGrid::clear() {
         for (const Entry& e : cell) e.ped->gridCell_ = e.ped->gridSlot_ = -1;
     cells_.clear();
     nx_ = ny_ = 0;
-    count_ = 0;
+    count_ = largest_ = 0;
 }
 
 bool NeighbourGrid::covers(float x, float y) const {
@@ -42,6 +42,7 @@ void NeighbourGrid::place(PedClass& p, int cell) {
     p.gridCell_ = cell;
     p.gridSlot_ = static_cast<int>(list.size());
     list.push_back({p.Px(), p.Py(), p.order_, &p});
+    largest_ = std::max(largest_, list.size());
 }
 
 void NeighbourGrid::grow(float x, float y) {
@@ -66,6 +67,7 @@ void NeighbourGrid::grow(float x, float y) {
     nx_ = std::max(1, static_cast<int>(std::ceil((maxX - minX) / cellSize_)) + 1);
     ny_ = std::max(1, static_cast<int>(std::ceil((maxY - minY) / cellSize_)) + 1);
     cells_.assign(static_cast<std::size_t>(nx_) * ny_, {});
+    largest_ = 0;
     for (PedClass* p : all) place(*p, cellOf(p->Px(), p->Py()));
 }
 
@@ -87,6 +89,17 @@ void NeighbourGrid::remove(PedClass& p) {
     list.pop_back();
     p.gridCell_ = p.gridSlot_ = -1;
     --count_;
+}
+
+bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_t limit) const {
+    const Span s = span(x, y, radius);
+    std::size_t n = 0;
+    for (int cy = s.cy0; cy <= s.cy1; ++cy)
+        for (int cx = s.cx0; cx <= s.cx1; ++cx) {
+            n += cells_[static_cast<std::size_t>(cy) * nx_ + cx].size();
+            if (n > limit) return true;
+        }
+    return false;
 }
 
 void NeighbourGrid::move(PedClass& p) {

@@ -28,6 +28,16 @@ class NeighbourGrid {
     // (others may be too), in no particular order.
     template <typename Visit>
     void visit(double x, double y, double radius, Visit&& f) const;
+    // Whether visit() would give more than `limit` candidates.
+    bool holdsMoreThan(double x, double y, double radius, std::size_t limit) const {
+        // Mostly answered at once: the cells within reach, at most 2 r / cellSize + 2 along each
+        // side, are few, and none holds many.
+        const double across = 2 * radius + 2 * cellSize_;
+        if (across * across * static_cast<double>(largest_) <=
+            static_cast<double>(limit) * cellSize_ * cellSize_) [[likely]]
+            return false;
+        return countsMoreThan(x, y, radius, limit);
+    }
 
     struct Entry {
         float x, y;
@@ -36,6 +46,12 @@ class NeighbourGrid {
     };
 
   private:
+    // The cells within `radius` of (x, y): columns cx0 to cx1, rows cy0 to cy1.
+    struct Span {
+        int cx0, cx1, cy0, cy1;
+    };
+    Span span(double x, double y, double radius) const;
+    bool countsMoreThan(double x, double y, double radius, std::size_t limit) const;
     int cellOf(float x, float y) const;
     bool covers(float x, float y) const;
     void grow(float x, float y);
@@ -46,22 +62,27 @@ class NeighbourGrid {
     int nx_ = 0, ny_ = 0;
     std::vector<std::vector<Entry>> cells_;
     std::size_t count_ = 0;
+    std::size_t largest_ = 0;  // no cell has held more since the grid was laid out
 };
 
-template <typename Visit>
-void NeighbourGrid::visit(double x, double y, double radius, Visit&& f) const {
-    if (count_ == 0) return;
+inline NeighbourGrid::Span NeighbourGrid::span(double x, double y, double radius) const {
     const auto clampIndex = [](double v, int n) {
         if (!(v >= 0)) return 0;
         if (v >= n - 1) return n - 1;
         return static_cast<int>(v);
     };
-    const int cx0 = clampIndex((x - radius - x0_) / cellSize_, nx_);
-    const int cx1 = clampIndex((x + radius - x0_) / cellSize_, nx_);
-    const int cy0 = clampIndex((y - radius - y0_) / cellSize_, ny_);
-    const int cy1 = clampIndex((y + radius - y0_) / cellSize_, ny_);
-    for (int cy = cy0; cy <= cy1; ++cy)
-        for (int cx = cx0; cx <= cx1; ++cx)
+    return {clampIndex((x - radius - x0_) / cellSize_, nx_),
+            clampIndex((x + radius - x0_) / cellSize_, nx_),
+            clampIndex((y - radius - y0_) / cellSize_, ny_),
+            clampIndex((y + radius - y0_) / cellSize_, ny_)};
+}
+
+template <typename Visit>
+void NeighbourGrid::visit(double x, double y, double radius, Visit&& f) const {
+    if (count_ == 0) return;
+    const Span s = span(x, y, radius);
+    for (int cy = s.cy0; cy <= s.cy1; ++cy)
+        for (int cx = s.cx0; cx <= s.cx1; ++cx)
             for (const Entry& e : cells_[static_cast<std::size_t>(cy) * nx_ + cx]) f(e);
 }
 

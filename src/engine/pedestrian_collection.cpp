@@ -110,10 +110,9 @@ void PedestrianCollection::neighbours(const PedClass& self, double reach, double
                                       std::vector<Neighbour>& within,
                                       NearestInSight* nearest) const {
     within.clear();
-    if (search_ == NeighbourSearch::Scan || grid_.empty())
-        scanNeighbours(self, reach, sight, within, nearest);
-    else
-        gridNeighbours(self, reach, sight, within, nearest);
+    const bool found = search_ == NeighbourSearch::Index && !grid_.empty() &&
+                       gridNeighbours(self, reach, sight, within, nearest);
+    if (!found) scanNeighbours(self, reach, sight, within, nearest);
 }
 
 void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, double sight,
@@ -132,14 +131,22 @@ void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, do
     }
 }
 
-void PedestrianCollection::gridNeighbours(const PedClass& self, double reach, double sight,
+bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, double sight,
                                           std::vector<Neighbour>& within,
                                           NearestInSight* nearest) const {
+    // The cells within reach come first. When they hold half the crowd or more (a crowd on one
+    // spot), visiting everyone in order of creation costs less than sorting what they hold, and
+    // gives the same answer: the scan answers instead. Sorting a few dozen costs next to nothing,
+    // however small the crowd.
+    constexpr std::size_t kFew = 128;
+    const double px = self.Px(), py = self.Py();
+    const double first = reach > 0 ? reach : std::min(sight, 2.0);
+    if (grid_.holdsMoreThan(px, py, first, std::max(slots_.size() / 2, kFew))) return false;
+
     // The grid gives the same neighbours with the same distances: each distance is the same
     // expression, taken for every pedestrian that squared distances (with a margin far wider than
     // any rounding) cannot rule out.
     constexpr double kMargin = 1 + 1e-12;
-    const double px = self.Px(), py = self.Py();
     const double reachBound = reach * reach * kMargin;
     const double sightBound = sight * sight * kMargin;
     double nearestBound = nearest ? std::min(sightBound, nearest->d * nearest->d * kMargin) : -1;
@@ -160,19 +167,15 @@ void PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
             }
         });
     };
-    // The cells within reach come first. The nearest pedestrian in sight is usually among them:
-    // anyone outside them is farther than the reach, so a nearest found closer than that stands.
-    const double first = reach > 0 ? reach : std::min(sight, 2.0);
+    // The nearest pedestrian in sight is usually among the cells within reach: anyone outside them
+    // is farther than the reach, so a nearest found closer than that stands.
     visit(first, reach > 0);
     if (nearest && sight > first && !(nearest->ped && nearest->d < first)) visit(sight, false);
 
     // In order of creation, so that sums over the neighbours add up in the same order as a scan.
-    for (std::size_t i = 1; i < within.size(); ++i) {
-        const Neighbour n = within[i];
-        std::size_t j = i;
-        for (; j > 0 && within[j - 1].order > n.order; --j) within[j] = within[j - 1];
-        within[j] = n;
-    }
+    std::sort(within.begin(), within.end(),
+              [](const Neighbour& a, const Neighbour& b) { return a.order < b.order; });
+    return true;
 }
 
 }  // namespace strida

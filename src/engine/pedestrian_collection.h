@@ -83,7 +83,8 @@ class PedestrianCollection : public NeighbourFinder {
     std::size_t indexOf(std::int16_t id) const;
     void scanNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
-    void gridNeighbours(const PedClass& self, double reach, double sight,
+    // False, with nothing found, when the scan costs less.
+    bool gridNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
     void endHold();
     void purge();

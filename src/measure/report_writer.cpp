@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <span>
@@ -197,6 +198,7 @@ bool ReportWriter::open(ReportFile file, bool truncate) {
         return false;
     }
     f.size = static_cast<std::uint64_t>(st.st_size);
+    f.stepStart = f.size;  // a file opened during a step has nothing of it yet
     f.identity = *FileIdentity::ofOpen(f.fd);
     return true;
 }
@@ -262,6 +264,30 @@ void ReportWriter::append(ReportFile file, const Record& record) {
 
 void ReportWriter::appendEmptyLine(ReportFile file) {
     gather(file, "\r\n");
+}
+
+void ReportWriter::beginStep() {
+    for (File& f : files_) f.stepStart = f.size + f.pending.size();
+}
+
+void ReportWriter::dropStep() {
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        File& f = files_[i];
+        if (f.fd < 0) continue;
+        if (f.stepStart >= f.size) {
+            f.pending.resize(std::min<std::uint64_t>(f.pending.size(), f.stepStart - f.size));
+            continue;
+        }
+        // A large step wrote some of its records out already: they are cut off again.
+        f.pending.clear();
+        if (::ftruncate(f.fd, static_cast<off_t>(f.stepStart)) != 0) {
+            fail(
+                static_cast<ReportFile>(i), "written",
+                std::string(std::strerror(errno)) + "; it ends with records of an unfinished step");
+            continue;
+        }
+        f.size = f.stepStart;
+    }
 }
 
 void ReportWriter::flush() {

@@ -8,11 +8,12 @@
 // Files stay open while a run writes to them. Records are gathered in memory and written whole, at
 // the end of every step and whenever a step has gathered a few megabytes, so another program (and
 // whatever is left after an interruption) sees every file end at a record boundary, and every
-// record of every finished step. At the end of each step a file that was deleted or replaced by
-// another program is opened again at its path, so its later records are not lost; a report folder
-// that is gone is not made again. A file that cannot be deleted, created or written is reported
-// once per run, a record that could not be written whole is taken out again, and
-// the run goes on without that file.
+// record of every finished step. A step under way can be taken back whole, records already
+// written included, so that the files end with the step before it. At the end of each step a file
+// that was deleted or replaced by another program is opened again at its path, so its later records
+// are not lost; a report folder that is gone is not made again. A file that cannot be deleted,
+// created or written is reported once per run, a record that could not be written whole is taken
+// out again, and the run goes on without that file.
 #pragma once
 
 #include <array>
@@ -74,6 +75,11 @@ class ReportWriter {
     // Append one record, creating the file when it is missing.
     void append(ReportFile file, const Record& record);
     void appendEmptyLine(ReportFile file);
+    // A step begins: what is appended from now on can be taken back by dropStep().
+    void beginStep();
+    // Takes back every record appended since beginStep(), also those already written out, so that
+    // each file ends as it did when the step began.
+    void dropStep();
     // Make every record written so far visible to readers, opening again a file that was deleted
     // or replaced since it was opened.
     void flush();
@@ -89,8 +95,9 @@ class ReportWriter {
   private:
     struct File {
         int fd = -1;
-        std::string pending;     // whole records not yet written
-        std::uint64_t size = 0;  // bytes of whole records in the file
+        std::string pending;          // whole records not yet written
+        std::uint64_t size = 0;       // bytes of whole records in the file
+        std::uint64_t stepStart = 0;  // where the step under way began: size plus pending then
         FileIdentity identity;
     };
     bool open(ReportFile file, bool truncate);

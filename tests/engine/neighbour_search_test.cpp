@@ -144,6 +144,22 @@ TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
     expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
 }
 
+TEST(NeighbourSearch, CrowdsStackedOnOneSpot) {
+    // 300 on one spot, half the crowd and more, and four stacks of 60 around it, each pedestrian a
+    // neighbour of its whole stack: long lists to put in order of creation, and a stack the grid
+    // leaves to a scan. They walk apart as their speeds differ.
+    auto stacks = [](Engine& engine, Settings&) {
+        const float spots[][2] = {{5, 3}, {1.5f, 1}, {8.5f, 1}, {1.5f, 5}, {8.5f, 5}};
+        for (int i = 0; i < 540; ++i) {
+            const auto& at = spots[i < 300 ? 0 : 1 + (i - 300) / 60];
+            const bool east = i % 2 == 0;
+            ASSERT_FALSE(createPed(engine, at[0], at[1], east ? 30.0f : -20.0f, at[1] + 0.5f,
+                                   0.8 + 0.002 * (i % 97), east ? 1 : 2, 0, 0, 1.44));
+        }
+    };
+    expectSame({[](Settings& s) { s.ManualGenerator = true; }, stacks, 60, 0}, "stacked");
+}
+
 using NeighbourGrid = EngineTest;
 
 TEST_F(NeighbourGrid, CellsOfOneMetreCoverTheCrowdWithRoomAroundAndStayBoundedWhenItSpreads) {

@@ -96,7 +96,7 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
 TEST(BatchReportFaults, AnInterruptEndsAtAStepAndAFailedReportGivesStatusThree) {
     TempFolder dir;
     const std::string batch = std::string(STRIDA_BATCH) + " --out '" + dir.path().string() + "' ";
-    // SIGTERM while a crowd of 6000 walks: the step under way is finished and the files closed.
+    // SIGTERM while a crowd of 6000 walks: the step under way is abandoned and the files closed.
     EXPECT_EQ(exitStatus("timeout --preserve-status -s TERM 1 " + batch +
                          "--set NumPedLeft=3000 --set NumPedRight=3000 --set TrapLength=60 "
                          "--set TrapWidth=12 --set DistGenerator2Trap=0 --steps 1000000 "

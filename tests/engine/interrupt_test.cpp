@@ -1,0 +1,213 @@
+// A step abandoned part way (what an interrupt of the batch runner asks for) leaves exactly what a
+// run stopped after the step before it leaves: the same report, trajectory and chart-data files
+// byte for byte, the same figures; and strida-batch, interrupted in a step that takes many
+// seconds, exits at once with its files at a whole step.
+#include <fcntl.h>
+#include <spawn.h>
+
+#include <chrono>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "support/engine_fixture.h"
+
+extern char** environ;
+
+namespace strida::test {
+namespace {
+
+struct Left {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> figures, closing;
+    bool abandoned = false;
+    std::string ending;  // as the run's record says
+};
+
+// A seeded run of 60 pedestrians from both sides with every report chosen, a trajectory file of
+// each kind and chart data; `ticks` ticks and a stop, or, with `abandonAt` = {k, m}, ticks until
+// the flag is set at the m-th "let events run" of step k (the first comes before anyone moves, the
+// next before the first pedestrian moves, and so on).
+Left run(int ticks, std::pair<int, int> abandonAt = {0, 0}) {
+    TempFolder folder;
+    Settings settings;
+    settings.ReportNTXY = Check::Checked;
+    settings.ReportSystemPerformance = Check::Checked;
+    settings.NumPedLeft = "30";
+    settings.NumPedRight = "30";
+    settings.DistGenerator2Trap = "0";
+    HeadlessHost host;
+    host.setArea(5000, 3000);
+    host.setM2Twips(0.002);
+    Engine engine(settings, host, folder.path(), 4242);
+    engine.setTrajectoryFiles({"frames.txt", "frames.sqlite"});
+    engine.setChartDataFile("chart.csv");
+    volatile std::sig_atomic_t abandon = 0;
+    engine.setAbandonFlag(&abandon);
+    int calls = 0;
+    host.setOnProcessEvents([&] {
+        if (engine.StepCount() == abandonAt.first && ++calls == abandonAt.second) abandon = 1;
+    });
+    EXPECT_TRUE(engine.StartSimulation());
+    Left left;
+    for (int i = 0; i < ticks && engine.runExists(); ++i) {
+        engine.SimulationTick();
+        left.abandoned = left.abandoned || engine.stepAbandoned();
+    }
+    if (engine.runExists()) engine.StopSimulation();
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        left.files[entry.path().filename().string()] = readFile(entry.path());
+    // The record names the times of the run; how it ended and its steps are compared.
+    const auto record = nlohmann::json::parse(left.files.at("manifest.json"));
+    left.ending = record.at("ending").get<std::string>() + " after " +
+                  std::to_string(record.at("steps").get<int>());
+    left.files.erase("manifest.json");
+    for (const PerformanceField& field : kPerformanceFields) {
+        left.figures.push_back(engine.performance().*field.text);
+        left.closing.push_back(engine.closingFigures().*field.text);
+    }
+    EXPECT_TRUE(host.shown().messages.empty()) << host.shown().messages.front().text;
+    return left;
+}
+
+TEST(AbandonedStep, LeavesWhatAStopAfterTheStepBeforeLeaves) {
+    struct Case {
+        int step, call;
+        const char* what;
+    };
+    for (const Case& c : std::vector<Case>{{1, 1, "the first step, before anyone moved"},
+                                           {4, 2, "after the first pedestrian of step 4"},
+                                           {4, 31, "half way through step 4"},
+                                           {7, 60, "before the last pedestrian of step 7"}}) {
+        const Left abandoned = run(100, {c.step, c.call});
+        const Left stopped = run(c.step - 1);
+        EXPECT_TRUE(abandoned.abandoned) << c.what;
+        EXPECT_FALSE(stopped.abandoned) << c.what;
+        EXPECT_EQ(abandoned.figures, stopped.figures) << c.what;
+        EXPECT_EQ(abandoned.closing, stopped.closing) << c.what;
+        EXPECT_EQ(abandoned.ending, "interrupted after " + std::to_string(c.step - 1)) << c.what;
+        EXPECT_EQ(stopped.ending, "stopped after " + std::to_string(c.step - 1)) << c.what;
+        // The four chosen reports, two trajectory files and the chart data.
+        ASSERT_EQ(abandoned.files.size(), 7u) << c.what;
+        ASSERT_EQ(stopped.files.size(), 7u) << c.what;
+        for (const auto& [name, bytes] : stopped.files)
+            EXPECT_TRUE(abandoned.files.at(name) == bytes) << c.what << ": " << name << " differs";
+    }
+}
+
+TEST(AbandonedStep, TakesBackRecordsAStepHadAlreadyWrittenOut) {
+    // A step of a large crowd writes its records out as they pass a few megabytes; taken back,
+    // the file ends where the step began and the next records follow right after.
+    for (int records : {10, 100000}) {
+        TempFolder folder;
+        ReportWriter reports(folder.path(), nullptr);
+        reports.beginRun();
+        reports.writeHeader(ReportFile::Instant);
+        Record row;
+        row.number(7).number(0.125).text("kept");
+        reports.append(ReportFile::Instant, row);
+        reports.flush();
+        const std::filesystem::path file = reports.pathOf(ReportFile::Instant);
+        const std::string before = readFile(file);
+
+        reports.beginStep();
+        row.clear();
+        row.number(12345).number(1.0 / 3).number(2.0 / 3).number(0.1).number(0.2).number(0.3);
+        for (int i = 0; i < records; ++i) reports.append(ReportFile::Instant, row);
+        EXPECT_EQ(std::filesystem::file_size(file) > before.size(), records > 10)
+            << records << " records: written out during the step or not";
+        reports.dropStep();
+        reports.flush();
+        EXPECT_TRUE(readFile(file) == before) << records << " records taken back";
+
+        reports.beginStep();
+        reports.appendEmptyLine(ReportFile::Instant);
+        reports.closeAll();
+        EXPECT_TRUE(readFile(file) == before + "\r\n") << records << " records taken back";
+        EXPECT_TRUE(reports.failures().empty());
+    }
+}
+
+// strida-batch with the arguments, its standard output into `out`; the process ID.
+pid_t startBatch(const std::vector<std::string>& args, const std::filesystem::path& out) {
+    std::vector<std::string> all{STRIDA_BATCH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The exit status, or -1 when the process has not ended within `limit` (it is then killed).
+int waitFor(pid_t pid, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(BatchInterrupt, EndsAtOnceInTheMiddleOfALongStep) {
+    // 30000 pedestrians on one spot, each a neighbour of all the others: one step takes many
+    // seconds.
+    TempFolder dir;
+    const std::filesystem::path peds = dir.path() / "stack.sdx";
+    {
+        std::ofstream out(peds, std::ios::binary);
+        for (int i = 1; i <= 30000; ++i) out << i << ",5,3,40,3,0,0,1.3,1.44\r\n";
+    }
+    const auto args = [&](const std::string& out) {
+        return std::vector<std::string>{"--seed",         "3",
+                                        "--set",          "ManualGenerator=1",
+                                        "--set",          "ReportNTXY=1",
+                                        "--peds",         peds.string(),
+                                        "--neighbours",   "scan",
+                                        "--trajectories", "frames.txt",
+                                        "--chart-data",   "chart.csv",
+                                        "--out",          (dir.path() / out).string()};
+    };
+    const pid_t pid = startBatch(args("interrupted"), dir.path() / "interrupted.out");
+    ASSERT_GT(pid, 0);
+    // The run has started once its report headers are there.
+    const std::filesystem::path header = dir.path() / "interrupted" / "NTXY.txt";
+    for (int i = 0; i < 3000 && !std::filesystem::exists(header); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(pid, SIGINT);
+    // A hang guard, far beyond the moment the run takes to end.
+    ASSERT_EQ(waitFor(pid, std::chrono::seconds(10)), 130);
+    const std::string printed = readFile(dir.path() / "interrupted.out");
+    EXPECT_NE(printed.find("\nsteps: 0\n"), std::string::npos) << printed;
+    const auto record =
+        nlohmann::json::parse(readFile(dir.path() / "interrupted" / "manifest.json"));
+    EXPECT_EQ(record.at("ending"), "interrupted");
+    EXPECT_EQ(record.at("steps"), 0);
+
+    // Every file is that of the run stopped before its first step.
+    std::vector<std::string> stopped = args("stopped");
+    stopped.insert(stopped.end(), {"--steps", "0"});
+    ASSERT_EQ(waitFor(startBatch(stopped, dir.path() / "stopped.out"), std::chrono::seconds(60)),
+              0);
+    for (const char* name :
+         {"Instant.txt", "avgInstant.txt", "NTXY.txt", "frames.txt", "chart.csv"}) {
+        const std::string expected = readFile(dir.path() / "stopped" / name);
+        EXPECT_FALSE(expected.empty()) << name;
+        EXPECT_TRUE(readFile(dir.path() / "interrupted" / name) == expected) << name << " differs";
+    }
+}
+
+}  // namespace
+}  // namespace strida::test
