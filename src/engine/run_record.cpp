@@ -46,8 +46,9 @@ void Engine::seedRun() {
 
 void Engine::outputFailed(const std::string& description, bool goesOn) {
     outputFailures_.push_back(description);
-    host_.showMessage(description + (goesOn ? ". The run goes on without it." : "."), kProgramName,
-                      MessageIcon::Stop);
+    std::string told = description + (goesOn ? ". The run goes on without it." : ".");
+    told[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(told[0])));
+    host_.showMessage(told, kProgramName, MessageIcon::Stop);
 }
 
 MaybeError Engine::openOutputs() {
