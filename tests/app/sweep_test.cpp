@@ -6,7 +6,6 @@
 // resumed, have system tests of their own (tests/system).
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 
 #include <chrono>
 #include <cmath>
@@ -20,12 +19,11 @@
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "support/spawn.h"
 #include "sweep/collect.h"
 #include "sweep/decimal.h"
 #include "sweep/design.h"
 #include "sweep/slurm.h"
-
-extern char** environ;
 
 namespace strida::test {
 namespace {
@@ -36,22 +34,9 @@ int run(const std::string& command) {
     return exitStatus(command + " >/dev/null 2>&1");
 }
 
-// Starts strida-sweep with these arguments, no shell between, its standard output and error
-// going to `log`. Returns its pid.
+// Starts strida-sweep with these arguments, its standard output and error going to `log`.
 pid_t startSweep(const std::vector<std::string>& args, const fs::path& log) {
-    std::vector<std::string> all = {STRIDA_SWEEP};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return startProgram(STRIDA_SWEEP, args, log);
 }
 
 // The exit status of a process started here, -1 when a signal ended it.

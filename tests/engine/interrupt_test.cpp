@@ -3,7 +3,6 @@
 // byte for byte, the same figures; and strida-batch, interrupted in a step that takes many
 // seconds, exits at once with its files at a whole step.
 #include <fcntl.h>
-#include <spawn.h>
 
 #include <chrono>
 #include <map>
@@ -11,8 +10,7 @@
 #include <thread>
 
 #include "support/engine_fixture.h"
-
-extern char** environ;
+#include "support/spawn.h"
 
 namespace strida::test {
 namespace {
@@ -130,19 +128,7 @@ TEST(AbandonedStep, TakesBackRecordsAStepHadAlreadyWrittenOut) {
 
 // strida-batch with the arguments, its standard output into `out`; the process ID.
 pid_t startBatch(const std::vector<std::string>& args, const std::filesystem::path& out) {
-    std::vector<std::string> all{STRIDA_BATCH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return startProgram(STRIDA_BATCH, args, out, "/dev/null");
 }
 
 // The exit status, or -1 when the process has not ended within `limit` (it is then killed).
