@@ -125,11 +125,14 @@ std::vector<Run> expandDesign(const std::vector<Vary>& varies, int replications,
     return runs;
 }
 
+bool isPlainWord(std::string_view text) {
+    return !text.empty() && text.find_first_not_of(
+                                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                "0123456789_-+=.,:/@%") == std::string_view::npos;
+}
+
 std::string shellQuoted(std::string_view text) {
-    const bool plain = !text.empty() && text.find_first_not_of(
-                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                            "0123456789_-+=.,:/@%") == std::string_view::npos;
-    if (plain) return std::string(text);
+    if (isPlainWord(text)) return std::string(text);
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";

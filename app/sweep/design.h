@@ -78,5 +78,7 @@ std::vector<std::string> splitAt(std::string_view text, char at);
 // A word the shell reads back as this text: the text itself when it holds only characters the
 // shell takes as they are, else in single quotes, each single quote written '\''.
 std::string shellQuoted(std::string_view text);
+// Whether a text needs no quoting at all: letters, digits and a few signs no shell reads.
+bool isPlainWord(std::string_view text);
 
 }  // namespace strida::sweep

@@ -23,10 +23,7 @@ std::string logPattern(const std::filesystem::path& study) {
 }  // namespace
 
 std::string sbatchQuoted(std::string_view text) {
-    const bool plain = !text.empty() && text.find_first_not_of(
-                                            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                            "0123456789_-+=.,:/@%") == std::string_view::npos;
-    if (plain) return std::string(text);
+    if (isPlainWord(text)) return std::string(text);
     std::string out = "'";
     for (char c : text) {
         if (c == '\'')
