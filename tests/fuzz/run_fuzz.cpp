@@ -49,6 +49,7 @@ std::map<std::string, std::string> runOnce(const std::filesystem::path& file,
         engine.StopSimulation();
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename() == "manifest.json") continue;  // it names the times of the run
         std::ifstream in(entry.path(), std::ios::binary);
         out[entry.path().filename().string()] = {std::istreambuf_iterator<char>(in), {}};
     }
