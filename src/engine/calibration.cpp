@@ -1,6 +1,7 @@
 #include "engine/calibration.h"
 
 #include "core/numbers.h"
+#include "engine/setting_readers.h"
 
 namespace strida {
 

@@ -5,7 +5,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "engine/ped_parameters.h"
-#include "engine/setting_text.h"
+#include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
 #include "measure/trajectory_file.h"
 
@@ -15,11 +15,11 @@ namespace {
 // What the abandon flag points to when none is given: never set.
 const volatile std::sig_atomic_t kNeverAbandon = 0;
 
-// The time slice is 1 / DT; DT must give a number above 0 wherever a run reads it.
+// The time slice is 1 / DT, read at every step; the start check reads it the same way.
 MaybeError timeSliceError(const Settings& s) {
-    if (num::lenient(s.DT) > 0 && dtOf(s) > 0) return std::nullopt;
-    return EngineError{"DT is " + quoteText(s.DT) +
-                       "; the number of time slices per second must be a number above 0"};
+    MaybeError error;
+    readerOf(&Settings::DT).read(s, error);
+    return error;
 }
 
 }  // namespace
@@ -394,17 +394,18 @@ void Engine::RemovePedestrian(std::int16_t id) {
 
 MaybeError Engine::GenerateAllAtOnce() {
     if (!settings_.GeneratedAtOnce || settings_.ManualGenerator) return std::nullopt;
-    auto generate = [this](std::string_view side, const std::string& countText) -> MaybeError {
-        const int count = num::roundInt16(num::lenient(countText)).value_or(0);
+    auto generate = [this](std::string_view side, std::string Settings::*countText) -> MaybeError {
+        MaybeError unread;  // the start check refused a count that cannot be read
+        const int count = static_cast<int>(readerOf(countText).read(settings_, unread).value_or(0));
         for (int i = 0; i < count; ++i)
             if (MaybeError error = GeneratePedestrian(side)) return error;
         return std::nullopt;
     };
     // The placement grids were emptied by the last stop; each is laid out by the first
     // pedestrian placed beside it.
-    if (settings_.NumWays == Ways::One) return generate("", settings_.TotalNumberOfPedestrians);
-    if (MaybeError error = generate("West2East", settings_.NumPedLeft)) return error;
-    return generate("East2West", settings_.NumPedRight);
+    if (settings_.NumWays == Ways::One) return generate("", &Settings::TotalNumberOfPedestrians);
+    if (MaybeError error = generate("West2East", &Settings::NumPedLeft)) return error;
+    return generate("East2West", &Settings::NumPedRight);
 }
 
 MaybeError Engine::GeneratePedestrian(std::string_view direction) {
@@ -426,7 +427,6 @@ MaybeError Engine::checkRunSettings() const {
     // Automatic generation reads all of these at every pedestrian it makes.
     PedDef def;
     MaybeError error = readBehaviour(s, def, true);
-    if (!error) error = checkForceDivisors(s, def);
     GeneratorInputs in;
     if (!error) error = readGeneratorInputs(s, in);
     if (!error) error = s.GeneratedAtOnce ? checkPopulation() : checkHeadwayInputs();
@@ -439,16 +439,16 @@ MaybeError Engine::checkPopulation() const {
     MaybeError error;
     long total = 0;
     bool anyone = false;  // a count below 0 generates nobody
-    const auto count = [&](const char* name, const std::string& text) {
-        const long n = readCount(name, text, error).value_or(0);
+    const auto count = [&](std::string Settings::*text) {
+        const long n = static_cast<long>(readerOf(text).read(s, error).value_or(0));
         anyone = anyone || n > 0;
         return n;
     };
     if (twoWays) {
-        total = count("NumPedLeft", s.NumPedLeft);
-        total += count("NumPedRight", s.NumPedRight);
+        total = count(&Settings::NumPedLeft);
+        total += count(&Settings::NumPedRight);
     } else {
-        total = count("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians);
+        total = count(&Settings::TotalNumberOfPedestrians);
     }
     if (error) return error;
     // A run of nobody would wait for a crowd that never comes, to the end of time.
@@ -478,11 +478,10 @@ MaybeError Engine::checkPopulation() const {
 MaybeError Engine::checkHeadwayInputs() const {
     const Settings& s = settings_;
     MaybeError error;
-    readCount("TotalNumberOfPedestrians", s.TotalNumberOfPedestrians, error);
+    for (auto text : {&Settings::TotalNumberOfPedestrians, &Settings::HeadwayMeanInput,
+                      &Settings::HeadwayStdInput})
+        readerOf(text).read(s, error);
     if (!error && s.NumWays == Ways::Two) error = checkHeadwayShare(s);
-    if (!error && !num::roundInt16(num::lenient(s.HeadwayMeanInput)))
-        error = EngineError{"HeadwayMeanInput is " + quoteText(s.HeadwayMeanInput) +
-                            "; a headway is counted in time slices and can be at most 32767"};
     return error;
 }
 

@@ -6,6 +6,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "engine/engine.h"
+#include "engine/setting_readers.h"
 
 namespace strida {
 
@@ -36,31 +37,21 @@ bool ManualGenerator::refuse(const std::string& why) {
 
 bool ManualGenerator::createPedestrian() {
     const Settings& s = engine_.settings();
-    struct Box {
-        const char* label;
-        const std::string* text;
-        double value;
-    };
-    Box boxes[] = {{"Initial Velocity (Vx)", &s.InitialVx, 0},
-                   {"Initial Velocity (Vy)", &s.InitialVy, 0},
-                   {"Maximum Speed", &s.MaxSpeed, 0},
-                   {"Maximum Acceleration", &s.maxAcceleration, 0}};
-    for (Box& box : boxes) {
-        const std::optional<double> v = num::strict(*box.text);
-        // The velocity is held in single precision, so it must also fit one.
-        if (!v || !std::isfinite(static_cast<float>(*v)))
-            return refuse(std::string(box.label) + " is " + quoteText(*box.text) +
-                          ", which is not a number");
-        box.value = *v;
-    }
+    MaybeError error;
+    double values[4] = {};
+    int i = 0;
+    for (auto text : {&Settings::InitialVx, &Settings::InitialVy, &Settings::MaxSpeed,
+                      &Settings::maxAcceleration})
+        values[i++] = readerOf(text).read(s, error).value_or(0);
+    if (error) return refuse(error->description);
     if (count_ == std::numeric_limits<std::int16_t>::max())
         return refuse("the list of hand-made pedestrians is full");
-    const float vx = static_cast<float>(boxes[0].value);
-    const float vy = static_cast<float>(boxes[1].value);
-    const PedDef def = definitionOf(s, vx, vy, boxes[2].value, boxes[3].value);
+    const float vx = static_cast<float>(values[0]);
+    const float vy = static_cast<float>(values[1]);
+    const PedDef def = definitionOf(s, vx, vy, values[2], values[3]);
     if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
         return refuse(error->description);
-    remember(s, boxes[2].value, boxes[3].value, vx, vy);
+    remember(s, values[2], values[3], vx, vy);
     return true;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/numbers.h"
-#include "engine/setting_text.h"
+#include "engine/setting_readers.h"
 
 namespace strida {
 
@@ -26,16 +26,16 @@ int lanesOf(double W, double r) {
 namespace {
 
 void readCategory(const Settings& s, bool first, SpeedCategory& c, MaybeError& error) {
+    auto read = [&](std::string Settings::*text) {
+        return readerOf(text).read(s, error).value_or(0);
+    };
     c.theOnly = first ? s._1stMaxSpeedTheOnly : s._2ndMaxSpeedTheOnly;
     if (c.theOnly) {
-        c.speed = first ? readStrict("1stMaxSpeed", s._1stMaxSpeed, error).value_or(0)
-                        : readStrict("2ndMaxSpeed", s._2ndMaxSpeed, error).value_or(0);
+        c.speed = read(first ? &Settings::_1stMaxSpeed : &Settings::_2ndMaxSpeed);
         return;
     }
-    c.mean = first ? readStrict("1stMaxSpeedMeanInput", s._1stMaxSpeedMeanInput, error).value_or(0)
-                   : readStrict("2ndMaxSpeedMeanInput", s._2ndMaxSpeedMeanInput, error).value_or(0);
-    c.sd = first ? readStrict("1stMaxSpeedStdInput", s._1stMaxSpeedStdInput, error).value_or(0)
-                 : readStrict("2ndMaxSpeedStdInput", s._2ndMaxSpeedStdInput, error).value_or(0);
+    c.mean = read(first ? &Settings::_1stMaxSpeedMeanInput : &Settings::_2ndMaxSpeedMeanInput);
+    c.sd = read(first ? &Settings::_1stMaxSpeedStdInput : &Settings::_2ndMaxSpeedStdInput);
 }
 
 // The share of the first category as the draw compares it.
@@ -47,21 +47,24 @@ float firstShare(const GeneratorInputs& in) {
 
 MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in) {
     MaybeError error;
-    in.L = readStrict("TrapLength", s.TrapLength, error).value_or(0);
-    in.W = readStrict("TrapWidth", s.TrapWidth, error).value_or(0);
+    auto read = [&](std::string Settings::*text) {
+        return readerOf(text).read(s, error).value_or(0);
+    };
+    in.L = read(&Settings::TrapLength);
+    in.W = read(&Settings::TrapWidth);
     if (s.GeneratedAtOnce) {
-        in.dGen = readStrict("DistGenerator2Trap", s.DistGenerator2Trap, error).value_or(0);
-        in.r = readStrict("PedDiameter", s.PedDiameter, error).value_or(0) / 2;
+        in.dGen = read(&Settings::DistGenerator2Trap);
+        in.r = read(&Settings::PedDiameter) / 2;
         if (!s.UniformSpaceGenerator && s.NormalSpaceGenerator) {
-            in.spatialMean = readStrict("SpatialMeanInput", s.SpatialMeanInput, error).value_or(0);
-            in.spatialRange =
-                readStrict("SpatialRangeInput", s.SpatialRangeInput, error).value_or(0);
+            in.spatialMean = read(&Settings::SpatialMeanInput);
+            in.spatialRange = read(&Settings::SpatialRangeInput);
         }
         if (!error && !(in.r > 0))
-            error = EngineError{"PedDiameter is " + quoteText(s.PedDiameter) + "; the generator " +
-                                "divides the trap width into lanes by it, so it must be above 0"};
+            error = refusedValue(readerOf(&Settings::PedDiameter), s,
+                                 "the generator divides the trap width into lanes by it, so it "
+                                 "must be above 0");
     }
-    in.share = readStrict("PercentNumOf1stCategory", s.PercentNumOf1stCategory, error).value_or(0);
+    in.share = read(&Settings::PercentNumOf1stCategory);
     // A category is read when the draw can choose it.
     if (firstShare(in) >= 0) readCategory(s, true, in.first, error);
     if (firstShare(in) < 1) readCategory(s, false, in.second, error);
@@ -69,10 +72,11 @@ MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in) {
 }
 
 MaybeError checkHeadwayShare(const Settings& s) {
-    if (num::lenient(s.TotalNumberOfPedestrians) != 0) return std::nullopt;
-    return EngineError{"TotalNumberOfPedestrians is " + quoteText(s.TotalNumberOfPedestrians) +
-                       "; generating from both sides by headway shares the pedestrians out by " +
-                       "it, so it must not be 0"};
+    const SettingReader& total = readerOf(&Settings::TotalNumberOfPedestrians);
+    if (total.leading(s) != 0) return std::nullopt;
+    return refusedValue(total, s,
+                        "generating from both sides by headway shares the pedestrians out by it, "
+                        "so it must not be 0");
 }
 
 void PedestrianGenerator::clear() {
@@ -85,8 +89,8 @@ MaybeError PedestrianGenerator::countHeadway(std::size_t present, bool& due) {
     due = false;
     ++HeadwayCounter_;
     MaybeError error;
-    const std::optional<std::int16_t> limit =
-        readCount("TotalNumberOfPedestrians", s_.TotalNumberOfPedestrians, error);
+    const std::optional<double> limit =
+        readerOf(&Settings::TotalNumberOfPedestrians).read(s_, error);
     if (!limit) return error;
     if (static_cast<long>(present) > *limit) HeadwayCounter_ = 0;
     if (!HeadwayDrawn_) {
@@ -94,10 +98,11 @@ MaybeError PedestrianGenerator::countHeadway(std::size_t present, bool& due) {
         if (s_.UniformHeadwayDistInput) name = "Uniform";
         if (s_.ExponentialHeadwayDistInput) name = "Exponential";
         if (s_.NormalHeadwayDistInput) name = "Normal";
-        const double mean = num::lenient(s_.HeadwayMeanInput);
-        const double sd = num::lenient(s_.HeadwayStdInput);
+        const std::optional<double> mean = readerOf(&Settings::HeadwayMeanInput).read(s_, error);
+        const std::optional<double> sd = readerOf(&Settings::HeadwayStdInput).read(s_, error);
+        if (error) return error;
         const std::optional<std::int16_t> headway =
-            num::roundInt16(random_.RandomVariate(name, mean, sd));
+            num::roundInt16(random_.RandomVariate(name, *mean, *sd));
         if (!headway)
             return EngineError{"HeadwayMeanInput is " + quoteText(s_.HeadwayMeanInput) +
                                " and HeadwayStdInput is " + quoteText(s_.HeadwayStdInput) +
@@ -116,7 +121,9 @@ MaybeError PedestrianGenerator::chooseSide(std::string_view direction, std::stri
         side = direction;
     } else if (s_.RandomInput) {
         if (MaybeError error = checkHeadwayShare(s_)) return error;
-        const double p = num::lenient(s_.NumPedLeft) / num::lenient(s_.TotalNumberOfPedestrians);
+        // The share from the west, from the counts as typed (2.5 of 5 is a half).
+        const double p = readerOf(&Settings::NumPedLeft).leading(s_) /
+                         readerOf(&Settings::TotalNumberOfPedestrians).leading(s_);
         random_.Randomize();
         const float u = random_.Rnd();
         side = static_cast<float>(p) > u ? "West2East" : "East2West";

@@ -1,9 +1,6 @@
 #include "engine/settings.h"
 
 #include <array>
-#include <cmath>
-
-#include "core/numbers.h"
 
 namespace strida {
 namespace {
@@ -207,23 +204,6 @@ const SettingInfo* findSetting(std::string_view name) {
     for (const SettingInfo& info : kTable)
         if (info.name == name) return &info;
     return nullptr;
-}
-
-double trapLengthOf(const Settings& s) {
-    return num::lenient(s.TrapLength);
-}
-double trapWidthOf(const Settings& s) {
-    return num::lenient(s.TrapWidth);
-}
-double trapAreaOf(const Settings& s) {
-    return trapLengthOf(s) * trapWidthOf(s);
-}
-
-double dtOf(const Settings& s) {
-    const double slices = num::lenient(s.DT);
-    if (slices == 0) return 0.0;
-    const double dt = 1.0 / slices;
-    return std::isfinite(dt) ? dt : 0.0;
 }
 
 }  // namespace strida

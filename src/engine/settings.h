@@ -148,12 +148,4 @@ struct SettingInfo {
 std::span<const SettingInfo> settingTable();
 const SettingInfo* findSetting(std::string_view name);
 
-// Derived values of the trap and time settings. Each reads the current text.
-double trapLengthOf(const Settings& s);  // lenient TrapLength, metres
-double trapWidthOf(const Settings& s);   // lenient TrapWidth, metres
-double trapAreaOf(const Settings& s);
-// Seconds per time slice, 1 / DT. A DT text of 0 or one that is not a number gives 0, which
-// every user of the time slice refuses, rather than an infinite or undefined value.
-double dtOf(const Settings& s);
-
 }  // namespace strida

@@ -5,24 +5,27 @@
 #include <string>
 
 #include "core/numbers.h"
+#include "engine/setting_readers.h"
 
 namespace strida {
 
+// A tied setting follows the other's text as typed so far: its leading number.
 void trapLengthChanged(Settings& s) {
-    s.DistGenerator2Trap = num::general(num::lenient(s.TrapLength) / 2);
+    s.DistGenerator2Trap = num::general(readerOf(&Settings::TrapLength).leading(s) / 2);
 }
 
 void pedDiameterChanged(Settings& s) {
-    s.InfluenceDiameter = num::general(num::lenient(s.PedDiameter) + 0.1);
+    s.InfluenceDiameter = num::general(readerOf(&Settings::PedDiameter).leading(s) + 0.1);
 }
 
 void sideCountChanged(Settings& s) {
-    s.TotalNumberOfPedestrians =
-        num::general(num::lenient(s.NumPedLeft) + num::lenient(s.NumPedRight));
+    s.TotalNumberOfPedestrians = num::general(readerOf(&Settings::NumPedLeft).leading(s) +
+                                              readerOf(&Settings::NumPedRight).leading(s));
 }
 
 std::optional<std::int16_t> evenSplit(Settings& s) {
-    const std::optional<double> total = num::strict(s.TotalNumberOfPedestrians);
+    // Only a total that is wholly a number is split.
+    const std::optional<double> total = readerOf(&Settings::TotalNumberOfPedestrians).whole(s);
     if (!total) return std::nullopt;
     const std::optional<std::int16_t> whole = num::roundInt16(*total);
     if (!whole) return std::nullopt;
@@ -34,9 +37,10 @@ std::optional<std::int16_t> evenSplit(Settings& s) {
 }
 
 namespace {
-std::optional<std::int16_t> complement(const std::string& from, std::string& to) {
-    const double other = 100 - num::lenient(from);
-    to = num::general(other);
+std::optional<std::int16_t> complement(Settings& s, std::string Settings::*from,
+                                       std::string Settings::*to) {
+    const double other = 100 - readerOf(from).leading(s);
+    s.*to = num::general(other);
     return num::roundInt16(other);
 }
 
@@ -47,11 +51,11 @@ MaybeError badValue(std::string_view name, std::string_view value, std::string_v
 }  // namespace
 
 std::optional<std::int16_t> firstShareChanged(Settings& s) {
-    return complement(s.PercentNumOf1stCategory, s.PercentNumOf2ndCategory);
+    return complement(s, &Settings::PercentNumOf1stCategory, &Settings::PercentNumOf2ndCategory);
 }
 
 std::optional<std::int16_t> secondShareChanged(Settings& s) {
-    return complement(s.PercentNumOf2ndCategory, s.PercentNumOf1stCategory);
+    return complement(s, &Settings::PercentNumOf2ndCategory, &Settings::PercentNumOf1stCategory);
 }
 
 void showOptionChanged(Settings& s, Check Settings::*option) {
@@ -79,7 +83,7 @@ void setGeneratorMode(Settings& s, bool Settings::*mode, bool on) {
 }
 
 int influenceBarMinimum(const Settings& s) {
-    const double hundredths = std::round(num::lenient(s.PedDiameter) * 100);
+    const double hundredths = std::round(readerOf(&Settings::PedDiameter).leading(s) * 100);
     // A text that reads as no positive number (or NaN) gives 0; one like 1e308 stops at the top.
     return hundredths > 0 ? static_cast<int>(std::min(hundredths, 500.0)) : 0;
 }

@@ -24,6 +24,7 @@
 #include "core/program.h"
 #include "engine/calibration.h"
 #include "engine/engine.h"
+#include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
 #include "ui/canvas_picture.h"
 #include "ui/canvas_window.h"

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "engine/setting_readers.h"
 #include "engine/settings.h"
 #include "ui/canvas_window.h"
 #include "ui/panels/calibration_panel.h"

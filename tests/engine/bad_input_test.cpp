@@ -55,12 +55,14 @@ TEST_F(BadInput, AZeroMassIsRefused) {
 
 TEST_F(BadInput, AZeroBetaStopsTheRunOnlyWhenItsForceDividesByIt) {
     // Taken for a pedestrian: whether it divides depends on the force being on when they meet.
+    // A pedestrian is refused a Beta of 0 while the force is on, so it is made with the force off.
     settings.Beta = "0";
     settings.Chi = "0";
-    PedClass& a = add(2, 3, 9, 3, 1.5, 1, 0.4, 0);
-    PedClass& b = add(2.5f, 3, 0, 3, 1.5, 2, -0.4, 0);
+    EXPECT_TRUE(tryAdd(2, 3, 9, 3, 1.5, 1, 0.4, 0));
     settings.ForceSeparate = Check::Unchecked;
     settings.ForceFlee = Check::Unchecked;
+    PedClass& a = add(2, 3, 9, 3, 1.5, 1, 0.4, 0);
+    PedClass& b = add(2.5f, 3, 0, 3, 1.5, 2, -0.4, 0);
     EXPECT_EQ(step(), std::vector<std::string>{});
     EXPECT_GT(a.Px(), 2.0f) << "with both neighbour forces off they walk on";
 

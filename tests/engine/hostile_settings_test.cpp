@@ -3,6 +3,8 @@
 // with no figure or report record that is not a finite number.
 #include <algorithm>
 
+#include "engine/manual_generator.h"
+#include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
 #include "support/engine_fixture.h"
 
@@ -15,6 +17,31 @@ bool holdsNonFinite(const std::string& text) {
     return false;
 }
 
+// How the run is made: all at once (the default), by headway, or by hand with forces that meet.
+enum class Made { AtOnce, ByHeadway, ByHand };
+
+void makeRun(Settings& s, Made made) {
+    if (made == Made::ByHeadway) {
+        applySetting(s, "RandomInput", "1");
+        applySetting(s, "NormalHeadwayDistInput", "1");
+    }
+    if (made == Made::ByHand) applySetting(s, "ManualGenerator", "1");
+}
+
+TEST(HostileSettings, EveryTextSettingHasOneReaderUnderItsName) {
+    int texts = 0;
+    for (const SettingInfo& info : settingTable()) {
+        if (info.kind != SettingInfo::Kind::Text) continue;
+        ++texts;
+        const auto readers = settingReaders();
+        const auto found = std::count_if(readers.begin(), readers.end(), [&](const auto& r) {
+            return r.text == info.text && r.name == info.name;
+        });
+        EXPECT_EQ(found, 1) << info.name;
+    }
+    EXPECT_EQ(static_cast<std::size_t>(texts), settingReaders().size());
+}
+
 TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
     const std::string huge(100000, '7');
     const std::string values[] = {"",     "letters", "0",     "-1",  "1e308", "-1e308",
@@ -23,50 +50,66 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
     int refused = 0, ran = 0;
     for (const SettingInfo& info : settingTable()) {
         if (info.kind != SettingInfo::Kind::Text) continue;
-        for (const std::string& value : values) {
-            const std::string what = std::string(info.name) + "=" + value.substr(0, 20);
-            Settings settings;
-            settings.ReportSystemPerformance = Check::Checked;
-            settings.ReportNTXY = Check::Checked;
-            if (MaybeError error = applySetting(settings, info.name, value)) {
-                ++refused;
-                EXPECT_EQ(error->description.rfind(std::string(info.name) + " ", 0), 0u)
-                    << what << ": " << error->description;
-                EXPECT_LT(error->description.size(), 250u) << what;
-                EXPECT_TRUE(isPrintableText(error->description)) << what;
-                continue;
-            }
-            EXPECT_TRUE(isPrintableText(value)) << what << ": a control character was taken";
-            TempFolder folder;
-            HeadlessHost host;
-            host.setArea(5000, 3000);
-            host.setM2Twips(0.002);
-            Engine engine(settings, host, folder.path(), 5);
-            ++ran;
-            if (engine.StartSimulation())
-                for (int i = 0; i < 40 && engine.runExists(); ++i) engine.SimulationTick();
-            engine.StopSimulation();
-            for (const auto& m : host.shown().messages) {
-                EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
-                EXPECT_TRUE(isPrintableText(m.text)) << what;
-            }
-            const PerformanceTexts& p = engine.performance();
-            for (const std::string* figure :
-                 {&p.TotalPed, &p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI, &p.NUVI,
-                  &p.AvgTotalPed, &p.MeanAvgSpeed, &p.AvgDelay, &p.MeanUncomfort,
-                  &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
-                EXPECT_FALSE(holdsNonFinite(*figure)) << what << ": " << *figure;
-            for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-                // The run's record keeps every setting's text as it was typed.
-                if (entry.path().filename() == "manifest.json") continue;
-                const std::string bytes = readFile(entry.path());
-                EXPECT_FALSE(holdsNonFinite(bytes)) << what << ": " << entry.path().filename();
-                // Every record is one line: no text broke a record in two.
-                if (entry.path().filename() == "System.txt") {
-                    EXPECT_LE(std::count(bytes.begin(), bytes.end(), '\n'), 4) << what;
+        for (const std::string& value : values)
+            for (const Made made : {Made::AtOnce, Made::ByHeadway, Made::ByHand}) {
+                const std::string what = std::string(info.name) + "=" + value.substr(0, 20) +
+                                         " made " + std::to_string(static_cast<int>(made));
+                Settings settings;
+                makeRun(settings, made);
+                settings.ReportSystemPerformance = Check::Checked;
+                settings.ReportNTXY = Check::Checked;
+                if (MaybeError error = applySetting(settings, info.name, value)) {
+                    ++refused;
+                    EXPECT_EQ(error->description.rfind(std::string(info.name) + " ", 0), 0u)
+                        << what << ": " << error->description;
+                    EXPECT_LT(error->description.size(), 250u) << what;
+                    EXPECT_TRUE(isPrintableText(error->description)) << what;
+                    continue;
+                }
+                EXPECT_TRUE(isPrintableText(value)) << what << ": a control character was taken";
+                TempFolder folder;
+                HeadlessHost host;
+                host.setArea(5000, 3000);
+                host.setM2Twips(0.002);
+                Engine engine(settings, host, folder.path(), 5);
+                ++ran;
+                // Two hand-made pedestrians head-on within each other's reach, so that every force
+                // between them works from the first step.
+                ManualGenerator hands(engine);
+                if (made == Made::ByHand) {
+                    for (const auto& [from, to] : {std::pair{4.5, 9.0}, std::pair{5.5, 1.0}}) {
+                        storePickedPositions(settings, from, 3, to, 3);
+                        hands.createPedestrian();
+                    }
+                }
+                if (engine.StartSimulation())
+                    for (int i = 0; i < 40 && engine.runExists(); ++i) engine.SimulationTick();
+                engine.StopSimulation();
+                for (const auto& m : host.shown().messages) {
+                    // What the step would stop on is refused before the run starts, with the
+                    // message the step would give.
+                    EXPECT_EQ(m.text.rfind("The run is paused", 0), std::string::npos)
+                        << what << ": " << m.text;
+                    EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
+                    EXPECT_TRUE(isPrintableText(m.text)) << what;
+                }
+                const PerformanceTexts& p = engine.performance();
+                for (const std::string* figure :
+                     {&p.TotalPed, &p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI, &p.NUVI,
+                      &p.AvgTotalPed, &p.MeanAvgSpeed, &p.AvgDelay, &p.MeanUncomfort,
+                      &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
+                    EXPECT_FALSE(holdsNonFinite(*figure)) << what << ": " << *figure;
+                for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+                    // The run's record keeps every setting's text as it was typed.
+                    if (entry.path().filename() == "manifest.json") continue;
+                    const std::string bytes = readFile(entry.path());
+                    EXPECT_FALSE(holdsNonFinite(bytes)) << what << ": " << entry.path().filename();
+                    // Every record is one line: no text broke a record in two.
+                    if (entry.path().filename() == "System.txt") {
+                        EXPECT_LE(std::count(bytes.begin(), bytes.end(), '\n'), 4) << what;
+                    }
                 }
             }
-        }
     }
     EXPECT_GT(refused, 0);
     EXPECT_GT(ran, 0);

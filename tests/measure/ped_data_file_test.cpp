@@ -107,7 +107,7 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
 
     settings.MaxSpeed = "";
     ASSERT_FALSE(manual.createPedestrian());
-    EXPECT_NE(lastMessage().find("Maximum Speed is \"\""), std::string::npos) << lastMessage();
+    EXPECT_NE(lastMessage().find("MaxSpeed is \"\""), std::string::npos) << lastMessage();
     EXPECT_EQ(manual.ManualPedCount(), 1);
 }
 

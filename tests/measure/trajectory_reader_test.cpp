@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/setting_readers.h"
 #include "engine/settings.h"
 #include "measure/trajectory_text.h"
 #include "support/engine_fixture.h"

@@ -128,7 +128,7 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
 
     in<QLineEdit>("frmManualPedGenerator", "txtManInitialVelocityX")->setText("fast");
     click("cmdCreatePed");
-    EXPECT_NE(messages.back().find("Initial Velocity (Vx) is \"fast\""), std::string::npos)
+    EXPECT_NE(messages.back().find("InitialVx is \"fast\""), std::string::npos)
         << messages.back();
     EXPECT_EQ(window.engine().pedestrians().size(), 3u);
 }

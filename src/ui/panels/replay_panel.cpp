@@ -11,6 +11,7 @@
 
 #include "core/numbers.h"
 #include "engine/host.h"
+#include "engine/setting_readers.h"
 #include "engine/settings.h"
 #include "ui/panels/bindings.h"
 
@@ -21,8 +22,9 @@ namespace {
 // The parameters' pedestrian diameter in metres, read leniently; the default one when the text
 // gives none that could be drawn.
 double pedestrianDiameter(const Settings& s) {
-    const double d = num::lenient(s.PedDiameter);
-    return std::isfinite(d) && d > 0 && d <= 10 ? d : num::lenient(Settings{}.PedDiameter);
+    const SettingReader& diameter = readerOf(&Settings::PedDiameter);
+    const double d = diameter.leading(s);
+    return std::isfinite(d) && d > 0 && d <= 10 ? d : diameter.leading(Settings{});
 }
 
 // The longest texts the labels have to hold, so that the panel need not grow.
