@@ -37,6 +37,16 @@ def unit_of(rel):
     return str(rel.with_suffix(""))
 
 
+def is_digit_separator(text, i):
+    """Whether the quote at i separates digits of a number (60'000, 0xFF'FF), not a character."""
+    if i == 0 or i + 1 >= len(text) or not text[i + 1].isalnum():
+        return False
+    j = i
+    while j > 0 and (text[j - 1].isalnum() or text[j - 1] in "_.'"):
+        j -= 1
+    return j < i and text[j].isdigit()
+
+
 def strip_code(text):
     """The text with comments, string and character literals blanked (line breaks kept)."""
     out, i, n = [], 0, len(text)
@@ -57,6 +67,9 @@ def strip_code(text):
             j = n if j < 0 else j + len(delim)
             out.append('""' + "\n" * text.count("\n", i, j))
             i = j
+        elif c == "'" and is_digit_separator(text, i):
+            out.append(c)
+            i += 1
         elif c in "\"'":
             j = i + 1
             while j < n and text[j] != c:
