@@ -117,7 +117,6 @@ bool Engine::StartSimulation() {
 }
 
 void Engine::OpenReportFiles() {
-    Monitor_ = std::make_unique<TrafficMonitor>();
     reports_.beginRun();
     for (ReportFile file : {ReportFile::Traffic, ReportFile::Individu, ReportFile::System,
                             ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY})
@@ -162,7 +161,6 @@ void Engine::StopSimulation(std::string_view ending) {
     host_.setStartCaption("&Start");
     Pedestrians_.forEach([this](const PedClass& p) { host_.unloadCircle(p.ID()); });
     Pedestrians_.clear();
-    Monitor_.reset();
     run_.StepCount = 0;
     run_.LastPedID = 0;
     sampling_.clear();

@@ -31,7 +31,6 @@
 #include "measure/report_writer.h"
 #include "measure/run_manifest.h"
 #include "measure/step_series.h"
-#include "measure/traffic_monitor.h"
 #include "measure/trajectory_writer.h"
 
 namespace strida {
@@ -208,7 +207,6 @@ class Engine {
     RandomSource random_;
     ReportWriter reports_;
     PedestrianCollection Pedestrians_;
-    std::unique_ptr<TrafficMonitor> Monitor_;
     PedDrawer drawer_;
     PedestrianGenerator generator_;
     TrapSampler sampling_;

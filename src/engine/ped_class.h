@@ -88,12 +88,14 @@ class PedClass {
     std::uint8_t color() const { return def_.color; }      ///< colour family 1 to 4
     double InstantSpeed() const { return InstantSpeed_; }  ///< m/s
     double InstantAccl() const { return InstantAccl_; }    ///< m/s²
-    double InstantDelay() const { return InstantDelay_; }  ///< s
+    double InstantDelay() const { return InstantDelay_; }  ///< s x dt (walkDist is m x dt)
     double InstantNHI() const { return InstantNHI_; }      ///< share of same-group neighbours
     double InstantNUVI() const { return InstantNUVI_; }    ///< velocity spread around it, per speed
     double MeanSpeed() const { return MeanSpeed_; }        ///< m/s, over the measured steps
-    double walkDist() const { return walkDist_; }          ///< m·s, as the delay formula uses it
-    double Uncomfort() const { return Uncomfort_; }        ///< 1 − mean² / mean of squares
+    double walkDist() const {
+        return walkDist_;
+    }  ///< m x dt (metres times the time slice), as the delay formula uses it
+    double Uncomfort() const { return Uncomfort_; }  ///< 1 − mean² / mean of squares
 
     const PedDef& definition() const { return def_; }  ///< the parameters it was made with
     double MaxSpeed() const { return def_.MaxSpeed; }  ///< m/s

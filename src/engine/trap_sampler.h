@@ -36,7 +36,7 @@ class TrapSampler {
     std::int32_t DissipationTime() const { return DissipationTime_; }  ///< the same, in steps
     double AvgTotalPed() const { return AvgTotalPed_; }                ///< pedestrians
     double MeanAvgSpeed() const { return MeanAvgSpeed_; }              ///< m/s
-    double AvgDelay() const { return AvgDelay_; }                      ///< s
+    double AvgDelay() const { return AvgDelay_; }                      ///< s x dt
     double MeanUncomfort() const { return MeanUncomfort_; }            ///< fraction, shown as %
     double AvgNHI() const { return AvgNHI_; }
     double AvgNUVI() const { return AvgNUVI_; }

@@ -25,7 +25,7 @@ struct StepFigures {
     double trapArea = 0;  ///< m²: of the rectangle the pedestrians are counted in
     // The pedestrians inside the trap after the step, and their averages (0 when there are none).
     int TotalPed = 0;
-    double speed = 0, delay = 0, uncomfort = 0, NHI = 0, NUVI = 0;  ///< m/s, s, fraction, -, -
+    double speed = 0, delay = 0, uncomfort = 0, NHI = 0, NUVI = 0;  ///< m/s, s x dt, fraction, -, -
     // The run-wide running means over the sampled steps.
     double MeanAvgSpeed = 0, AvgDelay = 0, MeanUncomfort = 0, AvgTotalPed = 0;
     double AvgNHI = 0, AvgNUVI = 0;
