@@ -43,6 +43,7 @@ constexpr const char* kSetting = "stridaSetting";
 constexpr const char* kValue = "stridaValue";
 constexpr const char* kFollows = "stridaFollows";
 constexpr const char* kAboveBody = "stridaAboveBody";
+constexpr const char* kBarOf = "stridaBarOf";
 
 std::string_view nameOf(std::string_view setting) {
     return findSetting(setting)->name;  // the table's own, which outlives every control
@@ -113,15 +114,25 @@ QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int
 }
 
 void writesInto(QScrollBar* bar, QLineEdit* box, std::string Settings::*setting) {
+    const std::string_view name = nameOf(setting);
+    bar->setProperty(kBarOf, QString::fromUtf8(name.data(), name.size()));
     QObject::connect(bar, &QScrollBar::valueChanged, box, [box, setting](int value) {
         box->setText(QString::fromStdString(scrollBarText(setting, value)));
     });
 }
 
 void followsRules(QScrollBar* bar, std::string Settings::*setting) {
-    for (const SettingInfo& info : settingTable())
-        if (info.text == setting)
-            bar->setProperty(kFollows, QString::fromUtf8(info.name.data(), info.name.size()));
+    const std::string_view name = nameOf(setting);
+    bar->setProperty(kFollows, QString::fromUtf8(name.data(), name.size()));
+}
+
+std::string boundSetting(const QObject* control) {
+    const std::string name = boundName(control, kSetting);
+    return name.empty() ? boundName(control, kBarOf) : name;
+}
+
+std::string boundValue(const QObject* control) {
+    return boundName(control, kValue);
 }
 
 void staysAboveBody(QScrollBar* bar) {

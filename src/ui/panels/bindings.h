@@ -72,6 +72,11 @@ QPushButton* button(const char* name, const QString& caption, QWidget* parent,
 // Sets a box's text only when it differs, so an unchanged value starts no change handlers and the
 // box being typed in keeps its cursor.
 void setTextIfChanged(QLineEdit* box, const std::string& text);
+// The name of the setting a control is bound to (a text box, a check box, an option button, or a
+// scroll bar beside a text box), and for an option button the value it selects; empty for others.
+std::string boundSetting(const QObject* control);
+std::string boundValue(const QObject* control);
+
 // Shows in every bound control below `root` what the record holds now, without running the
 // controls' change handlers, touching only those that show something else. `changed` and `name`
 // are as SettingsDoor::changed tells them: bars that follow rules move for a setting changed by a
