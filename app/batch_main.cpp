@@ -23,6 +23,7 @@
 #include "engine/headless_host.h"
 #include "engine/manual_generator.h"
 #include "engine/scenario.h"
+#include "engine/scenario_opening.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"
 #include "settings_list.h"
@@ -153,7 +154,8 @@ struct Options {
     std::optional<std::filesystem::path> scenario, saveScenario;
     // Hand-made pedestrians given with the settings, by a scenario or a replayed manifest.
     std::vector<PedRecord> pedestrians;
-    std::string description;  // the scenario's
+    bool pedestriansMade = false;  // by the scenario, as it was opened
+    std::string description;       // the scenario's
     NeighbourSearch search = NeighbourSearch::Index;
     bool help = false;
     bool listSettings = false;
@@ -319,11 +321,10 @@ int report(const Engine& engine, const Outcome& o) {
 // end by itself, its number of steps, and the files it wrote, each into the report folder. What
 // the command line gives as well comes first.
 std::optional<std::string> loadReplay(const std::filesystem::path& file, Options& o,
-                                      Settings& settings) {
+                                      Engine& engine) {
     RunManifest m;
     if (MaybeError error = readManifest(file, m)) return error->description;
-    for (const auto& [name, text] : m.settings)
-        if (MaybeError error = restoreSetting(settings, name, text)) return error->description;
+    if (MaybeError error = engine.restoreSettings(m.settings)) return error->description;
     if (!o.seed) o.seed = m.seed;
     if (!o.pedFile && !m.pedFile.empty()) {
         std::error_code ec;
@@ -349,29 +350,33 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
     return std::nullopt;
 }
 
-// A scenario's settings, exactly as saved, its seed unless one was given, and its pedestrians.
+// A scenario opened as the window opens it, with every --set on top: its settings exactly as
+// saved, the trap calibrated, its pedestrians made, and its seed unless one was given.
 std::optional<std::string> loadScenario(const std::filesystem::path& file, Options& o,
-                                        Settings& settings) {
+                                        Engine& engine, Host& host) {
     Scenario scenario;
     if (MaybeError error = readScenario(file, scenario)) return error->description;
-    if (MaybeError error = applyScenario(settings, scenario))
-        return file.string() + ": " + error->description;
-    if (!o.seed) o.seed = scenario.seed;
     if (scenario.hasPedestrians && o.pedFile)
         return "the scenario has hand-made pedestrians; --peds would add a second set";
+    ManualGenerator manual(engine);
+    const ScenarioOpening how{file, o.sets,
+                              [&engine, &host] { return calibrate(engine.settings(), host); }};
+    if (MaybeError error = openScenario(engine, manual, scenario, how)) return error->description;
+    if (!o.seed) o.seed = scenario.seed;
     o.pedestrians = scenario.pedestrians;
+    o.pedestriansMade = true;
     o.description = scenario.description;
     return std::nullopt;
 }
 
-// The settings the run starts from: a replayed run's or a scenario's, then every --set.
-std::optional<std::string> prepareSettings(Options& o, Settings& settings) {
+// The settings the run starts from: a replayed run's or a scenario's, then every --set; all of
+// them through the engine.
+std::optional<std::string> prepareSettings(Options& o, Engine& engine, Host& host) {
     if (o.replay)
-        if (auto error = loadReplay(*o.replay, o, settings)) return error;
-    if (o.scenario)
-        if (auto error = loadScenario(*o.scenario, o, settings)) return error;
+        if (auto error = loadReplay(*o.replay, o, engine)) return error;
+    if (o.scenario) return loadScenario(*o.scenario, o, engine, host);
     for (const auto& [name, value] : o.sets)
-        if (MaybeError error = applySetting(settings, name, value)) return error->description;
+        if (MaybeError error = engine.changeSetting(name, value)) return error->description;
     return std::nullopt;
 }
 
@@ -405,7 +410,7 @@ bool createPedestrians(Engine& engine, const Options& o) {
         }
         engine.setDataFile(std::filesystem::absolute(*o.pedFile), sha256);
     }
-    return o.pedestrians.empty() || manual.createPedestrians(o.pedestrians);
+    return o.pedestriansMade || o.pedestrians.empty() || manual.createPedestrians(o.pedestrians);
 }
 
 int main(int argc, char** argv) {
@@ -419,8 +424,9 @@ int main(int argc, char** argv) {
         options.markdown ? batch::listSettingsAsMarkdown() : batch::listSettings();
         return 0;
     }
-    Settings settings;
-    if (auto error = prepareSettings(options, settings)) return usage(*error);
+    BatchHost host;
+    Engine engine(host, options.out);
+    if (auto error = prepareSettings(options, engine, host)) return usage(*error);
     std::vector<std::filesystem::path> outputs = options.trajectories;
     if (options.chartData) outputs.push_back(*options.chartData);
     if (MaybeError error = checkOutputNames(outputs, options.out)) return usage(error->description);
@@ -430,16 +436,16 @@ int main(int argc, char** argv) {
         return usage("cannot create the report folder " + options.out.string() + ": " +
                      ec.message());
 
-    BatchHost host;
-    if (!calibrate(settings, host)) return 2;
+    // An opened scenario has calibrated the trap already, before its pedestrians were made.
+    if (!options.scenario && !calibrate(engine.settings(), host)) return 2;
     // Every batch run can be repeated: without --seed, one is drawn and told.
     const std::uint64_t seed = options.seed.value_or(drawSeed());
     if (!options.seed)
         std::fprintf(stderr, "strida-batch: seed %llu (--seed %llu repeats this run)\n",
                      static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
     if (options.saveScenario)
-        if (auto error = saveScenario(options, settings, seed)) return usage(*error);
-    Engine engine(settings, host, options.out, seed);
+        if (auto error = saveScenario(options, engine.settings(), seed)) return usage(*error);
+    engine.setSeed(seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
     engine.setTrajectoryFiles(options.trajectories);

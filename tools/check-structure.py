@@ -7,8 +7,15 @@
   others.
 - Short functions: no function in src/core, src/engine, src/measure or app/ is longer than
   60 lines (those over 50 are listed as a warning).
+- One door for the settings: no file in src/ or app/ but the settings layer (src/engine/settings.*
+  and settings_rules.*) assigns a field of the Settings record, by name (`s.Alpha = ...`,
+  `s->Alpha += ...`) or through a member pointer (`s.*field = ...`). A field of another struct that
+  shares a name with one of Settings (PedDef's MaxSpeed ...) may be assigned where the receiver is
+  declared as that struct.
 
-Usage: tools/check-structure.py [ROOT]   (exit status 1 when a rule is broken)
+Usage: tools/check-structure.py [ROOT]      (exit status 1 when a rule is broken)
+       tools/check-structure.py --self-test (checks the checks on small made-up sources)
+
 """
 import re
 import sys
@@ -121,13 +128,75 @@ def long_functions(path):
     return found
 
 
+SETTINGS_LAYER = {"src/engine/settings.h", "src/engine/settings.cpp", "src/engine/settings_rules.h",
+                  "src/engine/settings_rules.cpp"}
+FIELD = r"^\s+[\w:<>]+\s+(\w+)\s*(?:=[^;]*)?;"
+
+
+def struct_fields(headers):
+    """{struct name: set of its field names}, from the plain structs of the given header texts."""
+    fields = {}
+    for text in headers:
+        for m in re.finditer(r"^struct (\w+) \{\n(.*?)^\};", text, re.M | re.S):
+            fields.setdefault(m.group(1), set()).update(re.findall(FIELD, m.group(2), re.M))
+    return fields
+
+
+def settings_writes(code, fields):
+    """(line, text) of every assignment to a field of Settings in the code (comments stripped)."""
+    names = fields.get("Settings", set())
+    if not names:
+        return []
+    assign = r"\s*(?:=(?!=)|\+=|-=|\*=|/=)"
+    by_name = re.compile(r"(\w+)\s*(?:\.|->)\s*(" + "|".join(sorted(names)) + r")\b" + assign)
+    by_pointer = re.compile(r"(?:\.|->)\*\s*\(?[\w.>-]+\)?" + assign)
+    found = []
+    for number, line in enumerate(code.splitlines(), 1):
+        for m in by_name.finditer(line):
+            receiver, field = m.group(1), m.group(2)
+            declared = re.search(r"\b(\w+)\s*[&*]?\s+" + re.escape(receiver) + r"\b", code)
+            other = declared and declared.group(1) != "Settings" and field in fields.get(
+                declared.group(1), set())
+            if not other:
+                found.append((number, line.strip()))
+        if "Settings" in code and by_pointer.search(line):
+            found.append((number, line.strip()))
+    return found
+
+
+def self_test():
+    """The settings-door check on made-up sources: what it must find, and what it must let be."""
+    fields = struct_fields(["struct Settings {\n    std::string Alpha = \"0.2\";\n    double MaxSpeed;\n};\n",
+                            "struct PedDef {\n    double MaxSpeed = 0;\n};\n"])
+    cases = [
+        ("void f(Settings& s) { s.Alpha = \"1\"; }", 1),
+        ("void f(Settings* s) { s->Alpha += \"1\"; }", 1),
+        ("void f(Settings& s, std::string Settings::*m) { s.*m = \"1\"; }", 1),
+        ("void f(Settings& s) { s.MaxSpeed = 2; }", 1),
+        ("void f(const Settings& s) { if (s.Alpha == \"1\") g(); }", 0),
+        ("void f(PedDef& def) { def.MaxSpeed = 2; }", 0),
+        ("void f(Options& o) { o.Beta = 2; }", 0),
+    ]
+    failed = 0
+    for code, expected in cases:
+        if len(settings_writes(code, fields)) != expected:
+            print(f"self-test: expected {expected} finding(s) in: {code}")
+            failed += 1
+    print(f"self-test: {len(cases)} cases, {failed} wrong")
+    return 1 if failed else 0
+
+
 def main():
     root = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent)
     files = sorted(p for d in ("src", "app") for p in (root / d).rglob("*") if p.suffix in (".h", ".cpp"))
     errors, warnings = [], []
     graph = {}
+    fields = struct_fields(p.read_text() for p in files if p.suffix == ".h")
     for path in files:
         rel = path.relative_to(root)
+        if str(rel) not in SETTINGS_LAYER:
+            for number, text in settings_writes(strip_code(path.read_text()), fields):
+                errors.append(f"{rel}:{number}: sets a setting past the door: {text}")
         layer = layer_of(rel)
         unit = unit_of(rel)
         graph.setdefault(unit, set())
@@ -176,4 +245,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(self_test() if sys.argv[1:] == ["--self-test"] else main())

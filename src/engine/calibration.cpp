@@ -5,18 +5,22 @@
 
 namespace strida {
 
-bool calibrate(const Settings& settings, Host& host) {
+MaybeError trapSizeError(const Settings& settings) {
     const double length = trapLengthOf(settings);
     const double width = trapWidthOf(settings);
-    if (length < 1 || length > 150 || width < 1 || width > 150) {
-        host.showMessage(kRangeMessage, "Error", MessageIcon::Stop);
-        return false;
-    }
+    if (length < 1 || length > 150 || width < 1 || width > 150) return EngineError{kRangeMessage};
     const double ratio = width >= length ? width / length : length / width;
-    if (ratio > 10) {
-        host.showMessage(kRatioMessage, "Error", MessageIcon::Stop);
+    if (ratio > 10) return EngineError{kRatioMessage};
+    return std::nullopt;
+}
+
+bool calibrate(const Settings& settings, Host& host) {
+    if (MaybeError error = trapSizeError(settings)) {
+        host.showMessage(error->description, "Error", MessageIcon::Stop);
         return false;
     }
+    const double length = trapLengthOf(settings);
+    const double width = trapWidthOf(settings);
     const double W = host.areaWidth();
     const double H = host.areaHeight();
     double m2t;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/error.h"
 #include "engine/host.h"
 #include "engine/settings.h"
 
@@ -15,6 +16,10 @@ inline constexpr const char* kRangeMessage =
 inline constexpr const char* kRatioMessage =
     "Wrong Input: the ratio of length/width or width/length (Max/Min) must be smaller than 10"
     " Correct the input and calibrate again.";
+
+// Why the calibrate command would refuse the trap's size (kRangeMessage or kRatioMessage), without
+// telling anyone; nothing when it would take it.
+MaybeError trapSizeError(const Settings& settings);
 
 // Runs the calibrate command. On a size out of range or a ratio above 10 it shows the message
 // (title "Error", stop icon) and changes nothing; returns whether the canvas was calibrated.

@@ -24,21 +24,45 @@ MaybeError timeSliceError(const Settings& s) {
 
 }  // namespace
 
+Engine::Engine(Host& host, std::filesystem::path reportFolder, std::optional<std::uint64_t> seed)
+    : Engine(nullptr, host, std::move(reportFolder), seed) {}
+
 Engine::Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
                std::optional<std::uint64_t> seed)
-    : settings_(settings),
+    : Engine(&settings, host, std::move(reportFolder), seed) {}
+
+Engine::Engine(Settings* external, Host& host, std::filesystem::path reportFolder,
+               std::optional<std::uint64_t> seed)
+    : ownSettings_(external ? nullptr : std::make_unique<Settings>()),
+      settings_(external ? *external : *ownSettings_),
       host_(host),
       random_(seed),
       reports_(std::move(reportFolder),
                [&host](const std::string& text) {
                    host.showMessage(text, kProgramName, MessageIcon::Stop);
                }),
-      drawer_(settings, host),
-      generator_(settings, random_),
+      drawer_(settings_, host),
+      generator_(settings_, random_),
       abandon_(&kNeverAbandon),
       seed_(seed) {}
 
 Engine::~Engine() = default;
+
+MaybeError Engine::changeSetting(std::string_view name, std::string_view value) {
+    return applySetting(settings_, name, value);
+}
+
+MaybeError Engine::restoreSettings(const SavedSettings& saved, std::string* failed) {
+    return strida::restoreSettings(settings_, saved, failed);
+}
+
+void Engine::clearPedestrians() {
+    if (run_.exists) return;
+    Pedestrians_.forEach([this](const PedClass& p) { host_.unloadCircle(p.ID()); });
+    Pedestrians_.clear();
+    run_.LastPedID = 0;
+    setDataFile({}, {});
+}
 
 void Engine::setAbandonFlag(const volatile std::sig_atomic_t* flag) {
     abandon_ = flag ? flag : &kNeverAbandon;

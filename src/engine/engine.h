@@ -6,8 +6,9 @@
 //   - generation counters and placement grids (PedestrianGenerator);
 //   - the trap sampling and the performance texts (TrapSampler);
 //   - the report files (ReportWriter) and the random source.
-// Everything else reads them through the accessors below. The settings are owned by the program
-// and read at every use; the host connects the engine to the screen.
+// Everything else reads them through the accessors below. The engine also holds the settings
+// record: read at every use, changed only through changeSetting and restoreSettings. The host
+// connects the engine to the screen.
 #pragma once
 
 #include <csignal>
@@ -27,6 +28,7 @@
 #include "engine/pedestrian_collection.h"
 #include "engine/pedestrian_generator.h"
 #include "engine/settings.h"
+#include "engine/settings_rules.h"
 #include "engine/trap_sampler.h"
 #include "measure/report_writer.h"
 #include "measure/run_manifest.h"
@@ -40,14 +42,32 @@ enum class MaxAcceleration { Parameters, Definition };
 
 class Engine {
   public:
+    // An engine holding the settings record itself, starting from the defaults: every change
+    // comes through changeSetting or restoreSettings.
+    explicit Engine(Host& host, std::filesystem::path reportFolder,
+                    std::optional<std::uint64_t> seed = std::nullopt);
+    // An engine reading a record that the caller keeps and may set field by field: for tests and
+    // benchmarks that build a case directly.
     Engine(Settings& settings, Host& host, std::filesystem::path reportFolder,
            std::optional<std::uint64_t> seed = std::nullopt);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    Settings& settings() const { return settings_; }
+    const Settings& settings() const { return settings_; }
     Host& host() const { return host_; }
+
+    // The one door for changing a setting (see applySetting): a panel's control, a menu item, a
+    // pick on the canvas, the manual generator and strida-batch --set all come through here, so
+    // the rules that tie settings together run once, the same way for all of them.
+    MaybeError changeSetting(std::string_view name, std::string_view value);
+    // Puts back a saved state exactly, without those rules (a scenario, a run's record); all or
+    // nothing, as restoreSettings in settings_rules.h.
+    MaybeError restoreSettings(const SavedSettings& saved, std::string* failed = nullptr);
+    // Takes every pedestrian waiting for a run off the canvas, numbers the next one 1 again and
+    // forgets their data file: a clean slate before a scenario is opened. Nothing while a run
+    // exists.
+    void clearPedestrians();
 
     /// The timer is on: steps are taken. False while paused.
     bool IsRunning() const { return run_.IsRunning; }
@@ -202,6 +222,11 @@ class Engine {
     // Reports an error that keeps the run from going on, and pauses it.
     void pauseWithError(const std::string& what);
 
+    // Delegated to by both public constructors: `external` or, without one, a record of its own.
+    Engine(Settings* external, Host& host, std::filesystem::path reportFolder,
+           std::optional<std::uint64_t> seed);
+
+    std::unique_ptr<Settings> ownSettings_;
     Settings& settings_;
     Host& host_;
     RandomSource random_;

@@ -29,6 +29,12 @@ std::filesystem::path ManualGenerator::defaultFile() const {
     return engine_.reports().folder() / std::string(kDefaultDataFile);
 }
 
+void ManualGenerator::clear() {
+    list_.clear();
+    count_ = 0;
+    lastCreated_ = 0;
+}
+
 bool ManualGenerator::refuse(const std::string& why) {
     engine_.host().showMessage("The pedestrian was not created: " + why + ".", kProgramName,
                                MessageIcon::Stop);
@@ -104,11 +110,10 @@ bool ManualGenerator::loadPedestrians(const std::filesystem::path& file) {
 bool ManualGenerator::createPedestrians(const std::vector<PedRecord>& records) {
     // The picked start and target stay as the scenario holds them; loading a data file leaves
     // the last pedestrian's there instead.
-    Settings& s = engine_.settings();
+    const Settings& s = engine_.settings();
     const float picked[] = {s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy};
     const bool created = createFrom(records, static_cast<int>(records.size()));
-    s.InitialPx = picked[0], s.InitialPy = picked[1], s.TargetEx = picked[2],
-    s.TargetEy = picked[3];
+    pick(picked[0], picked[1], picked[2], picked[3]);
     if (!created) return false;
     engine_.host().showMessage(
         std::to_string(records.size()) + " hand-made pedestrians were created in the Trap",
@@ -125,7 +130,6 @@ bool ManualGenerator::failLoad(const std::string& description) {
 
 bool ManualGenerator::createFrom(std::vector<PedRecord> list, int count) {
     Host& host = engine_.host();
-    Settings& s = engine_.settings();
     host.setBusy(true);
     if (count > std::numeric_limits<std::int16_t>::max())
         return failLoad("the file holds more than 32767 pedestrians");
@@ -133,11 +137,11 @@ bool ManualGenerator::createFrom(std::vector<PedRecord> list, int count) {
     count_ = static_cast<std::int16_t>(count);
     for (int i = 1; i <= count; ++i) {
         const auto& f = list_[static_cast<std::size_t>(i - 1)].fields;
-        s.InitialPx = static_cast<float>(f[1]);
-        s.InitialPy = static_cast<float>(f[2]);
-        s.TargetEx = static_cast<float>(f[3]);
-        s.TargetEy = static_cast<float>(f[4]);
-        PedDef def = definitionOf(s, 0, 0, f[7], f[8]);
+        pick(static_cast<float>(f[1]), static_cast<float>(f[2]), static_cast<float>(f[3]),
+             static_cast<float>(f[4]));
+        PedDef def = definitionOf(engine_.settings(), 0, 0, f[7], f[8]);
+        def.Px = static_cast<float>(f[1]), def.Py = static_cast<float>(f[2]);
+        def.Ex = static_cast<float>(f[3]), def.Ey = static_cast<float>(f[4]);
         def.Vx = f[5], def.Vy = f[6];
         if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
             return failLoad("line " + std::to_string(i) + ": " + error->description);
@@ -145,6 +149,14 @@ bool ManualGenerator::createFrom(std::vector<PedRecord> list, int count) {
     }
     host.setBusy(false);
     return true;
+}
+
+void ManualGenerator::pick(float px, float py, float ex, float ey) {
+    // A coordinate that is not a finite number is refused by the door and left as it was; the
+    // pedestrian made from it is refused for it by the factory.
+    const std::pair<const char*, float> positions[] = {
+        {"InitialPx", px}, {"InitialPy", py}, {"TargetEx", ex}, {"TargetEy", ey}};
+    for (const auto& [name, metres] : positions) engine_.changeSetting(name, num::shortest(metres));
 }
 
 }  // namespace strida

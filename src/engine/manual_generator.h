@@ -41,6 +41,9 @@ class ManualGenerator {
 
     // The default data file in the program's folder.
     std::filesystem::path defaultFile() const;
+    // Forgets every hand-made pedestrian (as the pedestrians of an earlier scenario are forgotten
+    // when another is opened); the next one made is number 1.
+    void clear();
 
   private:
     bool refuse(const std::string& why);
@@ -48,6 +51,8 @@ class ManualGenerator {
     // Takes `list` as the list of hand-made pedestrians and creates its first `count`.
     bool createFrom(std::vector<PedRecord> list, int count);
     void remember(const Settings& s, double maxSpeed, double maxAccl, float vx, float vy);
+    // Sets the picked start and target, through the engine's door.
+    void pick(float px, float py, float ex, float ey);
 
     Engine& engine_;
     std::vector<PedRecord> list_;

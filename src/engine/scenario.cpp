@@ -158,11 +158,9 @@ MaybeError writeScenario(const std::filesystem::path& file, const Scenario& scen
 }
 
 MaybeError applyScenario(Settings& s, const Scenario& scenario) {
-    Settings changed = s;
-    for (const auto& [name, text] : scenario.settings)
-        if (MaybeError error = restoreSetting(changed, name, text))
-            return bad(name, "cannot be used: " + error->description);
-    s = changed;
+    std::string failed;
+    if (MaybeError error = restoreSettings(s, scenario.settings, &failed))
+        return bad(failed, "cannot be used: " + error->description);
     return std::nullopt;
 }
 

@@ -119,10 +119,6 @@ constexpr BarSteps kBarSteps[] = {
     {&Settings::MaxSpeed, 1000, 3},
     {&Settings::maxAcceleration, 1000, 3},
 };
-
-float toCentimetres(double metres) {
-    return static_cast<float>(num::strict(num::fixed(metres, 2)).value_or(0));
-}
 }  // namespace
 
 std::string scrollBarText(std::string Settings::*setting, int position) {
@@ -132,12 +128,19 @@ std::string scrollBarText(std::string Settings::*setting, int position) {
     return num::fixed(static_cast<double>(position), 0);
 }
 
-void storePickedPositions(Settings& s, double startX, double startY, double targetX,
-                          double targetY) {
-    s.InitialPx = toCentimetres(startX);
-    s.InitialPy = toCentimetres(startY);
-    s.TargetEx = toCentimetres(targetX);
-    s.TargetEy = toCentimetres(targetY);
+std::optional<int> scrollBarPosition(std::string Settings::*setting, const Settings& s) {
+    const double value = num::lenient(s.*setting);
+    double position = value;
+    if (setting == &Settings::SpatialMeanInput) position = 100.0 - value;
+    for (const BarSteps& steps : kBarSteps)
+        if (steps.setting == setting) position = value * steps.perUnit;
+    const std::optional<std::int16_t> whole = num::roundInt16(position);
+    if (!whole) return std::nullopt;
+    return *whole;
+}
+
+std::string pickedPositionText(double metres) {
+    return num::fixed(metres, 2);
 }
 
 bool isPrintableText(std::string_view text) {
@@ -283,6 +286,17 @@ MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view t
         case K::Position:
             return setNumber(s, *info, text);
     }
+    return std::nullopt;
+}
+
+MaybeError restoreSettings(Settings& s, const SavedSettings& saved, std::string* failed) {
+    Settings restored = s;
+    for (const auto& [name, text] : saved)
+        if (MaybeError error = restoreSetting(restored, name, text)) {
+            if (failed) *failed = name;
+            return error;
+        }
+    s = restored;
     return std::nullopt;
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "engine/settings.h"
@@ -53,10 +55,14 @@ int influenceBarMinimum(const Settings& s);
 // "70". Counts, percentages and DT are whole numbers.
 std::string scrollBarText(std::string Settings::*setting, int position);
 
-// Stores a start and a target picked on the trap canvas, in metres, as InitialPx, InitialPy,
-// TargetEx and TargetEy, each rounded to whole centimetres (3.708 m is stored as 3.71).
-void storePickedPositions(Settings& s, double startX, double startY, double targetX,
-                          double targetY);
+// The position of a scroll bar beside a text setting that shows what the setting holds: the
+// reverse of scrollBarText ("0.75" gives 75 on a diameter's bar, "70" gives 30 on the spatial
+// mean's). Nothing when the text is not a number that a bar could show.
+std::optional<int> scrollBarPosition(std::string Settings::*setting, const Settings& s);
+
+// The text a start or target coordinate picked on the trap canvas is set to: its metres rounded to
+// whole centimetres (3.708 m gives "3.71").
+std::string pickedPositionText(double metres);
 
 // Whether a setting's text holds no control character (a line break would split the report
 // records the text is copied into).
@@ -70,7 +76,16 @@ std::string settingText(const Settings& s, const SettingInfo& info);
 // saved state is already consistent). An unknown name or a text of the wrong form changes nothing.
 MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view text);
 
-// Sets one setting by name as a script would: a text setting takes the value as its text, a check
+// A saved state: setting names with their texts, as a scenario or a run's record holds them.
+using SavedSettings = std::vector<std::pair<std::string, std::string>>;
+// Puts back a whole saved state as restoreSetting puts back each of its settings, all or nothing:
+// on an error nothing has changed, the error is that of the setting that could not be put back,
+// and `failed` (when given) names it.
+MaybeError restoreSettings(Settings& s, const SavedSettings& saved, std::string* failed = nullptr);
+
+// The door every change of a setting goes through, whoever makes it: a control of a panel, a menu
+// item, a pick on the canvas, the manual generator, strida-batch --set. It sets one setting by
+// name as a script would: a text setting takes the value as its text, a check
 // box or menu check 0 or 1, an option button 1 (selecting it clears the rest of its group),
 // NumWays 0 (one way) or 1 (two ways), SimSpeed 1 to 1000. The rules above apply as they do on the
 // panels: a text, check box or menu check set to the value it already holds starts none, as a

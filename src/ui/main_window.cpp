@@ -32,6 +32,7 @@
 #include "ui/panel_window.h"
 #include "ui/panels/about_box.h"
 #include "ui/panels/auto_panel.h"
+#include "ui/panels/bindings.h"
 #include "ui/panels/calibration_panel.h"
 #include "ui/panels/forces_panel.h"
 #include "ui/panels/frames_panel.h"
@@ -49,10 +50,12 @@
 
 namespace strida::ui {
 
+const char* const kWindowTitle = "Micro-Strida version 1.3";
+
 MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* parent)
     : QMainWindow(parent) {
     setObjectName("Strida");
-    setWindowTitle("Micro-Strida version 1.3");
+    setWindowTitle(kWindowTitle);
     // Most of the screen, whatever its size; nothing is remembered from one program run to the
     // next.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -64,10 +67,14 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    engine_ = std::make_unique<Engine>(settings_, host_, reportFolder);
+    engine_ = std::make_unique<Engine>(host_, reportFolder);
+    door_ = std::make_unique<SettingsDoor>(*engine_);
+    door_->changed = [this](std::string_view name, const std::vector<std::string_view>& changed) {
+        showSettings(name, changed);
+    };
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
-    timer_->setInterval(settings_.SimSpeed);
+    timer_->setInterval(settings().SimSpeed);
     connect(timer_, &QTimer::timeout, this, [this] { engine_->SimulationTick(); });
 
     createCanvas();
@@ -89,7 +96,7 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
              action("mnuStartSimulation"),
              action("mnuPauseSimulation"),
              {status_[0], status_[1], status_[2]},
-             &settings_};
+             &engine_->settings()};
     load();
 }
 
@@ -106,27 +113,26 @@ void MainWindow::createCanvas() {
 }
 
 void MainWindow::createPanels() {
-    calibration_ = new CalibrationPanel(settings_);
+    calibration_ = new CalibrationPanel(*door_);
     calibration_->onCalibrate = [this] { calibrate(); };
     addPanel(calibration_, "Calibration");
-    addPanel(new ShowOptionsPanel(settings_), "Show Options");
-    addPanel(new ForcesPanel(settings_), "Use Forces");
-    auto* speed = new SpeedPanel(settings_);
-    addPanel(speed, "Simulation Speed");
+    addPanel(new ShowOptionsPanel(*door_), "Show Options");
+    addPanel(new ForcesPanel(*door_), "Use Forces");
+    addPanel(new SpeedPanel(*door_), "Simulation Speed");
     performance_ = new PerformancePanel;
     addPanel(performance_, "Simulation Performance");
-    manual_ = new ManualPanel(*engine_);
+    manual_ = new ManualPanel(*engine_, *door_);
     addPanel(manual_, "Manual Pedestrian Generator");
-    auto_ = new AutoPanel(settings_);
+    auto_ = new AutoPanel(*door_);
     addPanel(auto_, "Automatic Pedestrians Generator");
-    addPanel(new ParametersPanel(settings_), "Input Pedestrians Parameters");
-    addPanel(new ReportingPanel(settings_), "Reporting");
+    addPanel(new ParametersPanel(*door_), "Input Pedestrians Parameters");
+    addPanel(new ReportingPanel(*door_), "Reporting");
     trajectories_ = new TrajectoriesPanel(engine_->reports().folder());
     trajectories_->onFilesChanged = [this] { engine_->setTrajectoryFiles(trajectories_->files()); };
     addPanel(trajectories_, "Trajectories");
     seed_ = new SeedPanel;
     addPanel(seed_, "Random Seed");
-    replay_ = new ReplayPanel(host_, settings_);
+    replay_ = new ReplayPanel(host_, settings());
     replay_->onOpen = [this] { openTrajectoryCommand(); };
     addPanel(replay_, "Replay");
     chooseTrajectory = [this] {
@@ -150,8 +156,6 @@ void MainWindow::createPanels() {
     connect(this, &MainWindow::stepTaken, frames_,
             [this] { frames_->stepTaken(series_.back().step); });
     addPanel(frames_, "Video Frames");
-    calibration_->onTrapLengthChanged = [this] { auto_->refresh(); };
-    speed->onSpeedChanged = [this](int ms) { timer_->setInterval(ms); };
     createCharts();
 }
 
@@ -410,24 +414,34 @@ void MainWindow::tileVertical() {
     tile(true);
 }
 
-void MainWindow::calibrate() {
+bool MainWindow::calibrate() {
     // A rejected size leaves the canvas as it was: its trap, grid and scale.
-    if (!strida::calibrate(settings_, host_)) return;
+    if (!strida::calibrate(settings(), host_)) return false;
     calibration_->showScale(host_.m2Twips());
-    canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+    canvas_->setTrap(trapLengthOf(settings()), trapWidthOf(settings()), host_.m2Twips());
     replay_->redraw();
+    return true;
+}
+
+const Settings& MainWindow::settings() const {
+    return engine_->settings();
+}
+
+bool MainWindow::changeSetting(std::string_view name, std::string_view value) {
+    return door_->change(name, value);
 }
 
 void MainWindow::syncGeneratorMarks() {
-    action("mnuManualGenerator")->setChecked(settings_.ManualGenerator);
-    action("mnuPedGenerator")->setChecked(settings_.PedGenerator);
+    action("mnuManualGenerator")->setChecked(settings().ManualGenerator);
+    action("mnuPedGenerator")->setChecked(settings().PedGenerator);
 }
 
 void MainWindow::toggleGenerator(bool Settings::*mode) {
-    const bool on = !(settings_.*mode);
-    setGeneratorMode(settings_, mode, on);
+    const bool on = !(settings().*mode);
+    changeSetting(mode == &Settings::ManualGenerator ? "ManualGenerator" : "PedGenerator",
+                  on ? "1" : "0");
     // In manual mode clicks on the canvas pick a start and a target; the other mode's panel goes.
-    const bool manual = settings_.ManualGenerator;
+    const bool manual = settings().ManualGenerator;
     panelWindow(manual ? "frmAutoPedGenerator" : "frmManualPedGenerator")->hide();
     canvasWindow_->setMode(manual ? 1 : 0);
     // A mode switched on by its own item shows its panel; one switched on because the other was
@@ -440,13 +454,15 @@ void MainWindow::toggleGenerator(bool Settings::*mode) {
         canvasWindow_->showPanel();
         panelWindow("frmAutoPedGenerator")->showPanel();
     }
-    syncGeneratorMarks();
 }
 
 void MainWindow::picked(QPointF from, QPointF to) {
     const double m2t = host_.m2Twips();
-    storePickedPositions(settings_, from.x() * m2t, from.y() * m2t, to.x() * m2t, to.y() * m2t);
-    manual_->showPositions();
+    const std::pair<const char*, double> positions[] = {{"InitialPx", from.x() * m2t},
+                                                        {"InitialPy", from.y() * m2t},
+                                                        {"TargetEx", to.x() * m2t},
+                                                        {"TargetEy", to.y() * m2t}};
+    for (auto [name, metres] : positions) changeSetting(name, pickedPositionText(metres));
     showPanel("frmManualPedGenerator");
 }
 

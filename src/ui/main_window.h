@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/settings.h"
@@ -36,10 +37,14 @@ class ManualPanel;
 class PanelWindow;
 class PerformancePanel;
 class PictureDialog;
+class SettingsDoor;
 class ReplayPanel;
 class SeedPanel;
 class TrajectoriesPanel;
 class TrapCanvas;
+
+// The window's own title; an opened scenario's name follows it ("... - two-way-corridor").
+extern const char* const kWindowTitle;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -47,7 +52,11 @@ class MainWindow : public QMainWindow {
     explicit MainWindow(const std::filesystem::path& reportFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Settings& settings() { return settings_; }
+    // The settings as the engine holds them; every change goes through changeSetting.
+    const Settings& settings() const;
+    // Hands one setting's new value to the engine's door, as a control does, and shows the result
+    // on every panel. Returns whether the value was taken.
+    bool changeSetting(std::string_view name, std::string_view value);
     Engine& engine() { return *engine_; }
     QtHost& host() { return host_; }
     QMdiArea* mdiArea() const { return mdi_; }
@@ -68,9 +77,11 @@ class MainWindow : public QMainWindow {
     // The figures of every step of the current run (or of the last, once it has ended).
     const std::vector<StepFigures>& stepSeries() const { return series_; }
 
-    // Scenario files: opening puts every setting back as saved and shows it on the panels, with
-    // the seed and the hand-made pedestrians; refused with a message (nothing changed) during a
-    // run or for a file with anything wrong. Saving writes the settings as they stand.
+    // Scenario files: opening gives a clean slate (see openScenario in engine/scenario_opening.h):
+    // every setting back as saved, the trap calibrated, the scenario's hand-made pedestrians in
+    // place of any made before, its seed; then every panel shows it and the title names it.
+    // Refused with a message (nothing changed) during a run or for a file with anything wrong.
+    // Saving writes the settings as they stand.
     bool openScenario(const std::filesystem::path& file);
     bool saveScenario(const std::filesystem::path& file);
     // Asks which trajectory file to replay ("Open Trajectory..."); an empty path when none was
@@ -80,8 +91,8 @@ class MainWindow : public QMainWindow {
     // exists, and a file that cannot be read changes nothing.
     bool openTrajectory(const std::filesystem::path& file);
 
-    // The calibration panel's calibrate command.
-    void calibrate();
+    // The calibration panel's calibrate command; returns whether the trap was calibrated.
+    bool calibrate();
     void tileHorizontal();
     void tileVertical();
 
@@ -118,8 +129,9 @@ class MainWindow : public QMainWindow {
     void syncGeneratorMarks();
     void picked(QPointF from, QPointF to);
     void showAbout();
-    // Every panel shows what the settings hold, after they were put back whole.
-    void showSettings();
+    // Every panel shows what the settings hold, after a change (`name` and the settings whose
+    // values `changed`, as SettingsDoor tells them) or after they were put back whole.
+    void showSettings(std::string_view name, const std::vector<std::string_view>& changed);
     void chooseScenarioToOpen();
     void chooseScenarioToSave();
     // "Save Picture...": the dialog, then the picture; a failure says why and leaves the dialog
@@ -132,10 +144,10 @@ class MainWindow : public QMainWindow {
     // writes any file, from one the engine draws and records in manifest.json.
     void startStopCommand();
 
-    Settings settings_;
     HostView view_;
     QtHost host_{view_};
     std::unique_ptr<Engine> engine_;
+    std::unique_ptr<SettingsDoor> door_;
     QMdiArea* mdi_ = nullptr;
     TrapCanvas* canvas_ = nullptr;
     CanvasWindow* canvasWindow_ = nullptr;

@@ -1,7 +1,8 @@
 // Scenario files from the Input menu. Opening puts every setting back exactly as saved (the saved
-// state is consistent, so no rule that ties one setting to another runs on it) and shows it on
-// every panel; saving writes the settings as they stand, the seed of the next runs, the hand-made
-// pedestrians and a description.
+// state is consistent, so no rule that ties one setting to another runs on it), on a clean slate
+// as the batch runner opens it, and shows it on every panel; saving writes the settings as they
+// stand, the seed of the next runs, the hand-made pedestrians and a description.
+// Refreshing the panels after any change of a setting lives here too.
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QScrollBar>
@@ -11,10 +12,12 @@
 #include "core/program.h"
 #include "engine/engine.h"
 #include "engine/scenario.h"
+#include "engine/scenario_opening.h"
 #include "ui/canvas_window.h"
 #include "ui/main_window.h"
 #include "ui/panels/auto_panel.h"
 #include "ui/panels/bindings.h"
+#include "ui/panels/calibration_panel.h"
 #include "ui/panels/manual_panel.h"
 #include "ui/panels/seed_panel.h"
 
@@ -24,7 +27,7 @@ namespace {
 std::string sentence(std::string text) {
     if (!text.empty())
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    return text + ".";
+    return text.ends_with('.') ? text : text + ".";
 }
 
 }  // namespace
@@ -38,17 +41,22 @@ bool MainWindow::openScenario(const std::filesystem::path& file) {
     Scenario scenario;
     if (MaybeError error = readScenario(file, scenario))
         return refuse(sentence(error->description));
-    if (MaybeError error = applyScenario(settings_, scenario))
-        return refuse(sentence(file.string() + ": " + error->description));
-    if (scenario.hasPedestrians) manual_->generator().createPedestrians(scenario.pedestrians);
-    showSettings();
+    const Settings before = settings();
+    const ScenarioOpening how{file, {}, [this] { return calibrate(); }};
+    if (MaybeError error = strida::openScenario(*engine_, manual_->generator(), scenario, how))
+        return refuse(sentence(error->description));
     seed_->setSeed(scenario.seed);
     scenarioDescription_ = scenario.description;
+    showSettings({}, differences(before, settings()));
+    manual_->showPedNumber();
+    canvasWindow_->setMode(settings().ManualGenerator ? 1 : 0);
+    setWindowTitle(
+        QString("%1 - %2").arg(kWindowTitle, QString::fromStdString(file.stem().string())));
     return true;
 }
 
 bool MainWindow::saveScenario(const std::filesystem::path& file) {
-    Scenario scenario = scenarioOf(settings_);
+    Scenario scenario = scenarioOf(settings());
     scenario.description = scenarioDescription_;
     scenario.seed = seed_->seed();
     scenario.pedestrians = manual_->generator().ManualPedList();
@@ -60,19 +68,18 @@ bool MainWindow::saveScenario(const std::filesystem::path& file) {
     return true;
 }
 
-void MainWindow::showSettings() {
-    showBoundSettings(this);
-    auto_->showWays();
+void MainWindow::showSettings(std::string_view name, const std::vector<std::string_view>& changed) {
+    const Settings& s = settings();
+    showBoundSettings(this, s, name, changed);
+    auto_->showState();
     manual_->showPositions();
     syncGeneratorMarks();
-    canvasWindow_->setMode(settings_.ManualGenerator ? 1 : 0);
-    if (auto* bar = findChild<QScrollBar*>("ScrlSimSpeed")) {
+    if (auto* bar = findChild<QScrollBar*>("ScrlSimSpeed"); bar && bar->value() != s.SimSpeed) {
         const QSignalBlocker quiet(bar);
-        bar->setValue(settings_.SimSpeed);
+        bar->setValue(s.SimSpeed);
     }
-    timer_->setInterval(settings_.SimSpeed);
-    // The trap may have another size now: the canvas takes its proportions.
-    calibrate();
+    timer_->setInterval(s.SimSpeed);
+    calibration_->showArea();
 }
 
 void MainWindow::chooseScenarioToOpen() {

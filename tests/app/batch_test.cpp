@@ -232,10 +232,16 @@ class Examples : public EngineTest {
     void expectExample(const char* name, const std::vector<HandMade>& peds) {
         ManualGenerator manual(engine);
         for (const HandMade& p : peds) {
-            storePickedPositions(settings, p.startX, p.startY, p.targetX, p.targetY);
-            settings.InitialVx = p.vx;
-            settings.InitialVy = p.vy;
-            settings.MaxSpeed = p.maxSpeed;
+            const std::pair<const char*, std::string> picked[] = {
+                {"InitialPx", pickedPositionText(p.startX)},
+                {"InitialPy", pickedPositionText(p.startY)},
+                {"TargetEx", pickedPositionText(p.targetX)},
+                {"TargetEy", pickedPositionText(p.targetY)},
+                {"InitialVx", p.vx},
+                {"InitialVy", p.vy},
+                {"MaxSpeed", p.maxSpeed}};
+            for (const auto& [name, value] : picked)
+                ASSERT_FALSE(engine.changeSetting(name, value));
             ASSERT_TRUE(manual.createPedestrian());
         }
         ASSERT_TRUE(manual.savePedestrians());

@@ -77,8 +77,12 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
                 // between them works from the first step.
                 ManualGenerator hands(engine);
                 if (made == Made::ByHand) {
-                    for (const auto& [from, to] : {std::pair{4.5, 9.0}, std::pair{5.5, 1.0}}) {
-                        storePickedPositions(settings, from, 3, to, 3);
+                    for (const auto& [from, to] : {std::pair{"4.5", "9"}, std::pair{"5.5", "1"}}) {
+                        for (const auto& [name, text] : {std::pair{"InitialPx", from},
+                                                         {"InitialPy", "3"},
+                                                         {"TargetEx", to},
+                                                         {"TargetEy", "3"}})
+                            ASSERT_FALSE(engine.changeSetting(name, text));
                         hands.createPedestrian();
                     }
                 }

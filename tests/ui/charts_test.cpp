@@ -58,9 +58,8 @@ constexpr TimeChart kTimeCharts[] = {
 };
 
 TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFigures) {
-    Settings& s = window.settings();
-    s.NumWays = Ways::One;
-    s.TotalNumberOfPedestrians = "12";
+    ASSERT_TRUE(window.changeSetting("NumWays", "0"));
+    ASSERT_TRUE(window.changeSetting("TotalNumberOfPedestrians", "12"));
     in<QLineEdit>("frmRandomSeed", "txtSeed")->setText("2024");
     in<QPushButton>("frmRandomSeed", "cmdOK")->click();
     action("mnuCharts")->trigger();
@@ -123,8 +122,8 @@ TEST_F(ChartsTest, AStepBurstIsDrawnByTheTimerAndTheDiagramMatchesInstantTxt) {
     // it but by its ends, and the run lasts after the trap has emptied. (Whoever enters the trap
     // again, or for the first time, counts in it at once but has rows in "Instant.txt" only from
     // a later step.)
-    window.settings().ManualGenerator = true;
-    window.settings().GeneratedAtOnce = false;
+    ASSERT_TRUE(window.changeSetting("ManualGenerator", "1"));
+    ASSERT_TRUE(window.changeSetting("RandomInput", "1"));  // no end when the trap empties
     for (int i = 0; i < 10; ++i) {
         const bool east = i % 2 == 0;
         PedDef def;

@@ -90,9 +90,7 @@ TEST_F(UiTest, StartPauseContinueStopShowTheirSigns) {
 }
 
 TEST_F(UiTest, ARunStartedWithF5WalksToItsEndAndFinishes) {
-    window.settings().TotalNumberOfPedestrians = "4";
-    window.settings().NumPedLeft = "2";
-    window.settings().NumPedRight = "2";
+    ASSERT_TRUE(window.changeSetting("TotalNumberOfPedestrians", "4"));  // 2 from each side
     QTest::keyClick(&window, Qt::Key_F5);
     ASSERT_TRUE(window.engine().runExists());
     EXPECT_EQ(window.canvas()->loadedCircles(), 4);
@@ -188,10 +186,9 @@ TEST_F(UiTest, PointerPositionInTheStatusBar) {
 }
 
 TEST_F(UiTest, PedestriansAreDrawnWithTheirOverlaysAndARightClickClears) {
-    Settings& s = window.settings();
-    s.VelocityLine = Check::Checked;
-    s.PrintID = Check::Checked;
-    s.DistGenerator2Trap = "2";
+    for (const char* setting : {"VelocityLine", "PrintID"})
+        ASSERT_TRUE(window.changeSetting(setting, "1"));
+    ASSERT_TRUE(window.changeSetting("DistGenerator2Trap", "2"));
     action("mnuStartSimulation")->trigger();
     window.engine().SimulationTick();
     TrapCanvas* canvas = window.canvas();

@@ -3,13 +3,16 @@
 // sets them.
 #include <QMdiArea>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include "core/numbers.h"
+#include "engine/headless_host.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"
 #include "support/batch_runner.h"
 #include "ui/panels/about_box.h"
+#include "ui/panels/bindings.h"
 #include "ui/panels/manual_panel.h"
 #include "ui_fixture.h"
 
@@ -226,141 +229,174 @@ TEST_F(PanelsTest, AboutBox) {
     EXPECT_FALSE(about->isVisible());
 }
 
-// The same edits made on the panels, the menu and the canvas, and given to applySetting as the
-// batch runner's --set gives them, leave the two settings records equal in every setting after
-// every step; the panels then show what their settings hold.
+// Every setting of the table is driven through each control bound to it (text box, the scroll bar
+// beside it, check box, option button, menu item, speed bar, a pick on the canvas), and the same
+// values go through the batch runner's door, an engine of its own; after every step the two
+// records are equal in every setting. A setting with no control to drive fails.
 class SettingsParityTest : public PanelsTest {
   protected:
-    void apply(const char* name, const std::string& value) {
-        ASSERT_FALSE(applySetting(script, name, value)) << name << "=" << value;
-    }
     void expectSame(const std::string& step) {
         for (const SettingInfo& info : settingTable())
-            EXPECT_EQ(settingText(window.settings(), info), settingText(script, info))
+            EXPECT_EQ(settingText(window.settings(), info), settingText(batch.settings(), info))
                 << info.name << " after " << step;
     }
-    // Gives the script the same edit and compares the two records.
-    void set(const char* name, const std::string& value, const std::string& step) {
-        apply(name, value);
+    void alsoInBatch(const std::string& name, const std::string& value, const std::string& step) {
+        ASSERT_FALSE(batch.changeSetting(name, value)) << name << "=" << value;
         expectSame(step);
     }
-    void type(const char* panel, const char* box, const char* name, const char* text) {
-        QLineEdit* edit = in<QLineEdit>(panel, box);
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        ASSERT_EQ(edit->text(), text) << box;
-        set(name, text, std::string("typing ") + text + " into " + box);
-    }
-    void click(const char* panel, const char* control, const char* name, const char* value = "1") {
-        auto* button = in<QAbstractButton>(panel, control);
-        button->click();
-        if (auto* box = qobject_cast<QCheckBox*>(button)) value = box->isChecked() ? "1" : "0";
-        set(name, value, std::string("clicking ") + control);
-    }
-    void move(const char* panel, const char* bar, int position, const char* name,
-              const char* text) {
-        in<QScrollBar>(panel, bar)->setValue(position);
-        set(name, text, std::string("moving ") + bar + " to " + std::to_string(position));
-    }
-    void menu(const char* item, const char* name, const char* value) {
-        action(item)->trigger();
-        set(name, value, std::string("choosing ") + item);
+    template <typename T>
+    std::vector<T*> boundTo(const SettingInfo& info) {
+        std::vector<T*> found;
+        for (T* control : window.findChildren<T*>())
+            if (boundSetting(control) == info.name) found.push_back(control);
+        return found;
     }
 
-    Settings script;
+    // Each driver returns how many controls it drove for the setting.
+    int typeAndMove(const SettingInfo& info) {
+        int driven = 0;
+        for (QLineEdit* box : boundTo<QLineEdit>(info)) {
+            for (const char* text : {"9", "0.5", "30"}) {
+                if (!box->isEnabled()) break;  // edited only through its scroll bar
+                box->selectAll();
+                QTest::keyClicks(box, text);
+                EXPECT_EQ(box->text(), text) << box->objectName().toStdString();
+                alsoInBatch(
+                    std::string(info.name), text,
+                    "typing " + std::string(text) + " into " + box->objectName().toStdString());
+            }
+            ++driven;
+        }
+        for (QScrollBar* bar : boundTo<QScrollBar>(info)) {
+            for (int position :
+                 {bar->minimum() + (bar->maximum() - bar->minimum()) / 3, bar->maximum()}) {
+                bar->setValue(position);
+                // The text the bar wrote into its box is what the batch runner is given.
+                const auto boxes = boundTo<QLineEdit>(info);
+                if (boxes.empty()) return 0;
+                alsoInBatch(std::string(info.name), boxes.front()->text().toStdString(),
+                            "moving " + bar->objectName().toStdString() + " to " +
+                                std::to_string(position));
+            }
+            ++driven;
+        }
+        return driven;
+    }
+    int click(const SettingInfo& info) {
+        int driven = 0;
+        for (QCheckBox* box : boundTo<QCheckBox>(info))
+            for (int twice = 0; twice < 2; ++twice, ++driven) {
+                box->click();
+                alsoInBatch(std::string(info.name), box->isChecked() ? "1" : "0",
+                            "clicking " + box->objectName().toStdString());
+            }
+        for (QRadioButton* option : boundTo<QRadioButton>(info)) {
+            option->click();
+            alsoInBatch(std::string(info.name), boundValue(option),
+                        "clicking " + option->objectName().toStdString());
+            ++driven;
+        }
+        // Once every option of a group has been chosen, the group's first is chosen again, so
+        // that the controls it hides (the "Space" tab behind headway timing) come back.
+        const SettingInfo* first = nullptr;
+        const SettingInfo* last = nullptr;
+        for (const SettingInfo& other : settingTable()) {
+            if (other.kind != SettingInfo::Kind::Option || other.group != info.group) continue;
+            if (!first) first = &other;
+            last = &other;
+        }
+        if (info.kind == SettingInfo::Kind::Option && last == &info && first != &info) {
+            for (QRadioButton* option : boundTo<QRadioButton>(*first)) option->click();
+            alsoInBatch(std::string(first->name), "1", "choosing the first option again");
+        }
+        return driven;
+    }
+    int chooseMenu(const SettingInfo& info) {
+        QAction* item = action(("mnu" + std::string(info.name)).c_str());
+        for (int twice = 0; twice < 2; ++twice) {
+            const bool on = settingText(batch.settings(), info) == "1";
+            item->trigger();
+            alsoInBatch(std::string(info.name), on ? "0" : "1",
+                        "choosing " + item->objectName().toStdString());
+        }
+        return 1;
+    }
+    int slideSpeed(const SettingInfo& info) {
+        for (int ms : {500, 1}) {
+            in<QScrollBar>("frmSimSpeed", "ScrlSimSpeed")->setValue(ms);
+            alsoInBatch(std::string(info.name), std::to_string(ms), "sliding the speed");
+        }
+        EXPECT_EQ(window.timer()->interval(), 1);
+        return 1;
+    }
+    // One pick sets all four positions.
+    void pickOnce() {
+        if (picked) return;
+        picked = true;
+        if (!window.settings().ManualGenerator) {
+            action("mnuManualGenerator")->trigger();
+            alsoInBatch("ManualGenerator", "1", "choosing the manual generator");
+        }
+        // The example's trap, which typing and sliding have changed.
+        for (auto [name, metres] : {std::pair{"TrapLength", "10"}, {"TrapWidth", "6"}}) {
+            ASSERT_TRUE(window.changeSetting(name, metres));
+            alsoInBatch(name, metres, "setting the trap back");
+        }
+        exampleScale();
+        pick(1238, 503);
+        pick(3001, 1499);
+        for (auto [name, metres] : {std::pair{"InitialPx", "2.48"},
+                                    {"InitialPy", "1.01"},
+                                    {"TargetEx", "6"},
+                                    {"TargetEy", "3"}})
+            EXPECT_FALSE(batch.changeSetting(name, metres));
+        expectSame("a pick");
+        EXPECT_EQ(text("frmManualPedGenerator", "txtManInitialPosX"), "2.48");
+    }
+    int drive(const SettingInfo& info) {
+        using K = SettingInfo::Kind;
+        switch (info.kind) {
+            case K::Text:
+                return typeAndMove(info);
+            case K::Check:
+            case K::Option:
+            case K::Ways:
+                return click(info);
+            case K::MenuCheck:
+                return chooseMenu(info);
+            case K::Number:
+                return slideSpeed(info);
+            case K::Position:
+                pickOnce();
+                return 1;
+        }
+        return 0;
+    }
+
+    HeadlessHost batchHost;
+    Engine batch{batchHost, folder.path()};
+    bool picked = false;
 };
 
-TEST_F(SettingsParityTest, PanelsMenuAndCanvasChangeTheSettingsAsTheBatchRunnerDoes) {
-    const char* show = "frmDrawingControl";
-    click(show, "chkPedCircle", "PedCircle");  // unticks Filled and ID number
-    click(show, "chkShowInfCircle", "ShowInfCircle");
-    click(show, "chkPedCircle", "PedCircle");
-    click(show, "chkPrintID", "PrintID");
-    click(show, "chkDrawFill", "DrawFill");
-    click(show, "chkPedCircle", "PedCircle");
-    click(show, "chkSightBox", "SightBox");
-    click(show, "chkVelocityLine", "VelocityLine");
-    click(show, "chkTracePath", "TracePath");
-    click(show, "chkTracePath", "TracePath");  // unticks the velocity line ticked by hand
-    click(show, "chkAcclLine", "AcclLine");
-    click(show, "chkDontShowAnimation", "DontShowAnimation");
-    click("frmForceControl", "chkForceFlee", "ForceFlee");
-    click("frmReporting", "chkReportNTXY", "ReportNTXY");
-    click("frmReporting", "chkReportInstantPerformance", "ReportInstantPerformance");
-
-    exampleScale();
-    menu("mnuManualGenerator", "ManualGenerator", "1");
-    menu("mnuManualGenerator", "ManualGenerator", "0");  // the automatic mode comes on
-    menu("mnuPedGenerator", "PedGenerator", "0");        // and the manual one again
-    pick(1238, 503);
-    pick(3001, 1499);
-    for (auto [name, metres] : {std::pair{"InitialPx", "2.48"},
-                                {"InitialPy", "1.01"},
-                                {"TargetEx", "6"},
-                                {"TargetEy", "3"}})
-        apply(name, metres);
-    expectSame("a pick");
-    const char* manual = "frmManualPedGenerator";
-    move(manual, "HScrollVx", 1200, "InitialVx", "1.200");
-    type(manual, "txtManInitialVelocityY", "InitialVy", "-0.5");
-    move(manual, "ScrlMaxSpeed", 1500, "MaxSpeed", "1.500");
-    move(manual, "ScrlMaxAccl", 2000, "maxAcceleration", "2.000");
-    menu("mnuPedGenerator", "PedGenerator", "1");
-
-    const char* gen = "frmAutoPedGenerator";
-    click(gen, "optUniformSpaceGenerator", "UniformSpaceGenerator");
-    move(gen, "ScrlSpatialMeanInput", 30, "SpatialMeanInput", "70");
-    move(gen, "ScrlSpatialRangeInput", 25, "SpatialRangeInput", "25");
-    move(gen, "ScrlDistGenerator2Trap", 123, "DistGenerator2Trap", "12.3");
-    click(gen, "OptRandomInput", "RandomInput");
-    click(gen, "optExponentialHeadwayDistInput", "ExponentialHeadwayDistInput");
-    move(gen, "ScrlHeadwayMeanInput", 250, "HeadwayMeanInput", "2.50");
-    move(gen, "ScrlStdHeadwayInput", 75, "HeadwayStdInput", "0.75");
-    type(gen, "txtPercentNumOf1stCategory", "PercentNumOf1stCategory", "30");
-    move(gen, "ScrlPercentNumOf2ndCategory", 45, "PercentNumOf2ndCategory", "45");
-    click(gen, "opt1stMaxSpeedTheOnly", "1stMaxSpeedTheOnly");
-    type(gen, "txt1stMaxSpeed", "1stMaxSpeed", "1.6");
-    move(gen, "Scrl1stMaxSpeedStdInput", 300, "1stMaxSpeedStdInput", "0.300");
-    move(gen, "Scrl2ndMaxSpeedMeanInput", 900, "2ndMaxSpeedMeanInput", "0.900");
-    click(gen, "optNumWays0", "NumWays", "0");
-    type(gen, "txtTotalNumberOfPedestrians", "TotalNumberOfPedestrians", "9");
-    click(gen, "optNumWays1", "NumWays", "1");
-    type(gen, "txtNumPedLeft", "NumPedLeft", "7");
-    move(gen, "ScrlTotalNumberOfPedestrians", 31, "TotalNumberOfPedestrians", "31");
-    move(gen, "ScrlNumPedRight", 20, "NumPedRight", "20");
-
-    const char* parameters = "frmInputParameters";
-    move(parameters, "HScrollPedDiameter", 75, "PedDiameter", "0.75");
-    type(parameters, "txtInfluenceDiameter", "InfluenceDiameter", "2.5");
-    move(parameters, "ScrlSightDistance", 1234, "SightDist", "12.34");
-    move(parameters, "ScrlMaxAccl", 2500, "MaxAccl", "2.500");
-    move(parameters, "ScrlMass", 800, "Mass", "0.800");
-    type(parameters, "txtAlpha", "Alpha", "0.5");
-    move(parameters, "ScrlBeta", 10000, "Beta", "10.000");
-    move(parameters, "ScrlChi", 1, "Chi", "0.001");
-    type(parameters, "txtPedDiameter", "PedDiameter", "0.5");
-
-    const char* calibration = "frmCalibration";
-    type(calibration, "txtTrapLength", "TrapLength", "32.1");
-    move(calibration, "HScrollTrapWidth", 85, "TrapWidth", "8.5");
-    move(calibration, "HScrollDT", 20, "DT", "20");
-    move(calibration, "HScrollTrapLength", 255, "TrapLength", "25.5");
-    move("frmSimSpeed", "ScrlSimSpeed", 500, "SimSpeed", "500");
-
-    // Every box shows its setting, also those that a rule changed.
+TEST_F(SettingsParityTest, EveryControlChangesTheSettingsAsTheBatchRunnersDoorDoes) {
     for (const SettingInfo& info : settingTable()) {
-        const QString name = QString::fromUtf8(info.name.data(), info.name.size());
-        if (info.kind == SettingInfo::Kind::Check) {
-            const auto boxes = window.findChildren<QCheckBox*>("chk" + name);
-            ASSERT_EQ(boxes.size(), 1) << info.name;
-            EXPECT_EQ(boxes[0]->isChecked(), script.*info.check == Check::Checked) << info.name;
-        }
-        const auto texts = window.findChildren<QLineEdit*>("txt" + name);
-        if (info.kind == SettingInfo::Kind::Text && texts.size() == 1) {
-            EXPECT_EQ(texts[0]->text().toStdString(), script.*info.text) << info.name;
-        }
+        SCOPED_TRACE(std::string(info.name));
+        EXPECT_GT(drive(info), 0) << info.name << " has no control on any panel, menu or canvas";
     }
-    EXPECT_EQ(text(manual, "txtManInitialPosX"), "2.48");
+    // Every bound control shows its setting, also those that a rule changed.
+    for (QLineEdit* box : window.findChildren<QLineEdit*>())
+        if (const std::string name = boundSetting(box); !name.empty())
+            EXPECT_EQ(box->text().toStdString(), settingText(batch.settings(), *findSetting(name)))
+                << name;
+    for (QCheckBox* box : window.findChildren<QCheckBox*>())
+        if (const std::string name = boundSetting(box); !name.empty())
+            EXPECT_EQ(box->isChecked(), settingText(batch.settings(), *findSetting(name)) == "1")
+                << name;
+    for (QRadioButton* option : window.findChildren<QRadioButton*>())
+        if (const std::string name = boundSetting(option); !name.empty())
+            EXPECT_EQ(option->isChecked(),
+                      settingText(batch.settings(), *findSetting(name)) == boundValue(option))
+                << name << " " << option->objectName().toStdString();
 }
 
 // The trajectories and seed panels, and the files a run with trajectories leaves in the report

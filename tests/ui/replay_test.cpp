@@ -47,7 +47,7 @@ class ReplayTest : public UiTest {
     // A seeded run of 400 steps in which the default two-way crowd comes in one at a time and
     // walks through the trap, written to trajectories.txt and kept as recorded.txt.
     fs::path recordRun() {
-        EXPECT_FALSE(applySetting(window.settings(), "RandomInput", "1"));
+        EXPECT_TRUE(window.changeSetting("RandomInput", "1"));
         QCheckBox* write = in<QCheckBox>("frmTrajectories", "chkWriteTrajectories");
         write->click();
         QLineEdit* seed = in<QLineEdit>("frmRandomSeed", "txtSeed");
@@ -86,7 +86,7 @@ TEST_F(ReplayTest, EachFrameShowsThePedestriansOfItsLinesAndNoOthers) {
     const fs::path file = recordRun();
     const FileRows rows = readRows(file);
     ASSERT_GT(rows.frames.size(), 50u);
-    window.settings().PedDiameter = "0.8";
+    ASSERT_TRUE(window.changeSetting("PedDiameter", "0.8"));
     open(file);
     ASSERT_TRUE(messages.empty()) << messages.front();
     EXPECT_TRUE(window.panelWindow("frmReplay")->isVisible());

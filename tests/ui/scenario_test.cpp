@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "support/batch_runner.h"
 #include "ui/panels/manual_panel.h"
 #include "ui_fixture.h"
 
@@ -47,6 +48,46 @@ TEST_F(UiTest, AnOpenedScenarioShowsSavesAgainAndRunsAsTheBatchRunnerRunsIt) {
             EXPECT_TRUE(strida::test::readFile(folder.path() / report) ==
                         strida::test::readFile(batch / report))
                 << report;
+    }
+}
+
+// A scenario opened after another starts from a clean slate: the earlier one's hand-made
+// pedestrians are gone, the trap is calibrated to the new settings, the panels and the title show
+// it, and a run with a fixed seed writes the same reports as strida-batch --scenario.
+TEST_F(UiTest, AScenarioOpenedAfterAnotherRunsAsTheBatchRunnerRunsIt) {
+    QLabel* area = in<QLabel>("frmCalibration", "lblArea");
+    ASSERT_TRUE(window.changeSetting("TrapLength", "20"));
+    EXPECT_EQ(area->text(), "Area = 120.0 m2");
+    ASSERT_TRUE(window.openScenario(kExamples / "hand-made-crossing.json"));
+    EXPECT_EQ(window.engine().pedestrians().size(), 4u);
+    EXPECT_EQ(window.canvas()->loadedCircles(), 4);
+    EXPECT_EQ(area->text(), "Area = 60.0 m2");
+    EXPECT_EQ(window.windowTitle(), "Micro-Strida version 1.3 - hand-made-crossing");
+
+    ASSERT_TRUE(window.openScenario(kExamples / "default-trap.json"));
+    EXPECT_EQ(window.engine().pedestrians().size(), 0u);
+    EXPECT_EQ(window.canvas()->loadedCircles(), 0);
+    EXPECT_EQ(window.windowTitle(), "Micro-Strida version 1.3 - default-trap");
+    const fs::path saved = folder.path() / "saved.json";
+    ASSERT_TRUE(window.saveScenario(saved));
+    EXPECT_EQ(strida::test::readFile(saved),
+              strida::test::readFile(kExamples / "default-trap.json"))
+        << "no pedestrian of the earlier scenario is saved with this one";
+
+    in<QLineEdit>("frmRandomSeed", "txtSeed")->setText("77");
+    in<QPushButton>("frmRandomSeed", "cmdOK")->click();
+    QTest::keyClick(&window, Qt::Key_F5);
+    for (int i = 0; i < 5000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
+    ASSERT_FALSE(window.engine().runExists());
+    const fs::path batch = folder.path() / "batch";
+    ASSERT_EQ(strida::test::batch("--scenario " + (kExamples / "default-trap.json").string() +
+                                  " --seed 77 --out " + batch.string())
+                  .status,
+              0);
+    for (const char* report : {"Instant.txt", "avgInstant.txt", "System.txt"}) {
+        const std::string written = strida::test::readFile(folder.path() / report);
+        EXPECT_FALSE(written.empty()) << report;
+        EXPECT_TRUE(written == strida::test::readFile(batch / report)) << report;
     }
 }
 

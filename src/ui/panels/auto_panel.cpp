@@ -4,27 +4,25 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
 
 namespace {
-QRadioButton* option(const char* name, const QString& caption, bool& setting, QWidget* parent,
-                     QButtonGroup* group) {
+QRadioButton* option(const char* name, const QString& caption, SettingsDoor& door,
+                     bool Settings::*setting, QWidget* parent, QButtonGroup* group) {
     auto* b = new QRadioButton(caption, parent);
     b->setObjectName(name);
     group->addButton(b);
-    bindOption(b, setting);
+    bindOption(b, door, setting);
     return b;
 }
 }  // namespace
 
-AutoPanel::AutoPanel(Settings& settings, QWidget* parent) : QWidget(parent), s_(settings) {
+AutoPanel::AutoPanel(SettingsDoor& door, QWidget* parent) : QWidget(parent), door_(door) {
     setObjectName("frmAutoPedGenerator");
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("TabPedGenerator");
@@ -37,53 +35,25 @@ AutoPanel::AutoPanel(Settings& settings, QWidget* parent) : QWidget(parent), s_(
     outer->addWidget(tabs_);
     outer->addWidget(button("cmdClose", "&Close", this, [this] { hidePanel(this); }), 0,
                      Qt::AlignRight);
-    tabs_->setTabVisible(1, s_.GeneratedAtOnce);
+    tabs_->setTabVisible(1, door_.record().GeneratedAtOnce);
 }
 
-void AutoPanel::rule(const std::function<void()>& apply) {
-    if (inRule_) return;
-    inRule_ = true;
-    apply();
-    refresh();
-    inRule_ = false;
-}
-
-void AutoPanel::setBar(const char* name, int value) {
-    auto* bar = findChild<QScrollBar*>(name);
-    // A bar moved by a rule keeps its text as the rule wrote it; out-of-range values stop at its
-    // ends.
-    const QSignalBlocker quiet(bar);
-    bar->setValue(value);
-}
-
-void AutoPanel::refresh() {
-    const bool wasInRule = inRule_;
-    inRule_ = true;
-    const std::pair<const char*, const std::string*> texts[] = {
-        {"txtTotalNumberOfPedestrians", &s_.TotalNumberOfPedestrians},
-        {"txtNumPedLeft", &s_.NumPedLeft},
-        {"txtNumPedRight", &s_.NumPedRight},
-        {"txtPercentNumOf1stCategory", &s_.PercentNumOf1stCategory},
-        {"txtPercentNumOf2ndCategory", &s_.PercentNumOf2ndCategory},
-        {"txtDistGenerator2Trap", &s_.DistGenerator2Trap},
+void AutoPanel::showState() {
+    const Settings& s = door_.record();
+    if (tabs_->isTabVisible(1) != s.GeneratedAtOnce) {
+        tabs_->setTabEnabled(1, s.GeneratedAtOnce);
+        tabs_->setTabVisible(1, s.GeneratedAtOnce);
+    }
+    const std::pair<const char*, bool> parts[] = {
+        {"frm1stMaxSpeedInput", s._1stMaxSpeedNormalDist},
+        {"frm2ndMaxSpeedInput", s._2ndMaxSpeedNormalDist},
+        {"FrameLeftRightNumberOfPedestrian", s.NumWays == Ways::Two},
     };
-    for (auto [name, text] : texts) setTextIfChanged(findChild<QLineEdit*>(name), *text);
-    inRule_ = wasInRule;
-}
-
-void AutoPanel::showWays() {
-    const bool two = s_.NumWays == Ways::Two;
-    auto* button = findChild<QRadioButton*>(two ? "optNumWays1" : "optNumWays0");
-    const QSignalBlocker quiet(button);
-    button->setChecked(true);
-    findChild<QFrame*>("FrameLeftRightNumberOfPedestrian")->setVisible(two);
-}
-
-void AutoPanel::evenSplit() {
-    if (std::optional<std::int16_t> h = strida::evenSplit(s_)) {
-        refresh();
-        setBar("ScrlNumPedLeft", *h);
-        setBar("ScrlNumPedRight", *h);
+    for (auto [name, shown] : parts) {
+        auto* part = findChild<QFrame*>(name);
+        if (part->isHidden() != shown) continue;
+        part->setEnabled(shown);
+        part->setVisible(shown);
     }
 }
 
@@ -92,33 +62,27 @@ QWidget* AutoPanel::timeTab() {
     frame->setObjectName("FrameTimeToGenerate");
     auto* column = new QVBoxLayout(frame);
     auto* timing = new QButtonGroup(frame);
-    auto* atOnce = option("OptGeneratedAtOnce", "Generate all before simulation begin",
-                          s_.GeneratedAtOnce, frame, timing);
-    auto* random = option("OptRandomInput", "Use headway probability distribution ", s_.RandomInput,
-                          frame, timing);
-    column->addWidget(atOnce);
-    column->addWidget(random);
-    connect(atOnce, &QRadioButton::toggled, this, [this](bool on) {
-        tabs_->setTabEnabled(1, on);
-        tabs_->setTabVisible(1, on);
-    });
+    column->addWidget(option("OptGeneratedAtOnce", "Generate all before simulation begin", door_,
+                             &Settings::GeneratedAtOnce, frame, timing));
+    column->addWidget(option("OptRandomInput", "Use headway probability distribution ", door_,
+                             &Settings::RandomInput, frame, timing));
 
     auto* headway = new QGroupBox("Time headway generator", frame);
     auto* grid = new QGridLayout(headway);
     auto* dist = new QButtonGroup(headway);
-    grid->addWidget(option("OptUniformHeadwayDistInput", "Uniform Distribution",
-                           s_.UniformHeadwayDistInput, headway, dist),
+    grid->addWidget(option("OptUniformHeadwayDistInput", "Uniform Distribution", door_,
+                           &Settings::UniformHeadwayDistInput, headway, dist),
                     0, 0, 1, 4);
-    grid->addWidget(option("optExponentialHeadwayDistInput", "Exponential Distribution",
-                           s_.ExponentialHeadwayDistInput, headway, dist),
+    grid->addWidget(option("optExponentialHeadwayDistInput", "Exponential Distribution", door_,
+                           &Settings::ExponentialHeadwayDistInput, headway, dist),
                     1, 0, 1, 4);
-    grid->addWidget(option("optNormalHeadwayDistInput", "Normal Distibution",
-                           s_.NormalHeadwayDistInput, headway, dist),
+    grid->addWidget(option("optNormalHeadwayDistInput", "Normal Distibution", door_,
+                           &Settings::NormalHeadwayDistInput, headway, dist),
                     2, 0, 1, 4);
-    auto* mean = textBox("txtHeadwayMeanInput", s_.HeadwayMeanInput, headway);
+    auto* mean = textBox("txtHeadwayMeanInput", door_, &Settings::HeadwayMeanInput, headway);
     auto* meanBar = scrollBar("ScrlHeadwayMeanInput", 1, 10000, 1, 1, 100, headway);
     writesInto(meanBar, mean, &Settings::HeadwayMeanInput);
-    auto* sd = textBox("txtHeadwayStdInput", s_.HeadwayStdInput, headway);
+    auto* sd = textBox("txtHeadwayStdInput", door_, &Settings::HeadwayStdInput, headway);
     sd->setEnabled(false);  // edited only through its scroll bar
     auto* sdBar = scrollBar("ScrlStdHeadwayInput", 1, 10000, 1, 1, 100, headway);
     writesInto(sdBar, sd, &Settings::HeadwayStdInput);
@@ -142,19 +106,19 @@ QWidget* AutoPanel::spaceTab() {
     auto* space = new QGroupBox("Space to generate", frame);
     auto* grid = new QGridLayout(space);
     auto* group = new QButtonGroup(space);
-    grid->addWidget(option("optUniformSpaceGenerator", "Uniform Spatial Distribution",
-                           s_.UniformSpaceGenerator, space, group),
+    grid->addWidget(option("optUniformSpaceGenerator", "Uniform Spatial Distribution", door_,
+                           &Settings::UniformSpaceGenerator, space, group),
                     0, 0, 1, 4);
     grid->addWidget(option("optNormalSpaceGenerator",
-                           "Normal Spatial Distribution (More pedestrians in the middle):",
-                           s_.NormalSpaceGenerator, space, group),
+                           "Normal Spatial Distribution (More pedestrians in the middle):", door_,
+                           &Settings::NormalSpaceGenerator, space, group),
                     1, 0, 1, 4);
-    auto* mean = textBox("txtSpatialMeanInput", s_.SpatialMeanInput, space);
+    auto* mean = textBox("txtSpatialMeanInput", door_, &Settings::SpatialMeanInput, space);
     auto* meanBar = scrollBar("ScrlSpatialMeanInput", 0, 100, 50, 1, 10, space, Qt::Vertical);
     // Tall enough to be read as the trap width it stands for, top to bottom.
     meanBar->setMinimumHeight(110);
     writesInto(meanBar, mean, &Settings::SpatialMeanInput);
-    auto* range = textBox("txtSpatialRangeInput", s_.SpatialRangeInput, space);
+    auto* range = textBox("txtSpatialRangeInput", door_, &Settings::SpatialRangeInput, space);
     auto* rangeBar = scrollBar("ScrlSpatialRangeInput", 1, 100, 10, 1, 10, space);
     writesInto(rangeBar, range, &Settings::SpatialRangeInput);
     grid->addWidget(label("Mean", space), 2, 0);
@@ -167,7 +131,7 @@ QWidget* AutoPanel::spaceTab() {
     grid->addWidget(rangeBar, 4, 0, 1, 3);
     column->addWidget(space);
 
-    auto* dist = textBox("txtDistGenerator2Trap", s_.DistGenerator2Trap, frame);
+    auto* dist = textBox("txtDistGenerator2Trap", door_, &Settings::DistGenerator2Trap, frame);
     auto* distBar = scrollBar("ScrlDistGenerator2Trap", 5, 1000, 500, 1, 10, frame);
     writesInto(distBar, dist, &Settings::DistGenerator2Trap);
     auto* row = new QGridLayout;
@@ -249,34 +213,16 @@ QWidget* AutoPanel::speedTab() {
     int column = 0;
     for (const SpeedCategory& c : kCategories)
         grid->addLayout(speedCategory(frame, c), 0, column++);
-    // The two shares complement each other to 100.
-    connect(frame->findChild<QLineEdit*>("txtPercentNumOf1stCategory"), &QLineEdit::textChanged,
-            this, [this] {
-                rule([this] {
-                    if (auto bar = firstShareChanged(s_)) {
-                        refresh();
-                        setBar("ScrlPercentNumOf2ndCategory", *bar);
-                    }
-                });
-            });
-    connect(frame->findChild<QLineEdit*>("txtPercentNumOf2ndCategory"), &QLineEdit::textChanged,
-            this, [this] {
-                rule([this] {
-                    if (auto bar = secondShareChanged(s_)) {
-                        refresh();
-                        setBar("ScrlPercentNumOf1stCategory", *bar);
-                    }
-                });
-            });
     return frame;
 }
 
 QLayout* AutoPanel::speedCategory(QWidget* frame, const SpeedCategory& c) {
     auto* box = new QVBoxLayout;
     auto* shareRow = new QHBoxLayout;
-    auto* share = textBox(c.shareBox, s_.*c.share, frame);
+    auto* share = textBox(c.shareBox, door_, c.share, frame);
     auto* shareBar = scrollBar(c.shareBar, 0, 100, c.sharePosition, 1, 10, frame);
     writesInto(shareBar, share, c.share);
+    followsRules(shareBar, c.share);  // the other share is the rest of 100
     shareRow->addWidget(label(c.caption, frame));
     shareRow->addWidget(share);
     shareRow->addWidget(label("%", frame));
@@ -286,27 +232,28 @@ QLayout* AutoPanel::speedCategory(QWidget* frame, const SpeedCategory& c) {
     auto* speed = new QGroupBox("Maximum Speed (m/sec)", frame);
     auto* g = new QGridLayout(speed);
     auto* group = new QButtonGroup(speed);
-    auto* onlyOption = option(c.theOnlyName, "Only one:", s_.*c.theOnly, speed, group);
-    auto* normalOption = option(c.normalName, "Distributed normally:", s_.*c.normal, speed, group);
+    auto* onlyOption = option(c.theOnlyName, "Only one:", door_, c.theOnly, speed, group);
+    auto* normalOption =
+        option(c.normalName, "Distributed normally:", door_, c.normal, speed, group);
     g->addWidget(onlyOption, 0, 0);
-    g->addWidget(textBox(c.onlyBox, s_.*c.only, speed), 0, 1);
+    g->addWidget(textBox(c.onlyBox, door_, c.only, speed), 0, 1);
     g->addWidget(label("m/sec", speed), 0, 2);
     g->addWidget(normalOption, 1, 0, 1, 3);
-    g->addWidget(speedInput(speed, normalOption, c), 2, 0, 1, 3);
+    g->addWidget(speedInput(speed, c), 2, 0, 1, 3);
     box->addWidget(speed);
     box->addStretch();
     return box;
 }
 
-QWidget* AutoPanel::speedInput(QWidget* speed, QAbstractButton* normal, const SpeedCategory& c) {
+QWidget* AutoPanel::speedInput(QWidget* speed, const SpeedCategory& c) {
     auto* input = new QFrame(speed);
     input->setObjectName(c.inputFrame);
     auto* ig = new QGridLayout(input);
     ig->setContentsMargins(0, 0, 0, 0);
-    auto* mean = textBox(c.meanBox, s_.*c.mean, input);
+    auto* mean = textBox(c.meanBox, door_, c.mean, input);
     auto* meanBar = scrollBar(c.meanBar, 1, 4000, c.meanPosition, 1, 100, input);
     writesInto(meanBar, mean, c.mean);
-    auto* sd = textBox(c.sdBox, s_.*c.sd, input);
+    auto* sd = textBox(c.sdBox, door_, c.sd, input);
     auto* sdBar = scrollBar(c.sdBar, 1, 4000, c.sdPosition, 1, 100, input);
     writesInto(sdBar, sd, c.sd);
     ig->addWidget(label("Mean", input), 0, 0);
@@ -315,11 +262,7 @@ QWidget* AutoPanel::speedInput(QWidget* speed, QAbstractButton* normal, const Sp
     ig->addWidget(label("Std. Dev. ", input), 2, 0);
     ig->addWidget(sd, 2, 1);
     ig->addWidget(sdBar, 3, 0, 1, 2);
-    input->setVisible(s_.*c.normal);
-    connect(normal, &QAbstractButton::toggled, input, [input](bool on) {
-        input->setEnabled(on);
-        input->setVisible(on);
-    });
+    input->setVisible(door_.record().*c.normal);
     return input;
 }
 
@@ -336,30 +279,22 @@ QWidget* AutoPanel::waysTab() {
     two->setObjectName("optNumWays1");
     group->addButton(one, 0);
     group->addButton(two, 1);
-    (s_.NumWays == Ways::Two ? two : one)->setChecked(true);
+    bindOption(one, door_, "NumWays", "0");
+    bindOption(two, door_, "NumWays", "1");
     wl->addWidget(one);
     wl->addWidget(two);
     column->addWidget(ways);
     column->addWidget(pedestrianNumbers(frame));
     column->addStretch();
 
-    auto* sides = frame->findChild<QFrame*>("FrameLeftRightNumberOfPedestrian");
-    connect(group, &QButtonGroup::idClicked, this, [this, sides](int index) {
-        s_.NumWays = index == 1 ? Ways::Two : Ways::One;
-        if (index == 0) {
-            sides->hide();
-            return;
-        }
-        rule([this] { evenSplit(); });
-        sides->show();
-    });
     return frame;
 }
 
 QWidget* AutoPanel::pedestrianNumbers(QWidget* frame) {
     auto* numbers = new QGroupBox("Number of Pedestrian to be generated:", frame);
     auto* grid = new QGridLayout(numbers);
-    auto* total = textBox("txtTotalNumberOfPedestrians", s_.TotalNumberOfPedestrians, numbers);
+    auto* total =
+        textBox("txtTotalNumberOfPedestrians", door_, &Settings::TotalNumberOfPedestrians, numbers);
     auto* totalBar = scrollBar("ScrlTotalNumberOfPedestrians", 0, 300, 20, 1, 10, numbers);
     writesInto(totalBar, total, &Settings::TotalNumberOfPedestrians);
     grid->addWidget(label("Total:", numbers), 0, 0);
@@ -369,12 +304,14 @@ QWidget* AutoPanel::pedestrianNumbers(QWidget* frame) {
     sides->setObjectName("FrameLeftRightNumberOfPedestrian");
     auto* sg = new QGridLayout(sides);
     sg->setContentsMargins(0, 0, 0, 0);
-    auto* left = textBox("txtNumPedLeft", s_.NumPedLeft, sides);
+    auto* left = textBox("txtNumPedLeft", door_, &Settings::NumPedLeft, sides);
     auto* leftBar = scrollBar("ScrlNumPedLeft", 0, 150, 10, 1, 10, sides);
     writesInto(leftBar, left, &Settings::NumPedLeft);
-    auto* right = textBox("txtNumPedRight", s_.NumPedRight, sides);
+    followsRules(leftBar, &Settings::NumPedLeft);  // an even split of the total
+    auto* right = textBox("txtNumPedRight", door_, &Settings::NumPedRight, sides);
     auto* rightBar = scrollBar("ScrlNumPedRight", 0, 150, 10, 1, 10, sides);
     writesInto(rightBar, right, &Settings::NumPedRight);
+    followsRules(rightBar, &Settings::NumPedRight);
     sg->addWidget(label("From Left side:", sides), 0, 0);
     sg->addWidget(left, 0, 1);
     sg->addWidget(leftBar, 0, 2);
@@ -382,15 +319,8 @@ QWidget* AutoPanel::pedestrianNumbers(QWidget* frame) {
     sg->addWidget(right, 1, 1);
     sg->addWidget(rightBar, 1, 2);
     grid->addWidget(sides, 1, 0, 1, 3);
-    sides->setVisible(s_.NumWays == Ways::Two);
+    sides->setVisible(door_.record().NumWays == Ways::Two);
 
-    // A total edit splits it evenly between the sides; a side edit makes the total their sum.
-    connect(total, &QLineEdit::textChanged, this, [this] {
-        if (s_.NumWays == Ways::Two) rule([this] { evenSplit(); });
-    });
-    for (QLineEdit* side : {left, right})
-        connect(side, &QLineEdit::textChanged, this,
-                [this] { rule([this] { sideCountChanged(s_); }); });
     return numbers;
 }
 

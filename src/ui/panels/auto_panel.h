@@ -3,11 +3,9 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 #include "engine/settings.h"
 
-class QAbstractButton;
 class QLayout;
 class QLineEdit;
 class QScrollBar;
@@ -15,19 +13,20 @@ class QTabWidget;
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 // The controls and settings of one of the two speed categories.
 struct SpeedCategory;
 
 class AutoPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit AutoPanel(Settings& settings, QWidget* parent = nullptr);
+    explicit AutoPanel(SettingsDoor& door, QWidget* parent = nullptr);
 
-    // Shows again a value that another panel wrote (the generators' distance follows the trap
-    // length).
-    void refresh();
-    // Shows the number of ways the settings hold, with the side counts only for two ways.
-    void showWays();
+    // Shows the parts of the panel that the settings choose: the "Space" tab only for generation
+    // all at once, a category's mean and deviation only for normally distributed speeds, the side
+    // counts only for two ways.
+    void showState();
 
   private:
     QWidget* timeTab();
@@ -37,18 +36,12 @@ class AutoPanel : public QWidget {
     QLayout* speedCategory(QWidget* frame, const SpeedCategory& category);
     // The mean and deviation of a category's normally distributed maximum speed, shown while its
     // option is chosen.
-    QWidget* speedInput(QWidget* speed, QAbstractButton* normal, const SpeedCategory& category);
+    QWidget* speedInput(QWidget* speed, const SpeedCategory& category);
     QWidget* waysTab();
     QWidget* pedestrianNumbers(QWidget* frame);
-    // Runs one rule of the panel unless a rule is already running: a rule's own writes start no
-    // further rules, so every chain of updates ends.
-    void rule(const std::function<void()>& apply);
-    void evenSplit();
-    void setBar(const char* name, int value);
 
-    Settings& s_;
+    SettingsDoor& door_;
     QTabWidget* tabs_ = nullptr;
-    bool inRule_ = false;
 };
 
 }  // namespace strida::ui

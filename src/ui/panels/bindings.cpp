@@ -3,9 +3,12 @@
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QValidator>
+#include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
+#include "engine/engine.h"
 #include "engine/settings_rules.h"
 
 namespace strida::ui {
@@ -34,29 +37,66 @@ class PrintableText : public QValidator {
 }  // namespace
 
 namespace {
-// The setting a control is bound to, kept on the control for showBoundSettings.
-constexpr const char* kTextSetting = "stridaTextSetting";
-constexpr const char* kCheckSetting = "stridaCheckSetting";
-constexpr const char* kFlagSetting = "stridaFlagSetting";
+// What a control is bound to, kept on the control for showBoundSettings: the setting's name, the
+// value an option button selects, and the roles of the bars that follow the record.
+constexpr const char* kSetting = "stridaSetting";
+constexpr const char* kValue = "stridaValue";
+constexpr const char* kFollows = "stridaFollows";
+constexpr const char* kAboveBody = "stridaAboveBody";
+constexpr const char* kBarOf = "stridaBarOf";
 
+std::string_view nameOf(std::string_view setting) {
+    return findSetting(setting)->name;  // the table's own, which outlives every control
+}
+// The name of the setting a field holds.
 template <typename T>
-T* boundTo(const QObject* control, const char* property) {
-    return static_cast<T*>(control->property(property).value<void*>());
+std::string_view nameOf(T Settings::*field) {
+    for (const SettingInfo& info : settingTable()) {
+        if constexpr (std::is_same_v<T, std::string>) {
+            if (info.text == field) return info.name;
+        } else if constexpr (std::is_same_v<T, Check>) {
+            if (info.check == field) return info.name;
+        } else {
+            if (info.flag == field) return info.name;
+        }
+    }
+    return {};
+}
+std::string boundName(const QObject* control, const char* property) {
+    return control->property(property).toString().toStdString();
 }
 }  // namespace
 
-QLineEdit* textBox(const char* name, std::string& setting, QWidget* parent,
-                   std::function<void()> afterChange) {
-    auto* box = new QLineEdit(QString::fromStdString(setting), parent);
+const Settings& SettingsDoor::record() const {
+    return engine_.settings();
+}
+
+bool SettingsDoor::change(std::string_view name, std::string_view value) {
+    const Settings before = engine_.settings();
+    if (engine_.changeSetting(name, value)) return false;
+    if (changed) changed(name, differences(before, engine_.settings()));
+    return true;
+}
+
+std::vector<std::string_view> differences(const Settings& before, const Settings& after) {
+    std::vector<std::string_view> names;
+    for (const SettingInfo& info : settingTable())
+        if (settingText(before, info) != settingText(after, info)) names.push_back(info.name);
+    return names;
+}
+
+QLineEdit* textBox(const char* name, SettingsDoor& door, std::string Settings::*field,
+                   QWidget* parent) {
+    const std::string_view setting = nameOf(field);
+    auto* box = new QLineEdit(QString::fromStdString(door.record().*field), parent);
     box->setObjectName(name);
     const QString control(name);
     box->setValidator(new PrintableText(control.startsWith("txt") ? control.mid(3) : control, box));
     box->setMaximumWidth(90);
-    box->setProperty(kTextSetting, QVariant::fromValue(static_cast<void*>(&setting)));
+    box->setProperty(kSetting, QString::fromUtf8(setting.data(), setting.size()));
     QObject::connect(box, &QLineEdit::textChanged, box,
-                     [&setting, afterChange](const QString& text) {
-                         setting = text.toStdString();
-                         if (afterChange) afterChange();
+                     [&door, setting = nameOf(setting)](const QString& text) {
+                         door.change(setting, text.toStdString());
                      });
     return box;
 }
@@ -74,24 +114,57 @@ QScrollBar* scrollBar(const char* name, int minimum, int maximum, int value, int
 }
 
 void writesInto(QScrollBar* bar, QLineEdit* box, std::string Settings::*setting) {
+    const std::string_view name = nameOf(setting);
+    bar->setProperty(kBarOf, QString::fromUtf8(name.data(), name.size()));
     QObject::connect(bar, &QScrollBar::valueChanged, box, [box, setting](int value) {
         box->setText(QString::fromStdString(scrollBarText(setting, value)));
     });
 }
 
-QCheckBox* checkBox(const char* name, const QString& caption, Check& setting, QWidget* parent,
-                    std::function<void(bool)> afterChange) {
+void followsRules(QScrollBar* bar, std::string Settings::*setting) {
+    const std::string_view name = nameOf(setting);
+    bar->setProperty(kFollows, QString::fromUtf8(name.data(), name.size()));
+}
+
+std::string boundSetting(const QObject* control) {
+    const std::string name = boundName(control, kSetting);
+    return name.empty() ? boundName(control, kBarOf) : name;
+}
+
+std::string boundValue(const QObject* control) {
+    return boundName(control, kValue);
+}
+
+void staysAboveBody(QScrollBar* bar) {
+    bar->setProperty(kAboveBody, true);
+}
+
+QCheckBox* checkBox(const char* name, const QString& caption, SettingsDoor& door,
+                    Check Settings::*field, QWidget* parent) {
+    const std::string_view setting = nameOf(field);
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
-    showCheck(box, setting);
-    box->setProperty(kCheckSetting, QVariant::fromValue(static_cast<void*>(&setting)));
-    QObject::connect(box, &QCheckBox::stateChanged, box, [&setting, afterChange](int state) {
-        setting = state == Qt::Checked            ? Check::Checked
-                  : state == Qt::PartiallyChecked ? Check::Grayed
-                                                  : Check::Unchecked;
-        if (afterChange) afterChange(state == Qt::Checked);
+    showCheck(box, door.record().*field);
+    box->setProperty(kSetting, QString::fromUtf8(setting.data(), setting.size()));
+    QObject::connect(box, &QCheckBox::toggled, box, [&door, setting = nameOf(setting)](bool on) {
+        door.change(setting, on ? "1" : "0");
     });
     return box;
+}
+
+void bindOption(QAbstractButton* button, SettingsDoor& door, bool Settings::*setting) {
+    bindOption(button, door, nameOf(setting), "1");
+}
+
+void bindOption(QAbstractButton* button, SettingsDoor& door, std::string_view setting,
+                std::string_view value) {
+    button->setProperty(kSetting, QString::fromUtf8(setting.data(), setting.size()));
+    button->setProperty(kValue, QString::fromUtf8(value.data(), value.size()));
+    button->setChecked(settingText(door.record(), *findSetting(setting)) == value);
+    QObject::connect(button, &QAbstractButton::clicked, button,
+                     [&door, setting = nameOf(setting), value = std::string(value)] {
+                         door.change(setting, value);
+                     });
 }
 
 void showCheck(QCheckBox* box, Check state) {
@@ -146,31 +219,74 @@ QFrame* panelFrame(QWidget* panel, const char* name) {
 }  // namespace strida::ui
 
 namespace strida::ui {
+namespace {
 
-void bindOption(QRadioButton* button, bool& flag) {
-    button->setProperty(kFlagSetting, QVariant::fromValue(static_cast<void*>(&flag)));
-    button->setChecked(flag);
-    QObject::connect(button, &QRadioButton::toggled, button, [&flag](bool on) { flag = on; });
+bool contains(const std::vector<std::string_view>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-void showBoundSettings(QWidget* root) {
-    for (QLineEdit* box : root->findChildren<QLineEdit*>())
-        if (auto* text = boundTo<std::string>(box, kTextSetting)) {
-            const QSignalBlocker quiet(box);
-            box->setText(QString::fromStdString(*text));
-        }
-    for (QCheckBox* box : root->findChildren<QCheckBox*>())
-        if (auto* state = boundTo<Check>(box, kCheckSetting)) {
-            const QSignalBlocker quiet(box);
-            showCheck(box, *state);
-        }
+void showTexts(QWidget* root, const Settings& s) {
+    for (QLineEdit* box : root->findChildren<QLineEdit*>()) {
+        const std::string name = boundName(box, kSetting);
+        if (name.empty()) continue;
+        const QSignalBlocker quiet(box);
+        setTextIfChanged(box, s.*findSetting(name)->text);
+    }
+}
+
+void showChecks(QWidget* root, const Settings& s) {
+    for (QCheckBox* box : root->findChildren<QCheckBox*>()) {
+        const std::string name = boundName(box, kSetting);
+        if (name.empty()) continue;
+        const Check state = s.*findSetting(name)->check;
+        const QSignalBlocker quiet(box);
+        if (box->checkState() != (state == Check::Checked  ? Qt::Checked
+                                  : state == Check::Grayed ? Qt::PartiallyChecked
+                                                           : Qt::Unchecked))
+            showCheck(box, state);
+    }
+}
+
+void showOptions(QWidget* root, const Settings& s) {
     // Every option button is quiet while any is set, as ticking one unticks the rest of its group.
-    const QList<QRadioButton*> options = root->findChildren<QRadioButton*>();
+    std::vector<QAbstractButton*> bound;
+    for (QAbstractButton* button : root->findChildren<QRadioButton*>())
+        if (!boundName(button, kSetting).empty()) bound.push_back(button);
     std::vector<std::unique_ptr<QSignalBlocker>> quiet;
-    for (QRadioButton* button : options) quiet.push_back(std::make_unique<QSignalBlocker>(button));
-    for (QRadioButton* button : options)
-        if (auto* flag = boundTo<bool>(button, kFlagSetting); flag && *flag)
+    for (QAbstractButton* button : bound) quiet.push_back(std::make_unique<QSignalBlocker>(button));
+    for (QAbstractButton* button : bound) {
+        const SettingInfo& info = *findSetting(boundName(button, kSetting));
+        if (settingText(s, info) == boundName(button, kValue) && !button->isChecked())
             button->setChecked(true);
+    }
+}
+
+void showBars(QWidget* root, const Settings& s, std::string_view name,
+              const std::vector<std::string_view>& changed) {
+    for (QScrollBar* bar : root->findChildren<QScrollBar*>()) {
+        const std::string follows = boundName(bar, kFollows);
+        if (!follows.empty() && follows != name && contains(changed, follows)) {
+            // Out-of-range values stop at the bar's ends; the text stays as the rule wrote it.
+            if (std::optional<int> position = scrollBarPosition(findSetting(follows)->text, s)) {
+                const QSignalBlocker quiet(bar);
+                bar->setValue(*position);
+            }
+        }
+        if (bar->property(kAboveBody).toBool() && contains(changed, "PedDiameter")) {
+            const QSignalBlocker quiet(bar);  // the bar keeps its place; the text stays
+            bar->setMinimum(influenceBarMinimum(s));
+        }
+    }
+}
+
+}  // namespace
+
+void showBoundSettings(QWidget* root, const Settings& s, std::string_view name,
+                       const std::vector<std::string_view>& changed) {
+    showTexts(root, s);
+    showChecks(root, s);
+    showOptions(root, s);
+    showBars(root, s, name, changed);
 }
 
 }  // namespace strida::ui

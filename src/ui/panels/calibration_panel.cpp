@@ -4,13 +4,12 @@
 #include <QGridLayout>
 
 #include "engine/calibration.h"
-#include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
 
-CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
-    : QWidget(parent), settings_(settings) {
+CalibrationPanel::CalibrationPanel(SettingsDoor& door, QWidget* parent)
+    : QWidget(parent), door_(door) {
     setObjectName("frmCalibration");
     QFrame* frame = panelFrame(this, "FrameCalibration");
     auto* grid = new QGridLayout(frame);
@@ -18,15 +17,11 @@ CalibrationPanel::CalibrationPanel(Settings& settings, QWidget* parent)
     addTrapSize(frame, grid);
     addTimeSlice(frame, grid);
     addCommands(frame, grid);
-    updateTrapSize();
+    showArea();
 }
 
 void CalibrationPanel::addTrapSize(QFrame* frame, QGridLayout* grid) {
-    auto* length = textBox("txtTrapLength", settings_.TrapLength, frame, [this] {
-        trapLengthChanged(settings_);
-        updateTrapSize();
-        if (onTrapLengthChanged) onTrapLengthChanged();
-    });
+    auto* length = textBox("txtTrapLength", door_, &Settings::TrapLength, frame);
     auto* lengthBar = scrollBar("HScrollTrapLength", 10, 1500, 100, 1, 10, frame);
     writesInto(lengthBar, length, &Settings::TrapLength);
     auto* lengthRow = new QHBoxLayout;
@@ -35,7 +30,7 @@ void CalibrationPanel::addTrapSize(QFrame* frame, QGridLayout* grid) {
     lengthRow->addWidget(label("meter", frame));
     grid->addLayout(lengthRow, 1, 1, 1, 2);
 
-    auto* width = textBox("txtTrapWidth", settings_.TrapWidth, frame, [this] { updateTrapSize(); });
+    auto* width = textBox("txtTrapWidth", door_, &Settings::TrapWidth, frame);
     auto* widthBar = scrollBar("HScrollTrapWidth", 10, 1500, 60, 1, 10, frame);
     writesInto(widthBar, width, &Settings::TrapWidth);
     auto* widthColumn = new QVBoxLayout;
@@ -59,7 +54,7 @@ void CalibrationPanel::addTrapSize(QFrame* frame, QGridLayout* grid) {
 }
 
 void CalibrationPanel::addTimeSlice(QFrame* frame, QGridLayout* grid) {
-    auto* dt = textBox("txtDT", settings_.DT, frame);
+    auto* dt = textBox("txtDT", door_, &Settings::DT, frame);
     auto* dtBar = scrollBar("HScrollDT", 1, 100, 15, 1, 10, frame);
     writesInto(dtBar, dt, &Settings::DT);
     auto* dtRow = new QHBoxLayout;
@@ -81,8 +76,8 @@ void CalibrationPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     grid->addLayout(buttons, 5, 0, 1, 3);
 }
 
-void CalibrationPanel::updateTrapSize() {
-    area_->setText(QString::fromStdString(areaLabel(settings_)));
+void CalibrationPanel::showArea() {
+    area_->setText(QString::fromStdString(areaLabel(door_.record())));
 }
 
 void CalibrationPanel::showScale(double m2Twips) {

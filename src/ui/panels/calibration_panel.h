@@ -13,28 +13,28 @@ class QLabel;
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class CalibrationPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit CalibrationPanel(Settings& settings, QWidget* parent = nullptr);
+    explicit CalibrationPanel(SettingsDoor& door, QWidget* parent = nullptr);
 
     // The calibrate command, also run when the main window loads and after every resize of the
     // trap canvas.
     std::function<void()> onCalibrate;
-    // Called after a change of the trap length (which also sets DistGenerator2Trap).
-    std::function<void()> onTrapLengthChanged;
-
     // Rewrites the scale label for a new scale.
     void showScale(double m2Twips);
+    // Rewrites the area label for the trap the settings hold now.
+    void showArea();
 
   private:
     // The rows of the panel, top to bottom; the order they are built in is the tab order.
     void addTrapSize(QFrame* frame, QGridLayout* grid);
     void addTimeSlice(QFrame* frame, QGridLayout* grid);
     void addCommands(QFrame* frame, QGridLayout* grid);
-    void updateTrapSize();
 
-    Settings& settings_;
+    SettingsDoor& door_;
     QLabel* area_;
     QLabel* scale_;
 };

@@ -7,13 +7,14 @@
 
 namespace strida::ui {
 
-ForcesPanel::ForcesPanel(Settings& s, QWidget* parent) : QWidget(parent) {
+ForcesPanel::ForcesPanel(SettingsDoor& door, QWidget* parent) : QWidget(parent) {
     setObjectName("frmForceControl");
     QFrame* frame = panelFrame(this, "frmForceControl");
     auto* grid = new QGridLayout(frame);
-    auto* forward = checkBox("chkForceForward", "Forward", s.ForceForward, frame);
-    auto* flee = checkBox("chkForceFlee", "Repulse Away", s.ForceFlee, frame);
-    auto* separate = checkBox("chkForceSeparate", "Avoid Collision", s.ForceSeparate, frame);
+    auto* forward = checkBox("chkForceForward", "Forward", door, &Settings::ForceForward, frame);
+    auto* flee = checkBox("chkForceFlee", "Repulse Away", door, &Settings::ForceFlee, frame);
+    auto* separate =
+        checkBox("chkForceSeparate", "Avoid Collision", door, &Settings::ForceSeparate, frame);
     grid->addWidget(forward, 0, 0);
     grid->addWidget(flee, 1, 0);
     grid->addWidget(separate, 2, 0);

@@ -7,10 +7,12 @@
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class ForcesPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit ForcesPanel(Settings& settings, QWidget* parent = nullptr);
+    explicit ForcesPanel(SettingsDoor& door, QWidget* parent = nullptr);
 };
 
 }  // namespace strida::ui

@@ -22,8 +22,8 @@ QLineEdit* positionBox(const char* name, QWidget* parent) {
 }
 }  // namespace
 
-ManualPanel::ManualPanel(Engine& engine, QWidget* parent)
-    : QWidget(parent), engine_(engine), generator_(engine) {
+ManualPanel::ManualPanel(Engine& engine, SettingsDoor& door, QWidget* parent)
+    : QWidget(parent), engine_(engine), door_(door), generator_(engine) {
     setObjectName("frmManualPedGenerator");
     QFrame* frame = panelFrame(this, "FrameManualGenerator");
     auto* grid = new QGridLayout(frame);
@@ -56,9 +56,8 @@ void ManualPanel::addPositionRows(QFrame* frame, QGridLayout* grid) {
 }
 
 void ManualPanel::addVelocityRow(QFrame* frame, QGridLayout* grid) {
-    Settings& s = engine_.settings();
-    auto* vx = textBox("txtManInitialVelocityX", s.InitialVx, frame);
-    auto* vy = textBox("txtManInitialVelocityY", s.InitialVy, frame);
+    auto* vx = textBox("txtManInitialVelocityX", door_, &Settings::InitialVx, frame);
+    auto* vy = textBox("txtManInitialVelocityY", door_, &Settings::InitialVy, frame);
     auto* vxBar = scrollBar("HScrollVx", 0, 4000, 0, 10, 100, frame);
     auto* vyBar = scrollBar("HScrollVy", 0, 4000, 0, 10, 100, frame);
     writesInto(vxBar, vx, &Settings::InitialVx);
@@ -75,7 +74,7 @@ void ManualPanel::addVelocityRow(QFrame* frame, QGridLayout* grid) {
 void ManualPanel::addNumberRow(QFrame* frame, QGridLayout* grid, int row, const char* caption,
                                const char* box, std::string Settings::*setting, const char* bar,
                                int position, const char* unit) {
-    auto* text = textBox(box, engine_.settings().*setting, frame);
+    auto* text = textBox(box, door_, setting, frame);
     auto* scroll = scrollBar(bar, 1, 4000, position, 10, 100, frame);
     writesInto(scroll, text, setting);
     grid->addWidget(label(caption, frame), row, 0);
@@ -125,26 +124,25 @@ void ManualPanel::showPositions() {
         {&Settings::TargetEy, "txtManTargetPosY"},
     };
     for (auto [field, box] : positions)
-        findChild<QLineEdit*>(box)->setText(
-            QString::fromStdString(num::shortest(engine_.settings().*field)));
+        setTextIfChanged(findChild<QLineEdit*>(box), num::shortest(door_.record().*field));
 }
 
-void ManualPanel::setPosition(float Settings::*field, const char* box, float value) {
-    engine_.settings().*field = value;
-    findChild<QLineEdit*>(box)->setText(QString::fromStdString(num::shortest(value)));
+void ManualPanel::setPosition(const char* setting, float value) {
+    door_.change(setting, num::shortest(value));
+    showPositions();
 }
 
 void ManualPanel::setInitialPx(float v) {
-    setPosition(&Settings::InitialPx, "txtManInitialPosX", v);
+    setPosition("InitialPx", v);
 }
 void ManualPanel::setInitialPy(float v) {
-    setPosition(&Settings::InitialPy, "txtManInitialPosY", v);
+    setPosition("InitialPy", v);
 }
 void ManualPanel::setTargetEx(float v) {
-    setPosition(&Settings::TargetEx, "txtManTargetPosX", v);
+    setPosition("TargetEx", v);
 }
 void ManualPanel::setTargetEy(float v) {
-    setPosition(&Settings::TargetEy, "txtManTargetPosY", v);
+    setPosition("TargetEy", v);
 }
 
 void ManualPanel::cmdCreatePed_Click() {
@@ -168,6 +166,7 @@ void ManualPanel::cmdLoadPedestrians_Click() {
     }
     generator_.loadPedestrians(file);
     showPedNumber();
+    showPositions();  // the last pedestrian's start and target
 }
 
 void ManualPanel::showPedNumber() {

@@ -21,19 +21,21 @@ class Engine;
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class ManualPanel : public QWidget {
     Q_OBJECT
   public:
-    ManualPanel(Engine& engine, QWidget* parent = nullptr);
+    ManualPanel(Engine& engine, SettingsDoor& door, QWidget* parent = nullptr);
 
     ManualGenerator& generator() { return generator_; }
 
-    // The four picked positions, in metres: stored and shown in their boxes.
+    // The four picked positions, in metres: set through the door and shown in their boxes.
     void setInitialPx(float inputInitialPx);
     void setInitialPy(float inputInitialPy);
     void setTargetEx(float inputTargetEx);
     void setTargetEy(float inputTargetEy);
-    // Shows the four positions that the settings hold in their boxes (after a pick stored them).
+    // Shows the four positions that the settings hold in their boxes (after a pick set them).
     void showPositions();
 
     void cmdCreatePed_Click();
@@ -58,9 +60,10 @@ class ManualPanel : public QWidget {
                       int position, const char* unit);
     void addCommands(QFrame* frame, QGridLayout* grid);
     void useFileDialog();
-    void setPosition(float Settings::*field, const char* box, float value);
+    void setPosition(const char* setting, float value);
 
     Engine& engine_;
+    SettingsDoor& door_;
     ManualGenerator generator_;
     QLabel* pedNumber_;
 };

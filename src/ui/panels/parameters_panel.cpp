@@ -3,12 +3,11 @@
 #include <QFrame>
 #include <QGridLayout>
 
-#include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
 
-ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent) {
+ParametersPanel::ParametersPanel(SettingsDoor& door, QWidget* parent) : QWidget(parent) {
     setObjectName("frmInputParameters");
     QFrame* frame = panelFrame(this, "frmPedParameters");
     auto* grid = new QGridLayout(frame);
@@ -36,12 +35,9 @@ ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent)
         {"Chi", "txtChi", &Settings::Chi, "ScrlChi", 1, 10000, 250, "Repulse Away"},
     };
     int r = 0;
-    QLineEdit* influence = nullptr;
-    QScrollBar* influenceBar = nullptr;
-    QLineEdit* diameter = nullptr;
     for (const Row& row : rows) {
         if (row.setting == &Settings::Mass) grid->setRowMinimumHeight(r++, 10);  // the gap
-        auto* box = textBox(row.box, s.*row.setting, frame);
+        auto* box = textBox(row.box, door, row.setting, frame);
         auto* bar = scrollBar(row.bar, row.minimum, row.maximum, row.position, 1, 10, frame);
         writesInto(bar, box, row.setting);
         grid->addWidget(label(row.caption, frame), r, 0);
@@ -49,16 +45,9 @@ ParametersPanel::ParametersPanel(Settings& s, QWidget* parent) : QWidget(parent)
         grid->addWidget(bar, r, 2);
         grid->addWidget(label(row.note, frame), r, 3);
         ++r;
-        if (row.setting == &Settings::PedDiameter) diameter = box;
-        if (row.setting == &Settings::InfluenceDiameter) influence = box, influenceBar = bar;
+        // The influence area follows the body, down to the lowest place of its scroll bar.
+        if (row.setting == &Settings::InfluenceDiameter) staysAboveBody(bar);
     }
-    // The influence area follows the body: its diameter and the lowest place of its scroll bar.
-    connect(diameter, &QLineEdit::textChanged, this, [&s, influence, influenceBar] {
-        pedDiameterChanged(s);
-        setTextIfChanged(influence, s.InfluenceDiameter);
-        const QSignalBlocker quiet(influenceBar);  // the bar keeps its place; the text stays
-        influenceBar->setMinimum(influenceBarMinimum(s));
-    });
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2,
                     Qt::AlignRight);
 }

@@ -7,10 +7,12 @@
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class ParametersPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit ParametersPanel(Settings& settings, QWidget* parent = nullptr);
+    explicit ParametersPanel(SettingsDoor& door, QWidget* parent = nullptr);
 };
 
 }  // namespace strida::ui

@@ -7,10 +7,12 @@
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class ReportingPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit ReportingPanel(Settings& settings, QWidget* parent = nullptr);
+    explicit ReportingPanel(SettingsDoor& door, QWidget* parent = nullptr);
 };
 
 }  // namespace strida::ui

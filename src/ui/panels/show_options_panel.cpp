@@ -3,12 +3,11 @@
 #include <QFrame>
 #include <QVBoxLayout>
 
-#include "engine/settings_rules.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
 
-ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(parent), s_(s) {
+ShowOptionsPanel::ShowOptionsPanel(SettingsDoor& door, QWidget* parent) : QWidget(parent) {
     setObjectName("frmDrawingControl");
     QFrame* frame = panelFrame(this, "frmShowOption");
     auto* column = new QVBoxLayout(frame);
@@ -27,18 +26,9 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
         {"chkTracePath", "Trace Path", &Settings::TracePath},
         {"chkDontShowAnimation", "Don't Show Animation", &Settings::DontShowAnimation},
     };
-    for (const auto& o : options) {
-        // A box writes its own setting; the settings decide what else follows, and the other
-        // boxes then show it. Their own writes while they catch up start no further rules.
-        auto* box =
-            checkBox(o.name, o.caption, s.*o.option, frame, [this, option = o.option](bool) {
-                if (refreshing_) return;
-                showOptionChanged(s_, option);
-                refresh();
-            });
-        boxes_.emplace_back(box, o.option);
-        column->addWidget(box);
-    }
+    // What a drawing needs ticks with it is the settings' business; the boxes show it.
+    for (const auto& o : options)
+        column->addWidget(checkBox(o.name, o.caption, door, o.option, frame));
     column->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), 0,
                       Qt::AlignHCenter);
     // Tab order as on the panel: six boxes, Close, then the last three.
@@ -47,12 +37,6 @@ ShowOptionsPanel::ShowOptionsPanel(Settings& s, QWidget* parent) : QWidget(paren
         "chkDrawFill",      "cmdClose",    "chkDontShowAnimation", "chkPedCircle", "chkTracePath"};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(findChild<QWidget*>(order[i]), findChild<QWidget*>(order[i + 1]));
-}
-
-void ShowOptionsPanel::refresh() {
-    refreshing_ = true;
-    for (auto [box, option] : boxes_) showCheck(box, s_.*option);
-    refreshing_ = false;
 }
 
 }  // namespace strida::ui

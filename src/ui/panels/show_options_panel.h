@@ -3,27 +3,17 @@
 #pragma once
 
 #include <QWidget>
-#include <utility>
-#include <vector>
 
 #include "engine/settings.h"
 
-class QCheckBox;
-
 namespace strida::ui {
+
+class SettingsDoor;
 
 class ShowOptionsPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit ShowOptionsPanel(Settings& settings, QWidget* parent = nullptr);
-
-  private:
-    // Ticks and unticks every box as the settings hold it, after a rule changed some of them.
-    void refresh();
-
-    Settings& s_;
-    std::vector<std::pair<QCheckBox*, Check Settings::*>> boxes_;
-    bool refreshing_ = false;
+    explicit ShowOptionsPanel(SettingsDoor& door, QWidget* parent = nullptr);
 };
 
 }  // namespace strida::ui

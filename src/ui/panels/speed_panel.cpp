@@ -7,16 +7,14 @@
 
 namespace strida::ui {
 
-SpeedPanel::SpeedPanel(Settings& s, QWidget* parent) : QWidget(parent) {
+SpeedPanel::SpeedPanel(SettingsDoor& door, QWidget* parent) : QWidget(parent) {
     setObjectName("frmSimSpeed");
     QFrame* frame = panelFrame(this, "frameSimControl");
     auto* grid = new QGridLayout(frame);
-    auto* bar = scrollBar("ScrlSimSpeed", 1, 1000, s.SimSpeed, 25, 100, frame);
+    auto* bar = scrollBar("ScrlSimSpeed", 1, 1000, door.record().SimSpeed, 25, 100, frame);
     bar->setMinimumWidth(220);
-    QObject::connect(bar, &QScrollBar::valueChanged, this, [this, &s](int value) {
-        s.SimSpeed = value;
-        if (onSpeedChanged) onSpeedChanged(value);
-    });
+    QObject::connect(bar, &QScrollBar::valueChanged, this,
+                     [&door](int value) { door.change("SimSpeed", std::to_string(value)); });
     // "fast" over the bar's left end, "slow" over its right end.
     auto* ends = new QHBoxLayout;
     ends->setContentsMargins(0, 0, 0, 0);

@@ -2,18 +2,17 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 #include "engine/settings.h"
 
 namespace strida::ui {
 
+class SettingsDoor;
+
 class SpeedPanel : public QWidget {
     Q_OBJECT
   public:
-    explicit SpeedPanel(Settings& settings, QWidget* parent = nullptr);
-    // Called with the new interval of the timer, in milliseconds.
-    std::function<void(int)> onSpeedChanged;
+    explicit SpeedPanel(SettingsDoor& door, QWidget* parent = nullptr);
 };
 
 }  // namespace strida::ui
