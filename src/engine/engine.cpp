@@ -371,8 +371,9 @@ MaybeError Engine::movePedestrian(PedClass& p) {
     // and must not measure, report or remove anything in whatever run follows.
     if (!p.inRun()) return std::nullopt;
     const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
-    MoveContext ctx{settings_, dt(),     trap(),  run_.StepCount, Pedestrians_,
-                    within_,   reports_, record_, host_,          drawn ? &drawer_ : nullptr};
+    MoveContext ctx{settings_,      dt(),         trap(),
+                    run_.StepCount, Pedestrians_, within_,
+                    reports_,       host_,        drawn ? &drawer_ : nullptr};
     MaybeError error = p.Move(ctx);
     if (!error && p.arrived()) RemovePedestrian(p.ID());
     return error;

@@ -262,9 +262,8 @@ class Engine {
     };
     std::vector<TrajectoryRow> frame_;  // the pass's rows, gathered as it goes
 
-    // Room for one pedestrian's neighbours, reused by every search, and for one report record.
+    // Room for one pedestrian's neighbours, reused by every search.
     std::vector<Neighbour> within_;
-    Record record_;
 
     mutable std::string dtText_ = "\x01";  // no text a user can type
     mutable double dt_ = 0;

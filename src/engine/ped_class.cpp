@@ -187,10 +187,16 @@ void PedClass::Performance(MoveContext& ctx) {
 
 void PedClass::measureStep(MoveContext& ctx) {
     if (stepsInTrap_ < std::numeric_limits<std::int32_t>::max()) ++stepsInTrap_;
-    if (isChecked(ctx.settings.ReportNTXY)) writeNTXYRow(ctx);
     measureNeighbourhood(ctx);
     measureRunningMeans(ctx);
-    if (isChecked(ctx.settings.ReportInstantPerformance)) writeInstantRow(ctx);
+    const bool ntxy = isChecked(ctx.settings.ReportNTXY);
+    const bool instant = isChecked(ctx.settings.ReportInstantPerformance);
+    if (!ntxy && !instant) return;
+    ctx.reports.appendPedestrian(
+        {def_.ID, ctx.StepCount, static_cast<double>(ctx.StepCount) * ctx.dt, Px_, Py_,
+         def_.MaxSpeed, def_.maxAcceleration, InstantSpeed_, InstantAccl_, InstantDelay_,
+         Uncomfort_, InstantNHI_, InstantNUVI_},
+        ntxy, instant);
 }
 
 void PedClass::measureNeighbourhood(MoveContext& ctx) {
@@ -236,34 +242,6 @@ void PedClass::measureRunningMeans(MoveContext& ctx) {
         storeMeasure(Uncomfort_, 1 - (MeanSpeed_ * MeanSpeed_) / meanSquaredSpeed_, host);
         if (Uncomfort_ < 0.0001) Uncomfort_ = 0;
     }
-}
-
-void PedClass::writeNTXYRow(MoveContext& ctx) {
-    Record& row = ctx.record;
-    row.clear();
-    row.text(num::fixed(static_cast<double>(def_.ID), 0))
-        .text(num::fixed(static_cast<double>(ctx.StepCount), 0))
-        .text(num::fixed(Px_, 2))
-        .text(num::fixed(Py_, 2));
-    ctx.reports.append(ReportFile::NTXY, row);
-}
-
-void PedClass::writeInstantRow(MoveContext& ctx) {
-    Record& row = ctx.record;
-    row.clear();
-    row.number(static_cast<int>(def_.ID))
-        .number(static_cast<double>(ctx.StepCount) * ctx.dt)
-        .number(Px_)
-        .number(Py_)
-        .number(def_.MaxSpeed)
-        .number(def_.maxAcceleration)
-        .number(InstantSpeed_)
-        .number(InstantAccl_)
-        .number(InstantDelay_)
-        .number(Uncomfort_)
-        .number(InstantNHI_)
-        .number(InstantNUVI_);
-    ctx.reports.append(ReportFile::Instant, row);
 }
 
 }  // namespace strida

@@ -67,7 +67,6 @@ struct MoveContext {
     NeighbourFinder& crowd;
     std::vector<Neighbour>& within;  ///< room for the neighbours of one search, reused
     ReportWriter& reports;
-    Record& record;       ///< room for one report row, reused
     Host& host;           ///< shows a measure that cannot be worked out
     PedPainter* painter;  ///< null when the step is not drawn
 };
@@ -147,8 +146,6 @@ class PedClass {
     void measureStep(MoveContext& ctx);
     void measureNeighbourhood(MoveContext& ctx);
     void measureRunningMeans(MoveContext& ctx);
-    void writeNTXYRow(MoveContext& ctx);
-    void writeInstantRow(MoveContext& ctx);
     // Stores a measure only when it is a finite number; otherwise reports the error and the measure
     // keeps its previous value.
     void storeMeasure(double& field, double value, Host& host);

@@ -262,6 +262,23 @@ void ReportWriter::append(ReportFile file, const Record& record) {
     gather(file, record.fields(), "\r\n");
 }
 
+void ReportWriter::appendPedestrian(const PedStepRow& r, bool ntxy, bool instant) {
+    if (ntxy) {
+        row_.clear();
+        row_.text(num::fixed(static_cast<double>(r.id), 0))
+            .text(num::fixed(static_cast<double>(r.step), 0))
+            .text(num::fixed(r.x, 2))
+            .text(num::fixed(r.y, 2));
+        append(ReportFile::NTXY, row_);
+    }
+    if (!instant) return;
+    row_.clear();
+    row_.number(r.id).number(r.time).number(r.x).number(r.y).number(r.maxSpeed);
+    row_.number(r.maxAcceleration).number(r.speed).number(r.accl).number(r.delay);
+    row_.number(r.uncomfort).number(r.NHI).number(r.NUVI);
+    append(ReportFile::Instant, row_);
+}
+
 void ReportWriter::appendEmptyLine(ReportFile file) {
     gather(file, "\r\n");
 }

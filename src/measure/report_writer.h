@@ -55,6 +55,17 @@ class Record {
     bool empty_ = true;
 };
 
+// One measured pedestrian's figures of one step, as its NTXY.txt and Instant.txt rows give them.
+struct PedStepRow {
+    int id;
+    std::int32_t step;
+    double time;  ///< s
+    float x, y;   ///< m
+    double maxSpeed, maxAcceleration, speed, accl;
+    double delay;  ///< s x dt
+    double uncomfort, NHI, NUVI;
+};
+
 class ReportWriter {
   public:
     // `warn` is told, in words a user can act on, of every file that fails.
@@ -75,6 +86,8 @@ class ReportWriter {
     // Append one record, creating the file when it is missing.
     void append(ReportFile file, const Record& record);
     void appendEmptyLine(ReportFile file);
+    // A pedestrian's rows of the step: its NTXY.txt row and its Instant.txt row, each when asked.
+    void appendPedestrian(const PedStepRow& row, bool ntxy, bool instant);
     // A step begins: what is appended from now on can be taken back by dropStep().
     void beginStep();
     // Takes back every record appended since beginStep(), also those already written out, so that
@@ -113,6 +126,7 @@ class ReportWriter {
     std::array<File, kReportFileCount> files_{};
     std::array<bool, kReportFileCount> failed_{};
     std::vector<Failure> failures_;
+    Record row_;  // room for one pedestrian's row, reused
 };
 
 }  // namespace strida
