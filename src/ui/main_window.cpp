@@ -297,10 +297,11 @@ void MainWindow::buildMenus() {
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
+    // A run command chosen during a step is taken where the step lets events in.
     addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5),
-              [this] { startStopCommand(); });
+              [this] { engine_->request([this] { startStopCommand(); }); });
     addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
-              [this] { engine_->PauseSimulation(); });
+              [this] { engine_->request([this] { engine_->PauseSimulation(); }); });
     addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] {
         showPanel("frmSimSpeed");
     })->setStatusTip("Slide towards \"slow\" to watch a run step by step");
@@ -410,11 +411,15 @@ void MainWindow::tileVertical() {
 }
 
 void MainWindow::calibrate() {
-    // A rejected size leaves the canvas as it was: its trap, grid and scale.
-    if (!strida::calibrate(settings_, host_)) return;
-    calibration_->showScale(host_.m2Twips());
-    canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
-    replay_->redraw();
+    // The engine measures the trap it calibrates, so a calibration asked for during a step (the
+    // canvas window resized) waits for the step's next point where events are let in.
+    engine_->request([this] {
+        // A rejected size leaves the canvas as it was: its trap, grid and scale.
+        if (!engine_->calibrate()) return;
+        calibration_->showScale(host_.m2Twips());
+        canvas_->setTrap(trapLengthOf(settings_), trapWidthOf(settings_), host_.m2Twips());
+        replay_->redraw();
+    });
 }
 
 void MainWindow::syncGeneratorMarks() {
@@ -555,9 +560,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing ends the program at once, without asking and without a further step.
     timer_->stop();
     // A run is stopped as the Stop command would, so that its files and its manifest are
-    // complete.
-    if (engine_->runExists() && !engine_->stepping()) engine_->StopSimulation();
-    engine_->shutDown();
+    // complete; during a step, where the step lets events in.
+    engine_->request([this] { engine_->shutDown(); });
     event->accept();
     QApplication::quit();
 }

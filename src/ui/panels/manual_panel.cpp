@@ -147,8 +147,12 @@ void ManualPanel::setTargetEy(float v) {
     setPosition(&Settings::TargetEy, "txtManTargetPosY", v);
 }
 
+// Pedestrians join the run's crowd through the engine's requests: made during a step, they wait
+// for the step's next point where events are let in.
 void ManualPanel::cmdCreatePed_Click() {
-    if (generator_.createPedestrian()) showPedNumber();
+    engine_.request([this] {
+        if (generator_.createPedestrian()) showPedNumber();
+    });
 }
 
 void ManualPanel::cmdSavePedestrians_Click() {
@@ -166,8 +170,10 @@ void ManualPanel::cmdLoadPedestrians_Click() {
         dialogFolder = QString::fromStdString(path.parent_path().string());
         file = dataFileFromDialog(path);
     }
-    generator_.loadPedestrians(file);
-    showPedNumber();
+    engine_.request([this, file] {
+        generator_.loadPedestrians(file);
+        showPedNumber();
+    });
 }
 
 void ManualPanel::showPedNumber() {
