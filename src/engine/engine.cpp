@@ -339,6 +339,7 @@ bool Engine::movePedestrians(TrapSums& sums) {
         letEventsIn();
         if (!runGoesOn()) break;
         PedClass* p = Pedestrians_.slot(i);
+        if (!p) continue;  // taken out by a request just now
         const bool wasInRun = p->inRun();
         if (MaybeError error = movePedestrian(*p)) {
             // The step is abandoned: a half-moved crowd would give misleading trap figures.
