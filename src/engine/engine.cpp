@@ -4,6 +4,7 @@
 
 #include "core/numbers.h"
 #include "core/program.h"
+#include "engine/calibration.h"
 #include "engine/ped_parameters.h"
 #include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
@@ -81,10 +82,41 @@ double Engine::dt() const {
     return dt_;
 }
 
-TrapExtent Engine::trap() const {
-    const double m2t = M2Twips();
-    return {static_cast<float>(host_.areaWidth() * m2t),
-            static_cast<float>(host_.areaHeight() * m2t)};
+bool Engine::calibrate() {
+    if (!strida::calibrate(settings_, host_)) return false;
+    calibrated();
+    return true;
+}
+
+void Engine::calibrated() {
+    trap_.areaWidth = host_.areaWidth();
+    trap_.areaHeight = host_.areaHeight();
+    trap_.m2Twips = host_.m2Twips();
+    trap_.extent = {static_cast<float>(trap_.areaWidth * trap_.m2Twips),
+                    static_cast<float>(trap_.areaHeight * trap_.m2Twips)};
+}
+
+void Engine::request(std::function<void()> command) {
+    if (!command) return;
+    if (!run_.stepping) {
+        command();
+        return;
+    }
+    requests_.push_back(std::move(command));
+}
+
+void Engine::takeRequests() {
+    // A command may request more; they are taken in the order they came.
+    while (!requests_.empty()) {
+        std::function<void()> command = std::move(requests_.front());
+        requests_.pop_front();
+        command();
+    }
+}
+
+void Engine::letEventsIn() {
+    host_.processEvents();
+    takeRequests();
 }
 
 void Engine::pauseWithError(const std::string& what) {
@@ -109,6 +141,8 @@ bool Engine::StartSimulation() {
     }
     // A run that ended inside its last step is recorded before the next one begins.
     if (recordPending_) endRecord();
+    // The run measures the trap the canvas shows as it starts.
+    calibrated();
     // A run that could not go on is refused before anything changes, old reports included.
     MaybeError error = checkRunSettings();
     if (!error) {
@@ -118,7 +152,6 @@ bool Engine::StartSimulation() {
     if (!error) {
         beginRecord();
         run_.exists = true;
-        ++run_.serial;
         OpenReportFiles();
         error = GenerateAllAtOnce();
         if (error) StopSimulation("refused");
@@ -129,14 +162,11 @@ bool Engine::StartSimulation() {
         return false;
     }
     writeTrajectoryFrame(false);  // frame 0: the run as it starts
-    host_.setTimerEnabled(true);
     run_.IsRunning = true;
-    host_.setStartCaption("&Stop");
-    host_.setStatus(1, "Running Simulation");
+    tell(RunEvent::Kind::Started);
     host_.setCanvasMode(0);
     host_.hideArrow();
     host_.clearArea();
-    host_.setPauseEnabled(true);
     return true;
 }
 
@@ -159,10 +189,8 @@ void Engine::OpenReportFiles() {
 }
 
 void Engine::showRunning(bool running) {
-    host_.setTimerEnabled(running);
     run_.IsRunning = running;
-    host_.setStatus(1, running ? "Running Simulation" : "Pause Simulation");
-    host_.setPauseCaption(running ? "&Pause" : "&Continue");
+    tell(running ? RunEvent::Kind::Resumed : RunEvent::Kind::Paused);
 }
 
 void Engine::PauseSimulation() {
@@ -180,9 +208,12 @@ void Engine::StopSimulation(std::string_view ending) {
         }
     }
     finishTrajectories();
-    host_.setTimerEnabled(false);
     run_.IsRunning = false;
-    host_.setStartCaption("&Start");
+    // Told while the run's files are complete and its step count still stands.
+    RunEvent ended{RunEvent::Kind::Ended};
+    ended.ending = std::string(ending);
+    host_.runEvent(ended);
+    if (run_.stepping) run_.endedInStep = true;
     Pedestrians_.forEach([this](const PedClass& p) { host_.unloadCircle(p.ID()); });
     Pedestrians_.clear();
     run_.StepCount = 0;
@@ -190,15 +221,11 @@ void Engine::StopSimulation(std::string_view ending) {
     sampling_.clear();
     generator_.clear();
     if (!isOn(settings_.TracePath)) host_.clearArea();
-    host_.setStatus(1, "Stop Simulation");
-    host_.setStatus(2, "");
-    host_.setPauseCaption("&Pause");
-    host_.setPauseEnabled(false);
-    host_.setBusy(false);
     run_.exists = false;
     // Nothing stays open between runs; a step still under way reopens what it appends to, and
     // its run is recorded once it is over.
     if (run_.stepping) return;
+    Pedestrians_.closeGaps();
     reports_.closeAll();
     if (recordPending_) endRecord();
 }
@@ -220,7 +247,7 @@ void Engine::FinishSimulation() {
 
 void Engine::shutDown() {
     run_.IsRunning = false;
-    if (run_.stepping) StopSimulation();
+    if (run_.exists) StopSimulation();
     reports_.closeAll();
     if (recordPending_) endRecord();
 }
@@ -236,26 +263,32 @@ void Engine::SimulationTick() {
     }
     ++run_.StepCount;
     run_.stepping = true;
+    run_.endedInStep = false;
     run_.abandoned = false;
     reports_.beginStep();
-    host_.processEvents();
+    letEventsIn();
     SimulationStep();
     run_.stepping = false;
+    Pedestrians_.closeGaps();
     // Every record of a finished step is in the files; after the run's end nothing stays open.
     if (run_.exists) {
         reports_.flush();
-        return;
+    } else {
+        reports_.closeAll();
+        if (recordPending_) endRecord();
     }
-    reports_.closeAll();
-    if (recordPending_) endRecord();
+    // Commands that came in after the step's last point (a message box's own events) are taken
+    // now that it is over.
+    takeRequests();
 }
 
 void Engine::SimulationStep() {
-    const std::uint64_t serial = run_.serial;
     if (!isOn(settings_.TracePath)) host_.clearArea();
-    host_.setBusy(true);
     if (!settings_.ManualGenerator && settings_.RandomInput) headwayRule();
-    host_.setStatus(2, num::fixed(run_.StepCount * dt(), 2) + " seconds");
+    RunEvent taken{RunEvent::Kind::Step};
+    taken.step = run_.StepCount;
+    taken.seconds = run_.StepCount * dt();
+    host_.runEvent(taken);
     if (MaybeError error = timeSliceError(settings_)) {
         pauseWithError(error->description);
         writeTrajectoryFrame(false);  // nobody moved, but the frames go on without a gap
@@ -264,15 +297,15 @@ void Engine::SimulationStep() {
     if (settings_.ManualGenerator && Pedestrians_.empty() && run_.StepCount > 100)
         StopSimulation("finished");
     TrapSums sums;
-    const bool passed = movePedestrians(serial, sums);
+    const bool passed = movePedestrians(sums);
     // The step's frame, also of a pass cut short by an error, and before a finish clears the run;
     // an abandoned step stopped the run and has none.
-    if (sameRun(serial)) writeTrajectoryFrame(passed);
+    if (runGoesOn()) writeTrajectoryFrame(passed);
     if (!passed) return;
     // A run stopped (or stopped and started again) during this step keeps none of the step's
     // figures: they would otherwise survive the stop and count in the next run.
-    if (!sameRun(serial)) sums = {};
-    const bool sampled = sameRun(serial);
+    if (!runGoesOn()) sums = {};
+    const bool sampled = runGoesOn();
     const std::int32_t step = run_.StepCount;
     const double time = step * dt();
     samplePerformance(sums);
@@ -314,18 +347,21 @@ void Engine::headwayRule() {
         generator_.generated();
 }
 
-bool Engine::movePedestrians(std::uint64_t serial, TrapSums& sums) {
-    // The pass works by position: pedestrians that arrive keep their places until it ends. A
-    // stop chosen in the middle ends the pass, even if pedestrians are made again at once; so does
-    // the abandon flag, which costs one load per pedestrian.
-    auto hold = Pedestrians_.hold();
-    for (std::size_t i = 0; i < Pedestrians_.slotCount() && sameRun(serial); ++i) {
+bool Engine::movePedestrians(TrapSums& sums) {
+    // The pass works by position: pedestrians that arrive leave a gap, closed once the step is
+    // over. Events are let in before each pedestrian; a stop they requested ends the pass, even
+    // if pedestrians are made again at once; so does the abandon flag, which costs one load per
+    // pedestrian. Pedestrians made by hand join the end and move in this pass.
+    for (std::size_t i = 0; i < Pedestrians_.slotCount() && runGoesOn(); ++i) {
         if (*abandon_) [[unlikely]] {
             abandonStep();
             return false;
         }
+        if (!Pedestrians_.slot(i)) continue;
+        letEventsIn();
+        if (!runGoesOn()) break;
         PedClass* p = Pedestrians_.slot(i);
-        if (!p) continue;
+        if (!p) continue;  // taken out by a request just now
         const bool wasInRun = p->inRun();
         if (MaybeError error = movePedestrian(*p)) {
             // The step is abandoned: a half-moved crowd would give misleading trap figures.
@@ -364,11 +400,8 @@ void Engine::abandonStep() {
 }
 
 MaybeError Engine::movePedestrian(PedClass& p) {
-    // Keeps this pedestrian alive should it arrive, or the run be stopped, while it moves.
-    auto hold = Pedestrians_.hold();
-    host_.processEvents();
-    // A stop chosen just now released this pedestrian with its run: it has nothing left to do,
-    // and must not measure, report or remove anything in whatever run follows.
+    // A pedestrian out of the run has nothing left to do, and must not measure, report or remove
+    // anything in whatever run follows.
     if (!p.inRun()) return std::nullopt;
     const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
     MoveContext ctx{settings_,      dt(),         trap(),
@@ -406,6 +439,9 @@ MaybeError Engine::CreatePedestrian(PedDef def, MaxAcceleration from) {
     }
     ++run_.LastPedID;
     Pedestrians_.add(std::move(ped));
+    RunEvent created{RunEvent::Kind::PedestrianCreated};
+    created.pedestrian = def.ID;
+    host_.runEvent(created);
     return std::nullopt;
 }
 
@@ -413,6 +449,11 @@ void Engine::RemovePedestrian(std::int16_t id) {
     if (!Pedestrians_.remove(id)) return;
     host_.setCircleVisible(id, false);
     host_.unloadCircle(id);
+    RunEvent removed{RunEvent::Kind::PedestrianRemoved};
+    removed.pedestrian = id;
+    host_.runEvent(removed);
+    // A step's pass closes its gaps when it is over; it goes by position until then.
+    if (!run_.stepping) Pedestrians_.closeGaps();
 }
 
 MaybeError Engine::GenerateAllAtOnce() {
@@ -435,7 +476,7 @@ MaybeError Engine::GeneratePedestrian(std::string_view direction) {
     std::string_view side;
     if (MaybeError error = generator_.chooseSide(direction, side)) return error;
     PedDef def;
-    const CanvasExtent canvas{host_.areaWidth(), host_.areaHeight(), M2Twips()};
+    const CanvasExtent canvas{trap_.areaWidth, trap_.areaHeight, trap_.m2Twips};
     if (MaybeError error = generator_.GenerateAttributes(side, canvas, run_.LastPedID, def))
         return error;
     return CreatePedestrian(def);

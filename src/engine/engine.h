@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,6 +40,14 @@ namespace strida {
 
 // Where a new pedestrian's maximum acceleration comes from.
 enum class MaxAcceleration { Parameters, Definition };
+
+// The trap as the engine measures it, worked out when the canvas is calibrated: the canvas's
+// drawing area and scale, and the part of the plane it shows in metres.
+struct Trap {
+    double areaWidth = 0, areaHeight = 0;  ///< twips
+    double m2Twips = 0;                    ///< metres per twip
+    TrapExtent extent;                     ///< m, area times scale, as float
+};
 
 class Engine {
   public:
@@ -77,7 +86,8 @@ class Engine {
     std::int32_t LastPedID() const { return run_.LastPedID; }
     /// True from a start to the next stop, paused or not.
     bool runExists() const { return run_.exists; }
-    /// True while a step is being taken.
+    /// True while a step is being taken: commands requested now wait for the step's next point
+    /// where events are let in.
     bool stepping() const { return run_.stepping; }
     /// True when the last tick's step was abandoned, which ended its run.
     bool stepAbandoned() const { return run_.abandoned; }
@@ -140,12 +150,25 @@ class Engine {
     // Seconds per time slice, from the current DT text (0 when that text gives none). The text
     // is read at every use; the number is only worked out again when the text has changed.
     double dt() const;
-    // Metres per twip of the trap canvas.
-    double M2Twips() const { return host_.m2Twips(); }
-    // The part of the plane shown on the canvas, in metres.
-    TrapExtent trap() const;
+    // Metres per twip of the trap canvas, as last calibrated.
+    double M2Twips() const { return trap_.m2Twips; }
+    // The part of the plane shown on the canvas, in metres, as last calibrated.
+    TrapExtent trap() const { return trap_.extent; }
+    // Runs the calibrate command on the host's canvas and, when it succeeds, takes the trap from
+    // it. Returns whether the canvas was calibrated.
+    bool calibrate();
+    // The canvas has been calibrated (or its area and scale set) by other means: the trap is
+    // worked out from it again. A run also takes it as it starts.
+    void calibrated();
 
-    // Run lifecycle. The Start/Stop command starts a run when none exists and stops it otherwise.
+    // A user's command (start, stop, pause, a pedestrian made by hand, a calibration...): taken at
+    // once between steps. During a step it waits until the host has let events in, at the same
+    // points a step always let them in (before the step's pass and before each pedestrian), so
+    // that nothing the step is using changes under it.
+    void request(std::function<void()> command);
+
+    // Run lifecycle, called between steps (through `request` when the call may come during one).
+    // The Start/Stop command starts a run when none exists and stops it otherwise.
     void StartStopCommand();
     // Starts a run; refuses (with a message naming the setting) when a setting the run needs
     // cannot be read. Returns whether a run is going afterwards.
@@ -163,8 +186,8 @@ class Engine {
     // One tick of the timer: counts the step, lets pending user events run, takes the step.
     // A tick that arrives while a step is under way is dropped.
     void SimulationTick();
-    // One pedestrian's part of a step: lets pending user events run, then moves, draws and
-    // measures it, and takes it out of the run when it has arrived.
+    // One pedestrian's part of a step: moves, draws and measures it, and takes it out of the run
+    // when it has arrived.
     MaybeError movePedestrian(PedClass& p);
 
     // Pedestrian generation.
@@ -190,19 +213,24 @@ class Engine {
         std::int32_t StepCount = 0;
         std::int32_t LastPedID = 0;
         bool exists = false;
-        std::uint64_t serial = 0;  ///< counts the runs started, so a step can tell its run ended
         bool stepping = false;
-        bool abandoned = false;  ///< the last tick's step was abandoned
+        bool endedInStep = false;  ///< the step under way has ended its run
+        bool abandoned = false;    ///< the last tick's step was abandoned
     };
 
     void SimulationStep();
-    bool sameRun(std::uint64_t serial) const { return run_.exists && run_.serial == serial; }
-    bool movePedestrians(std::uint64_t serial, TrapSums& sums);
+    // The run the step under way belongs to goes on.
+    bool runGoesOn() const { return run_.exists && !run_.endedInStep; }
+    // Lets the host run pending user events, then takes the commands they requested.
+    void letEventsIn();
+    void takeRequests();
+    bool movePedestrians(TrapSums& sums);
     void abandonStep();
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
     StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
     void showRunning(bool running);
+    void tell(RunEvent::Kind kind) { host_.runEvent(RunEvent{kind}); }
     // Checks the names of the files the run writes besides its reports and opens them; on an
     // error nothing stays open.
     MaybeError openOutputs();
@@ -237,6 +265,8 @@ class Engine {
     TrapSampler sampling_;
     PerformanceTexts closing_;
     RunClock run_;
+    Trap trap_;
+    std::deque<std::function<void()>> requests_;
     bool animate_ = true;
     const volatile std::sig_atomic_t* abandon_;
     std::optional<std::uint64_t> seed_;

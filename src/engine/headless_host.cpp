@@ -69,8 +69,31 @@ void HeadlessHost::drawText(float x, float y, std::string_view text) {
             {Overlay::Kind::Text, x, y, 0, 0, colours::Black, std::string(text)});
 }
 
-void HeadlessHost::setStatus(int panel, std::string_view text) {
-    if (panel >= 1 && panel <= 3) shown_.status[panel - 1] = text;
+void HeadlessHost::runEvent(const RunEvent& event) {
+    if (recordEvents_) shown_.events.push_back(event);
+    using Kind = RunEvent::Kind;
+    switch (event.kind) {
+        case Kind::Started:
+            shown_.runExists = shown_.stepping = true;
+            break;
+        case Kind::Paused:
+        case Kind::Resumed:
+            shown_.stepping = event.kind == Kind::Resumed;
+            break;
+        case Kind::Step:
+            shown_.step = event.step;
+            shown_.seconds = event.seconds;
+            break;
+        case Kind::Ended:
+            shown_.runExists = shown_.stepping = false;
+            shown_.step = 0;
+            shown_.seconds = 0;
+            shown_.ending = event.ending;
+            break;
+        case Kind::PedestrianCreated:
+        case Kind::PedestrianRemoved:
+            break;
+    }
 }
 
 void HeadlessHost::showMessage(std::string_view text, std::string_view title, MessageIcon icon) {

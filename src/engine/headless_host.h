@@ -10,8 +10,9 @@
 
 namespace strida {
 
-/// What the engine showed through a headless host: the signs of the run, the overlays drawn since
-/// the last clearing (kept only when asked for), the messages.
+/// What the engine showed through a headless host: where the run stands by its events (every
+/// event, when asked for), the overlays drawn since the last clearing (kept only when asked for),
+/// the messages.
 struct HeadlessScreen {
     struct Overlay {
         enum class Kind { Line, Circle, Text } kind;
@@ -28,11 +29,12 @@ struct HeadlessScreen {
     long clearCount = 0;
     bool arrowVisible = false;
     int canvasMode = 0;
-    bool timerEnabled = false;
-    std::string startCaption = "&Start";
-    std::string pauseCaption = "&Pause";
-    bool pauseEnabled = false;
-    std::string status[3];
+    bool runExists = false;  ///< from Started to Ended
+    bool stepping = false;   ///< steps come: Started or Resumed, and not Paused or Ended since
+    std::int32_t step = 0;   ///< of the last Step, 0 again once the run has ended
+    double seconds = 0;      ///< of the last Step, 0 again once the run has ended
+    std::string ending;      ///< of the last Ended
+    std::vector<RunEvent> events;
     PerformanceTexts performance;
     bool busy = false;
     std::vector<Message> messages;
@@ -59,6 +61,8 @@ class HeadlessHost : public Host {
     void setM2Twips(double m2Twips) override { m2Twips_ = m2Twips; }
     // Keep every overlay drawn (tests); off by default so that long runs stay small.
     void recordOverlays(bool on) { recordOverlays_ = on; }
+    // Keep every run event (tests); off by default for the same reason.
+    void recordEvents(bool on) { recordEvents_ = on; }
     // Called on every processEvents(), standing in for what a user might do at that moment.
     void setOnProcessEvents(std::function<void()> f) { onProcessEvents_ = std::move(f); }
 
@@ -68,10 +72,7 @@ class HeadlessHost : public Host {
     void clearArea() override;
     bool resizeArea(double width, double height) override;
     void setCanvasMode(int mode) override { shown_.canvasMode = mode; }
-    void setTimerEnabled(bool enabled) override { shown_.timerEnabled = enabled; }
-    void setStartCaption(std::string_view caption) override { shown_.startCaption = caption; }
-    void setPauseCaption(std::string_view caption) override { shown_.pauseCaption = caption; }
-    void setPauseEnabled(bool enabled) override { shown_.pauseEnabled = enabled; }
+    void runEvent(const RunEvent& event) override;
     void placeCircle(int id, float left, float top, float diameter) override;
     void paintCircle(int id, Colour colour, bool filled) override;
     void setCircleVisible(int id, bool visible) override;
@@ -80,7 +81,6 @@ class HeadlessHost : public Host {
     void drawLine(float x1, float y1, float x2, float y2, Colour colour) override;
     void drawCircle(float cx, float cy, float radius, Colour colour) override;
     void drawText(float x, float y, std::string_view text) override;
-    void setStatus(int panel, std::string_view text) override;
     void showPerformance(const PerformanceTexts& texts) override { shown_.performance = texts; }
     void setBusy(bool busy) override { shown_.busy = busy; }
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
@@ -93,6 +93,7 @@ class HeadlessHost : public Host {
     void clearMessages() { shown_.messages.clear(); }
     // Counts the calls to processEvents() afresh from 0.
     void resetEventCount() { shown_.processEventsCount = 0; }
+    void clearEvents() { shown_.events.clear(); }
     // The marker of the manual generator's two picks, as the canvas shows it after a pick.
     void showArrow() { shown_.arrowVisible = true; }
 
@@ -103,6 +104,7 @@ class HeadlessHost : public Host {
     double height_ = kDesignHeight;
     double m2Twips_ = 0;
     bool recordOverlays_ = false;
+    bool recordEvents_ = false;
     std::function<void()> onProcessEvents_;
     HeadlessScreen shown_;
     std::vector<Circle> circles_;  // by ID

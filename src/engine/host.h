@@ -1,6 +1,8 @@
-// The engine's one window onto the outside world. The desktop program implements it with its trap
-// canvas, status bar, panels and message boxes; HeadlessHost implements it for the batch runner and
-// the tests. The engine includes no window-system header and reaches the screen only through here.
+// The engine's one window onto the outside world, in two parts: the Canvas it draws the trap on,
+// and the Host that also hears what happens to a run (RunEvent), shows the figures and messages
+// and lets user events in. The desktop program turns the events into its captions, status bar,
+// timer and pointer; HeadlessHost records them for the batch runner and the tests. The engine
+// includes no window-system header and reaches the screen only through here.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +26,32 @@ inline constexpr Colour LightGrey = 0xC0C0C0;
 
 enum class MessageIcon { None, Stop, Information };
 
-class Host {
+// What happened to the run, as the engine tells its host.
+struct RunEvent {
+    enum class Kind {
+        Started,            ///< a run began stepping
+        Paused,             ///< steps stop coming until the run is continued
+        Resumed,            ///< steps come again
+        Step,               ///< a step is under way: `step` and `seconds`
+        Ended,              ///< the run is over: `ending`
+        PedestrianCreated,  ///< `pedestrian` joined the run's crowd
+        PedestrianRemoved,  ///< `pedestrian` left it on arriving
+    };
+    explicit RunEvent(Kind k) : kind(k) {}
+
+    Kind kind;
+    std::int32_t step = 0;  ///< Step: the steps taken so far, this one included
+    double seconds = 0;     ///< Step: the simulated time at its end
+    // Ended: "finished", "step limit", "stopped", "interrupted" or "refused", as the run's record
+    // says.
+    std::string ending;
+    int pedestrian = 0;  ///< PedestrianCreated and PedestrianRemoved: the ID
+};
+
+// The trap canvas: what the engine draws on and the figures it is calibrated by.
+class Canvas {
   public:
-    virtual ~Host() = default;
+    virtual ~Canvas() = default;
 
     // The drawing area of the trap canvas, in twips with the origin at its bottom-left corner and
     // y upward. Both extents are positive.
@@ -55,23 +80,22 @@ class Host {
     virtual void drawLine(float x1, float y1, float x2, float y2, Colour colour) = 0;
     virtual void drawCircle(float cx, float cy, float radius, Colour colour) = 0;
     virtual void drawText(float x, float y, std::string_view text) = 0;
+};
 
-    // The run's signs: the timer that drives the steps, the captions of the Start/Stop and
-    // Pause/Continue commands and whether the latter can be chosen.
-    virtual void setTimerEnabled(bool enabled) = 0;
-    virtual void setStartCaption(std::string_view caption) = 0;
-    virtual void setPauseCaption(std::string_view caption) = 0;
-    virtual void setPauseEnabled(bool enabled) = 0;
-
-    // Status bar panels 1 to 3.
-    virtual void setStatus(int panel, std::string_view text) = 0;
+// The canvas and the run's other signs.
+class Host : public Canvas {
+  public:
+    // What happened to the run. The host decides how it shows: the desktop's captions, status
+    // bar, timer and pointer, or a record.
+    virtual void runEvent(const RunEvent& event) = 0;
     virtual void showPerformance(const PerformanceTexts& texts) = 0;
-    // The arrow-with-hourglass pointer while a run steps; the normal pointer otherwise.
+    // The arrow-with-hourglass pointer during long work outside the steps (loading pedestrians).
     virtual void setBusy(bool busy) = 0;
     virtual void showMessage(std::string_view text, std::string_view title, MessageIcon icon) = 0;
 
-    // Let pending user events run (menu commands, panel edits, repaints). They may change the
-    // settings and the run state in the middle of a step.
+    // Let pending user events run (repaints, menu commands, panel edits). A command meant for the
+    // engine that comes in here during a step reaches it through Engine::request, which takes it
+    // once this returns.
     virtual void processEvents() = 0;
 };
 

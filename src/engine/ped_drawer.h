@@ -1,6 +1,6 @@
 // How a pedestrian looks on the trap canvas: its circle in the shade of its speed, and the overlays
 // the show options ask for (ID, velocity and acceleration lines, influence circle, sight box).
-// It reads a pedestrian's state and draws through the host; the pedestrian knows nothing of it.
+// It reads a pedestrian's state and draws on the canvas; the pedestrian knows nothing of it.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ std::optional<Colour> ColorCode(std::uint8_t c, std::uint8_t s);
 
 class PedDrawer : public PedPainter {
   public:
-    PedDrawer(const Settings& settings, Host& host) : settings_(settings), host_(host) {}
+    PedDrawer(const Settings& settings, Canvas& canvas) : settings_(settings), host_(canvas) {}
 
     // Places a new pedestrian's circle on the canvas, in the darkest shade of its family. Fails
     // when the canvas has no scale yet or the colour family is not one of the four.
@@ -32,7 +32,7 @@ class PedDrawer : public PedPainter {
     void drawSightBox(const PedClass& ped, double ux, double uy, double m2t);
 
     const Settings& settings_;
-    Host& host_;
+    Canvas& host_;
 };
 
 }  // namespace strida

@@ -52,7 +52,6 @@ bool PedestrianCollection::remove(std::int16_t id) {
     slots_[i]->inRun_ = false;
     released_.push_back(std::move(slots_[i]));
     --count_;
-    if (holds_ == 0) purge();
     return true;
 }
 
@@ -68,14 +67,9 @@ void PedestrianCollection::clear() {
     count_ = 0;
     ascending_ = true;
     nextOrder_ = 0;
-    if (holds_ == 0) purge();
 }
 
-void PedestrianCollection::endHold() {
-    if (--holds_ == 0) purge();
-}
-
-void PedestrianCollection::purge() {
+void PedestrianCollection::closeGaps() {
     // Destroying a pedestrian runs no code that reaches back into the collection.
     released_.clear();
     compact();

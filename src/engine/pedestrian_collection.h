@@ -1,10 +1,9 @@
 // The run's pedestrians in order of creation, keyed by the decimal text of their ID.
 //
-// Pedestrians are taken out in the middle of a step (when they arrive) and the whole collection can
-// be released by a stop chosen while a step is visiting it. A pass holds the collection: while one
-// is held, removed pedestrians stay alive (so the one whose Move removed it can finish) and slots
-// keep their places (so a pass by index goes on correctly). Released pedestrians are destroyed and
-// empty slots closed up when the last hold ends.
+// Pedestrians are taken out in the middle of a step's pass (when they arrive), and a stop taken
+// between two pedestrians of a pass clears the whole collection. A pedestrian taken out leaves a
+// gap in its slot and stays alive (so the one whose Move took it out can finish, and a pass by
+// index goes on correctly) until its owner closes the gaps, once no pass is visiting them.
 #pragma once
 
 #include <cstddef>
@@ -27,28 +26,17 @@ enum class NeighbourSearch { Index, Scan };
 
 class PedestrianCollection : public NeighbourFinder {
   public:
-    class Hold {
-      public:
-        explicit Hold(PedestrianCollection& c) : c_(&c) { ++c_->holds_; }
-        ~Hold() { c_->endHold(); }
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-
-      private:
-        PedestrianCollection* c_;
-    };
-
     PedestrianCollection() = default;
     PedestrianCollection(const PedestrianCollection&) = delete;
     PedestrianCollection& operator=(const PedestrianCollection&) = delete;
 
-    [[nodiscard]] Hold hold() { return Hold(*this); }
-
     void add(std::unique_ptr<PedClass> ped);
-    // Takes the pedestrian with this ID out; false when there is none.
+    // Takes the pedestrian with this ID out, leaving a gap; false when there is none.
     bool remove(std::int16_t id);
     // Takes every pedestrian out.
     void clear();
+    // Destroys the pedestrians taken out and closes the gaps they left.
+    void closeGaps();
 
     PedClass* find(std::int16_t id) const;
     // Lookup by key: the ID as decimal text ("1", "2", ...).
@@ -57,7 +45,8 @@ class PedestrianCollection : public NeighbourFinder {
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
 
-    // Slots in order of creation; a slot is null once its pedestrian was taken out during a hold.
+    // Slots in order of creation; a slot is null once its pedestrian was taken out, until the gaps
+    // are closed.
     std::size_t slotCount() const { return slots_.size(); }
     PedClass* slot(std::size_t index) const { return slots_[index].get(); }
 
@@ -86,15 +75,12 @@ class PedestrianCollection : public NeighbourFinder {
     // False, with nothing found, when the scan costs less.
     bool gridNeighbours(const PedClass& self, double reach, double sight,
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
-    void endHold();
-    void purge();
     void compact();
 
     std::vector<std::unique_ptr<PedClass>> slots_;
     std::vector<std::int16_t> ids_;  // ID of each slot, kept for emptied slots too
     std::vector<std::unique_ptr<PedClass>> released_;
     std::size_t count_ = 0;
-    int holds_ = 0;
     std::uint32_t nextOrder_ = 0;
     NeighbourSearch search_ = NeighbourSearch::Index;
     NeighbourGrid grid_;

@@ -302,10 +302,11 @@ void MainWindow::buildMenus() {
 
     QMenu* run = menuBar()->addMenu("&Run");
     run->setObjectName("mnuRun");
+    // A run command chosen during a step is taken where the step lets events in.
     addAction(run, "mnuStartSimulation", "&Start", QKeySequence(Qt::Key_F5),
-              [this] { startStopCommand(); });
+              [this] { engine_->request([this] { startStopCommand(); }); });
     addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
-              [this] { engine_->PauseSimulation(); });
+              [this] { engine_->request([this] { engine_->PauseSimulation(); }); });
     addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] {
         showPanel("frmSimSpeed");
     })->setStatusTip("Slide towards \"slow\" to watch a run step by step");
@@ -414,9 +415,15 @@ void MainWindow::tileVertical() {
     tile(true);
 }
 
-bool MainWindow::calibrate() {
+void MainWindow::calibrate() {
+    // The engine measures the trap it calibrates, so a calibration asked for during a step (the
+    // canvas window resized) waits for the step's next point where events are let in.
+    engine_->request([this] { calibrateNow(); });
+}
+
+bool MainWindow::calibrateNow() {
     // A rejected size leaves the canvas as it was: its trap, grid and scale.
-    if (!strida::calibrate(settings(), host_)) return false;
+    if (!engine_->calibrate()) return false;
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings()), trapWidthOf(settings()), host_.m2Twips());
     replay_->redraw();
@@ -572,9 +579,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing ends the program at once, without asking and without a further step.
     timer_->stop();
     // A run is stopped as the Stop command would, so that its files and its manifest are
-    // complete.
-    if (engine_->runExists() && !engine_->stepping()) engine_->StopSimulation();
-    engine_->shutDown();
+    // complete; during a step, where the step lets events in.
+    engine_->request([this] { engine_->shutDown(); });
     event->accept();
     QApplication::quit();
 }

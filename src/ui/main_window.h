@@ -92,7 +92,10 @@ class MainWindow : public QMainWindow {
     bool openTrajectory(const std::filesystem::path& file);
 
     // The calibration panel's calibrate command; returns whether the trap was calibrated.
-    bool calibrate();
+    // Calibrates at the step's next point where events are let in (at once between steps).
+    void calibrate();
+    // Calibrates now; false when the trap's size is refused. Only between steps.
+    bool calibrateNow();
     void tileHorizontal();
     void tileVertical();
 

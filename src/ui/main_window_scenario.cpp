@@ -42,7 +42,7 @@ bool MainWindow::openScenario(const std::filesystem::path& file) {
     if (MaybeError error = readScenario(file, scenario))
         return refuse(sentence(error->description));
     const Settings before = settings();
-    const ScenarioOpening how{file, {}, [this] { return calibrate(); }};
+    const ScenarioOpening how{file, {}, [this] { return calibrateNow(); }};
     if (MaybeError error = strida::openScenario(*engine_, manual_->generator(), scenario, how))
         return refuse(sentence(error->description));
     seed_->setSeed(scenario.seed);

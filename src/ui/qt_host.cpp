@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "core/numbers.h"
 #include "engine/setting_readers.h"
 #include "engine/settings.h"
 #include "ui/canvas_window.h"
@@ -76,20 +77,54 @@ void QtHost::setTimerEnabled(bool enabled) {
     if (!enabled) timer->stop();
 }
 
-void QtHost::setStartCaption(std::string_view caption) {
-    view_.start->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
-    if (caption == "&Start" && onRunEnded) onRunEnded();
+void QtHost::setStartCaption(const char* caption) {
+    view_.start->setText(caption);
 }
-void QtHost::setPauseCaption(std::string_view caption) {
-    view_.pause->setText(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
+void QtHost::setPauseCaption(const char* caption) {
+    view_.pause->setText(caption);
 }
-void QtHost::setPauseEnabled(bool enabled) {
-    view_.pause->setEnabled(enabled);
+void QtHost::setStatus(int panel, const QString& text) {
+    view_.status[panel - 1]->setText(text);
 }
 
-void QtHost::setStatus(int panel, std::string_view text) {
-    if (QLabel* label = panel >= 1 && panel <= 3 ? view_.status[panel - 1] : nullptr)
-        label->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+void QtHost::runEvent(const RunEvent& event) {
+    switch (event.kind) {
+        case RunEvent::Kind::Started:
+            setTimerEnabled(true);
+            setStartCaption("&Stop");
+            setStatus(1, "Running Simulation");
+            view_.pause->setEnabled(true);
+            break;
+        case RunEvent::Kind::Paused:
+        case RunEvent::Kind::Resumed: {
+            const bool running = event.kind == RunEvent::Kind::Resumed;
+            setTimerEnabled(running);
+            setStatus(1, running ? "Running Simulation" : "Pause Simulation");
+            setPauseCaption(running ? "&Pause" : "&Continue");
+            break;
+        }
+        case RunEvent::Kind::Step:
+            setBusy(true);
+            setStatus(2, QString::fromStdString(num::fixed(event.seconds, 2)) + " seconds");
+            break;
+        case RunEvent::Kind::Ended:
+            showEnded();
+            break;
+        case RunEvent::Kind::PedestrianCreated:
+        case RunEvent::Kind::PedestrianRemoved:
+            break;  // the canvas shows them
+    }
+}
+
+void QtHost::showEnded() {
+    setTimerEnabled(false);
+    setStartCaption("&Start");
+    if (onRunEnded) onRunEnded();
+    setStatus(1, "Stop Simulation");
+    setStatus(2, "");
+    setPauseCaption("&Pause");
+    view_.pause->setEnabled(false);
+    setBusy(false);
 }
 
 void QtHost::showPerformance(const PerformanceTexts& texts) {

@@ -1,5 +1,6 @@
-// The engine's host in the desktop program: the trap canvas, the status bar, the run commands'
-// captions, the timer, the performance panel and message boxes.
+// The engine's host in the desktop program: the trap canvas, and the run's events turned into the
+// run commands' captions, the status bar, the timer and the pointer; the performance panel and
+// message boxes.
 #pragma once
 
 #include <QElapsedTimer>
@@ -47,8 +48,8 @@ class QtHost : public Host {
         messageSink;
     // Pending events are let through at most this often inside a step, in milliseconds.
     int eventInterval = 15;
-    // Called when a run has ended (its Start/Stop command reads "&Start" again): its trajectory
-    // files are complete, and its step count is not yet cleared.
+    // Called when a run has ended: its trajectory files are complete, and its step count is not
+    // yet cleared.
     std::function<void()> onRunEnded;
 
     double areaWidth() const override;
@@ -66,17 +67,20 @@ class QtHost : public Host {
     void drawLine(float x1, float y1, float x2, float y2, Colour colour) override;
     void drawCircle(float cx, float cy, float radius, Colour colour) override;
     void drawText(float x, float y, std::string_view text) override;
-    void setTimerEnabled(bool enabled) override;
-    void setStartCaption(std::string_view caption) override;
-    void setPauseCaption(std::string_view caption) override;
-    void setPauseEnabled(bool enabled) override;
-    void setStatus(int panel, std::string_view text) override;
+    void runEvent(const RunEvent& event) override;
     void showPerformance(const PerformanceTexts& texts) override;
     void setBusy(bool busy) override;
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override;
     void processEvents() override;
 
   private:
+    void setTimerEnabled(bool enabled);
+    void setStartCaption(const char* caption);
+    void setPauseCaption(const char* caption);
+    void setStatus(int panel, const QString& text);
+    // The signs of a run that has ended.
+    void showEnded();
+
     const HostView& view_;
     double m2Twips_ = 0;
     bool busy_ = false;

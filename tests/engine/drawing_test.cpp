@@ -134,8 +134,8 @@ TEST_F(Drawing, RemovalTakesThePedestrianAndItsCircleAway) {
 
     // A stop chosen while a step is under way releases everyone; the step still finishes safely.
     host.setOnProcessEvents([&] {
-        if (host.shown().processEventsCount == 3)
-            engine.StopSimulation();  // as the second one moves
+        if (host.shown().processEventsCount == 3)  // as the second one moves
+            engine.request([&] { engine.StopSimulation(); });
     });
     host.resetEventCount();
     EXPECT_EQ(step(), std::vector<std::string>{});

@@ -81,6 +81,7 @@ TEST_F(Measures, LeavingCountsOnlyAfterTwoMeasuredSteps) {
     // stay as they were; one that was not marked as left goes on counting.
     const double walked = twice.walkDist(), mean = twice.MeanSpeed();
     host.setArea(6000, 3000);
+    engine.calibrated();
     steps(3);
     ASSERT_LT(twice.Px(), 12.0f);
     EXPECT_EQ(twice.walkDist(), walked);

@@ -37,7 +37,8 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     if (scenario.before) scenario.before(engine, settings);
     if (scenario.stopAtEvent)
         host.setOnProcessEvents([&] {
-            if (host.shown().processEventsCount == scenario.stopAtEvent) engine.StopSimulation();
+            if (host.shown().processEventsCount == scenario.stopAtEvent)
+                engine.request([&] { engine.StopSimulation(); });
         });
     Outcome out;
     EXPECT_TRUE(engine.StartSimulation());

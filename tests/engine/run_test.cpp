@@ -83,11 +83,10 @@ TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
     settings.PercentNumOf1stCategory = "x";  // the automatic generator's, unread by hand
     ASSERT_TRUE(engine.StartSimulation());
     EXPECT_EQ(runToEnd(), 101);
-    EXPECT_FALSE(host.shown().timerEnabled) << "a stopped run's timer is off";
-    EXPECT_EQ(host.shown().startCaption, "&Start");
-    EXPECT_EQ(host.shown().status[0], "Stop Simulation");
-    EXPECT_EQ(host.shown().status[1], "");
-    EXPECT_FALSE(host.shown().pauseEnabled);
+    EXPECT_FALSE(host.shown().stepping) << "a stopped run takes no more steps";
+    EXPECT_FALSE(host.shown().runExists);
+    EXPECT_EQ(host.shown().ending, "finished");
+    EXPECT_EQ(host.shown().seconds, 0) << "an ended run shows no time";
     // An empty trap shows zeros in the instantaneous figures.
     const PerformanceTexts& p = engine.performance();
     EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
@@ -170,7 +169,7 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     host.setOnProcessEvents([&] {
         // A tick arriving while a step runs must not start a second step.
         engine.SimulationTick();
-        if (++calls == 4) engine.StopSimulation();
+        if (++calls == 4) engine.request([&] { engine.StopSimulation(); });
     });
     engine.SimulationTick();
     host.setOnProcessEvents(nullptr);
@@ -197,9 +196,11 @@ TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
     ASSERT_TRUE(engine.StartSimulation());
     host.setOnProcessEvents([&] {
         if (host.shown().processEventsCount != 2) return;  // the first pedestrian's move
-        engine.StopSimulation();
-        add(3, 3, 9, 3);
-        add(3, 4, 9, 4);
+        engine.request([&] {
+            engine.StopSimulation();
+            add(3, 3, 9, 3);
+            add(3, 4, 9, 4);
+        });
     });
     engine.SimulationTick();
     host.setOnProcessEvents(nullptr);
@@ -233,7 +234,8 @@ TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
     for (int id = 1; id <= 4; ++id) before.push_back(host.circle(id)->left);
     long calls = 0;
     host.setOnProcessEvents([&] {
-        if (++calls == 3) engine.PauseSimulation();  // before the second pedestrian moves
+        // Before the second pedestrian moves.
+        if (++calls == 3) engine.request([&] { engine.PauseSimulation(); });
     });
     engine.SimulationTick();
     EXPECT_NE(host.circle(1)->left, before[0]) << "moved before the pause: drawn";
@@ -346,9 +348,9 @@ TEST_F(RunTest, AHeadwayRunPausesOnAnEditItCannotUse) {
 
 TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
     ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_TRUE(host.shown().timerEnabled);
+    EXPECT_TRUE(host.shown().stepping);
     engine.PauseSimulation();
-    EXPECT_FALSE(host.shown().timerEnabled) << "a paused run's timer is off";
+    EXPECT_FALSE(host.shown().stepping) << "a paused run takes no steps";
     EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
     EXPECT_FALSE(engine.runExists());
 
@@ -368,7 +370,7 @@ TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
     engine.SimulationTick();
     EXPECT_TRUE(engine.runExists());
     EXPECT_FALSE(engine.IsRunning());
-    EXPECT_EQ(host.shown().status[0], "Pause Simulation");
+    EXPECT_TRUE(host.shown().runExists && !host.shown().stepping) << "paused";
     ASSERT_EQ(host.shown().messages.size(), 1u);
     EXPECT_NE(host.shown().messages[0].text.find("DT is \"0\""), std::string::npos);
     settings.DT = "15";

@@ -63,7 +63,7 @@ TEST_F(WorkedExamples, TwoWalkersFromRestThroughTheTrapToTheFinish) {
     ASSERT_TRUE(engine.runExists());
     steps(1);  // both at x = 10.5: the trap has emptied
     EXPECT_FALSE(engine.runExists()) << "an emptied trap finishes an all-at-once run";
-    EXPECT_EQ(host.shown().status[0], "Stop Simulation");
+    EXPECT_EQ(host.shown().ending, "finished");
 
     EXPECT_EQ(report(ReportFile::Instant),
               "\"Instantaneous Performance of pedestrian in the trap\"\r\n\r\n"

@@ -113,6 +113,7 @@ class EngineTest : public ::testing::Test {
     EngineTest() {
         host.setArea(5000, 3000);
         host.setM2Twips(kM2Twips);
+        engine.calibrated();
         // Report files only where a test asks for them.
         settings.ReportInstantPerformance = Check::Unchecked;
         settings.ReportAvgInstantPerformance = Check::Unchecked;

@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "ui/panels/about_box.h"
 #include "ui/panels/performance_panel.h"
@@ -89,6 +90,26 @@ TEST_F(UiTest, StartPauseContinueStopShowTheirSigns) {
     EXPECT_EQ(window.canvas()->loadedCircles(), 0);
 }
 
+TEST_F(UiTest, PauseChosenWhileAStepLetsEventsInIsTakenWhenTheyHaveRun) {
+    window.changeSetting("TotalNumberOfPedestrians", "4");
+    action("mnuStartSimulation")->trigger();
+    ASSERT_TRUE(window.engine().runExists());
+    window.host().eventInterval = 0;
+    bool runningWhenChosen = false;
+    QTimer::singleShot(0, &window, [&] {
+        action("mnuPauseSimulation")->trigger();
+        runningWhenChosen = window.engine().IsRunning();
+    });
+    window.engine().SimulationTick();
+    EXPECT_TRUE(runningWhenChosen) << "the step was not entered while it let events in";
+    EXPECT_FALSE(window.engine().IsRunning());
+    EXPECT_EQ(window.engine().StepCount(), 1);
+    EXPECT_EQ(action("mnuPauseSimulation")->text(), "&Continue");
+    EXPECT_EQ(status(1), "Pause Simulation");
+    EXPECT_EQ(status(2), "0.07 seconds");
+    EXPECT_FALSE(window.timer()->isActive());
+}
+
 TEST_F(UiTest, ARunStartedWithF5WalksToItsEndAndFinishes) {
     ASSERT_TRUE(window.changeSetting("TotalNumberOfPedestrians", "4"));  // 2 from each side
     QTest::keyClick(&window, Qt::Key_F5);
@@ -96,7 +117,14 @@ TEST_F(UiTest, ARunStartedWithF5WalksToItsEndAndFinishes) {
     EXPECT_EQ(window.canvas()->loadedCircles(), 4);
     for (int i = 0; i < 3000 && window.engine().runExists(); ++i) window.engine().SimulationTick();
     EXPECT_FALSE(window.engine().runExists()) << "an all-at-once run ends when its trap empties";
+    // A run that finishes by itself shows the same signs as one stopped.
     EXPECT_EQ(action("mnuStartSimulation")->text(), "&Start");
+    EXPECT_EQ(action("mnuPauseSimulation")->text(), "&Pause");
+    EXPECT_FALSE(action("mnuPauseSimulation")->isEnabled());
+    EXPECT_EQ(status(1), "Stop Simulation");
+    EXPECT_EQ(status(2), "");
+    EXPECT_FALSE(window.timer()->isActive());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy pointer is gone";
     EXPECT_NE(window.performancePanel()->text("txtAvgNHI"), "0.00");
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "Instant.txt"));
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "avgInstant.txt"));

@@ -145,8 +145,12 @@ void ManualPanel::setTargetEy(float v) {
     setPosition("TargetEy", v);
 }
 
+// Pedestrians join the run's crowd through the engine's requests: made during a step, they wait
+// for the step's next point where events are let in.
 void ManualPanel::cmdCreatePed_Click() {
-    if (generator_.createPedestrian()) showPedNumber();
+    engine_.request([this] {
+        if (generator_.createPedestrian()) showPedNumber();
+    });
 }
 
 void ManualPanel::cmdSavePedestrians_Click() {
@@ -164,9 +168,11 @@ void ManualPanel::cmdLoadPedestrians_Click() {
         dialogFolder = QString::fromStdString(path.parent_path().string());
         file = dataFileFromDialog(path);
     }
-    generator_.loadPedestrians(file);
-    showPedNumber();
-    showPositions();  // the last pedestrian's start and target
+    engine_.request([this, file] {
+        generator_.loadPedestrians(file);
+        showPedNumber();
+        showPositions();  // the last pedestrian's start and target
+    });
 }
 
 void ManualPanel::showPedNumber() {
