@@ -353,14 +353,13 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
 // A scenario opened as the window opens it, with every --set on top: its settings exactly as
 // saved, the trap calibrated, its pedestrians made, and its seed unless one was given.
 std::optional<std::string> loadScenario(const std::filesystem::path& file, Options& o,
-                                        Engine& engine, Host& host) {
+                                        Engine& engine) {
     Scenario scenario;
     if (MaybeError error = readScenario(file, scenario)) return error->description;
     if (scenario.hasPedestrians && o.pedFile)
         return "the scenario has hand-made pedestrians; --peds would add a second set";
     ManualGenerator manual(engine);
-    const ScenarioOpening how{file, o.sets,
-                              [&engine, &host] { return calibrate(engine.settings(), host); }};
+    const ScenarioOpening how{file, o.sets, [&engine] { return engine.calibrate(); }};
     if (MaybeError error = openScenario(engine, manual, scenario, how)) return error->description;
     if (!o.seed) o.seed = scenario.seed;
     o.pedestrians = scenario.pedestrians;
@@ -371,10 +370,10 @@ std::optional<std::string> loadScenario(const std::filesystem::path& file, Optio
 
 // The settings the run starts from: a replayed run's or a scenario's, then every --set; all of
 // them through the engine.
-std::optional<std::string> prepareSettings(Options& o, Engine& engine, Host& host) {
+std::optional<std::string> prepareSettings(Options& o, Engine& engine) {
     if (o.replay)
         if (auto error = loadReplay(*o.replay, o, engine)) return error;
-    if (o.scenario) return loadScenario(*o.scenario, o, engine, host);
+    if (o.scenario) return loadScenario(*o.scenario, o, engine);
     for (const auto& [name, value] : o.sets)
         if (MaybeError error = engine.changeSetting(name, value)) return error->description;
     return std::nullopt;
@@ -426,7 +425,7 @@ int main(int argc, char** argv) {
     }
     BatchHost host;
     Engine engine(host, options.out);
-    if (auto error = prepareSettings(options, engine, host)) return usage(*error);
+    if (auto error = prepareSettings(options, engine)) return usage(*error);
     std::vector<std::filesystem::path> outputs = options.trajectories;
     if (options.chartData) outputs.push_back(*options.chartData);
     if (MaybeError error = checkOutputNames(outputs, options.out)) return usage(error->description);
@@ -437,7 +436,7 @@ int main(int argc, char** argv) {
                      ec.message());
 
     // An opened scenario has calibrated the trap already, before its pedestrians were made.
-    if (!options.scenario && !calibrate(engine.settings(), host)) return 2;
+    if (!options.scenario && !engine.calibrate()) return 2;
     // Every batch run can be repeated: without --seed, one is drawn and told.
     const std::uint64_t seed = options.seed.value_or(drawSeed());
     if (!options.seed)

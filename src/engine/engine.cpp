@@ -94,6 +94,8 @@ void Engine::calibrated() {
     trap_.m2Twips = host_.m2Twips();
     trap_.extent = {static_cast<float>(trap_.areaWidth * trap_.m2Twips),
                     static_cast<float>(trap_.areaHeight * trap_.m2Twips)};
+    trap_.length = trapLengthOf(settings_);
+    trap_.width = trapWidthOf(settings_);
 }
 
 void Engine::request(std::function<void()> command) {
@@ -476,8 +478,7 @@ MaybeError Engine::GeneratePedestrian(std::string_view direction) {
     std::string_view side;
     if (MaybeError error = generator_.chooseSide(direction, side)) return error;
     PedDef def;
-    const CanvasExtent canvas{trap_.areaWidth, trap_.areaHeight, trap_.m2Twips};
-    if (MaybeError error = generator_.GenerateAttributes(side, canvas, run_.LastPedID, def))
+    if (MaybeError error = generator_.GenerateAttributes(side, trap_, run_.LastPedID, def))
         return error;
     return CreatePedestrian(def);
 }
@@ -491,8 +492,10 @@ MaybeError Engine::checkRunSettings() const {
     // Automatic generation reads all of these at every pedestrian it makes.
     PedDef def;
     MaybeError error = readBehaviour(s, def, true);
+    // The trap the run fills must be one a calibration takes.
+    for (auto side : {&Settings::TrapLength, &Settings::TrapWidth}) readerOf(side).read(s, error);
     GeneratorInputs in;
-    if (!error) error = readGeneratorInputs(s, in);
+    if (!error) error = readGeneratorInputs(s, trap_, in);
     if (!error) error = s.GeneratedAtOnce ? checkPopulation() : checkHeadwayInputs();
     return error;
 }

@@ -41,14 +41,6 @@ namespace strida {
 // Where a new pedestrian's maximum acceleration comes from.
 enum class MaxAcceleration { Parameters, Definition };
 
-// The trap as the engine measures it, worked out when the canvas is calibrated: the canvas's
-// drawing area and scale, and the part of the plane it shows in metres.
-struct Trap {
-    double areaWidth = 0, areaHeight = 0;  ///< twips
-    double m2Twips = 0;                    ///< metres per twip
-    TrapExtent extent;                     ///< m, area times scale, as float
-};
-
 class Engine {
   public:
     // An engine holding the settings record itself, starting from the defaults: every change

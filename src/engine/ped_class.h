@@ -46,6 +46,14 @@ struct TrapExtent {
     bool contains(float x, float y) const { return 0 <= x && x <= width && 0 <= y && y <= height; }
 };
 
+// The trap as the engine measures and fills it, worked out when the canvas is calibrated.
+struct Trap {
+    double areaWidth = 0, areaHeight = 0;  ///< twips: the canvas's drawing area
+    double m2Twips = 0;                    ///< metres per twip
+    TrapExtent extent;                     ///< m, area times scale, as float: what is measured
+    double length = 0, width = 0;          ///< m, as the trap's texts gave them: what is filled
+};
+
 class PedClass;
 
 // Shows a pedestrian after it moved. The run gives one to a move when the step is drawn.

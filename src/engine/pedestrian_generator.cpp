@@ -45,13 +45,13 @@ float firstShare(const GeneratorInputs& in) {
 
 }  // namespace
 
-MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in) {
+MaybeError readGeneratorInputs(const Settings& s, const Trap& trap, GeneratorInputs& in) {
     MaybeError error;
     auto read = [&](std::string Settings::*text) {
         return readerOf(text).read(s, error).value_or(0);
     };
-    in.L = read(&Settings::TrapLength);
-    in.W = read(&Settings::TrapWidth);
+    in.L = trap.length;
+    in.W = trap.width;
     if (s.GeneratedAtOnce) {
         in.dGen = read(&Settings::DistGenerator2Trap);
         in.r = read(&Settings::PedDiameter) / 2;
@@ -131,17 +131,16 @@ MaybeError PedestrianGenerator::chooseSide(std::string_view direction, std::stri
     return std::nullopt;
 }
 
-MaybeError PedestrianGenerator::GenerateAttributes(std::string_view side,
-                                                   const CanvasExtent& canvas,
+MaybeError PedestrianGenerator::GenerateAttributes(std::string_view side, const Trap& trap,
                                                    std::int32_t LastPedID, PedDef& out) {
     const bool west = side != "East2West";
     random_.Randomize();
     GeneratorInputs in;
-    if (MaybeError error = readGeneratorInputs(s_, in)) return error;
+    if (MaybeError error = readGeneratorInputs(s_, trap, in)) return error;
     if (s_.GeneratedAtOnce)
         placeAllAtOnce(in, west, out);
     else if (s_.RandomInput)
-        placeByHeadway(west, canvas, LastPedID, out);
+        placeByHeadway(west, trap, LastPedID, out);
     // The target lies beyond the far end of the trap, anywhere across it.
     out.Ex = static_cast<float>(west ? 4 * in.L * random_.Rnd() + in.L : -4 * in.L * random_.Rnd());
     out.Ey = static_cast<float>(random_.Rnd() * in.W);
@@ -174,18 +173,18 @@ void PedestrianGenerator::placeAllAtOnce(const GeneratorInputs& in, bool west, P
     out.Px = static_cast<float>(west ? in.L / 2 - in.dGen - q : in.L / 2 + in.dGen + q);
 }
 
-void PedestrianGenerator::placeByHeadway(bool west, const CanvasExtent& canvas,
-                                         std::int32_t LastPedID, PedDef& out) {
+void PedestrianGenerator::placeByHeadway(bool west, const Trap& trap, std::int32_t LastPedID,
+                                         PedDef& out) {
     random_.Randomize();
-    const double m2t = canvas.m2Twips;
+    const double m2t = trap.m2Twips;
     if (west) {
         // About 1.2 trap lengths west of the trap, spread by a few twips per pedestrian.
         const float u = random_.Rnd();
-        out.Px = static_cast<float>((num::Int(u * LastPedID) - 1.2 * canvas.width) * m2t);
+        out.Px = static_cast<float>((num::Int(u * LastPedID) - 1.2 * trap.areaWidth) * m2t);
     } else {
-        out.Px = static_cast<float>(canvas.width * m2t);
+        out.Px = static_cast<float>(trap.areaWidth * m2t);
     }
-    out.Py = static_cast<float>(num::Int(canvas.height * random_.Rnd()) * m2t);
+    out.Py = static_cast<float>(num::Int(trap.areaHeight * random_.Rnd()) * m2t);
 }
 
 double PedestrianGenerator::drawMaxSpeed(const GeneratorInputs& in) {

@@ -50,16 +50,11 @@ struct GeneratorInputs {
     double share = 0;             ///< % of pedestrians in the first speed category
     SpeedCategory first, second;  ///< read only when the share lets them be drawn
 };
-MaybeError readGeneratorInputs(const Settings& s, GeneratorInputs& in);
+// The inputs read from the settings, with the trap's length and width as calibrated.
+MaybeError readGeneratorInputs(const Settings& s, const Trap& trap, GeneratorInputs& in);
 
 // The lanes across a trap of width W for pedestrians of radius r.
 int lanesOf(double W, double r);
-
-/// Where a new pedestrian may be placed outside the trap, in the canvas's terms.
-struct CanvasExtent {
-    double width = 0, height = 0;  ///< twips
-    double m2Twips = 0;            ///< metres per twip
-};
 
 class PedestrianGenerator {
   public:
@@ -80,8 +75,8 @@ class PedestrianGenerator {
     MaybeError chooseSide(std::string_view direction, std::string_view& side);
     // Start, target, colour, maximum speed and velocity of the next pedestrian from `side`, the
     // run having made `LastPedID` pedestrians so far.
-    MaybeError GenerateAttributes(std::string_view side, const CanvasExtent& canvas,
-                                  std::int32_t LastPedID, PedDef& out);
+    MaybeError GenerateAttributes(std::string_view side, const Trap& trap, std::int32_t LastPedID,
+                                  PedDef& out);
 
     std::int32_t HeadwayCounter() const { return HeadwayCounter_; }
     std::int16_t NextHeadway() const { return NextHeadway_; }
@@ -91,7 +86,7 @@ class PedestrianGenerator {
 
   private:
     void placeAllAtOnce(const GeneratorInputs& in, bool west, PedDef& out);
-    void placeByHeadway(bool west, const CanvasExtent& canvas, std::int32_t LastPedID, PedDef& out);
+    void placeByHeadway(bool west, const Trap& trap, std::int32_t LastPedID, PedDef& out);
     double drawMaxSpeed(const GeneratorInputs& in);
 
     const Settings& s_;

@@ -63,6 +63,23 @@ TEST_F(GenerationTest, TwoWaysAtOnceFillsTheWestThenTheEastSide) {
     EXPECT_LE(peds[2]->Ex(), 0.0f);
 }
 
+TEST_F(GenerationTest, PedestriansFillTheTrapAsCalibratedNotAsItsTextsReadSince) {
+    // Typed after the calibration, the new sizes wait for the next one: the generator fills the
+    // trap the run measures.
+    settings.TrapLength = "20";
+    settings.TrapWidth = "abc";
+    settings.NumPedLeft = "0";
+    settings.NumPedRight = "1";
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    ASSERT_EQ(all().size(), 1u);
+    EXPECT_FLOAT_EQ(all()[0]->Px(), 10.3f) << "L/2 + dGen + r of the 10 m trap";
+    EXPECT_LE(all()[0]->Py(), 6.0f);
+    engine.StopSimulation();
+    engine.calibrated();
+    ASSERT_FALSE(engine.GenerateAllAtOnce());
+    EXPECT_FLOAT_EQ(all()[0]->Px(), 15.3f) << "the 20 m trap, once calibrated";
+}
+
 TEST_F(GenerationTest, TheNormalSpatialSpreadCentresOnTheMeanPercentageOfTheWidth) {
     settings.NumWays = Ways::One;
     settings.SpatialMeanInput = "50";
