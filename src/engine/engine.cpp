@@ -342,7 +342,7 @@ StepFigures Engine::stepFigures(std::int32_t step, double time, const TrapSums& 
 void Engine::headwayRule() {
     bool due = false;
     MaybeError error = generator_.countHeadway(Pedestrians_.size(), due);
-    if (!error && due) error = GeneratePedestrian("");
+    if (!error && due) error = GeneratePedestrian();
     if (error)
         pauseWithError(error->description);
     else if (due)
@@ -382,7 +382,7 @@ bool Engine::movePedestrians(TrapSums& sums) {
             sums.NHI += p->InstantNHI();
             sums.NUVI += p->InstantNUVI();
             const PedDef& def = p->definition();
-            const int way = def.Ex >= def.Px ? WestToEast : EastToWest;
+            const Direction way = walkingDirection(def.Px, def.Ex);
             ++sums.count[way];
             sums.speedOf[way] += p->InstantSpeed();
         }
@@ -460,7 +460,8 @@ void Engine::RemovePedestrian(std::int16_t id) {
 
 MaybeError Engine::GenerateAllAtOnce() {
     if (!settings_.GeneratedAtOnce || settings_.ManualGenerator) return std::nullopt;
-    auto generate = [this](std::string_view side, std::string Settings::*countText) -> MaybeError {
+    auto generate = [this](std::optional<Direction> side,
+                           std::string Settings::*countText) -> MaybeError {
         MaybeError unread;  // the start check refused a count that cannot be read
         const int count = static_cast<int>(readerOf(countText).read(settings_, unread).value_or(0));
         for (int i = 0; i < count; ++i)
@@ -469,13 +470,14 @@ MaybeError Engine::GenerateAllAtOnce() {
     };
     // The placement grids were emptied by the last stop; each is laid out by the first
     // pedestrian placed beside it.
-    if (settings_.NumWays == Ways::One) return generate("", &Settings::TotalNumberOfPedestrians);
-    if (MaybeError error = generate("West2East", &Settings::NumPedLeft)) return error;
-    return generate("East2West", &Settings::NumPedRight);
+    if (settings_.NumWays == Ways::One)
+        return generate(std::nullopt, &Settings::TotalNumberOfPedestrians);
+    if (MaybeError error = generate(WestToEast, &Settings::NumPedLeft)) return error;
+    return generate(EastToWest, &Settings::NumPedRight);
 }
 
-MaybeError Engine::GeneratePedestrian(std::string_view direction) {
-    std::string_view side;
+MaybeError Engine::GeneratePedestrian(std::optional<Direction> direction) {
+    Direction side;
     if (MaybeError error = generator_.chooseSide(direction, side)) return error;
     PedDef def;
     if (MaybeError error = generator_.GenerateAttributes(side, trap_, run_.LastPedID, def))

@@ -184,7 +184,8 @@ class Engine {
 
     // Pedestrian generation.
     MaybeError GenerateAllAtOnce();
-    MaybeError GeneratePedestrian(std::string_view direction);
+    // One pedestrian walking that way; with none given, the generator chooses.
+    MaybeError GeneratePedestrian(std::optional<Direction> direction = std::nullopt);
 
     // The one pedestrian factory: fills the definition's behaviour parameters from the parameters
     // settings (read strictly), numbers the pedestrian, places its circle and adds it to the run.

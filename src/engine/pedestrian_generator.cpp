@@ -114,11 +114,11 @@ MaybeError PedestrianGenerator::countHeadway(std::size_t present, bool& due) {
     return std::nullopt;
 }
 
-MaybeError PedestrianGenerator::chooseSide(std::string_view direction, std::string_view& side) {
-    side = "West2East";
+MaybeError PedestrianGenerator::chooseSide(std::optional<Direction> given, Direction& side) {
+    side = WestToEast;
     if (s_.NumWays != Ways::Two) return std::nullopt;
     if (s_.GeneratedAtOnce) {
-        side = direction;
+        side = given.value_or(WestToEast);
     } else if (s_.RandomInput) {
         if (MaybeError error = checkHeadwayShare(s_)) return error;
         // The share from the west, from the counts as typed (2.5 of 5 is a half).
@@ -126,14 +126,14 @@ MaybeError PedestrianGenerator::chooseSide(std::string_view direction, std::stri
                          readerOf(&Settings::TotalNumberOfPedestrians).leading(s_);
         random_.Randomize();
         const float u = random_.Rnd();
-        side = static_cast<float>(p) > u ? "West2East" : "East2West";
+        side = static_cast<float>(p) > u ? WestToEast : EastToWest;
     }
     return std::nullopt;
 }
 
-MaybeError PedestrianGenerator::GenerateAttributes(std::string_view side, const Trap& trap,
+MaybeError PedestrianGenerator::GenerateAttributes(Direction side, const Trap& trap,
                                                    std::int32_t LastPedID, PedDef& out) {
-    const bool west = side != "East2West";
+    const bool west = side == WestToEast;
     random_.Randomize();
     GeneratorInputs in;
     if (MaybeError error = readGeneratorInputs(s_, trap, in)) return error;
@@ -144,7 +144,7 @@ MaybeError PedestrianGenerator::GenerateAttributes(std::string_view side, const 
     // The target lies beyond the far end of the trap, anywhere across it.
     out.Ex = static_cast<float>(west ? 4 * in.L * random_.Rnd() + in.L : -4 * in.L * random_.Rnd());
     out.Ey = static_cast<float>(random_.Rnd() * in.W);
-    out.color = west ? 1 : 2;
+    out.color = colourFamilyOf(side);
     out.MaxSpeed = drawMaxSpeed(in);
     out.Vx = num::Int((2.0 * random_.Rnd() - 1) * out.MaxSpeed);
     out.Vy = num::Int((2.0 * random_.Rnd() - 1) * out.MaxSpeed);

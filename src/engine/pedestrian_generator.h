@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/random.h"
 #include "engine/ped_class.h"
 #include "engine/settings.h"
+#include "measure/direction.h"
 
 namespace strida {
 
@@ -72,10 +74,10 @@ class PedestrianGenerator {
 
     // The way the next pedestrian walks: given by the caller all at once, drawn from the side
     // counts by headway, always west to east on one way.
-    MaybeError chooseSide(std::string_view direction, std::string_view& side);
+    MaybeError chooseSide(std::optional<Direction> given, Direction& side);
     // Start, target, colour, maximum speed and velocity of the next pedestrian from `side`, the
     // run having made `LastPedID` pedestrians so far.
-    MaybeError GenerateAttributes(std::string_view side, const Trap& trap, std::int32_t LastPedID,
+    MaybeError GenerateAttributes(Direction side, const Trap& trap, std::int32_t LastPedID,
                                   PedDef& out);
 
     std::int32_t HeadwayCounter() const { return HeadwayCounter_; }

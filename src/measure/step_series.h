@@ -14,10 +14,9 @@
 #include <string_view>
 #include <vector>
 
-namespace strida {
+#include "measure/direction.h"
 
-// Which way a pedestrian walks: towards larger x (its target lies east of its start) or back.
-enum Direction { WestToEast = 0, EastToWest = 1 };
+namespace strida {
 
 struct StepFigures {
     std::int32_t step = 0;

@@ -123,12 +123,12 @@ TEST_F(GenerationTest, TwoWaysByHeadwayChoosesTheSideByTheLeftShare) {
     settings.TotalNumberOfPedestrians = "10";
     for (auto [left, colour] : {std::pair{"10", 1}, {"0", 2}}) {
         settings.NumPedLeft = left;
-        for (int i = 0; i < 20; ++i) ASSERT_FALSE(engine.GeneratePedestrian(""));
+        for (int i = 0; i < 20; ++i) ASSERT_FALSE(engine.GeneratePedestrian());
         for (const PedClass* p : all()) EXPECT_EQ(p->color(), colour) << "NumPedLeft " << left;
         engine.StopSimulation();
     }
     // From the east, pedestrians start at the east edge of the drawing area.
-    ASSERT_FALSE(engine.GeneratePedestrian(""));
+    ASSERT_FALSE(engine.GeneratePedestrian());
     EXPECT_FLOAT_EQ(all().at(0)->Px(), 10.0f);
 }
 

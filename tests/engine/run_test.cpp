@@ -55,7 +55,7 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
 
 TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
     headwayTiming("1");
-    for (int i = 0; i < 5; ++i) ASSERT_FALSE(engine.GeneratePedestrian(""));
+    for (int i = 0; i < 5; ++i) ASSERT_FALSE(engine.GeneratePedestrian());
     engine.pedestrians().forEach([](const PedClass& p) {
         // 1.2 lengths of the 10 m trap west of it, spread by a twip or so per earlier pedestrian.
         EXPECT_GE(p.Px(), -12.0f);
