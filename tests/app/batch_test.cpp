@@ -1,5 +1,5 @@
-// The batch runner end to end: refused input, the settings list and the page made from it, the
-// closing figures it prints. Whole runs are in the frozen regression runs. Also: the example data
+// The batch runner end to end: refused input, the settings list and the page made from it. Whole
+// runs and the closing figures they print are in the frozen regression runs. Also: the example data
 // files are what the manual generator saves.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -40,8 +40,7 @@ TEST(Batch, RefusedInputRunsNothing) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-// Below the panel's texts and the step count come the simulated time and the figures the
-// "System.txt" row records, under readable names with their units. With DT = 10 a step is 0.1 s.
+// A run without --seed prints the seed it drew, and that seed repeats it.
 TEST(Batch, ARunWithoutASeedToldCanBeRepeated) {
     TempFolder first, second;
     const std::string args = " --set NumPedLeft=3 --set NumPedRight=2 --out ";
@@ -93,31 +92,6 @@ TEST(Batch, AManifestRecordsTheRunAndReplaysItByteForByte) {
     // A data file changed since then is refused.
     std::ofstream(peds, std::ios::app) << "\r\n";
     EXPECT_EQ(batch("--replay " + manifest + " --out " + handAgain.path().string()).status, 2);
-}
-
-TEST(Batch, PrintsTheClosingFiguresOfTheSystemRow) {
-    TempFolder dir;
-    const Result r =
-        batch("--seed 3 --set DT=10 --set NumPedLeft=3 --set NumPedRight=2 " +
-              std::string("--set ReportSystemPerformance=1 --out ") + dir.path().string());
-    ASSERT_EQ(r.status, 0);
-    const std::vector<std::string> lines = split(r.out, '\n');
-    ASSERT_EQ(lines.size(), 22u) << r.out;
-    EXPECT_EQ(lines[0], "txtTotalPed: 0");
-    EXPECT_EQ(lines[13], "steps: 116");
-    std::vector<std::string> row = split(split(readFile(dir.path() / "System.txt"), '\n')[3], ',');
-    ASSERT_EQ(row.size(), 12u);
-    for (std::string& field : row) field = field.substr(1, field.find('"', 1) - 1);
-    ASSERT_EQ(row[9], "112.00");  // sampled steps
-    const std::vector<std::string> expected = {"simulated time: 11.60 s",
-                                               "mean number of pedestrians in the trap: " + row[5],
-                                               "mean speed: " + row[6] + " m/s",
-                                               "mean uncomfortability: " + row[7] + " %",
-                                               "mean delay: " + row[8] + " (seconds x dt)",
-                                               "dissipation time: 112 time slices (11.20 s)",
-                                               "mean NHI: " + row[10],
-                                               "mean NUVI: " + row[11]};
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 14, lines.end()), expected);
 }
 
 // The chart data has a row for every step, in order, with the panel's figures unrounded (they
@@ -204,16 +178,12 @@ TEST(Batch, ListsEverySettingWithItsDefaultUnitAndMeaning) {
             EXPECT_FALSE(applySetting(s, f[0], f[1])) << lines[i];
         }
     }
-    for (const char* line : {"DT\t15\tslices/s\t", "PedDiameter\t0.60\tm\t", "NumWays\t1\t",
-                             "ReportInstantPerformance\t1\t", "ManualGenerator\t0\t"})
-        EXPECT_NE(r.out.find(std::string("\n") + line), std::string::npos) << line;
 }
 
 // docs/settings.md is the page the table gives now.
 TEST(Batch, SettingsPageIsWhatTheTableGives) {
     const Result r = batch("--list-settings --markdown");
     ASSERT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("| `Mass` | `0.750` | slices | text | Inertia"), std::string::npos);
     EXPECT_TRUE(r.out == readFile(kSource / "docs" / "settings.md"))
         << "docs/settings.md is out of date; write it anew with\n"
            "  build/strida-batch --list-settings --markdown > docs/settings.md";

@@ -237,14 +237,11 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
         {{"--set", "Alpha=1\t2"}, "holds a tab or a line break"},
         {{"--vary", "Alpha=1,2", "--set", "Alpha=3"}, "Alpha is both varied and set"},
         {{"--vary", "Alpha=1,2", "--vary", "Alpha=3,4"}, "--vary Alpha is given twice"},
-        // Ranges and the design's size.
+        // Ranges and the design's size (their limits are the parts' own tests, below).
         {{"--vary", "Beta"}, "--vary takes NAME=a:b:step"},
-        {{"--vary", "Beta=2:1:0.5"}, "a step above 0 and b not below a"},
         {{"--vary", "Beta=0:1:0.3"}, "do not end on 1 (the last would be 0.9)"},
-        {{"--vary", "Beta=0:1:0.000001"}, "a range of more than 100000 values"},
         {{"--vary", "Alpha=1:10000:1", "--vary", "Beta=1:10000:1"},
          "the design (10000 x 10000 x 1 replications) has more than the 100000 runs"},
-        {{"--replications", "2147483647"}, "more than the 100000 runs a study can hold"},
         {{"--replications", "0"}, "--replications takes a whole number, not \"0\" of 1 or more"},
         // What the shell or Slurm cannot take, and folders that are not what they seem.
         {{"--slurm", "--partition", "short\ntouch pwned"}, "--partition \"short?touch pwned\""},
