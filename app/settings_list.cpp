@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/setting_readers.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
 
@@ -59,11 +60,14 @@ lines, and `build/strida-batch --list-settings --markdown > docs/settings.md` wr
 anew from the program's own table.
 
 A text setting holds its text as typed and is read as a number when it is used, so a setting
-changed during a run counts from its next use. A check box or menu check takes 0 or 1; an option
-button takes 1, which selects it and clears the others of its group. Setting one value can set
-others, as the panel does: the meanings say which. Positions are in metres, with the origin at
-the trap's bottom-left corner, x along the trap and y across it. A slice is one time slice, 1/DT
-seconds. Settings of the pedestrians' behaviour are read when a pedestrian is created.
+changed during a run counts from its next use. "A run reads" says how: the whole text, which must
+be a number, or its leading number (0 when it has none), and the values a run can go on with; a
+run is refused before it starts when a setting it reads holds anything else. A check box or menu
+check takes 0 or 1; an option button takes 1, which selects it and clears the others of its group.
+Setting one value can set others, as the panel does: the meanings say which. Positions are in
+metres, with the origin at the trap's bottom-left corner, x along the trap and y across it. A slice
+is one time slice, 1/DT seconds. Settings of the pedestrians' behaviour are read when a pedestrian
+is created.
 )";
 
 // The heading above the first setting of each window.
@@ -90,11 +94,12 @@ void listSettingsAsMarkdown() {
         for (const auto& [first, heading] : kSettingsHeadings)
             if (info.name == first) {
                 printLine("\n## " + std::string(heading) + "\n");
-                printLine("| Setting | Default | Unit | --set takes | Meaning |");
-                printLine("|---|---|---|---|---|");
+                printLine("| Setting | Default | Unit | --set takes | A run reads | Meaning |");
+                printLine("|---|---|---|---|---|---|");
             }
         printLine("| `" + std::string(info.name) + "` | `" + settingText(defaults, info) + "` | " +
                   std::string(info.unit) + " | " + std::string(takes(info.kind)) + " | " +
+                  (info.text ? describeReading(readerOf(info.text)) : "-") + " | " +
                   std::string(info.meaning) + " |");
     }
 }

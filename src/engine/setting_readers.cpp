@@ -86,6 +86,16 @@ std::string rangeWords(const SettingReader& r) {
 
 }  // namespace
 
+std::string describeReading(const SettingReader& r) {
+    std::string words = r.reading == Reading::Strict ? "the whole text: " : "its leading number: ";
+    if (r.lowest == -kAny && r.highest == kAny) return words + "any number";
+    words += rangeWords(r);
+    if (r.onlyWhile)
+        for (const SettingInfo& info : settingTable())
+            if (info.check == r.onlyWhile) words += " while " + std::string(info.name) + " is 1";
+    return words;
+}
+
 std::span<const SettingReader> settingReaders() {
     return kReaders;
 }

@@ -53,6 +53,9 @@ struct SettingReader {
     bool rangeHolds(const Settings& s) const;
 };
 
+// How a run reads the setting, in words: "the whole text: a number from 1 to 150".
+std::string describeReading(const SettingReader& r);
+
 // The reader of a text setting; every text field of Settings has one.
 const SettingReader& readerOf(std::string Settings::*text);
 std::span<const SettingReader> settingReaders();
