@@ -51,11 +51,8 @@ Outcome run(NeighbourSearch search, const Scenario& scenario) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         if (entry.path().filename() != "manifest.json")  // it names the times of the run
             out.files[entry.path().filename().string()] = readFile(entry.path());
-    const PerformanceTexts& p = engine.performance();
-    out.figures = {p.TotalPed, p.AvgSpeed,      p.InstantDelay,    p.Uncomfort,
-                   p.NHI,      p.NUVI,          p.AvgTotalPed,     p.MeanAvgSpeed,
-                   p.AvgDelay, p.MeanUncomfort, p.DissipationTime, p.AvgNHI,
-                   p.AvgNUVI};
+    for (const PerformanceField& field : kPerformanceFields)
+        out.figures.push_back(engine.performance().*field.text);
     EXPECT_TRUE(host.shown().messages.empty()) << host.shown().messages.front().text;
     return out;
 }
@@ -72,93 +69,79 @@ void expectSame(const Scenario& scenario, const char* what) {
     }
 }
 
-TEST(NeighbourSearch, AllAtOnceRunFromTwoSides) {
-    expectSame({[](Settings& s) {
-                    s.NumPedLeft = "45";
-                    s.NumPedRight = "45";
-                    s.SightDist = "1";
-                    s.UniformSpaceGenerator = true;
-                    s.NormalSpaceGenerator = false;
-                },
-                {},
-                3000,
-                0},
-               "two ways, sight 1 m");
+// Hand-made pedestrians with the parameters' diameters and a maximum acceleration of 1.44.
+void make(Engine& engine, float px, float py, float ex, float ey, double speed, int colour) {
+    ASSERT_FALSE(createPed(engine, px, py, ex, ey, speed, colour, 0, 0, 1.44));
 }
 
-TEST(NeighbourSearch, HeadwayRunsWithLongSight) {
-    expectSame({[](Settings& s) {
-                    s.GeneratedAtOnce = false;
-                    s.RandomInput = true;
-                    s.HeadwayMeanInput = "0.4";
-                    s.TotalNumberOfPedestrians = "40";
-                    s.NumPedLeft = "25";
-                    s.SightDist = "50";
-                },
-                {},
-                400,
-                0},
-               "two ways by headway, sight 50 m");
+// Pedestrians made with different diameters and sight distances criss-cross the trap and arrive
+// while others are still to move in the same step.
+void mixedBodies(Engine& engine, Settings& s) {
+    const char* diameters[] = {"0.60", "0.45", "1.10"};
+    const char* sights[] = {"4.00", "1.50", "12.00"};
+    for (int i = 0; i < 36; ++i) {
+        s.PedDiameter = diameters[i % 3];
+        s.InfluenceDiameter = i % 2 ? "1.67" : "0.9";
+        s.SightDist = sights[(i / 3) % 3];
+        const bool east = i % 2 == 0;
+        make(engine, east ? 0.5f : 9.5f, 0.4f + 0.15f * i, east ? 9.0f : 1.0f, 5.6f - 0.14f * i,
+             1.1 + 0.02 * i, east ? 1 : 2);
+    }
 }
 
-TEST(NeighbourSearch, MixedBodiesArrivingInTheMiddleOfSteps) {
-    // Pedestrians made with different diameters and sight distances criss-cross the trap and
-    // arrive while others are still to move in the same step.
-    auto make = [](Engine& engine, Settings& s) {
-        const char* diameters[] = {"0.60", "0.45", "1.10"};
-        const char* sights[] = {"4.00", "1.50", "12.00"};
-        for (int i = 0; i < 36; ++i) {
-            s.PedDiameter = diameters[i % 3];
-            s.InfluenceDiameter = i % 2 ? "1.67" : "0.9";
-            s.SightDist = sights[(i / 3) % 3];
-            const float y = 0.4f + 0.15f * i;
-            const bool east = i % 2 == 0;
-            ASSERT_FALSE(createPed(engine, east ? 0.5f : 9.5f, y, east ? 9.0f : 1.0f,
-                                   5.6f - 0.14f * i, 1.1 + 0.02 * i, east ? 1 : 2, 0, 0, 1.44));
-        }
-    };
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 0}, "mixed bodies");
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, make, 3000, 36 * 40 + 17},
-               "stopped mid-step");
+// The grid follows pedestrians far outside the trap.
+void farOutside(Engine& engine, Settings&) {
+    for (int i = 0; i < 12; ++i)
+        make(engine, -400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i, 3.0f, 1.5, 1 + i % 2);
+    for (int i = 0; i < 12; ++i) make(engine, 4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1);
 }
 
-TEST(NeighbourSearch, TheGridFollowsPedestriansFarOutsideTheTrap) {
-    auto far = [](Engine& engine, Settings&) {
-        for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(createPed(engine, -400.0f + 60 * i, 3.0f + 0.1f * i, 900.0f - 70 * i, 3.0f,
-                                   1.5, 1 + i % 2, 0, 0, 1.44));
-        for (int i = 0; i < 12; ++i)
-            ASSERT_FALSE(
-                createPed(engine, 4.0f + 0.1f * i, 3.0f, 5.0f, 2000.0f, 1.5, 1, 0, 0, 1.44));
-    };
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, far, 600, 0}, "far outside");
-
-    // A long thin spread (one pedestrian a billion kilometres off, others at the ends of the
-    // single-precision range) is held in coarser cells, not in billions of them.
-    auto extreme = [](Engine& engine, Settings&) {
-        for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f})
-            ASSERT_FALSE(createPed(engine, x, 3, x, 9, 1.5, 2, 0, 0, 1.44));
-        for (int i = 0; i < 6; ++i)
-            ASSERT_FALSE(
-                createPed(engine, 1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1, 0, 0, 1.44));
-    };
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, extreme, 300, 0}, "extreme");
+// A long thin spread (one pedestrian a billion kilometres off, others at the ends of the
+// single-precision range) is held in coarser cells, not in billions of them.
+void extremeSpread(Engine& engine, Settings&) {
+    for (float x : {1e12f, -1e14f, 1e20f, -3e38f, 3e38f}) make(engine, x, 3, x, 9, 1.5, 2);
+    for (int i = 0; i < 6; ++i) make(engine, 1.0f + i, 1.0f + 0.7f * i, 9.0f - i, 5.0f, 1.3, 1);
 }
 
-TEST(NeighbourSearch, CrowdsStackedOnOneSpot) {
-    // 300 on one spot, half the crowd and more, and four stacks of 60 around it, each pedestrian a
-    // neighbour of its whole stack: long lists to put in order of creation, and a stack the grid
-    // leaves to a scan. They walk apart as their speeds differ.
-    auto stacks = [](Engine& engine, Settings&) {
-        const float spots[][2] = {{5, 3}, {1.5f, 1}, {8.5f, 1}, {1.5f, 5}, {8.5f, 5}};
-        for (int i = 0; i < 540; ++i) {
-            const auto& at = spots[i < 300 ? 0 : 1 + (i - 300) / 60];
-            const bool east = i % 2 == 0;
-            ASSERT_FALSE(createPed(engine, at[0], at[1], east ? 30.0f : -20.0f, at[1] + 0.5f,
-                                   0.8 + 0.002 * (i % 97), east ? 1 : 2, 0, 0, 1.44));
-        }
+// 300 on one spot, half the crowd and more, and four stacks of 60 around it, each pedestrian a
+// neighbour of its whole stack: long lists to put in order of creation, and a stack the grid leaves
+// to a scan. They walk apart as their speeds differ.
+void stacks(Engine& engine, Settings&) {
+    const float spots[][2] = {{5, 3}, {1.5f, 1}, {8.5f, 1}, {1.5f, 5}, {8.5f, 5}};
+    for (int i = 0; i < 540; ++i) {
+        const auto& at = spots[i < 300 ? 0 : 1 + (i - 300) / 60];
+        const bool east = i % 2 == 0;
+        make(engine, at[0], at[1], east ? 30.0f : -20.0f, at[1] + 0.5f, 0.8 + 0.002 * (i % 97),
+             east ? 1 : 2);
+    }
+}
+
+TEST(NeighbourSearch, TheGridFindsWhatAScanFinds) {
+    const auto twoWays = [](Settings& s) {
+        s.NumPedLeft = s.NumPedRight = "45";
+        s.SightDist = "1";
+        s.UniformSpaceGenerator = true;
+        s.NormalSpaceGenerator = false;
     };
-    expectSame({[](Settings& s) { s.ManualGenerator = true; }, stacks, 60, 0}, "stacked");
+    const auto headway = [](Settings& s) {
+        s.GeneratedAtOnce = false;
+        s.RandomInput = true;
+        s.HeadwayMeanInput = "0.4";
+        s.TotalNumberOfPedestrians = "40";
+        s.NumPedLeft = "25";
+        s.SightDist = "50";
+    };
+    const auto byHand = [](Settings& s) { s.ManualGenerator = true; };
+    const std::pair<Scenario, const char*> cases[] = {
+        {{twoWays, {}, 3000, 0}, "all at once from two ways, sight 1 m"},
+        {{headway, {}, 400, 0}, "two ways by headway, sight 50 m"},
+        {{byHand, mixedBodies, 3000, 0}, "mixed bodies"},
+        {{byHand, mixedBodies, 3000, 36 * 40 + 17}, "mixed bodies stopped mid-step"},
+        {{byHand, farOutside, 600, 0}, "far outside the trap"},
+        {{byHand, extremeSpread, 300, 0}, "extreme spread"},
+        {{byHand, stacks, 60, 0}, "stacked"},
+    };
+    for (const auto& [scenario, what] : cases) expectSame(scenario, what);
 }
 
 using NeighbourGrid = EngineTest;

@@ -41,8 +41,6 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
               "2,1,1,9,5,0,0.1,1.5,1.44\r\n"
               "3,0.5,4.25,9.75,0.5,-0.5,0,0.9,1.44\r\n");
 
-    std::vector<const PedClass*> made;
-    engine.pedestrians().forEach([&](const PedClass& p) { made.push_back(&p); });
     engine.StopSimulation();
     ASSERT_TRUE(manual.loadPedestrians(manual.defaultFile()));
     EXPECT_EQ(lastMessage(), "3 Data was loaded and created in the Trap");
@@ -109,18 +107,6 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     ASSERT_FALSE(manual.createPedestrian());
     EXPECT_NE(lastMessage().find("MaxSpeed is \"\""), std::string::npos) << lastMessage();
     EXPECT_EQ(manual.ManualPedCount(), 1);
-}
-
-TEST_F(PedDataFileTest, AFileHoldsAtMost32767Pedestrians) {
-    std::string lines;
-    for (int i = 0; i < 32767; ++i) lines += "1,1,1,9,1,0,0,1.3,1.44\r\n";
-    write("full.sdx", lines);
-    ASSERT_TRUE(manual.loadPedestrians(folder.path() / "full.sdx")) << lastMessage();
-    EXPECT_EQ(lastMessage(), "32767 Data was loaded and created in the Trap");
-    engine.StopSimulation();
-    write("over.sdx", lines + "1,1,1,9,1,0,0,1.3,1.44\r\n");
-    ASSERT_FALSE(manual.loadPedestrians(folder.path() / "over.sdx"));
-    EXPECT_EQ(lastMessage(), "Error in loading file: the file holds more than 32767 pedestrians");
 }
 
 // Every file the reader refuses, with its message; the list it reads into stays as it was.
