@@ -1,16 +1,12 @@
-// The batch runner end to end: refused input, the settings list and the page made from it. Whole
-// runs and the closing figures they print are in the frozen regression runs. Also: the example data
-// files are what the manual generator saves.
+// The batch runner end to end: refused input, a seed told, the chart data, the settings list and
+// the page made from it. Manifests and replays are in run_record_test.cpp, whole runs in the
+// frozen regression runs. Also: the example data files are what the manual generator saves.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,46 +48,6 @@ TEST(Batch, ARunWithoutASeedToldCanBeRepeated) {
     for (const char* file : {"Instant.txt", "avgInstant.txt"})
         EXPECT_TRUE(readFile(first.path() / file) == readFile(second.path() / file)) << file;
     EXPECT_FALSE(readFile(first.path() / "Instant.txt").empty());
-}
-
-TEST(Batch, AManifestRecordsTheRunAndReplaysItByteForByte) {
-    TempFolder first, again, hand, handAgain;
-    ASSERT_EQ(batch("--seed 3 --steps 40 --set ReportNTXY=1 --set DT=12 --trajectories run.txt "
-                    "--trajectories run.sqlite --out " +
-                    first.path().string())
-                  .status,
-              0);
-    const nlohmann::json m = nlohmann::json::parse(readFile(first.path() / "manifest.json"));
-    EXPECT_EQ(m.at("seed"), "3");
-    EXPECT_EQ(m.at("program"), "Strida");
-    EXPECT_EQ(m.at("ending"), "step limit");
-    EXPECT_EQ(m.at("steps"), 40);
-    EXPECT_EQ(m.at("settings").at("DT"), "12");
-    EXPECT_EQ(m.at("settings").at("ReportNTXY"), "1");
-    EXPECT_EQ(m.at("settings").size(), settingTable().size());
-    EXPECT_FALSE(m.at("revision").get<std::string>().empty());
-    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt", "run.txt", "run.sqlite"})
-        EXPECT_EQ(m.at("files").at(file), std::filesystem::file_size(first.path() / file)) << file;
-    ASSERT_EQ(batch("--replay " + (first.path() / "manifest.json").string() + " --out " +
-                    again.path().string())
-                  .status,
-              0);
-    for (const char* file : {"Instant.txt", "avgInstant.txt", "NTXY.txt", "run.txt", "run.sqlite"})
-        EXPECT_TRUE(readFile(first.path() / file) == readFile(again.path() / file)) << file;
-
-    // A run of hand-made pedestrians that finishes by itself, with its data file's checksum.
-    const std::filesystem::path peds = hand.path() / "peds.sdx";
-    std::filesystem::copy_file(kSource / "examples" / "crossing.sdx", peds);
-    const std::string args = "--set ManualGenerator=1 --set ReportSystemPerformance=1 --peds ";
-    ASSERT_EQ(batch(args + peds.string() + " --out " + hand.path().string()).status, 0);
-    const std::string manifest = (hand.path() / "manifest.json").string();
-    EXPECT_EQ(nlohmann::json::parse(readFile(manifest)).at("ending"), "finished");
-    ASSERT_EQ(batch("--replay " + manifest + " --out " + handAgain.path().string()).status, 0);
-    for (const char* file : {"Instant.txt", "avgInstant.txt", "System.txt"})
-        EXPECT_TRUE(readFile(hand.path() / file) == readFile(handAgain.path() / file)) << file;
-    // A data file changed since then is refused.
-    std::ofstream(peds, std::ios::app) << "\r\n";
-    EXPECT_EQ(batch("--replay " + manifest + " --out " + handAgain.path().string()).status, 2);
 }
 
 // The chart data has a row for every step, in order, with the panel's figures unrounded (they

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/settings_rules.h"
 #include "measure/step_series.h"
 #include "support/batch_runner.h"
 #include "support/engine_fixture.h"
@@ -62,24 +63,34 @@ TEST(RunRecord, RefusesOutputsThatWouldMixOrCannotBeMade) {
     EXPECT_FALSE(fs::exists(outside));
 }
 
-// A trajectory file named by an absolute path outside the report folder is recorded by its name
-// alone, so the replay writes it into its own folder and leaves the original alone; so does a
+// A manifest records the run's seed, settings and files; its replay gives every file again byte for
+// byte. A trajectory file named by an absolute path outside the report folder is recorded by its
+// name alone, so the replay writes it into its own folder and leaves the original alone; so does a
 // manifest of an earlier version that recorded the path itself (with its seed as a number).
 TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
     TempFolder run, outside, again, olderAgain;
     const fs::path crowd = outside.path() / "crowd.txt";
-    ASSERT_EQ(batch("--seed 18446744073709551557 --steps 30 --set ReportNTXY=1 --trajectories " +
-                    crowd.string() + " --chart-data figures.csv --out " + run.path().string())
+    ASSERT_EQ(batch("--seed 18446744073709551557 --steps 30 --set ReportNTXY=1 --set DT=12 "
+                    "--trajectories " +
+                    crowd.string() + " --trajectories run.sqlite --chart-data figures.csv --out " +
+                    run.path().string())
                   .status,
               0);
     const json m = manifestIn(run.path());
     EXPECT_EQ(m.at("seed"), "18446744073709551557")
         << "a double would make it 18446744073709551616";
-    EXPECT_EQ(m.at("trajectories"), json::array({"crowd.txt"}));
+    EXPECT_EQ(m.at("program"), "Strida");
+    EXPECT_FALSE(m.at("revision").get<std::string>().empty());
+    EXPECT_EQ(m.at("steps"), 30);
+    EXPECT_EQ(m.at("settings").at("DT"), "12");
+    EXPECT_EQ(m.at("settings").size(), settingTable().size());
+    EXPECT_EQ(m.at("trajectories"), json::array({"crowd.txt", "run.sqlite"}));
     EXPECT_EQ(m.at("chartData"), "figures.csv");
     EXPECT_EQ(m.at("ending"), "step limit");
     EXPECT_EQ(m.at("files").at("crowd.txt"), fs::file_size(crowd));
-    for (const char* file : {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt"})
+    const char* files[] = {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt",
+                           "run.sqlite"};
+    for (const char* file : files)
         EXPECT_EQ(m.at("files").at(file), fs::file_size(run.path() / file)) << file;
     const std::string original = readFile(crowd);
     const auto written = fs::last_write_time(crowd);
@@ -89,7 +100,7 @@ TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
                   .status,
               0);
     EXPECT_TRUE(readFile(again.path() / "crowd.txt") == original);
-    for (const char* file : {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt"})
+    for (const char* file : files)
         EXPECT_TRUE(readFile(again.path() / file) == readFile(run.path() / file)) << file;
     EXPECT_EQ(fs::last_write_time(crowd), written) << "the original file was written over";
     EXPECT_TRUE(manifestIn(again.path()).at("files") == m.at("files"));
@@ -111,7 +122,7 @@ TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
 
 // The record never claims more than happened: a run refused for a file it cannot write leaves the
 // last run's record as it was, a manifest that cannot be written fails the run without leaving a
-// part behind, and a replay whose data file is gone says so.
+// part behind, and a replay whose data file has changed or is gone is refused.
 TEST(RunRecord, ARecordThatCannotBeTrueIsNotLeft) {
     TempFolder out, blocked, data, again;
     ASSERT_EQ(batch("--seed 2 --steps 5 --out " + out.path().string()).status, 0);
@@ -132,19 +143,25 @@ TEST(RunRecord, ARecordThatCannotBeTrueIsNotLeft) {
 
     const fs::path peds = data.path() / "peds.sdx";
     fs::copy_file(fs::path(STRIDA_TEST_DATA) / ".." / ".." / "examples" / "head-on.sdx", peds);
-    ASSERT_EQ(
-        batch("--set ManualGenerator=1 --peds " + peds.string() + " --out " + data.path().string())
-            .status,
-        0);
+    ASSERT_EQ(batch("--set ManualGenerator=1 --set ReportSystemPerformance=1 --peds " +
+                    peds.string() + " --out " + data.path().string())
+                  .status,
+              0);
     const json m = manifestIn(data.path());
+    EXPECT_EQ(m.at("ending"), "finished");
     EXPECT_EQ(m.at("pedestrianFile").at("path"), fs::absolute(peds).string());
     EXPECT_EQ(m.at("pedestrianFile").at("sha256"),  // as sha256sum tells it
               "51b48d6142d373cbd3d179e5cfedc717ae848f69eb6be16306cceeccc106e7ec");
     EXPECT_FALSE(m.contains("pedestrians")) << "the data file holds them";
+    const std::string replay =
+        "--replay " + (data.path() / "manifest.json").string() + " --out " + again.path().string();
+    ASSERT_EQ(batch(replay).status, 0);
+    for (const char* file : {"Instant.txt", "avgInstant.txt", "System.txt"})
+        EXPECT_TRUE(readFile(data.path() / file) == readFile(again.path() / file)) << file;
+    std::ofstream(peds, std::ios::app) << "\r\n";
+    EXPECT_EQ(batch(replay).status, 2) << "the data file has changed";
     fs::remove(peds);
-    const BatchResult gone = batch(
-        "--replay " + (data.path() / "manifest.json").string() + " --out " + again.path().string(),
-        true);
+    const BatchResult gone = batch(replay, true);
     EXPECT_EQ(gone.status, 2);
     EXPECT_NE(gone.out.find(peds.string() + " that the run read is missing"), std::string::npos)
         << gone.out;

@@ -77,24 +77,22 @@ TEST_F(PanelsTest, AFirstPickBeforeAModeSwitchIsCompletedAfterSwitchingBack) {
 TEST_F(PanelsTest, GeneratorModeToggles) {
     QAction* manual = action("mnuManualGenerator");
     QAction* automatic = action("mnuPedGenerator");
-    PanelWindow* manualWindow = window.panelWindow("frmManualPedGenerator");
-    PanelWindow* autoWindow = window.panelWindow("frmAutoPedGenerator");
+    auto expectManual = [&](bool on) {
+        EXPECT_EQ(manual->isChecked(), on);
+        EXPECT_EQ(automatic->isChecked(), !on) << "switching one mode off switches the other on";
+        EXPECT_EQ(window.canvasWindow()->mode(), on ? 1 : 0);
+    };
     manual->trigger();
-    EXPECT_TRUE(manual->isChecked());
-    EXPECT_FALSE(automatic->isChecked());
-    EXPECT_TRUE(manualWindow->isVisible());
-    EXPECT_EQ(window.canvasWindow()->mode(), 1);
+    expectManual(true);
+    EXPECT_TRUE(window.panelWindow("frmManualPedGenerator")->isVisible());
     manual->trigger();
-    EXPECT_FALSE(manual->isChecked());
-    EXPECT_TRUE(automatic->isChecked()) << "switching one mode off switches the other on";
-    EXPECT_FALSE(manualWindow->isVisible());
-    EXPECT_FALSE(autoWindow->isVisible()) << "without showing its panel";
-    EXPECT_EQ(window.canvasWindow()->mode(), 0);
+    expectManual(false);
+    EXPECT_FALSE(window.panelWindow("frmManualPedGenerator")->isVisible());
+    EXPECT_FALSE(window.panelWindow("frmAutoPedGenerator")->isVisible()) << "its panel stays shut";
     automatic->trigger();
-    EXPECT_TRUE(manual->isChecked());
-    EXPECT_EQ(window.canvasWindow()->mode(), 1);
+    expectManual(true);
     automatic->trigger();
-    EXPECT_TRUE(autoWindow->isVisible());
+    EXPECT_TRUE(window.panelWindow("frmAutoPedGenerator")->isVisible());
     EXPECT_TRUE(window.canvasWindow()->isVisible());
     EXPECT_FALSE(window.settings().ManualGenerator);
 }
@@ -370,19 +368,20 @@ TEST_F(SettingsParityTest, EveryControlChangesTheSettingsAsTheBatchRunnersDoorDo
         EXPECT_GT(drive(info), 0) << info.name << " has no control on any panel, menu or canvas";
     }
     // Every bound control shows its setting, also those that a rule changed.
-    for (QLineEdit* box : window.findChildren<QLineEdit*>())
-        if (const std::string name = boundSetting(box); !name.empty())
-            EXPECT_EQ(box->text().toStdString(), settingText(batch.settings(), *findSetting(name)))
-                << name;
-    for (QCheckBox* box : window.findChildren<QCheckBox*>())
-        if (const std::string name = boundSetting(box); !name.empty())
-            EXPECT_EQ(box->isChecked(), settingText(batch.settings(), *findSetting(name)) == "1")
-                << name;
-    for (QRadioButton* option : window.findChildren<QRadioButton*>())
-        if (const std::string name = boundSetting(option); !name.empty())
-            EXPECT_EQ(option->isChecked(),
-                      settingText(batch.settings(), *findSetting(name)) == boundValue(option))
-                << name << " " << option->objectName().toStdString();
+    auto value = [this](const std::string& name) {
+        return settingText(batch.settings(), *findSetting(name));
+    };
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+        const std::string name = boundSetting(control);
+        if (name.empty()) continue;
+        if (auto* box = qobject_cast<QLineEdit*>(control)) {
+            EXPECT_EQ(box->text().toStdString(), value(name)) << name;
+        } else if (auto* check = qobject_cast<QCheckBox*>(control)) {
+            EXPECT_EQ(check->isChecked(), value(name) == "1") << name;
+        } else if (auto* option = qobject_cast<QRadioButton*>(control)) {
+            EXPECT_EQ(option->isChecked(), value(name) == boundValue(option)) << name;
+        }
+    }
 }
 
 // The trajectories and seed panels, and the files a run with trajectories leaves in the report
@@ -422,25 +421,12 @@ class TrajectoriesTest : public PanelsTest {
     }
 };
 
-// The file a run will write follows the check box, the format and the name.
-TEST_F(TrajectoriesTest, TheFileNameFollowsThePanel) {
+// The file a run will write follows the check box, the format and the name; refused names and
+// seeds change nothing.
+TEST_F(TrajectoriesTest, TheFileFollowsThePanelAndRefusedNamesAndSeedsChangeNothing) {
     action("mnuTrajectories")->trigger();
     EXPECT_TRUE(window.panelWindow("frmTrajectories")->isVisible());
-    auto* write = in<QCheckBox>("frmTrajectories", "chkWriteTrajectories");
     EXPECT_TRUE(files().empty());
-    write->click();
-    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"trajectories.txt"});
-    in<QRadioButton>("frmTrajectories", "optSQLite")->click();
-    EXPECT_EQ(in<QLabel>("frmTrajectories", "lblExtension")->text(), ".sqlite");
-    enter("frmTrajectories", "txtFileName", "run 1");
-    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"run 1.sqlite"});
-    write->click();
-    EXPECT_TRUE(files().empty());
-    in<QPushButton>("frmTrajectories", "cmdClose")->click();
-    EXPECT_FALSE(window.panelWindow("frmTrajectories")->isVisible());
-}
-
-TEST_F(TrajectoriesTest, RefusedFileNamesAndSeedsChangeNothing) {
     turnOn("optSQLite");
     for (const QString& name : {QString(""), QString("runs/a"), QString("runs\\a"), QString("a\tb"),
                                 QString("ntxy"), QString("Instant")}) {
@@ -452,6 +438,10 @@ TEST_F(TrajectoriesTest, RefusedFileNamesAndSeedsChangeNothing) {
         ASSERT_EQ(messages.size(), 1u) << name.toStdString();
         EXPECT_NE(messages[0].find("trajectories.sqlite"), std::string::npos) << messages[0];
     }
+    enter("frmTrajectories", "txtFileName", "run 1");
+    EXPECT_EQ(files(), std::vector<std::filesystem::path>{"run 1.sqlite"});
+    in<QCheckBox>("frmTrajectories", "chkWriteTrajectories")->click();
+    EXPECT_TRUE(files().empty());
     fixSeed("42");
     for (const char* seed : {"-1", "4x", "18446744073709551616", "", "1.5"}) {
         messages.clear();
