@@ -111,12 +111,12 @@ struct Desktop {
 void desktopSteps(benchmark::State& state, bool charts) {
     Desktop desktop;
     strida::ui::MainWindow& window = desktop.window;
-    strida::Settings& s = window.settings();
-    s.TrapLength = "150";
-    s.TrapWidth = "15";
-    s.ManualGenerator = true;
-    s.ReportInstantPerformance = strida::Check::Unchecked;
-    s.ReportAvgInstantPerformance = strida::Check::Unchecked;
+    for (auto [name, value] : {std::pair{"TrapLength", "150"},
+                               {"TrapWidth", "15"},
+                               {"ManualGenerator", "1"},
+                               {"ReportInstantPerformance", "0"},
+                               {"ReportAvgInstantPerformance", "0"}})
+        window.changeSetting(name, value);
     window.show();
     window.calibrate();
     if (charts) window.action("mnuCharts")->trigger();
@@ -152,10 +152,9 @@ BENCHMARK(DesktopStepCharts)
 void DesktopDefaultRun(benchmark::State& state) {
     Desktop desktop;
     strida::ui::MainWindow& window = desktop.window;
-    strida::Settings& s = window.settings();
-    s.NumPedLeft = "150";
-    s.NumPedRight = "150";
-    s.DontShowAnimation = state.range(0) ? strida::Check::Unchecked : strida::Check::Checked;
+    window.changeSetting("NumPedLeft", "150");
+    window.changeSetting("NumPedRight", "150");
+    window.changeSetting("DontShowAnimation", state.range(0) ? "0" : "1");
     window.show();
     strida::Engine& engine = window.engine();
     engine.StartSimulation();
@@ -180,8 +179,8 @@ BENCHMARK(DesktopDefaultRun)
 void ReplayFrames(benchmark::State& state) {
     Desktop desktop;
     strida::ui::MainWindow& window = desktop.window;
-    window.settings().TrapLength = "150";
-    window.settings().TrapWidth = "15";
+    window.changeSetting("TrapLength", "150");
+    window.changeSetting("TrapWidth", "15");
     window.show();
     window.calibrate();
     const int n = static_cast<int>(state.range(0)), frames = 100;
