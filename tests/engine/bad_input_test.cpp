@@ -22,35 +22,21 @@ bool desiresAreZero(const PedClass& p) {
            p.desireAvoidY() == 0 && p.desireRepulseX() == 0 && p.desireRepulseY() == 0;
 }
 
-bool finite(const Motion& m) {
-    return std::isfinite(m.px) && std::isfinite(m.py) && std::isfinite(m.vx) &&
-           std::isfinite(m.vy) && std::isfinite(m.speed) && std::isfinite(m.accl);
-}
-
 using BadInput = EngineTest;
 
 TEST_F(BadInput, AZeroOrUnreadableTimeSliceIsRefused) {
     PedClass& p = add(2, 3, 9, 3, 1.5, 1, 0.5, 0.2);
-    steps(1);  // a normal step first, so that there is a speed to keep
+    steps(1);  // a normal step first, so that there is a finite speed to keep
     for (const char* dt : {"0", "abc", ""}) {
         settings.DT = dt;
         const Motion before = motionOf(p);
         EXPECT_NE(engine.movePedestrian(p), std::nullopt) << "DT \"" << dt << '"';
         EXPECT_EQ(motionOf(p), before);
-        EXPECT_TRUE(finite(motionOf(p)));
         EXPECT_TRUE(desiresAreZero(p));
     }
     settings.DT = "15";
     EXPECT_EQ(engine.movePedestrian(p), std::nullopt) << "a valid time slice makes it walk again";
     EXPECT_GT(p.Px(), 2.0f);
-}
-
-TEST_F(BadInput, AZeroMassIsRefused) {
-    settings.Mass = "0";
-    MaybeError refused = tryAdd(2, 3, 9, 3, 1.5, 1, 0.5, 0.2);
-    ASSERT_TRUE(refused);
-    EXPECT_NE(refused->description.find("Mass is \"0\""), std::string::npos);
-    EXPECT_TRUE(engine.pedestrians().empty());
 }
 
 TEST_F(BadInput, AZeroBetaStopsTheRunOnlyWhenItsForceDividesByIt) {
@@ -77,7 +63,6 @@ TEST_F(BadInput, AZeroBetaStopsTheRunOnlyWhenItsForceDividesByIt) {
     EXPECT_EQ(motionOf(a), beforeA);
     EXPECT_EQ(motionOf(b), beforeB);
     EXPECT_TRUE(desiresAreZero(a));
-    EXPECT_TRUE(finite(motionOf(a)));
 }
 
 TEST_F(BadInput, APositionBeyondSinglePrecisionIsAnOverflow) {

@@ -97,12 +97,10 @@ TEST(HostileSettings, EveryTextSettingRefusesOrRunsSoundly) {
                     EXPECT_LT(m.text.size(), 400u) << what << ": " << m.text.substr(0, 400);
                     EXPECT_TRUE(isPrintableText(m.text)) << what;
                 }
-                const PerformanceTexts& p = engine.performance();
-                for (const std::string* figure :
-                     {&p.TotalPed, &p.AvgSpeed, &p.InstantDelay, &p.Uncomfort, &p.NHI, &p.NUVI,
-                      &p.AvgTotalPed, &p.MeanAvgSpeed, &p.AvgDelay, &p.MeanUncomfort,
-                      &p.DissipationTime, &p.AvgNHI, &p.AvgNUVI})
-                    EXPECT_FALSE(holdsNonFinite(*figure)) << what << ": " << *figure;
+                for (const PerformanceField& field : kPerformanceFields) {
+                    const std::string& figure = engine.performance().*field.text;
+                    EXPECT_FALSE(holdsNonFinite(figure)) << what << ": " << figure;
+                }
                 for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
                     // The run's record keeps every setting's text as it was typed.
                     if (entry.path().filename() == "manifest.json") continue;

@@ -1,16 +1,10 @@
 // A step abandoned part way (what an interrupt of the batch runner asks for) leaves exactly what a
 // run stopped after the step before it leaves: the same report, trajectory and chart-data files
-// byte for byte, the same figures; and strida-batch, interrupted in a step that takes many
-// seconds, exits at once with its files at a whole step.
-#include <fcntl.h>
-
-#include <chrono>
+// byte for byte, the same figures.
 #include <map>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "support/engine_fixture.h"
-#include "support/spawn.h"
 
 namespace strida::test {
 namespace {
@@ -123,75 +117,6 @@ TEST(AbandonedStep, TakesBackRecordsAStepHadAlreadyWrittenOut) {
         reports.closeAll();
         EXPECT_TRUE(readFile(file) == before + "\r\n") << records << " records taken back";
         EXPECT_TRUE(reports.failures().empty());
-    }
-}
-
-// strida-batch with the arguments, its standard output into `out`; the process ID.
-pid_t startBatch(const std::vector<std::string>& args, const std::filesystem::path& out) {
-    return startProgram(STRIDA_BATCH, args, out, "/dev/null");
-}
-
-// The exit status, or -1 when the process has not ended within `limit` (it is then killed).
-int waitFor(pid_t pid, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(BatchInterrupt, EndsAtOnceInTheMiddleOfALongStep) {
-    // 30000 pedestrians on one spot, each a neighbour of all the others: one step takes many
-    // seconds.
-    TempFolder dir;
-    const std::filesystem::path peds = dir.path() / "stack.sdx";
-    {
-        std::ofstream out(peds, std::ios::binary);
-        for (int i = 1; i <= 30000; ++i) out << i << ",5,3,40,3,0,0,1.3,1.44\r\n";
-    }
-    const auto args = [&](const std::string& out) {
-        return std::vector<std::string>{"--seed",         "3",
-                                        "--set",          "ManualGenerator=1",
-                                        "--set",          "ReportNTXY=1",
-                                        "--peds",         peds.string(),
-                                        "--neighbours",   "scan",
-                                        "--trajectories", "frames.txt",
-                                        "--chart-data",   "chart.csv",
-                                        "--out",          (dir.path() / out).string()};
-    };
-    const pid_t pid = startBatch(args("interrupted"), dir.path() / "interrupted.out");
-    ASSERT_GT(pid, 0);
-    // The run has started once its report headers are there.
-    const std::filesystem::path header = dir.path() / "interrupted" / "NTXY.txt";
-    for (int i = 0; i < 3000 && !std::filesystem::exists(header); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(pid, SIGINT);
-    // A hang guard, far beyond the moment the run takes to end.
-    ASSERT_EQ(waitFor(pid, std::chrono::seconds(10)), 130);
-    const std::string printed = readFile(dir.path() / "interrupted.out");
-    EXPECT_NE(printed.find("\nsteps: 0\n"), std::string::npos) << printed;
-    const auto record =
-        nlohmann::json::parse(readFile(dir.path() / "interrupted" / "manifest.json"));
-    EXPECT_EQ(record.at("ending"), "interrupted");
-    EXPECT_EQ(record.at("steps"), 0);
-
-    // Every file is that of the run stopped before its first step.
-    std::vector<std::string> stopped = args("stopped");
-    stopped.insert(stopped.end(), {"--steps", "0"});
-    ASSERT_EQ(waitFor(startBatch(stopped, dir.path() / "stopped.out"), std::chrono::seconds(60)),
-              0);
-    for (const char* name :
-         {"Instant.txt", "avgInstant.txt", "NTXY.txt", "frames.txt", "chart.csv"}) {
-        const std::string expected = readFile(dir.path() / "stopped" / name);
-        EXPECT_FALSE(expected.empty()) << name;
-        EXPECT_TRUE(readFile(dir.path() / "interrupted" / name) == expected) << name << " differs";
     }
 }
 

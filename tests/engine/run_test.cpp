@@ -1,5 +1,6 @@
-// Whole runs through the engine: the headway rule's timing, the two ways a run ends by itself, the
-// report files a run writes, and what a stop or pause chosen in the middle of a step leaves behind.
+// Whole runs through the engine: the headway rule at its limits, what a run refuses to start on or
+// pauses on, the report files a run writes, and what a stop or pause chosen in the middle of a step
+// leaves behind.
 #include "support/engine_fixture.h"
 
 namespace strida::test {
@@ -15,16 +16,6 @@ class RunTest : public EngineTest {
         settings.HeadwayMeanInput = mean;
     }
 
-    // Ticks until the run ends by itself; returns the number of ticks.
-    int runToEnd(int limit = 5000) {
-        int ticks = 0;
-        while (engine.runExists() && ticks < limit) {
-            engine.SimulationTick();
-            ++ticks;
-        }
-        return ticks;
-    }
-
     // Start refuses with one message naming the setting, and no run exists.
     void expectRefusal(const std::string& named) {
         host.clearMessages();
@@ -34,25 +25,7 @@ class RunTest : public EngineTest {
             << host.shown().messages[0].text;
         EXPECT_FALSE(engine.runExists());
     }
-
-    // How many of the messages shown name the text.
-    std::size_t messagesAbout(const std::string& text) const {
-        std::size_t n = 0;
-        for (const auto& m : host.shown().messages) n += m.text.find(text) != std::string::npos;
-        return n;
-    }
 };
-
-TEST_F(RunTest, HeadwayOfThreeGeneratesAtEveryFourthSlice) {
-    headwayTiming("3");
-    ASSERT_TRUE(engine.StartSimulation());
-    std::vector<std::size_t> counts;
-    for (int i = 0; i < 8; ++i) {
-        engine.SimulationTick();
-        counts.push_back(engine.pedestrians().size());
-    }
-    EXPECT_EQ(counts, (std::vector<std::size_t>{0, 0, 0, 1, 1, 1, 1, 2}));
-}
 
 TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
     headwayTiming("0.4");
@@ -70,49 +43,15 @@ TEST_F(RunTest, HeadwayBelowHalfASliceGeneratesEverySliceUntilTheLimitPlusOne) {
     EXPECT_EQ(counts, (std::vector<std::size_t>{1, 2, 3, 3, 3, 3}));
 }
 
-TEST_F(RunTest, HeadwayPedestriansStartWestOfTheTrapInMetres) {
-    headwayTiming("1");
-    for (int i = 0; i < 5; ++i) ASSERT_FALSE(engine.GeneratePedestrian());
-    engine.pedestrians().forEach([](const PedClass& p) {
-        // 1.2 lengths of the 10 m trap west of it, spread by a twip or so per earlier pedestrian.
-        EXPECT_GE(p.Px(), -12.0f);
-        EXPECT_LT(p.Px(), -11.99f);
-        EXPECT_GE(p.Py(), 0.0f);
-        EXPECT_LE(p.Py(), 6.0f);
-        EXPECT_GE(p.Ex(), 10.0f) << "targets lie beyond the east end";
-    });
-}
-
-TEST_F(RunTest, ManualRunWithoutPedestriansStopsAtStep101) {
-    settings.ManualGenerator = true;
-    settings.PercentNumOf1stCategory = "x";  // the automatic generator's, unread by hand
-    ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_EQ(runToEnd(), 101);
-    EXPECT_FALSE(host.shown().stepping) << "a stopped run takes no more steps";
-    EXPECT_FALSE(host.shown().runExists);
-    EXPECT_EQ(host.shown().ending, "finished");
-    EXPECT_EQ(host.shown().seconds, 0) << "an ended run shows no time";
-    // An empty trap shows zeros; no step was sampled, so the run means of NHI and NUVI are 0.
-    const PerformanceTexts& p = engine.performance();
-    EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
-                                        p.NUVI, p.AvgNHI, p.AvgNUVI}),
-              (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000", "0.000",
-                                        "0.000"}));
-}
-
 TEST_F(RunTest, AStopClearsTheDrawingUnlessPathsAreTracedAndAStartAlwaysDoes) {
+    // Every step starts on a clear canvas, and a stop leaves one, unless paths are traced.
     settings.ManualGenerator = true;
     ASSERT_TRUE(engine.StartSimulation());
     long before = host.shown().clearCount;
-    engine.StopSimulation();
-    EXPECT_EQ(host.shown().clearCount, before + 1);
-
-    // Every step starts on a clear canvas, unless paths are traced.
-    ASSERT_TRUE(engine.StartSimulation());
-    before = host.shown().clearCount;
     engine.SimulationTick();
-    EXPECT_EQ(host.shown().clearCount, before + 1);
+    EXPECT_EQ(host.shown().clearCount, before + 1) << "the step";
     engine.StopSimulation();
+    EXPECT_EQ(host.shown().clearCount, before + 2) << "the stop";
 
     settings.TracePath = Check::Checked;
     before = host.shown().clearCount;
@@ -135,19 +74,7 @@ std::size_t openFilesIn(const std::filesystem::path& folder) {
     return n;
 }
 
-TEST_F(RunTest, NothingStaysOpenWhenARunEnds) {
-    settings.ManualGenerator = true;
-    settings.ReportInstantPerformance = Check::Checked;
-    settings.ReportAvgInstantPerformance = Check::Checked;
-    add(2, 3, 9, 3);
-    ASSERT_TRUE(engine.StartSimulation());
-    for (int i = 0; i < 5; ++i) engine.SimulationTick();
-    EXPECT_EQ(openFilesIn(folder.path()), 2u);
-    engine.StopSimulation();
-    EXPECT_EQ(openFilesIn(folder.path()), 0u);
-}
-
-TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
+TEST_F(RunTest, StartDeletesEveryOldReportAndAStopClosesTheChosenOnes) {
     for (int f = 0; f < kReportFileCount; ++f) {
         std::ofstream(engine.reports().pathOf(static_cast<ReportFile>(f))) << "old";
     }
@@ -160,6 +87,10 @@ TEST_F(RunTest, StartDeletesEveryOldReportAndWritesOnlyTheChosenHeaders) {
             << reportFileName(file);
     }
     EXPECT_NE(report(ReportFile::NTXY), "old");
+    for (int i = 0; i < 5; ++i) engine.SimulationTick();
+    EXPECT_EQ(openFilesIn(folder.path()), 1u);
+    engine.StopSimulation();
+    EXPECT_EQ(openFilesIn(folder.path()), 0u) << "nothing stays open when a run ends";
 }
 
 TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
@@ -172,7 +103,10 @@ TEST_F(RunTest, StopChosenInTheMiddleOfAStepLeavesNothingBehindForTheNextRun) {
     host.setOnProcessEvents([&] {
         // A tick arriving while a step runs must not start a second step.
         engine.SimulationTick();
-        if (++calls == 4) engine.request([&] { engine.StopSimulation(); });
+        if (++calls == 4) {
+            engine.request([&] { engine.StopSimulation(); });
+            EXPECT_TRUE(engine.runExists()) << "a request waits for the host to return";
+        }
     });
     engine.SimulationTick();
     host.setOnProcessEvents(nullptr);
@@ -216,18 +150,7 @@ TEST_F(RunTest, PedestriansMadeRightAfterAStopMidStepAreLeftAlone) {
     EXPECT_NE(host.circle(2), nullptr);
 }
 
-TEST_F(RunTest, APopulationTooLargeWithTheHandMadeOnesIsRefusedBeforeTheReportsGo) {
-    std::ofstream(engine.reports().pathOf(ReportFile::Instant)) << "kept";
-    for (int i = 0; i < 5; ++i) add(1, 1 + i, 9, 1);
-    settings.NumWays = Ways::Two;
-    settings.NumPedLeft = "16382";
-    settings.NumPedRight = "16382";
-    expectRefusal("32767");
-    EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
-    EXPECT_EQ(engine.pedestrians().size(), 5u);
-}
-
-TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
+TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingAndAStartThenEndsTheRun) {
     settings.TotalNumberOfPedestrians = "4";
     ASSERT_TRUE(engine.StartSimulation());
     std::vector<float> before;
@@ -243,9 +166,12 @@ TEST_F(RunTest, PauseChosenInTheMiddleOfAStepStopsDrawingForTheRest) {
         EXPECT_EQ(host.circle(id)->left, before[id - 1])
             << "pedestrian " << id << " moved after the pause";
     EXPECT_EQ(engine.StepCount(), 1);
+    EXPECT_FALSE(host.shown().stepping) << "a paused run takes no steps";
+    EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
+    EXPECT_FALSE(engine.runExists());
 }
 
-TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
+TEST_F(RunTest, SettingsOrAPopulationTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     std::ofstream(engine.reports().pathOf(ReportFile::Instant)) << "kept";
     // A representative of each way a value is unusable; every text setting's refusal is
     // checked by the hostile settings table.
@@ -265,24 +191,22 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
         EXPECT_TRUE(engine.pedestrians().empty());
         settings.*field = kept;
     }
+    // A population too large once the hand-made pedestrians are counted.
+    for (int i = 0; i < 5; ++i) add(1, 1 + i, 9, 1);
+    settings.NumWays = Ways::Two;
+    settings.NumPedLeft = "16382";
+    settings.NumPedRight = "16382";
+    expectRefusal("5 pedestrians are in the trap already and NumPedLeft is \"16382\"");
+    EXPECT_EQ(engine.pedestrians().size(), 5u);
     EXPECT_EQ(readFile(engine.reports().pathOf(ReportFile::Instant)), "kept");
+    engine.StopSimulation();  // takes the hand-made ones away
+    settings.NumWays = Ways::One;
 
     // With no one in the first category, a uniform draw of exactly 0 still puts a pedestrian
     // there, so its speed must be readable too.
     settings.PercentNumOf1stCategory = "0";
     settings._1stMaxSpeedMeanInput = "quick";
     expectRefusal("1stMaxSpeedMeanInput is \"quick\"");
-    settings = Settings{};
-
-    // With the force that divides by it switched off, a Beta or Chi of 0 runs.
-    settings.Beta = "0";
-    settings.Chi = "0";
-    settings.ForceSeparate = Check::Unchecked;
-    settings.ForceFlee = Check::Unchecked;
-    ASSERT_TRUE(engine.StartSimulation());
-    for (int i = 0; i < 30; ++i) engine.SimulationTick();
-    EXPECT_TRUE(engine.IsRunning());
-    engine.StopSimulation();
     settings = Settings{};
 
     // Nothing divides by the body diameter of a hand-made pedestrian.
@@ -299,78 +223,34 @@ TEST_F(RunTest, SettingsTheRunCannotUseAreRefusedBeforeAnythingChanges) {
     expectRefusal("TotalNumberOfPedestrians is \"0\"");
 }
 
-TEST_F(RunTest, AHeadwayRunPausesOnAnEditItCannotUse) {
-    headwayTiming("1");
-    ASSERT_TRUE(engine.StartSimulation());
-    for (int i = 0; i < 3; ++i) engine.SimulationTick();
-    const std::size_t made = engine.pedestrians().size();
-    ASSERT_GT(made, 0u);
-    // Edits during the run: each stops the generation with a message naming it, and pauses.
-    const std::pair<std::string Settings::*, const char*> edits[] = {
-        {&Settings::TotalNumberOfPedestrians, "99999"}, {&Settings::Mass, "0"}};
-    for (auto [field, text] : edits) {
+TEST_F(RunTest, AnEditTheRunCannotUsePausesItWithAMessageNamingIt) {
+    // A time slice no step can use, and edits that stop a headway run's generation.
+    const std::tuple<bool, std::string Settings::*, const char*> edits[] = {
+        {false, &Settings::DT, "0"},
+        {true, &Settings::TotalNumberOfPedestrians, "99999"},
+        {true, &Settings::Mass, "0"}};
+    for (const auto& [byHeadway, field, text] : edits) {
+        if (byHeadway) headwayTiming("1");
+        ASSERT_TRUE(engine.StartSimulation()) << text;
+        for (int i = 0; i < 3; ++i) engine.SimulationTick();
+        const std::size_t made = engine.pedestrians().size();
+        ASSERT_GT(made, 0u);
         const std::string kept = settings.*field;
         settings.*field = text;
         host.clearMessages();
         for (int i = 0; i < 3 && engine.IsRunning(); ++i) engine.SimulationTick();
-        EXPECT_FALSE(engine.IsRunning()) << text;
+        EXPECT_TRUE(host.shown().runExists && !host.shown().stepping) << text << ": paused";
         ASSERT_EQ(host.shown().messages.size(), 1u) << text;
         EXPECT_EQ(host.shown().messages[0].text.rfind("The run is paused: ", 0), 0u);
         EXPECT_NE(host.shown().messages[0].text.find(text), std::string::npos);
+        EXPECT_EQ(engine.pedestrians().size(), made) << "nobody was made from the bad settings";
         settings.*field = kept;
         engine.PauseSimulation();  // continue
+        engine.SimulationTick();
+        EXPECT_TRUE(engine.IsRunning()) << text;
+        EXPECT_EQ(host.shown().messages.size(), 1u) << text;
+        engine.StopSimulation();
     }
-    EXPECT_EQ(engine.pedestrians().size(), made) << "nobody was made from the bad settings";
-}
-
-TEST_F(RunTest, StartWhilePausedEndsTheRunAndAFailedGenerationStartsNone) {
-    ASSERT_TRUE(engine.StartSimulation());
-    EXPECT_TRUE(host.shown().stepping);
-    engine.PauseSimulation();
-    EXPECT_FALSE(host.shown().stepping) << "a paused run takes no steps";
-    EXPECT_FALSE(engine.StartSimulation()) << "the Start command of a paused run stops it";
-    EXPECT_FALSE(engine.runExists());
-
-    // Without a scale on the canvas no pedestrian can be placed: the run does not start.
-    host.setM2Twips(0);
-    expectRefusal("calibrate the trap first");
-}
-
-TEST_F(RunTest, ATimeSliceMadeUnusableDuringARunPausesIt) {
-    ASSERT_TRUE(engine.StartSimulation());
-    engine.SimulationTick();
-    settings.DT = "0";
-    engine.SimulationTick();
-    EXPECT_TRUE(engine.runExists());
-    EXPECT_FALSE(engine.IsRunning());
-    EXPECT_TRUE(host.shown().runExists && !host.shown().stepping) << "paused";
-    ASSERT_EQ(host.shown().messages.size(), 1u);
-    EXPECT_NE(host.shown().messages[0].text.find("DT is \"0\""), std::string::npos);
-    settings.DT = "15";
-    engine.PauseSimulation();  // continue
-    engine.SimulationTick();
-    EXPECT_EQ(engine.StepCount(), 3);
-}
-
-TEST_F(RunTest, AnUnwritableReportFolderIsReportedOncePerFileAndTheRunGoesOn) {
-    const std::filesystem::path blocker = folder.path() / "not-a-folder";
-    std::ofstream(blocker) << "x";
-    Engine elsewhere(settings, host, blocker / "reports", kSeed);
-    settings.ReportInstantPerformance = Check::Checked;
-    settings.ReportAvgInstantPerformance = Check::Checked;
-    settings.DistGenerator2Trap = "0";
-    ASSERT_TRUE(elsewhere.StartSimulation());
-    for (int i = 0; i < 20; ++i) elsewhere.SimulationTick();
-    EXPECT_EQ(elsewhere.StepCount(), 20);
-    EXPECT_EQ(messagesAbout("\"Instant.txt\""), 1u);
-    EXPECT_EQ(messagesAbout("\"avgInstant.txt\""), 1u);
-
-    // A new run reports them afresh.
-    elsewhere.StopSimulation();
-    host.clearMessages();
-    ASSERT_TRUE(elsewhere.StartSimulation());
-    for (int i = 0; i < 3; ++i) elsewhere.SimulationTick();
-    EXPECT_EQ(messagesAbout("\"Instant.txt\""), 1u);
 }
 
 }  // namespace
