@@ -56,65 +56,41 @@ TEST_F(RunEvents, ARunIsToldFromItsStartToItsEnd) {
     EXPECT_EQ(host.shown().ending, "stopped");
 }
 
-TEST_F(RunEvents, EachWayARunEndsIsToldByItsWord) {
-    struct Case {
-        const char* ending;
-        std::function<void()> end;
-    };
-    volatile std::sig_atomic_t abandon = 0;
-    const Case cases[] = {
-        {"finished",
-         [this] {
-             // A run by hand with nobody to move finishes at its 101st step, and reads none of
-             // the automatic generator's settings.
-             settings.PercentNumOf1stCategory = "x";
-             ASSERT_TRUE(engine.StartSimulation());
-             int ticks = 0;
-             for (; ticks < 200 && engine.runExists(); ++ticks) engine.SimulationTick();
-             EXPECT_EQ(ticks, 101);
-             settings.PercentNumOf1stCategory = Settings{}.PercentNumOf1stCategory;
-             // An empty trap shows zeros; no step was sampled, so the run means of NHI and NUVI
-             // are 0.
-             const PerformanceTexts& p = engine.performance();
-             EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay,
-                                                 p.Uncomfort, p.NHI, p.NUVI, p.AvgNHI, p.AvgNUVI}),
-                       (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000",
-                                                 "0.000", "0.000"}));
-         }},
-        {"interrupted",
-         [this, &abandon] {
-             add(2, 3, 10, 3);
-             engine.setAbandonFlag(&abandon);
-             ASSERT_TRUE(engine.StartSimulation());
-             abandon = 1;
-             engine.SimulationTick();
-             abandon = 0;
-         }},
-        {"refused",
-         [this] {
-             // Generation fails once the run's files are open: no pedestrian can be placed.
-             settings.ManualGenerator = false;
-             host.setM2Twips(0);
-             EXPECT_FALSE(engine.StartSimulation());
-             EXPECT_NE(host.shown().messages.back().text.find("calibrate the trap first"),
-                       std::string::npos);
-         }},
-    };
-    for (const Case& c : cases) {
-        host.clearEvents();
-        c.end();
-        std::vector<std::string> ends;
+TEST_F(RunEvents, AFinishedAndARefusedRunAreToldByTheirWords) {
+    // The events that begin and end a run, of those told since the last call.
+    const auto ends = [this] {
+        std::vector<std::string> out;
         for (const std::string& e : told())
-            if (e.rfind("ended", 0) == 0 || e == "started") ends.push_back(e);
-        std::vector<std::string> expected;
-        if (c.ending != std::string("refused")) expected.push_back("started");
-        expected.push_back(std::string("ended ") + c.ending);
-        EXPECT_EQ(ends, expected) << c.ending;
-        EXPECT_EQ(host.shown().ending, c.ending);
-        EXPECT_FALSE(engine.runExists()) << c.ending;
-        host.setM2Twips(kM2Twips);
-        settings.ManualGenerator = true;
-    }
+            if (e.rfind("ended", 0) == 0 || e == "started") out.push_back(e);
+        host.clearEvents();
+        return out;
+    };
+    // A run by hand with nobody to move finishes at its 101st step, and reads none of the
+    // automatic generator's settings.
+    settings.PercentNumOf1stCategory = "x";
+    ASSERT_TRUE(engine.StartSimulation());
+    int ticks = 0;
+    for (; ticks < 200 && engine.runExists(); ++ticks) engine.SimulationTick();
+    EXPECT_EQ(ticks, 101);
+    EXPECT_EQ(ends(), (std::vector<std::string>{"started", "ended finished"}));
+    EXPECT_EQ(host.shown().ending, "finished");
+    // An empty trap shows zeros; no step was sampled, so the run means of NHI and NUVI are 0.
+    const PerformanceTexts& p = engine.performance();
+    EXPECT_EQ((std::vector<std::string>{p.TotalPed, p.AvgSpeed, p.InstantDelay, p.Uncomfort, p.NHI,
+                                        p.NUVI, p.AvgNHI, p.AvgNUVI}),
+              (std::vector<std::string>{"0", "0.000", "0.00", "0.00", "0.000", "0.000", "0.000",
+                                        "0.000"}));
+
+    // Generation fails once the run's files are open: no pedestrian can be placed.
+    settings.PercentNumOf1stCategory = Settings{}.PercentNumOf1stCategory;
+    settings.ManualGenerator = false;
+    host.setM2Twips(0);
+    EXPECT_FALSE(engine.StartSimulation());
+    EXPECT_NE(host.shown().messages.back().text.find("calibrate the trap first"),
+              std::string::npos);
+    EXPECT_EQ(ends(), (std::vector<std::string>{"ended refused"}));
+    EXPECT_EQ(host.shown().ending, "refused");
+    EXPECT_FALSE(engine.runExists());
 }
 
 }  // namespace
