@@ -269,10 +269,12 @@ TEST(Sweep, ASecondSweepIntoAFolderInUseIsRefusedAndTheFirstCompletes) {
 
 // ---- The parts on their own ----
 
-TEST(SweepRanges, RangesAreCountedInExactDecimals) {
+TEST(SweepRanges, RangesAreCountedInExactDecimalsOrRefused) {
     const struct {
         const char *a, *b, *step;
-        std::vector<std::string> values;
+        std::vector<std::string> values;  // none: refused, saying this
+        std::string refusal = "";
+        std::uint64_t limit = 100;
     } cases[] = {
         {"0.1", "0.3", "0.1", {"0.1", "0.2", "0.3"}},
         {"0.7", "1", "0.1", {"0.7", "0.8", "0.9", "1"}},
@@ -288,36 +290,28 @@ TEST(SweepRanges, RangesAreCountedInExactDecimals) {
          "0.00000000000000000000000000000000001",
          {"0.1", "0.10000000000000000000000000000000001", "0.10000000000000000000000000000000002",
           "0.10000000000000000000000000000000003"}},
+        // A range that does not end on b is among the inputs strida-sweep refuses, above.
+        {"1", "0", "1", {}, "b not below a"},
+        {"0", "1", "0", {}, "a step above 0"},
+        {"0", "1", "-0.5", {}, "a step above 0"},
+        {"a", "1", "1", {}, "three numbers"},
+        {"0", "1e400", "1", {}, "three numbers"},
+        {"0", "1e40", "1", {}, "too far apart in scale"},
+        {"0", "1234567890123456789012345678901234567", "1", {}, "at most 36 digits"},
+        {"1", "11", "1", {}, "a range of more than 10 values", 10},
+        {"0", "1", "1e-6", {}, "a range of more than 100000 values", 100000},
     };
     for (const auto& c : cases) {
         std::string error;
-        const auto values = sweep::decimalRange(c.a, c.b, c.step, 100, error);
-        ASSERT_TRUE(values) << c.a << ":" << c.b << ":" << c.step << ": " << error;
-        EXPECT_EQ(*values, c.values) << c.a << ":" << c.b << ":" << c.step;
-    }
-}
-
-TEST(SweepRanges, RangesThatCannotBeCountedExactlyAreRefused) {
-    const struct {
-        const char *a, *b, *step;
-        std::uint64_t limit;
-        std::string message;
-    } cases[] = {
-        {"0", "1", "0.3", 100, "do not end on 1 (the last would be 0.9)"},
-        {"1", "0", "1", 100, "b not below a"},
-        {"0", "1", "0", 100, "a step above 0"},
-        {"0", "1", "-0.5", 100, "a step above 0"},
-        {"a", "1", "1", 100, "three numbers"},
-        {"0", "1e400", "1", 100, "three numbers"},
-        {"0", "1e40", "1", 100, "too far apart in scale"},
-        {"0", "1234567890123456789012345678901234567", "1", 100, "at most 36 digits"},
-        {"1", "11", "1", 10, "a range of more than 10 values"},
-        {"0", "1", "1e-6", 100000, "a range of more than 100000 values"},
-    };
-    for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(sweep::decimalRange(c.a, c.b, c.step, c.limit, error)) << c.message;
-        EXPECT_NE(error.find(c.message), std::string::npos) << c.message << " / " << error;
+        const auto values = sweep::decimalRange(c.a, c.b, c.step, c.limit, error);
+        const std::string range = std::string(c.a) + ":" + c.b + ":" + c.step;
+        if (c.values.empty()) {
+            EXPECT_FALSE(values) << range;
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << range << ": " << error;
+        } else {
+            ASSERT_TRUE(values) << range << ": " << error;
+            EXPECT_EQ(*values, c.values) << range;
+        }
     }
 }
 

@@ -97,7 +97,6 @@ TEST(TrajectoryText, ReadsBackTheWayPedPyLoadsIt) {
     const Frames frames = sampleFrames();
     write(*writer, frames);
     ASSERT_TRUE(writer->finish()) << writer->failure();
-    EXPECT_TRUE(writer->failure().empty());
 
     const std::string content = readFile(file);
     EXPECT_EQ(content.find('\r'), std::string::npos) << "LF line ends only";
@@ -375,17 +374,13 @@ TEST(TrajectoryFile, FilesThatCannotBeMadeAreRefusedWithAReason) {
     EXPECT_NE(error.find("frame rate"), std::string::npos) << error;
 }
 
-// A whole run whose files are taken away mid-run. (The files of whole runs are read back in
-// trajectory_reader_test.cpp, and against the chart data's counts in batch_test.cpp.)
-class RunTrajectories : public EngineTest {
-  protected:
-    RunTrajectories() {
-        settings.ReportNTXY = Check::Checked;
-        engine.setTrajectoryFiles({"run.txt", "run.sqlite"});
-    }
-};
+// A whole run whose files are taken away mid-run. (A whole run's file is read back in the replay's
+// tests, and against the chart data's counts in batch_test.cpp.)
+using RunTrajectories = EngineTest;
 
 TEST_F(RunTrajectories, AFileTakenAwayMidRunIsReportedOnceAndTheRunGoesOn) {
+    settings.ReportNTXY = Check::Checked;
+    engine.setTrajectoryFiles({"run.txt", "run.sqlite"});
     ASSERT_TRUE(engine.StartSimulation());
     for (int i = 0; i < 5; ++i) engine.SimulationTick();
     std::filesystem::remove(folder.path() / "run.txt");
