@@ -4,15 +4,12 @@
 // folder's lock. Below them, the parts on their own: exact ranges, the design's size, quoting for
 // the shell, Slurm and CSV. The ssh and Slurm engines, and a study stopped by a signal and
 // resumed, have system tests of their own (tests/system).
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
