@@ -1,17 +1,14 @@
-// The batch runner end to end: refused input, a seed told, the chart data, the settings list and
-// the page made from it. Manifests and replays are in run_record_test.cpp, whole runs in the
-// frozen regression runs. Also: the example data files are what the manual generator saves.
+// The batch runner end to end: a seed told, the chart data, the settings list and the page made
+// from it. Refused input, manifests and replays are in run_record_test.cpp, whole runs in the
+// frozen regression runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "core/numbers.h"
-#include "engine/manual_generator.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
 #include "support/batch_runner.h"
@@ -26,15 +23,6 @@ namespace fs = std::filesystem;
 const fs::path kSource = fs::path(STRIDA_TEST_DATA).parent_path().parent_path();
 
 using Result = BatchResult;
-
-TEST(Batch, RefusedInputRunsNothing) {
-    TempFolder dir;
-    for (const std::string args :
-         {"--set Nonsense=1", "--set ReportNTXY=yes", "--set TrapLength=400", "--seed seven",
-          "--steps -3", "--markdown"})
-        EXPECT_EQ(batch(args + " --out " + dir.path().string()).status, 2) << args;
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
 
 // A run without --seed prints the seed it drew, and that seed repeats it.
 TEST(Batch, ARunWithoutASeedToldCanBeRepeated) {
@@ -113,26 +101,15 @@ TEST(Batch, ChartDataIsEveryStepsPanelFiguresAndDensities) {
     EXPECT_EQ(batch("--chart-data /dev/full --steps 3 --out " + dir.path().string()).status, 3);
 }
 
-// One line per setting, in the table's order: name, default, unit, meaning. The default is what a
-// fresh program holds, written as --set takes it.
-TEST(Batch, ListsEverySettingWithItsDefaultUnitAndMeaning) {
-    TempFolder dir;
-    const Result r = batch("--list-settings --seed 1 --out " + (dir.path() / "run").string());
-    ASSERT_EQ(r.status, 0);
-    EXPECT_TRUE(fs::is_empty(dir.path())) << "nothing is run";
-    const std::vector<std::string> lines = split(r.out, '\n');
-    ASSERT_EQ(lines.size(), settingTable().size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::vector<std::string> f = split(lines[i], '\t');
-        ASSERT_EQ(f.size(), 4u) << lines[i];
-        EXPECT_EQ(f[0], settingTable()[i].name);
-        EXPECT_FALSE(f[2].empty() || f[3].empty()) << lines[i];
-        EXPECT_EQ(lines[i].find('|'), std::string::npos) << "breaks the Markdown table";
-        // A listed default is a value --set accepts (an option takes only 1, which selects it).
+// A default, written as the settings list and page show it, is a value --set takes back.
+TEST(Batch, EveryListedDefaultIsAValueSetTakes) {
+    const Settings defaults;
+    for (const SettingInfo& info : settingTable()) {
+        const std::string text = settingText(defaults, info);
+        // An option takes only 1, which selects it.
+        if (text == "0" && info.kind == SettingInfo::Kind::Option) continue;
         Settings s;
-        if (f[1] != "0" || settingTable()[i].kind != SettingInfo::Kind::Option) {
-            EXPECT_FALSE(applySetting(s, f[0], f[1])) << lines[i];
-        }
+        EXPECT_FALSE(applySetting(s, info.name, text)) << info.name << " " << text;
     }
 }
 
@@ -143,51 +120,6 @@ TEST(Batch, SettingsPageIsWhatTheTableGives) {
     EXPECT_TRUE(r.out == readFile(kSource / "docs" / "settings.md"))
         << "docs/settings.md is out of date; write it anew with\n"
            "  build/strida-batch --list-settings --markdown > docs/settings.md";
-}
-
-// The example data files under examples/ are what the manual generator saves for these starts and
-// targets (rounded to centimetres, as a pick on the trap is) and these texts on its panel. With
-// STRIDA_WRITE_EXAMPLES set in the environment the test writes them anew instead.
-class Examples : public EngineTest {
-  protected:
-    struct HandMade {
-        double startX, startY, targetX, targetY;
-        const char *vx, *vy, *maxSpeed;
-    };
-    // Saves the pedestrians as the panel's save does and compares with (or writes) the example.
-    void expectExample(const char* name, const std::vector<HandMade>& peds) {
-        ManualGenerator manual(engine);
-        for (const HandMade& p : peds) {
-            const std::pair<const char*, std::string> picked[] = {
-                {"InitialPx", pickedPositionText(p.startX)},
-                {"InitialPy", pickedPositionText(p.startY)},
-                {"TargetEx", pickedPositionText(p.targetX)},
-                {"TargetEy", pickedPositionText(p.targetY)},
-                {"InitialVx", p.vx},
-                {"InitialVy", p.vy},
-                {"MaxSpeed", p.maxSpeed}};
-            for (const auto& [name, value] : picked)
-                ASSERT_FALSE(engine.changeSetting(name, value));
-            ASSERT_TRUE(manual.createPedestrian());
-        }
-        ASSERT_TRUE(manual.savePedestrians());
-        const std::string saved = readFile(folder.path() / "PedData.sdx");
-        const fs::path example = kSource / "examples" / name;
-        if (std::getenv("STRIDA_WRITE_EXAMPLES")) std::ofstream(example, std::ios::binary) << saved;
-        EXPECT_TRUE(readFile(example) == saved) << name << " differs from what a save gives:\n"
-                                                << saved;
-    }
-};
-
-TEST_F(Examples, AreWhatTheManualGeneratorSaves) {
-    // Two pedestrians walking at each other along the middle of the 10 m x 6 m trap.
-    expectExample("head-on.sdx",
-                  {{0.5, 3, 12, 3, "0", "0", "1.333"}, {9.5, 3, -2, 3, "0", "0", "1.333"}});
-    // Two walking east, 2 m apart, already at 1 m/s; two walking north into the trap across them.
-    expectExample("crossing.sdx", {{0.5, 2, 12, 2, "1", "0", "1.333"},
-                                   {0.5, 4, 12, 4, "1", "0", "1.333"},
-                                   {4, -1.5, 4, 8, "0", "1", "1.333"},
-                                   {6, -1.5, 6, 8, "0", "1", "1.333"}});
 }
 
 }  // namespace

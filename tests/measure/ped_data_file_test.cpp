@@ -93,15 +93,11 @@ TEST_F(PedDataFileTest, ErrorsEndTheCommandWithTheirMessages) {
     }
     EXPECT_EQ(lastMessage().rfind("Error in saving Data : cannot write ", 0), 0u) << lastMessage();
 
-    write("long.sdx", "1,1,1,9,1,0,0,1.3,1.4\r\n1,2,3,4,5,6,7,8,9,10\r\n");
-    ASSERT_FALSE(manual.loadPedestrians(folder.path() / "long.sdx"));
-    EXPECT_EQ(lastMessage(), "Error in loading file: line 2 holds more than nine fields");
-    EXPECT_EQ(engine.pedestrians().size(), 1u)
-        << "the pedestrian made before stays; none is loaded";
-    EXPECT_FALSE(host.shown().busy);
-
+    // Whatever the reader refuses (its messages are PedDataFileReading's) ends the load the same.
     ASSERT_FALSE(manual.loadPedestrians(folder.path() / "missing.sdx"));
     EXPECT_EQ(lastMessage().rfind("Error in loading file: ", 0), 0u);
+    EXPECT_EQ(engine.pedestrians().size(), 1u) << "the pedestrian made before stays";
+    EXPECT_FALSE(host.shown().busy);
 
     settings.MaxSpeed = "";
     ASSERT_FALSE(manual.createPedestrian());

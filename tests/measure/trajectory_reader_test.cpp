@@ -1,13 +1,10 @@
-// Trajectory text files read back for a replay: what the program's writer and its batch runner
-// wrote, the layouts other tools write, and input that is refused with the line that is wrong.
+// Trajectory text files read back for a replay: the layouts other tools write, and input that is
+// refused with the line that is wrong. (The writer's own round trip is in trajectory_test.cpp, a
+// run's file read back frame by frame in the replay's tests.)
 #include "measure/trajectory_reader.h"
-
-#include <cmath>
-#include <cstdlib>
 
 #include "engine/setting_readers.h"
 #include "engine/settings.h"
-#include "measure/trajectory_text.h"
 #include "support/engine_fixture.h"
 #include "support/odd_files.h"
 #include "support/trajectory_lines.h"
@@ -40,67 +37,6 @@ std::string refusal(std::string_view text, const TrajectoryLimits& limits = {}) 
     std::string error;
     EXPECT_FALSE(parseTrajectoryText(text, error, limits)) << text;
     return error;
-}
-
-TEST(TrajectoryReader, ReadsBackWhatTheWriterWrote) {
-    TempFolder dir;
-    const fs::path file = dir.path() / "t.txt";
-    std::string error;
-    auto writer = TextTrajectoryWriter::create(file, {1 / 0.15, "Strida", "1.3", 42, 10, 6}, error);
-    ASSERT_TRUE(writer) << error;
-    // A crowd in two directions: pedestrians come and go, their ids are sparse and one is the
-    // largest an int holds; one stands still.
-    const int ids[] = {7, 2147483647, 3, 40, 12};
-    std::vector<Expected> written;
-    for (int f = 0; f < 30; ++f) {
-        writer->beginFrame(f);
-        for (int i = 0; i < 5; ++i) {
-            if ((i == 3 && f < 10) || (i == 4 && f >= 20)) continue;
-            const float x = i % 2 == 0 ? 0.5f + 0.13f * f : 9.5f - 0.11f * f;
-            const float y = i == 2 ? 3.0f : 0.7f + 1.1f * i + 0.01f * f;
-            writer->row(ids[i], i == 2 ? 4.25f : x, y, 0, 0);
-            written.push_back({ids[i], f, i == 2 ? 4.25f : x, y});
-        }
-        writer->endFrame();
-    }
-    ASSERT_TRUE(writer->finish()) << writer->failure();
-
-    const std::optional<Trajectory> t = readTrajectoryText(file, error);
-    ASSERT_TRUE(t) << error;
-    EXPECT_TRUE(t->fpsFromFile);
-    EXPECT_EQ(t->fps, 1 / 0.15);
-    EXPECT_EQ(rowsOf(*t), written);
-    ASSERT_EQ(t->frameCount(), 30u);
-    EXPECT_EQ(t->frame(5).size(), 4u);
-    EXPECT_NEAR(t->seconds(15), 2.25, 1e-12);
-    // Numbered densely, in the order they first appear (40 only from frame 10 on).
-    ASSERT_EQ(t->pedestrians.size(), 5u);
-    const std::int64_t order[] = {7, 2147483647, 3, 12, 40};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(t->pedestrians[i].id, order[i]);
-    EXPECT_GT(t->pedestrians[0].lastX, t->pedestrians[0].firstX) << "walks east";
-    EXPECT_LT(t->pedestrians[1].lastX, t->pedestrians[1].firstX) << "walks west";
-    EXPECT_EQ(t->pedestrians[2].lastX, t->pedestrians[2].firstX) << "stands";
-    EXPECT_EQ(t->pedestrians[3].firstX, 0.5f);
-    EXPECT_EQ(t->pedestrians[3].lastX, 0.5f + 0.13f * 19);
-}
-
-TEST(TrajectoryReader, ASeededBatchRunReadsAsItsLinesSay) {
-    TempFolder dir;
-    const std::string command = std::string(STRIDA_BATCH) + " --seed 11 --steps 60 --out '" +
-                                dir.path().string() + "' --trajectories run.txt >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::string error;
-    const std::optional<Trajectory> t = readTrajectoryText(dir.path() / "run.txt", error);
-    ASSERT_TRUE(t) << error;
-    EXPECT_EQ(rowsOf(*t), readTrajectoryLines(readFile(dir.path() / "run.txt")).rows);
-    EXPECT_EQ(t->frameCount(), 61u) << "frame 0 and one per step";
-    EXPECT_EQ(t->fps, kDefaultTrajectoryFps);
-    EXPECT_TRUE(t->fpsFromFile);
-    // The default run has pedestrians from both ends.
-    int east = 0, west = 0;
-    for (const TrajectoryPedestrian& p : t->pedestrians) (p.lastX > p.firstX ? east : west)++;
-    EXPECT_GT(east, 0);
-    EXPECT_GT(west, 0);
 }
 
 TEST(TrajectoryReader, TakesTheLayoutsOfOtherTools) {
