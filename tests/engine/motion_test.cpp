@@ -1,6 +1,4 @@
 // One time slice of a pedestrian: the acceleration limit, braking without forces, arrival, drawing.
-#include <cmath>
-
 #include "support/engine_fixture.h"
 
 namespace strida::test {
