@@ -1,4 +1,4 @@
-// One time slice of a pedestrian: the acceleration limit, braking without forces, arrival, drawing.
+// One time slice of a pedestrian: no acceleration limit, braking without forces, arrival, drawing.
 #include "support/engine_fixture.h"
 
 namespace strida::test {
@@ -6,22 +6,16 @@ namespace {
 
 using Motion = EngineTest;
 
-TEST_F(Motion, AccelerationIsScaledDownToItsLimitKeepingItsDirection) {
+TEST_F(Motion, WithoutAnAccelerationLimitTheVelocityCannotChange) {
     settings.ForceFlee = Check::Unchecked;
     settings.ForceSeparate = Check::Unchecked;
-    // Standing, target far off along (0.6, 0.8): the wish is 1.5 m/s that way within one slice,
-    // 30 m/s2 at Mass 0.75 and dt 1/15, far above the limit of 1.95.
-    PedClass& p = add(1, 1, 7, 9, 1.5, 1, 0, 0, 1.95);
-    ASSERT_EQ(engine.movePedestrian(p), std::nullopt);
-    EXPECT_NEAR(p.accelX(), 0.6 * 1.95, 1e-6);
-    EXPECT_NEAR(p.accelY(), 0.8 * 1.95, 1e-6);
-    EXPECT_NEAR(p.InstantAccl(), 1.95, 1e-6);
-
-    // Without an acceleration limit the velocity cannot change.
+    // The forward force wishes for 1.5 m/s towards the target, far above the 0.36 m/s it has.
     PedClass& stuck = add(1, 5, 9, 1, 1.5, 1, 0.3, -0.2, 0.0);
     ASSERT_EQ(engine.movePedestrian(stuck), std::nullopt);
     EXPECT_EQ(stuck.Vx(), 0.3);
     EXPECT_EQ(stuck.Vy(), -0.2);
+    EXPECT_EQ(stuck.accelX(), 0.0);
+    EXPECT_EQ(stuck.accelY(), 0.0);
     EXPECT_EQ(stuck.InstantAccl(), 0.0);
 }
 
