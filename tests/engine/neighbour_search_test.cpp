@@ -1,5 +1,6 @@
 // Finding neighbours through the grid gives exactly what visiting everyone gives: the same report
-// files byte for byte and the same figures, over seeded runs of every kind.
+// files byte for byte and the same figures, for crowds no generated run makes: mixed bodies, far
+// outside the trap, spread over the whole single-precision range, stacked on one spot.
 #include <functional>
 #include <map>
 
@@ -117,24 +118,8 @@ void stacks(Engine& engine, Settings&) {
 }
 
 TEST(NeighbourSearch, TheGridFindsWhatAScanFinds) {
-    const auto twoWays = [](Settings& s) {
-        s.NumPedLeft = s.NumPedRight = "45";
-        s.SightDist = "1";
-        s.UniformSpaceGenerator = true;
-        s.NormalSpaceGenerator = false;
-    };
-    const auto headway = [](Settings& s) {
-        s.GeneratedAtOnce = false;
-        s.RandomInput = true;
-        s.HeadwayMeanInput = "0.4";
-        s.TotalNumberOfPedestrians = "40";
-        s.NumPedLeft = "25";
-        s.SightDist = "50";
-    };
     const auto byHand = [](Settings& s) { s.ManualGenerator = true; };
     const std::pair<Scenario, const char*> cases[] = {
-        {{twoWays, {}, 3000, 0}, "all at once from two ways, sight 1 m"},
-        {{headway, {}, 400, 0}, "two ways by headway, sight 50 m"},
         {{byHand, mixedBodies, 3000, 0}, "mixed bodies"},
         {{byHand, mixedBodies, 3000, 36 * 40 + 17}, "mixed bodies stopped mid-step"},
         {{byHand, farOutside, 600, 0}, "far outside the trap"},

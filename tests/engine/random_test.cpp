@@ -26,54 +26,29 @@ TEST(RandomVariate, NamesThatDoNotDrawReturnTheMeanAndConsumeNothing) {
         EXPECT_EQ(a.RandomVariate(name, -1.5, 1.0), -1.5);
         EXPECT_TRUE(inStep(a, b)) << '"' << name << "\" consumed a uniform";
     }
-    // The drawing names take one and two uniforms per call, nothing kept for the next.
-    RandomSource a(kSeed), b(kSeed);
-    a.RandomVariate("Exponential", 3.0, 0);
-    b.Rnd();
-    EXPECT_TRUE(inStep(a, b));
-    a.RandomVariate("Normal", 3.0, 1.0);
-    b.Rnd();
-    b.Rnd();
-    EXPECT_TRUE(inStep(a, b));
 }
 
-TEST(RandomVariate, Normal) {
+TEST(RandomVariate, DrawsWithoutSpreadOrAtOrBelowZeroGiveTheMean) {
     RandomSource source(kSeed);
     for (double mean : {0.5, 1.775, 40.0})
         EXPECT_EQ(source.RandomVariate("Normal", mean, 0.0), mean);
+    EXPECT_EQ(source.RandomVariate("Exponential", 0.0, 1.0), 0.0);
 
-    // Raw draws at or below zero, about 16 % of them, come back as the mean itself.
+    // Raw normal draws at or below zero, about 16 % of them, come back as the mean itself.
     const int n = 20000;
     int atMean = 0;
-    double sum = 0;
     for (int i = 0; i < n; ++i) {
         const double v = source.RandomVariate("Normal", 1.0, 1.0);
         ASSERT_GT(v, 0.0);
         if (v == 1.0) ++atMean;
-        sum += v;
     }
     EXPECT_GT(atMean, 0.14 * n);
     EXPECT_LT(atMean, 0.18 * n);
-    EXPECT_NEAR(sum / n, 1.242, 0.03);  // E[X; X > 0] = 1.083, plus 0.159 x 1 at the mean
 
     // Only the square of the deviation matters.
     RandomSource plus(kSeed), minus(kSeed);
     for (int i = 0; i < 1000; ++i)
         ASSERT_EQ(plus.RandomVariate("Normal", 1.2, 0.5), minus.RandomVariate("Normal", 1.2, -0.5));
-}
-
-TEST(RandomVariate, Exponential) {
-    RandomSource source(kSeed);
-    EXPECT_EQ(source.RandomVariate("Exponential", 0.0, 1.0), 0.0);
-    const int n = 20000;
-    double sum = 0;
-    for (int i = 0; i < n; ++i) {
-        const double v = source.RandomVariate("Exponential", 3.0, 0.0);
-        ASSERT_GT(v, 0.0);
-        ASSERT_TRUE(std::isfinite(v));
-        sum += v;
-    }
-    EXPECT_NEAR(sum / n, 3.0, 0.12);  // the standard error is 3 / sqrt(n) = 0.021
 }
 
 TEST(RandomVariate, AUniformOfZeroIsDrawnAgain) {
@@ -88,18 +63,6 @@ TEST(RandomVariate, AUniformOfZeroIsDrawnAgain) {
     EXPECT_GT(exponential, 0.0);
     EXPECT_TRUE(std::isfinite(normal));
     EXPECT_GT(normal, 0.0);
-}
-
-TEST(RandomSource, ASeededSourceRepeatsDrawForDraw) {
-    RandomSource a(kSeed), b(kSeed), other(kSeed + 1);
-    EXPECT_TRUE(a.isSeeded());
-    for (int i = 0; i < 1000; ++i) {
-        a.Randomize();  // mixes nothing in
-        ASSERT_EQ(a.Rnd(), b.Rnd());
-        ASSERT_EQ(a.RandomVariate("Normal", 1, 1), b.RandomVariate("Normal", 1, 1));
-    }
-    RandomSource c(kSeed);
-    EXPECT_FALSE(inStep(c, other));
 }
 
 TEST(RandomSource, ReseedingInATightLoopNeverRepeatsTheDraws) {
