@@ -208,7 +208,7 @@ class WindowRoom : public UiTest {
     }
 };
 
-TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
+TEST_F(WindowRoom, PanelsOpenedByTheirShortcutsLeaveTheCanvasUncoveredAndTileWithinReach) {
     QApplication::setActiveWindow(&window);
     const std::pair<const char*, const char*> shortcuts[] = {{"Ctrl+M", "frmManualPedGenerator"},
                                                              {"Ctrl+P", "frmInputParameters"},
@@ -258,13 +258,9 @@ TEST_F(WindowRoom, EveryPanelOpenedByItsShortcutLeavesTheCanvasUncovered) {
         if (sub == window.canvasWindow()) continue;
         EXPECT_FALSE(sub->geometry().intersects(drawingArea())) << sub->windowTitle().toStdString();
     }
-}
 
-TEST_F(WindowRoom, AfterTilingEveryWindowCanBeScrolledIntoView) {
-    for (const char* item : {"mnuManualGenerator", "mnuInputParameters", "mnuCalibration",
-                             "mnuSimulationSpeed", "mnuShowDrawing", "mnuForces", "mnuReporting"})
-        action(item)->trigger();
-    // A canvas enlarged beyond the area as well.
+    // Tiled, with a canvas enlarged beyond the area as well, every window can be scrolled into
+    // view.
     window.canvasWindow()->setArea(30000, 9000);
     QMdiArea* area = window.mdiArea();
     for (const char* tiling : {"mnuWindowTileVert", "mnuWindowTileHor"}) {
