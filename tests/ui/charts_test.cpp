@@ -66,8 +66,9 @@ TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFiguresDrawnByTheTimer)
     ASSERT_TRUE(charts()->isVisible());
     EXPECT_TRUE(charts()->timer()->isActive());
     action("mnuStartSimulation")->trigger();
-    window.timer()->stop();  // the test takes the steps
-    window.host().eventInterval = 1 << 30;  // no event gets through during the steps
+    // The test takes the steps, and no event gets through while it does.
+    window.timer()->stop();
+    window.host().eventInterval = 1 << 30;
     const int before = charts()->redraws();
     // What the panel shows after each step, box by box.
     std::map<std::string, std::vector<std::string>> shown;

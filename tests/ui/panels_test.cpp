@@ -153,7 +153,7 @@ TEST_F(PanelsTest, AutomaticGeneratorRulesEnd) {
     EXPECT_FALSE(in<QLineEdit>(p, "txtHeadwayStdInput")->isEnabled());
 }
 
-TEST_F(PanelsTest, ParametersPanel) {
+TEST_F(PanelsTest, TheInfluenceBarStaysAboveTheBodyAndAPastedLineBreakIsNotTaken) {
     const char* p = "frmInputParameters";
     in<QScrollBar>(p, "HScrollPedDiameter")->setValue(75);
     EXPECT_EQ(text(p, "txtInfluenceDiameter"), "0.85");
