@@ -6,7 +6,6 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
-#include "core/numbers.h"
 #include "engine/headless_host.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"

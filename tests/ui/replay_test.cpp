@@ -2,12 +2,10 @@
 // menu and shown frame by frame on the trap canvas, checked against the file's own lines; playing,
 // closing, a run taking the canvas over, and files or moments that are refused.
 #include <QSlider>
-#include <cmath>
 #include <fstream>
 #include <map>
 #include <set>
 
-#include "engine/settings_rules.h"
 #include "support/trajectory_lines.h"
 #include "ui/panels/replay_panel.h"
 #include "ui_fixture.h"
