@@ -1,5 +1,6 @@
 // Frozen regression runs: seeded runs of both generators, one and two ways, and a run of hand-made
-// pedestrians, whose complete report files and printed figures are kept under tests/data/runs.
+// pedestrians, whose complete report files, printed figures and (for two of them) trajectory files
+// are kept under tests/data/runs.
 // Each is run again through the batch runner, finding neighbours both ways, and must give the same
 // files byte for byte. tools/freeze-runs.sh writes them anew when a change is meant to move them.
 #include <gtest/gtest.h>

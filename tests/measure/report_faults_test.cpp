@@ -2,6 +2,7 @@
 // taken away mid-run, a file replaced by a folder, a full disk, an old report that cannot be
 // deleted. Every file ends at a record, nothing is lost silently, and the batch runner's exit
 // status says what happened.
+#include "core/numbers.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {
@@ -94,12 +95,29 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
 
 // An old report that cannot be deleted (a folder in its place, not empty): the batch run
 // completes, and its status says so. (An interrupted batch run is interrupt_test.cpp's.)
-TEST(BatchReportFaults, AnOldReportThatCannotBeDeletedGivesStatusThree) {
+TEST(BatchReportFaults, AnInterruptEndsAtAStepAndAnOldReportThatCannotGoGivesStatusThree) {
     TempFolder dir;
+    const std::string batch = std::string(STRIDA_BATCH) + " --out '" + dir.path().string() + "' ";
+    // SIGTERM while a crowd of 6000 walks: the step under way is abandoned and the files closed.
+    EXPECT_EQ(exitStatus("timeout --preserve-status -s TERM 1 " + batch +
+                         "--set NumPedLeft=3000 --set NumPedRight=3000 --set TrapLength=60 "
+                         "--set TrapWidth=12 --set DistGenerator2Trap=0 --steps 1000000 "
+                         ">/dev/null 2>&1"),
+              143);
+    const std::string instant = readFile(dir.path() / "Instant.txt");
+    const std::string avg = readFile(dir.path() / "avgInstant.txt");
+    ASSERT_TRUE(instant.ends_with("\r\n") && avg.ends_with("\r\n"));
+    // The last records of both files come from the same, last step.
+    const std::string lastInstant = instant.substr(instant.rfind("\r\n", instant.size() - 3) + 2);
+    const std::string lastAvg = avg.substr(avg.rfind("\r\n", avg.size() - 3) + 2);
+    const double t = std::stod(lastInstant.substr(lastInstant.find(',') + 1));
+    EXPECT_EQ(lastAvg.substr(0, lastAvg.find(',')), "\"" + num::fixed(t, 2) + "\"");
+
+    // An old report that cannot be deleted (a folder in its place, not empty): the run completes,
+    // and the status says so.
+    std::filesystem::remove(dir.path() / "Instant.txt");
     std::filesystem::create_directories(dir.path() / "Instant.txt" / "kept");
-    EXPECT_EQ(exitStatus(std::string(STRIDA_BATCH) + " --out '" + dir.path().string() +
-                         "' --seed 1 >/dev/null 2>&1"),
-              3);
+    EXPECT_EQ(exitStatus(batch + "--seed 1 >/dev/null 2>&1"), 3);
 }
 
 }  // namespace
