@@ -143,25 +143,19 @@ class EngineTest : public ::testing::Test {
         settings.ForceSeparate = Check::Unchecked;
     }
 
-    // Starts a run of hand-made pedestrians, as the Run menu does, if none exists yet. Unless the
-    // test asks for the all-at-once timing, which finishes the run when the trap empties, the run
-    // lasts until it is stopped.
-    bool finishWhenTrapEmpties = false;
-    void startManualRun() {
-        if (engine.runExists()) return;
-        settings.ManualGenerator = true;
-        settings.GeneratedAtOnce = finishWhenTrapEmpties;
-        settings.RandomInput = !finishWhenTrapEmpties;
-        if (!engine.StartSimulation())
-            throw std::runtime_error(
-                "the run did not start: " +
-                (host.shown().messages.empty() ? "" : host.shown().messages.back().text));
-    }
-
     // One time slice through the engine's own timer tick, starting a run of hand-made pedestrians
     // first when there is none and continuing a paused one. Returns the messages the step showed.
     std::vector<std::string> step() {
-        startManualRun();
+        if (!engine.runExists()) {
+            // A run of hand-made pedestrians, as the Run menu starts one, lasting until stopped.
+            settings.ManualGenerator = true;
+            settings.GeneratedAtOnce = false;
+            settings.RandomInput = true;
+            if (!engine.StartSimulation())
+                throw std::runtime_error(
+                    "the run did not start: " +
+                    (host.shown().messages.empty() ? "" : host.shown().messages.back().text));
+        }
         if (!engine.IsRunning()) engine.PauseSimulation();  // continue
         const std::size_t before = host.shown().messages.size();
         engine.SimulationTick();
