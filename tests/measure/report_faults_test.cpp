@@ -37,11 +37,6 @@ TEST_F(ReportFaults, AFileDeletedMidRunIsMadeAgainWithTheLaterRecords) {
     EXPECT_EQ(instant.rfind("1,0.26666666666666666,", 0), 0u) << "step 4's first record";
     EXPECT_EQ(report(ReportFile::AvgInstant).rfind("\"0.27\",", 0), 0u);
     EXPECT_TRUE(readFile(folder.path() / "moved").ends_with("\r\n"));
-    // Another program's file put in its place is kept, and the records follow it.
-    std::filesystem::remove(engine.reports().pathOf(ReportFile::Instant));
-    std::ofstream(engine.reports().pathOf(ReportFile::Instant), std::ios::binary) << "other\r\n";
-    ticks(engine, 1);
-    EXPECT_EQ(report(ReportFile::Instant).rfind("other\r\n1,0.4,", 0), 0u);
     EXPECT_TRUE(host.shown().messages.empty());
     EXPECT_TRUE(engine.reports().failures().empty());
 }
@@ -56,7 +51,6 @@ TEST_F(ReportFaults, AFolderGoneOrAFileTurnedIntoAFolderIsReportedOnce) {
     ticks(elsewhere, 5);
     EXPECT_FALSE(std::filesystem::exists(sub)) << "a report folder that is gone is not made again";
     EXPECT_EQ(messagesAbout("the report folder is gone"), 2u) << "one for each open file";
-    EXPECT_EQ(elsewhere.reports().failures().size(), 2u);
     elsewhere.StopSimulation();
 
     host.clearMessages();
@@ -89,8 +83,6 @@ TEST_F(ReportFaults, AFullDiskLeavesEveryFileAtARecord) {
     EXPECT_LE(instant.size(), size + 5000);
     EXPECT_TRUE(instant.ends_with("\r\n"));
     EXPECT_EQ(messagesAbout("\"Instant.txt\" could not be written"), 1u);
-    ASSERT_FALSE(engine.reports().failures().empty());
-    EXPECT_EQ(engine.reports().failures()[0].file, ReportFile::Instant);
 }
 
 // An old report that cannot be deleted (a folder in its place, not empty): the batch run

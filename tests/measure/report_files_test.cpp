@@ -1,6 +1,6 @@
 // The rows that pedestrians append to the report files, where the frozen runs do not reach: a
-// time slice changed during a run, and no row report checked. (The frozen runs hold every header
-// and row format byte for byte.)
+// time slice changed during a run. (The frozen runs hold every header and row format byte for
+// byte; run_test.cpp, which files a run opens.)
 #include <filesystem>
 #include <fstream>
 
@@ -24,16 +24,6 @@ TEST_F(Reports, AnInstantRowsTimeIsTheStepCountTimesTheCurrentTimeSlice) {
     const std::string last = rows.substr(rows.rfind("\r\n", rows.size() - 3) + 2);
     EXPECT_EQ(last.rfind("1,0.26666666666666666,", 0), 0u) << last;
     EXPECT_FALSE(std::filesystem::exists(engine.reports().pathOf(ReportFile::NTXY)));
-}
-
-TEST_F(Reports, NothingIsWrittenWhenNoRowReportIsChecked) {
-    settings.ReportNTXY = Check::Unchecked;
-    settings.ReportInstantPerformance = Check::Grayed;  // only the checked state counts
-    add(2, 3, 9, 3);
-    add(3, 1, 9, 1);
-    steps(10);
-    engine.StopSimulation();
-    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
 }  // namespace

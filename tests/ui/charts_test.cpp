@@ -4,11 +4,8 @@
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QXYSeries>
-#include <QXmlStreamReader>
 #include <cmath>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "core/numbers.h"
 #include "ui/charts/chart_page.h"
@@ -64,7 +61,6 @@ TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFiguresDrawnByTheTimer)
     in<QPushButton>("frmRandomSeed", "cmdOK")->click();
     action("mnuCharts")->trigger();
     ASSERT_TRUE(charts()->isVisible());
-    EXPECT_TRUE(charts()->timer()->isActive());
     action("mnuStartSimulation")->trigger();
     // The test takes the steps, and no event gets through while it does.
     window.timer()->stop();
@@ -116,78 +112,60 @@ TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFiguresDrawnByTheTimer)
     EXPECT_EQ(k, std::size_t(diagram.size()));
     EXPECT_GT(k, 20u);
 
-    // Closed, the window stops its timer; a new run empties every chart.
-    window.panelWindow("frmCharts")->close();
-    EXPECT_FALSE(charts()->timer()->isActive());
+    // A new run empties every chart.
     action("mnuStartSimulation")->trigger();
     for (int tab = 0; tab < charts()->tabs()->count(); ++tab)
         for (QXYSeries* series : charts()->page(tab)->shown()) EXPECT_EQ(series->count(), 0) << tab;
 }
 
-TEST_F(ChartsTest, TheDiagramsOfEachWayMatchInstantTxt) {
-    // Ten pedestrians in the trap from the start, in two lanes 3 m apart walking opposite ways at
-    // a steady pace, 1.8 m apart within a lane, towards targets far beyond the trap: nobody leaves
-    // it but by its ends, and the run lasts after the trap has emptied. (Whoever enters the trap
-    // again, or for the first time, counts in it at once but has rows in "Instant.txt" only from
-    // a later step.)
+TEST_F(ChartsTest, EachWaysSpeedDensityPointsAreItsRowsInInstantTxt) {
+    // Four pedestrians in the trap from the start, two in each of two lanes 3 m apart walking
+    // opposite ways towards targets far beyond the trap, so that nobody enters it late: every step
+    // after the first has the rows of everyone inside (IDs 1 and 2 walk east).
     ASSERT_TRUE(window.changeSetting("ManualGenerator", "1"));
     ASSERT_TRUE(window.changeSetting("RandomInput", "1"));  // no end when the trap empties
-    for (int i = 0; i < 10; ++i) {
-        const bool east = i % 2 == 0;
+    for (const float x : {1.0f, 3.0f, 9.0f, 7.0f}) {
+        const bool east = x < 5;
         PedDef def;
-        def.Px = 1.0f + 1.8f * static_cast<float>(i / 2);
+        def.Px = x;
         def.Py = def.Ey = east ? 1.5f : 4.5f;
         def.Ex = east ? 900.0f : -900.0f;
         def.MaxSpeed = east ? 1.3 : 1.1;
         def.Vx = east ? 1.3 : -1.1;
-        def.color = east ? 1 : 2;
         def.maxAcceleration = 1.44;
         ASSERT_FALSE(window.engine().CreatePedestrian(def, MaxAcceleration::Definition));
     }
     action("mnuCharts")->trigger();
     action("mnuStartSimulation")->trigger();
     window.timer()->stop();
-    for (int i = 0; i < 1000; ++i) window.engine().SimulationTick();
+    for (int i = 0; i < 200; ++i) window.engine().SimulationTick();
 
-    // The pedestrians of each direction in the trap, step by step, as "Instant.txt" has them:
-    // rows per step and the sum of their speeds (IDs 1, 3, 5 ... walk east).
+    // Per step and direction: the rows of "Instant.txt" and the sum of their speeds.
     std::map<std::pair<long, int>, std::pair<int, double>> instant;
     const std::vector<std::string> rows =
         lines(QString::fromStdString((folder.path() / "Instant.txt").string()));
-    ASSERT_GT(rows.size(), 3u);
     for (std::size_t r = 3; r < rows.size(); ++r) {
-        std::vector<double> field;
-        std::stringstream line(rows[r]);
-        for (std::string f; std::getline(line, f, ',');) field.push_back(std::stod(f));
-        ASSERT_GE(field.size(), 7u) << rows[r];
-        const int way = static_cast<int>(field[0]) % 2 == 1 ? WestToEast : EastToWest;
-        auto& [count, speeds] = instant[{std::lround(field[1] * 15), way}];
-        ++count, speeds += field[6];
+        const std::vector<std::string> f = strida::test::split(rows[r], ',');
+        const int way = std::stoi(f[0]) <= 2 ? WestToEast : EastToWest;
+        auto& [count, speeds] = instant[{std::lround(std::stod(f[1]) * 15), way}];
+        ++count, speeds += std::stod(f[6]);
     }
-    ASSERT_TRUE(charts()->twoWay());
-    const std::pair<const char*, int> traces[] = {{"westToEast", WestToEast},
-                                                  {"eastToWest", EastToWest}};
-    for (auto [trace, way] : traces) {
-        const QList<QPointF> speed = points(SpeedDensity, trace), flow = points(FlowDensity, trace);
-        ASSERT_EQ(speed.size(), flow.size());
-        qsizetype k = 0, compared = 0;
+    for (auto [trace, way] : {std::pair{"westToEast", WestToEast}, {"eastToWest", EastToWest}}) {
+        const QList<QPointF> points = this->points(SpeedDensity, trace);
+        qsizetype k = 0;
         for (const StepFigures& step : window.stepSeries()) {
             if (step.count[way] == 0) continue;
-            ASSERT_LT(k, speed.size());
-            EXPECT_NEAR(flow[k].x(), speed[k].x(), 1e-12);
-            EXPECT_NEAR(flow[k].y(), speed[k].x() * speed[k].y(), 1e-12);
+            ASSERT_LT(k, points.size());
             // A pedestrian's first step inside the trap only marks its entry: no row for it.
+            const auto [count, speeds] = instant[{step.step, way}];
             if (step.step > 1) {
-                const auto [count, speeds] = instant[{step.step, way}];
-                ASSERT_GT(count, 0) << trace << " step " << step.step;
-                EXPECT_NEAR(speed[k].x(), count / trapArea(), 1e-9) << trace << step.step;
-                EXPECT_NEAR(speed[k].y(), speeds / count, 1e-9) << trace << step.step;
-                ++compared;
+                EXPECT_NEAR(points[k].x(), count / trapArea(), 1e-9) << trace << step.step;
+                EXPECT_NEAR(points[k].y(), speeds / count, 1e-9) << trace << step.step;
             }
             ++k;
         }
-        EXPECT_EQ(k, speed.size()) << trace;
-        EXPECT_GT(compared, 50) << trace;
+        EXPECT_EQ(k, points.size()) << trace;
+        EXPECT_GT(k, 50) << trace;
     }
 }
 
@@ -201,53 +179,30 @@ TEST_F(ChartsTest, SavedChartsAndDataAreCompleteFilesAndAFailedSaveSaysWhy) {
     const QSize size = charts()->currentPage()->size();
 
     ASSERT_TRUE(charts()->savePng(dir + "/speed.png"));
-    const QImage png(dir + "/speed.png");
-    ASSERT_FALSE(png.isNull());
-    EXPECT_EQ(png.size(), size);
+    EXPECT_EQ(QImage(dir + "/speed.png").size(), size);
     ASSERT_TRUE(charts()->saveSvg(dir + "/speed.svg"));
     EXPECT_TRUE(QSvgRenderer(dir + "/speed.svg").isValid());
-    QFile svgFile(dir + "/speed.svg");
-    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
-    QXmlStreamReader svg(&svgFile);
-    bool titled = false;
-    while (!svg.atEnd()) {
-        svg.readNext();
-        titled = titled || svg.text().contains(QString("Average speed in the trap"));
-    }
-    EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
-    EXPECT_TRUE(titled) << "the chart is drawn in the SVG";
 
     ASSERT_TRUE(charts()->saveCsv(dir + "/speed.csv"));
-    std::vector<std::string> csv = lines(dir + "/speed.csv");
+    const std::vector<std::string> csv = lines(dir + "/speed.csv");
     ASSERT_EQ(csv.size(), 41u);
     EXPECT_EQ(csv[0], "time,AvgSpeed,MeanAvgSpeed");
-    charts()->tabs()->setCurrentIndex(FlowDensity);
-    ASSERT_TRUE(charts()->saveCsv(dir + "/flow.csv"));
-    csv = lines(dir + "/flow.csv");
-    ASSERT_EQ(csv.size(), 41u);
-    EXPECT_EQ(csv[0],
-              "time,density,AvgSpeed,flow,density_WE,speed_WE,flow_WE,density_EW,speed_EW,flow_EW");
     EXPECT_TRUE(messages.empty());
 
     // Into a folder that does not exist, or over a folder: refused, said, and nothing left.
     const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    QDir(dir).mkdir("taken.png");
+    EXPECT_FALSE(charts()->savePng(dir + "/missing/chart.png"));
+    EXPECT_FALSE(charts()->saveSvg(dir + "/missing/chart.svg"));
+    EXPECT_FALSE(charts()->saveCsv(dir + "/missing/chart.csv"));
     QDir(dir).mkdir("taken.csv");
-    for (const QString name : {"missing/chart", "taken"}) {
-        messages.clear();
-        EXPECT_FALSE(charts()->savePng(dir + "/" + name + ".png"));
-        EXPECT_FALSE(charts()->saveSvg(dir + "/missing/chart.svg"));
-        EXPECT_FALSE(charts()->saveCsv(dir + "/" + name + ".csv"));
-        ASSERT_EQ(messages.size(), 3u) << name.toStdString();
-        EXPECT_NE(messages[0].find((dir + "/" + name + ".png").toStdString()), std::string::npos)
-            << messages[0];
-        EXPECT_NE(messages[2].find("could not be saved"), std::string::npos) << messages[2];
-    }
+    EXPECT_FALSE(charts()->saveCsv(dir + "/taken.csv"));
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_NE(messages[0].find((dir + "/missing/chart.png").toStdString()), std::string::npos)
+        << messages[0];
+    EXPECT_NE(messages[3].find("could not be saved"), std::string::npos) << messages[3];
     QStringList after = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    after.removeOne("taken.png");
     after.removeOne("taken.csv");
     EXPECT_EQ(after, before);
-    EXPECT_TRUE(QDir(dir + "/taken.png").isEmpty());
 }
 
 }  // namespace
