@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/settings_rules.h"
+#include "measure/step_series.h"
 #include "support/batch_runner.h"
 #include "support/engine_fixture.h"
 #include "support/odd_files.h"
@@ -197,6 +198,22 @@ TEST(RunRecord, AnOutputThatCannotBeWrittenWholeFailsTheRun) {
     const std::string errors = readFile(out.path() / "errors");
     EXPECT_NE(errors.find((out.path() / "t.txt").string()), std::string::npos) << errors;
     EXPECT_EQ(manifestIn(out.path()).at("ending"), "finished");
+}
+
+// A line of chart data is in the file as soon as it is given, so a reader (or a kill) finds the
+// file ending at a whole line after every step.
+TEST(RunRecord, ChartDataLinesAreInTheFileAsTheyCome) {
+    TempFolder dir;
+    std::string error;
+    auto writer = SeriesCsvWriter::create(dir.path() / "c.csv", {findSeriesColumn("step")}, error);
+    ASSERT_TRUE(writer) << error;
+    for (int k = 1; k <= 3; ++k) {
+        StepFigures f;
+        f.step = k;
+        writer->row(f);
+    }
+    EXPECT_EQ(readFile(dir.path() / "c.csv"), "step\n1\n2\n3\n");
+    EXPECT_TRUE(writer->finish(error)) << error;
 }
 
 }  // namespace

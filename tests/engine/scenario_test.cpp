@@ -105,5 +105,20 @@ TEST(Scenario, TheSeedIsDigitsInATextOrAWholeNumber) {
     }
 }
 
+// Every example a user starts from opens, and saves again to its own bytes.
+TEST(Scenario, ExamplesOpenAndSaveToTheirOwnBytes) {
+    const auto examples =
+        std::filesystem::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(examples)) {
+        if (entry.path().extension() != ".json") continue;
+        ++found;
+        Scenario scenario;
+        ASSERT_FALSE(readScenario(entry.path(), scenario)) << entry.path();
+        EXPECT_EQ(scenarioText(scenario), readFile(entry.path())) << entry.path();
+    }
+    EXPECT_EQ(found, 4);
+}
+
 }  // namespace
 }  // namespace strida::test

@@ -136,6 +136,13 @@ TEST_F(PanelsTest, TheInfluenceBarStaysAboveTheBodyAndAPastedLineBreakIsNotTaken
     EXPECT_EQ(window.settings().Alpha, "0.5");
 }
 
+// The traffic report is shown on the reporting panel but cannot be chosen.
+TEST_F(PanelsTest, TheTrafficReportCannotBeChosen) {
+    auto* traffic = in<QCheckBox>("frmReporting", "chkReportTrafficPerformance");
+    QTest::mouseClick(traffic, Qt::LeftButton);
+    EXPECT_FALSE(traffic->isChecked());
+}
+
 // With no system-information tool to be found, the about box says so.
 TEST_F(PanelsTest, AboutBoxWithoutASystemInformationTool) {
     action("mnuAboutMe")->trigger();
