@@ -93,6 +93,10 @@ Options, applied in this order:
                     How each pedestrian's neighbours are found: through a grid of the plane
                     (index, the default) or by visiting every other pedestrian (scan). Both give
                     identical results; the scan is the slow reference.
+  --threads N       How many threads a run with UpdateOrder=Simultaneous shares each step out
+                    over, 1 to 1024; all cores by default. Every file comes out the same for any
+                    number; a sequential run uses one thread whatever is given. Not part of a
+                    run's record or a scenario.
   --list-settings   List every setting, one per line: name, default, unit and meaning, separated
                     by tabs ("-" where there is no unit). Nothing is run.
   --markdown        With --list-settings: the same as a Markdown page (docs/settings.md).
@@ -157,6 +161,7 @@ struct Options {
     bool pedestriansMade = false;  // by the scenario, as it was opened
     std::string description;       // the scenario's
     NeighbourSearch search = NeighbourSearch::Index;
+    int threads = 0;  // every core
     bool help = false;
     bool listSettings = false;
     bool markdown = false;
@@ -190,6 +195,11 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         if (value != "scan" && value != "index")
             return "--neighbours takes scan or index, not " + quoted;
         o.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
+    } else if (arg == "--threads") {
+        const std::optional<long> n = num::whole<long>(value);
+        if (!n || *n < 1 || *n > 1024)
+            return "--threads takes a whole number of threads from 1 to 1024, not " + quoted;
+        o.threads = static_cast<int>(*n);
     } else {
         o.seed = num::whole<std::uint64_t>(value);
         if (!o.seed) return "--seed takes a whole number, not " + quoted;
@@ -201,7 +211,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     constexpr std::string_view kTakeValues[] = {"--set",      "--peds",         "--out",
                                                 "--steps",    "--seed",         "--neighbours",
                                                 "--replay",   "--trajectories", "--chart-data",
-                                                "--scenario", "--save-scenario"};
+                                                "--scenario", "--save-scenario", "--threads"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -447,6 +457,7 @@ int main(int argc, char** argv) {
     engine.setSeed(seed);
     engine.setAnimate(false);
     engine.setNeighbourSearch(options.search);
+    engine.setThreads(options.threads);
     engine.setTrajectoryFiles(options.trajectories);
     engine.setChartDataFile(options.chartData);
     if (!createPedestrians(engine, options)) return 2;

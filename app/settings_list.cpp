@@ -15,9 +15,9 @@ namespace strida::batch {
 namespace {
 
 // What --set takes for a setting of this kind.
-std::string_view takes(SettingInfo::Kind kind) {
+std::string takes(const SettingInfo& info) {
     using K = SettingInfo::Kind;
-    switch (kind) {
+    switch (info.kind) {
         case K::Text:
             return "text";
         case K::Option:
@@ -26,6 +26,8 @@ std::string_view takes(SettingInfo::Kind kind) {
             return "1 to 1000";
         case K::Position:
             return "a number";
+        case K::Choice:
+            return choiceWords(info);
         case K::Check:
         case K::MenuCheck:
         case K::Ways:
@@ -98,8 +100,8 @@ void listSettingsAsMarkdown() {
                 printLine("|---|---|---|---|---|---|");
             }
         printLine("| `" + std::string(info.name) + "` | `" + settingText(defaults, info) + "` | " +
-                  std::string(info.unit) + " | " + std::string(takes(info.kind)) + " | " +
-                  (info.text ? describeReading(readerOf(info.text)) : "-") + " | " +
+                  std::string(info.unit) + " | " + std::string(takes(info)) + " | " +
+                  (info.kind == SettingInfo::Kind::Text ? describeReading(readerOf(info.text)) : "-") + " | " +
                   std::string(info.meaning) + " |");
     }
 }

@@ -1,16 +1,27 @@
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "core/numbers.h"
 #include "core/program.h"
 #include "engine/calibration.h"
+#include "engine/parallel.h"
 #include "engine/ped_parameters.h"
 #include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
 #include "measure/trajectory_file.h"
 
 namespace strida {
+namespace {
+
+EngineError outsideWalls(const std::string& who, float y, float top) {
+    return EngineError{who + " stands at y = " + num::shortest(y) +
+                       " m, outside the corridor walls along y = 0 and y = " +
+                       num::shortest(top) + " m (CorridorWalls)"};
+}
+
+}  // namespace
 namespace {
 
 // What the abandon flag points to when none is given: never set.
@@ -350,6 +361,7 @@ void Engine::headwayRule() {
 }
 
 bool Engine::movePedestrians(TrapSums& sums) {
+    if (simultaneousUpdate(settings_)) return moveTogether(sums);
     // The pass works by position: pedestrians that arrive leave a gap, closed once the step is
     // over. Events are let in before each pedestrian; a stop they requested ends the pass, even
     // if pedestrians are made again at once; so does the abandon flag, which costs one load per
@@ -372,20 +384,95 @@ bool Engine::movePedestrians(TrapSums& sums) {
             return false;
         }
         // In the step's frame: whoever moved, also when it arrived (its last place).
-        if (!trajectories_.empty() && wasInRun && (p->inRun() || p->arrived()))
-            frame_.push_back({p->ID(), p->Px(), p->Py(), p->Vx(), p->Vy()});
-        if (trap().contains(p->Px(), p->Py())) {
-            ++sums.TotalPed;
-            sums.speed += p->InstantSpeed();
-            sums.delay += p->InstantDelay();
-            sums.uncomfort += p->Uncomfort();
-            sums.NHI += p->InstantNHI();
-            sums.NUVI += p->InstantNUVI();
-            const PedDef& def = p->definition();
-            const Direction way = walkingDirection(def.Px, def.Ex);
-            ++sums.count[way];
-            sums.speedOf[way] += p->InstantSpeed();
+        if (wasInRun && (p->inRun() || p->arrived())) gather(*p, sums);
+    }
+    return true;
+}
+
+void Engine::gather(const PedClass& p, TrapSums& sums) {
+    if (!trajectories_.empty()) frame_.push_back({p.ID(), p.Px(), p.Py(), p.Vx(), p.Vy()});
+    if (!trap().contains(p.Px(), p.Py())) return;
+    ++sums.TotalPed;
+    sums.speed += p.InstantSpeed();
+    sums.delay += p.InstantDelay();
+    sums.uncomfort += p.Uncomfort();
+    sums.NHI += p.InstantNHI();
+    sums.NUVI += p.InstantNUVI();
+    const PedDef& def = p.definition();
+    const Direction way = walkingDirection(def.Px, def.Ex);
+    ++sums.count[way];
+    sums.speedOf[way] += p.InstantSpeed();
+}
+
+const double* Engine::walls() {
+    if (!corridorWalls(settings_)) return nullptr;
+    wallTop_ = static_cast<double>(trap().height);
+    return &wallTop_;
+}
+
+bool Engine::moveTogether(TrapSums& sums) {
+    // Events are let in once, before the pass (SimulationTick), not between pedestrians: all move
+    // from the same instant, and nothing may change under the threads.
+    if (*abandon_) {
+        abandonStep();
+        return false;
+    }
+    movers_.clear();
+    Pedestrians_.forEach([this](PedClass& p) { movers_.push_back(&p); });
+    const std::size_t n = movers_.size();
+    const int threads = std::clamp(threads_ > 0 ? threads_ : coreCount(), 1, 1024);
+    motions_.resize(n);
+    planErrors_.assign(n, std::nullopt);
+    threadWithin_.resize(static_cast<std::size_t>(threads));
+    const double time = dt();
+    const TrapExtent extent = trap();
+    const double* wallTop = walls();
+    // Each thread searches into room of its own and holds back what only this thread may write.
+    auto context = [&](int thread) {
+        MoveContext ctx{settings_,      time,
+                        extent,         run_.StepCount,
+                        Pedestrians_,   threadWithin_[static_cast<std::size_t>(thread)],
+                        reports_,       host_,
+                        nullptr};
+        ctx.wallTop = wallTop;
+        ctx.holdBack = true;
+        return ctx;
+    };
+    // 1. Every move is worked out while nobody has moved.
+    parallelFor(n, threads, [&](std::size_t i, int thread) {
+        MoveContext ctx = context(thread);
+        planErrors_[i] = movers_[i]->plan(ctx, motions_[i]);
+    });
+    // A move that cannot be made stops the step before anyone has moved.
+    for (std::size_t i = 0; i < n; ++i)
+        if (planErrors_[i]) {
+            pauseWithError("pedestrian " + std::to_string(movers_[i]->ID()) +
+                           " cannot move: " + planErrors_[i]->description);
+            return false;
         }
+    // 2. All are made; 3. all are measured in the crowd as it now stands, those arriving too.
+    for (std::size_t i = 0; i < n; ++i) movers_[i]->make(motions_[i], Pedestrians_);
+    parallelFor(n, threads, [&](std::size_t i, int thread) {
+        MoveContext ctx = context(thread);
+        movers_[i]->measure(ctx);
+    });
+    // 4. In order of creation: drawn, written, gathered, and those arrived taken out.
+    MoveContext ctx = context(0);
+    return finishTogether(ctx, sums);
+}
+
+bool Engine::finishTogether(MoveContext& ctx, TrapSums& sums) {
+    const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
+    for (PedClass* p : movers_) {
+        if (drawn)
+            if (MaybeError error = drawer_.draw(*p)) {
+                pauseWithError("pedestrian " + std::to_string(p->ID()) +
+                               " cannot move: " + error->description);
+                return false;
+            }
+        p->writeHeldBack(ctx);
+        gather(*p, sums);
+        if (p->arrived()) RemovePedestrian(p->ID());
     }
     return true;
 }
@@ -409,6 +496,7 @@ MaybeError Engine::movePedestrian(PedClass& p) {
     MoveContext ctx{settings_,      dt(),         trap(),
                     run_.StepCount, Pedestrians_, within_,
                     reports_,       host_,        drawn ? &drawer_ : nullptr};
+    ctx.wallTop = walls();
     MaybeError error = p.Move(ctx);
     if (!error && p.arrived()) RemovePedestrian(p.ID());
     return error;
@@ -429,6 +517,8 @@ MaybeError Engine::CreatePedestrian(PedDef def, MaxAcceleration from) {
     if (MaybeError error = readBehaviour(settings_, def, from == MaxAcceleration::Parameters))
         return error;
     if (MaybeError error = checkFinite(def)) return error;
+    if (corridorWalls(settings_) && !(def.Py >= 0 && def.Py <= trap().height))
+        return outsideWalls("the pedestrian", def.Py, trap().height);
     if (run_.LastPedID >= std::numeric_limits<std::int16_t>::max())
         return EngineError{
             "a run can number at most 32767 pedestrians, and this run has created them all"};
@@ -490,6 +580,7 @@ MaybeError Engine::GeneratePedestrian(std::optional<Direction> direction) {
 MaybeError Engine::checkRunSettings() const {
     const Settings& s = settings_;
     if (MaybeError error = timeSliceError(s)) return error;
+    if (MaybeError error = checkWalls()) return error;
     if (s.ManualGenerator || !(s.GeneratedAtOnce || s.RandomInput)) return std::nullopt;
     // Automatic generation reads all of these at every pedestrian it makes.
     PedDef def;
@@ -542,6 +633,17 @@ MaybeError Engine::checkPopulation() const {
             std::to_string(run_.LastPedID) + " pedestrians are in the trap already and " + asked;
     return EngineError{asked + ", " + std::to_string(total) +
                        " in all; a run can number at most 32767 pedestrians"};
+}
+
+MaybeError Engine::checkWalls() const {
+    if (!corridorWalls(settings_)) return std::nullopt;
+    const float top = trap().height;
+    MaybeError error;
+    Pedestrians_.forEach([&](const PedClass& p) {
+        if (!error && !(p.Py() >= 0 && p.Py() <= top))
+            error = outsideWalls("pedestrian " + std::to_string(p.ID()), p.Py(), top);
+    });
+    return error;
 }
 
 MaybeError Engine::checkHeadwayInputs() const {

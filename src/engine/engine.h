@@ -132,6 +132,11 @@ class Engine {
     // Whether pedestrians are drawn at all; a headless run turns it off.
     void setAnimate(bool on) { animate_ = on; }
     void setNeighbourSearch(NeighbourSearch search) { Pedestrians_.setSearch(search); }
+    // How many threads a simultaneous step (UpdateOrder Simultaneous) shares its pedestrians out
+    // over; 0, the default, for every core. Every file comes out the same for any number. Not a
+    // setting: a run's record does not hold it.
+    void setThreads(int threads) { threads_ = threads; }
+    int threads() const { return threads_; }
     // Looked at before each pedestrian of a step moves (a signal handler may set it): once it is
     // not 0, the step under way is abandoned and the run stopped as it stood after its last whole
     // step. Nothing of the abandoned step reaches the report files, the trajectory files or the
@@ -218,6 +223,16 @@ class Engine {
     void letEventsIn();
     void takeRequests();
     bool movePedestrians(TrapSums& sums);
+    // The pass of a simultaneous step: everyone's move is worked out from where all stood as the
+    // step began, then all are made, measured, and written in order of creation.
+    bool moveTogether(TrapSums& sums);
+    bool finishTogether(MoveContext& ctx, TrapSums& sums);
+    // A pedestrian that has moved, in the step's frame and the trap's sums.
+    void gather(const PedClass& p, TrapSums& sums);
+    // The walls the moves keep to, or null without CorridorWalls.
+    const double* walls();
+    // Why a run cannot start with walls: a pedestrian made by hand stands outside them.
+    MaybeError checkWalls() const;
     void abandonStep();
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
@@ -287,6 +302,15 @@ class Engine {
 
     // Room for one pedestrian's neighbours, reused by every search.
     std::vector<Neighbour> within_;
+    double wallTop_ = 0;  // m: the upper wall, as the step under way keeps to it
+
+    // The simultaneous step's pass: the pedestrians moving, their worked-out moves and any error,
+    // and room for each thread's neighbour searches.
+    int threads_ = 0;
+    std::vector<PedClass*> movers_;
+    std::vector<Motion> motions_;
+    std::vector<MaybeError> planErrors_;
+    std::vector<std::vector<Neighbour>> threadWithin_;
 
     mutable std::string dtText_ = "\x01";  // no text a user can type
     mutable double dt_ = 0;

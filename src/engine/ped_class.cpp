@@ -39,7 +39,7 @@ void PedClass::DesireForward() {
     desireForwardY_ = (s / d) * dy;
 }
 
-void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within) {
+void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within, const double* wallTop) {
     // Every neighbour closer than the reach pushes straight away from itself, the nearer the
     // harder.
     const double reach = 2 * def_.influenceRadius;
@@ -49,6 +49,17 @@ void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within) {
             desireAvoidX_ += (((n.dx * g) / n.d) * def_.MaxSpeed) / def_.Beta;
             desireAvoidY_ += (((n.dy * g) / n.d) * def_.MaxSpeed) / def_.Beta;
         }
+    }
+    if (!wallTop) return;
+    // A wall pushes as a neighbour standing at its nearest point would, from where the influence
+    // circle reaches it: the push grows from 0 at a distance of influenceRadius to
+    // influenceRadius x MaxSpeed / Beta at the wall. It is straight across, so only y changes.
+    const double py = Py_;
+    for (const double wall : {0.0, *wallTop}) {
+        const double dy = py - wall;
+        const double d = std::fabs(dy);
+        const double g = def_.influenceRadius - d;
+        if (g > 0 && d > 0) desireAvoidY_ += (((dy * g) / d) * def_.MaxSpeed) / def_.Beta;
     }
 }
 
@@ -82,9 +93,10 @@ void PedClass::clearDesires() {
 
 MaybeError PedClass::Move(MoveContext& ctx) {
     steer(ctx);
-    MaybeError error = integrate(ctx.dt);
+    Motion next;
+    MaybeError error = motion(ctx.dt, ctx.wallTop, next);
     if (!error) {
-        ctx.crowd.moved(*this);
+        make(next, ctx.crowd);
         if (ctx.painter) error = ctx.painter->draw(*this);
     }
     if (!error) {
@@ -96,6 +108,30 @@ MaybeError PedClass::Move(MoveContext& ctx) {
     return error;
 }
 
+MaybeError PedClass::plan(MoveContext& ctx, Motion& next) {
+    steer(ctx);
+    MaybeError error = motion(ctx.dt, ctx.wallTop, next);
+    clearDesires();
+    return error;
+}
+
+void PedClass::make(const Motion& next, NeighbourFinder& crowd) {
+    accelX_ = next.ax, accelY_ = next.ay, InstantAccl_ = next.accl;
+    Vx_ = next.vx, Vy_ = next.vy, InstantSpeed_ = next.speed;
+    Px_ = next.px, Py_ = next.py;
+    crowd.moved(*this);
+    arrived_ = std::fabs(def_.Ex - Px_) < static_cast<float>(5 * def_.Radius) &&
+               std::fabs(def_.Ey - Py_) < static_cast<float>(5 * def_.Radius);
+}
+
+void PedClass::writeHeldBack(MoveContext& ctx) {
+    for (const std::string& message : heldMessages_)
+        ctx.host.showMessage(message, kProgramName, MessageIcon::None);
+    heldMessages_.clear();
+    if (rowHeld_) writeRow(ctx);
+    rowHeld_ = false;
+}
+
 void PedClass::steer(MoveContext& ctx) {
     const bool flee = isOn(ctx.settings.ForceFlee), separate = isOn(ctx.settings.ForceSeparate);
     // One search serves both neighbour forces: those within reach and the nearest within sight.
@@ -105,10 +141,10 @@ void PedClass::steer(MoveContext& ctx) {
                              flee ? def_.sightDistance : 0, ctx.within, flee ? &nearest : nullptr);
     if (flee) DesireRepulseAway(nearest);
     if (isOn(ctx.settings.ForceForward)) DesireForward();
-    if (separate) DesireAvoidCollision(ctx.within);
+    if (separate) DesireAvoidCollision(ctx.within, ctx.wallTop);
 }
 
-MaybeError PedClass::integrate(double dt) {
+MaybeError PedClass::motion(double dt, const double* wallTop, Motion& next) const {
     // Everything is computed aside and stored only when every value is a finite number.
     const double wx = desireForwardX_ + desireAvoidX_ + desireRepulseX_;
     const double wy = desireAvoidY_ + desireForwardY_ + desireRepulseY_;
@@ -140,32 +176,47 @@ MaybeError PedClass::integrate(double dt) {
     speed = limit(vx, vy, speed, def_.MaxSpeed);
 
     const float px = static_cast<float>(dt * vx + static_cast<double>(Px_));
-    const float py = static_cast<float>(dt * vy + static_cast<double>(Py_));
+    float py = static_cast<float>(dt * vy + static_cast<double>(Py_));
     if (!finite({vx, vy, speed, px, py}))
         return EngineError{describe(static_cast<double>(px) + py + speed) +
                            std::string(" in the position")};
+    if (wallTop) {
+        // The body ends a move that would take it past a wall against that wall, and keeps only
+        // the velocity along it. A corridor narrower than the body holds it in the middle.
+        double low = def_.Radius, high = *wallTop - def_.Radius;
+        if (high < low) low = high = *wallTop / 2;
+        const double y = dt * vy + static_cast<double>(Py_);
+        if (y < low || y > high) {
+            py = static_cast<float>(y < low ? low : high);
+            if ((y < low && vy < 0) || (y > high && vy > 0)) {
+                vy = 0;
+                speed = std::sqrt(vx * vx);
+            }
+        }
+    }
 
-    accelX_ = ax, accelY_ = ay, InstantAccl_ = accl;
-    Vx_ = vx, Vy_ = vy, InstantSpeed_ = speed;
-    Px_ = px, Py_ = py;
+    next = {ax, ay, accl, vx, vy, speed, px, py};
     return std::nullopt;
 }
 
-void PedClass::performanceError(const std::string& description, Host& host) {
+void PedClass::performanceError(const std::string& description, MoveContext& ctx) {
     if (std::find(reportedErrors_.begin(), reportedErrors_.end(), description) !=
         reportedErrors_.end())
         return;
     reportedErrors_.push_back(description);
-    host.showMessage("error in  PedClass.Performance: " + description + " for Pedestrian No " +
-                         std::to_string(def_.ID),
-                     kProgramName, MessageIcon::None);
+    std::string message = "error in  PedClass.Performance: " + description +
+                          " for Pedestrian No " + std::to_string(def_.ID);
+    if (ctx.holdBack)
+        heldMessages_.push_back(std::move(message));
+    else
+        ctx.host.showMessage(message, kProgramName, MessageIcon::None);
 }
 
-void PedClass::storeMeasure(double& field, double value, Host& host) {
+void PedClass::storeMeasure(double& field, double value, MoveContext& ctx) {
     if (std::isfinite(value))
         field = value;
     else
-        performanceError(describe(value), host);
+        performanceError(describe(value), ctx);
 }
 
 void PedClass::Performance(MoveContext& ctx) {
@@ -189,6 +240,13 @@ void PedClass::measureStep(MoveContext& ctx) {
     if (stepsInTrap_ < std::numeric_limits<std::int32_t>::max()) ++stepsInTrap_;
     measureNeighbourhood(ctx);
     measureRunningMeans(ctx);
+    if (ctx.holdBack)
+        rowHeld_ = true;
+    else
+        writeRow(ctx);
+}
+
+void PedClass::writeRow(MoveContext& ctx) {
     const bool ntxy = isChecked(ctx.settings.ReportNTXY);
     const bool instant = isChecked(ctx.settings.ReportInstantPerformance);
     if (!ntxy && !instant) return;
@@ -213,10 +271,10 @@ void PedClass::measureNeighbourhood(MoveContext& ctx) {
     }
     const int m = same + other;
     if (InstantSpeed_ > 0 && m > 0) {
-        storeMeasure(InstantNHI_, static_cast<double>(same) / m, ctx.host);
+        storeMeasure(InstantNHI_, static_cast<double>(same) / m, ctx);
         const double dvx = Vx_ - sumVx / m;
         const double dvy = Vy_ - sumVy / m;
-        storeMeasure(InstantNUVI_, std::sqrt(dvx * dvx + dvy * dvy) / InstantSpeed_, ctx.host);
+        storeMeasure(InstantNUVI_, std::sqrt(dvx * dvx + dvy * dvy) / InstantSpeed_, ctx);
     } else {
         InstantNHI_ = 1;
         InstantNUVI_ = 1;
@@ -225,21 +283,20 @@ void PedClass::measureNeighbourhood(MoveContext& ctx) {
 
 void PedClass::measureRunningMeans(MoveContext& ctx) {
     const double n = stepsInTrap_;
-    Host& host = ctx.host;
-    storeMeasure(MeanSpeed_, ((n - 1) * MeanSpeed_) / n + InstantSpeed_ / n, host);
+    storeMeasure(MeanSpeed_, ((n - 1) * MeanSpeed_) / n + InstantSpeed_ / n, ctx);
     const double mx = static_cast<double>(Px_) - prevPx_;
     const double my = static_cast<double>(Py_) - prevPy_;
-    storeMeasure(walkDist_, std::sqrt(mx * mx + my * my) * ctx.dt + walkDist_, host);
+    storeMeasure(walkDist_, std::sqrt(mx * mx + my * my) * ctx.dt + walkDist_, ctx);
     // A pedestrian that may not walk never has a mean speed, so MaxSpeed is not 0 here.
     if (std::fabs(MeanSpeed_ - def_.MaxSpeed) >= 0.001 && MeanSpeed_ != 0) {
-        storeMeasure(InstantDelay_, walkDist_ / MeanSpeed_ - walkDist_ / def_.MaxSpeed, host);
+        storeMeasure(InstantDelay_, walkDist_ / MeanSpeed_ - walkDist_ / def_.MaxSpeed, ctx);
     } else {
         InstantDelay_ = 0;
     }
     storeMeasure(meanSquaredSpeed_,
-                 ((n - 1) * meanSquaredSpeed_) / n + (InstantSpeed_ * InstantSpeed_) / n, host);
+                 ((n - 1) * meanSquaredSpeed_) / n + (InstantSpeed_ * InstantSpeed_) / n, ctx);
     if (meanSquaredSpeed_ > 0) {
-        storeMeasure(Uncomfort_, 1 - (MeanSpeed_ * MeanSpeed_) / meanSquaredSpeed_, host);
+        storeMeasure(Uncomfort_, 1 - (MeanSpeed_ * MeanSpeed_) / meanSquaredSpeed_, ctx);
         if (Uncomfort_ < 0.0001) Uncomfort_ = 0;
     }
 }

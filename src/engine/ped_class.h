@@ -77,6 +77,18 @@ struct MoveContext {
     ReportWriter& reports;
     Host& host;           ///< shows a measure that cannot be worked out
     PedPainter* painter;  ///< null when the step is not drawn
+    /// m: with walls (CorridorWalls), the upper one; the lower one runs along y = 0. Null without.
+    const double* wallTop = nullptr;
+    /// The measures hold back their report row and messages for writeHeldBack: set while many
+    /// pedestrians are measured at once, when only the run's own thread may write or show.
+    bool holdBack = false;
+};
+
+/// A move worked out but not yet made: the new acceleration, velocity and position.
+struct Motion {
+    double ax = 0, ay = 0, accl = 0;
+    double vx = 0, vy = 0, speed = 0;
+    float px = 0, py = 0;
 };
 
 class PedClass {
@@ -137,9 +149,22 @@ class PedClass {
     // undefined is ever stored.
     MaybeError Move(MoveContext& ctx);
 
+    // A move in parts, for a step that moves everyone from where they all stood as it began:
+    // `plan` steers and works out the motion without changing anything another pedestrian can see
+    // (only its own desires, cleared again); `make` stores it and tells the crowd; `measure` takes
+    // the measures with the report row and messages held back (ctx.holdBack), which
+    // `writeHeldBack` then writes and shows. `plan` and `measure` may run for many pedestrians at
+    // once, each with its own context.
+    MaybeError plan(MoveContext& ctx, Motion& next);
+    void make(const Motion& next, NeighbourFinder& crowd);
+    void measure(MoveContext& ctx) { Performance(ctx); }
+    void writeHeldBack(MoveContext& ctx);
+
     // The three desires, each adding its desired velocity to its own pair for this move.
     void DesireForward();
-    void DesireAvoidCollision(const std::vector<Neighbour>& within);
+    // With `wallTop` given, the walls along y = 0 and y = *wallTop push as a neighbour would.
+    void DesireAvoidCollision(const std::vector<Neighbour>& within,
+                              const double* wallTop = nullptr);
     void DesireRepulseAway(const NearestInSight& nearest);
     // Sets the desires back to zero, as the end of every move does.
     void clearDesires();
@@ -149,15 +174,18 @@ class PedClass {
     friend class PedestrianCollection;
 
     void steer(MoveContext& ctx);
-    MaybeError integrate(double dt);
+    // Works out the move's motion from the desires; nothing is stored. With walls, the body stops
+    // at a wall it would cross, losing the velocity into it.
+    MaybeError motion(double dt, const double* wallTop, Motion& next) const;
+    void writeRow(MoveContext& ctx);
     void Performance(MoveContext& ctx);
     void measureStep(MoveContext& ctx);
     void measureNeighbourhood(MoveContext& ctx);
     void measureRunningMeans(MoveContext& ctx);
     // Stores a measure only when it is a finite number; otherwise reports the error and the measure
     // keeps its previous value.
-    void storeMeasure(double& field, double value, Host& host);
-    void performanceError(const std::string& description, Host& host);
+    void storeMeasure(double& field, double value, MoveContext& ctx);
+    void performanceError(const std::string& description, MoveContext& ctx);
 
     PedDef def_;
 
@@ -185,6 +213,9 @@ class PedClass {
 
     // Errors of the performance update already shown for this pedestrian (each is shown once).
     std::vector<std::string> reportedErrors_;
+    // What a measure taken with ctx.holdBack has still to write and show.
+    bool rowHeld_ = false;
+    std::vector<std::string> heldMessages_;
 };
 
 // Of two doubles, the first when it is strictly smaller, else the second.

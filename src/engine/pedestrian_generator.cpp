@@ -166,8 +166,15 @@ void PedestrianGenerator::placeAllAtOnce(const GeneratorInputs& in, bool west, P
     PlacementGrid& grid = west ? West2EastList_ : East2WestList_;
     if (grid.lanes() == 0) grid.reset(lanesOf(in.W, in.r));
     // A draw beyond the grid (a wide normal spread) stands in its outermost lane.
-    const int lane = static_cast<int>(std::clamp(k, 1.0, static_cast<double>(grid.lanes())));
+    int lane = static_cast<int>(std::clamp(k, 1.0, static_cast<double>(grid.lanes())));
     out.Py = static_cast<float>((2 * lane - 1) * in.r);
+    if (corridorWalls(s_)) {
+        // Between walls only the lanes inside the width are used: a draw beyond stands in the
+        // last of them, and a corridor narrower than one lane holds everyone in its middle.
+        const int inside = static_cast<int>(num::Int(n / 2));
+        lane = std::min(lane, std::max(inside, 1));
+        out.Py = static_cast<float>(inside >= 1 ? (2 * lane - 1) * in.r : in.W / 2);
+    }
     const int c = grid.take(lane);
     const float q = static_cast<float>((2 * c - 1) * in.r);
     out.Px = static_cast<float>(west ? in.L / 2 - in.dGen - q : in.L / 2 + in.dGen + q);

@@ -9,27 +9,31 @@ using K = SettingInfo::Kind;
 
 constexpr SettingInfo text(std::string_view name, std::string Settings::*field,
                            std::string_view unit, std::string_view meaning) {
-    return {name, K::Text, {}, field, nullptr, nullptr, nullptr, unit, meaning};
+    return {name, K::Text, {}, field, nullptr, nullptr, nullptr, unit, meaning, {}};
 }
 constexpr SettingInfo check(std::string_view name, Check Settings::*field,
                             std::string_view meaning) {
-    return {name, K::Check, {}, nullptr, field, nullptr, nullptr, "-", meaning};
+    return {name, K::Check, {}, nullptr, field, nullptr, nullptr, "-", meaning, {}};
 }
 constexpr SettingInfo option(std::string_view name, std::string_view group, bool Settings::*field,
                              std::string_view meaning) {
-    return {name, K::Option, group, nullptr, nullptr, field, nullptr, "-", meaning};
+    return {name, K::Option, group, nullptr, nullptr, field, nullptr, "-", meaning, {}};
 }
 constexpr SettingInfo menu(std::string_view name, bool Settings::*field, std::string_view meaning) {
-    return {name, K::MenuCheck, {}, nullptr, nullptr, field, nullptr, "-", meaning};
+    return {name, K::MenuCheck, {}, nullptr, nullptr, field, nullptr, "-", meaning, {}};
 }
 // NumWays and SimSpeed, which the rules set by name.
 constexpr SettingInfo byName(std::string_view name, K kind, std::string_view unit,
                              std::string_view meaning) {
-    return {name, kind, {}, nullptr, nullptr, nullptr, nullptr, unit, meaning};
+    return {name, kind, {}, nullptr, nullptr, nullptr, nullptr, unit, meaning, {}};
+}
+constexpr SettingInfo choice(std::string_view name, std::string Settings::*field,
+                             std::string_view choices, std::string_view meaning) {
+    return {name, K::Choice, {}, field, nullptr, nullptr, nullptr, "-", meaning, choices};
 }
 constexpr SettingInfo position(std::string_view name, float Settings::*field,
                                std::string_view meaning) {
-    return {name, K::Position, {}, nullptr, nullptr, nullptr, field, "m", meaning};
+    return {name, K::Position, {}, nullptr, nullptr, nullptr, field, "m", meaning, {}};
 }
 
 // Units and meanings are plain ASCII on one line each, without "|" or tabs: they are printed as
@@ -41,6 +45,10 @@ const std::array kTable{
     text("TrapWidth", &Settings::TrapWidth, "m", "Width of the trap along y, 1 to 150"),
     text("DT", &Settings::DT, "slices/s",
          "Time slices per second: every step simulates dt = 1/DT seconds (15 gives 1/15 s)"),
+    check("CorridorWalls", &Settings::CorridorWalls,
+          "Model option: walls along the trap's long sides, y = 0 and y = TrapWidth, for the "
+          "whole length of the plane. Pedestrians are pushed off them as off a neighbour (Beta) "
+          "and never cross them; 0 leaves the trap an open strip"),
     text("PedDiameter", &Settings::PedDiameter, "m",
          "Body diameter of new pedestrians, and the lane width of all-at-once generation. Also "
          "sets InfluenceDiameter to it + 0.1"),
@@ -65,6 +73,11 @@ const std::array kTable{
          "Sidestep of new pedestrians, always to their left, around the nearest pedestrian in "
          "sight when it is ahead: MaxSpeed x (InfluenceDiameter - its offset to the left) / (its "
          "distance from the point SightDist ahead) / Chi; smaller pushes harder"),
+    choice("UpdateOrder", &Settings::UpdateOrder, "Sequential|Simultaneous",
+           "Model option: Sequential moves pedestrians one after another in order of creation, "
+           "each seeing the new places of those before it; Simultaneous steers everyone from "
+           "the places and velocities at the start of the step, so the order of creation no "
+           "longer matters"),
     option("GeneratedAtOnce", "timing", &Settings::GeneratedAtOnce,
            "Timing: the whole population is generated when the run starts; the run ends by "
            "itself once the trap has emptied"),
@@ -198,6 +211,23 @@ const std::array kTable{
 
 std::span<const SettingInfo> settingTable() {
     return kTable;
+}
+
+bool isChoice(const SettingInfo& info, std::string_view word) {
+    std::string_view rest = info.choices;
+    while (!rest.empty()) {
+        const std::size_t bar = rest.find('|');
+        if (rest.substr(0, bar) == word) return true;
+        if (bar == std::string_view::npos) break;
+        rest.remove_prefix(bar + 1);
+    }
+    return false;
+}
+
+std::string choiceWords(const SettingInfo& info) {
+    std::string words(info.choices);
+    for (std::size_t i = 0; (i = words.find('|', i)) != std::string::npos;) words.replace(i, 1, " or ");
+    return words;
 }
 
 const SettingInfo* findSetting(std::string_view name) {

@@ -48,6 +48,11 @@ struct Settings {
     std::string Beta = "0.001";
     std::string Chi = "0.250";
 
+    // Model options, off by default: walls along the trap's long sides (calibration panel) and
+    // the order pedestrians are updated in within a step (parameters panel).
+    Check CorridorWalls = Check::Unchecked;
+    std::string UpdateOrder = "Sequential";
+
     // Automatic generator, tab "Time".
     bool GeneratedAtOnce = true;
     bool RandomInput = false;
@@ -129,7 +134,7 @@ struct Settings {
 
 // Describes one field of Settings by the name users and scripts know it by.
 struct SettingInfo {
-    enum class Kind { Text, Check, Option, MenuCheck, Ways, Number, Position };
+    enum class Kind { Text, Check, Option, MenuCheck, Ways, Number, Position, Choice };
     std::string_view name;
     Kind kind;
     // Option buttons of one group share a group name; selecting one clears the others.
@@ -142,7 +147,22 @@ struct SettingInfo {
     // strida-batch --list-settings prints both, and docs/settings.md is made from them.
     std::string_view unit;
     std::string_view meaning;
+    // A choice: the words it takes, separated by "|", the first the default.
+    std::string_view choices;
 };
+
+// Whether `word` is one of a choice's words.
+bool isChoice(const SettingInfo& info, std::string_view word);
+// A choice's words for a message: "Sequential or Simultaneous".
+std::string choiceWords(const SettingInfo& info);
+
+// The model options as the step reads them.
+inline bool simultaneousUpdate(const Settings& s) {
+    return s.UpdateOrder == "Simultaneous";
+}
+inline bool corridorWalls(const Settings& s) {
+    return isOn(s.CorridorWalls);
+}
 
 // All settings in the order of the panels that edit them.
 std::span<const SettingInfo> settingTable();

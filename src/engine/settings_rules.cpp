@@ -210,6 +210,12 @@ MaybeError setNumber(Settings& s, const SettingInfo& info, std::string_view valu
     return std::nullopt;
 }
 
+MaybeError setChoice(Settings& s, const SettingInfo& info, std::string_view value) {
+    if (!isChoice(info, value)) return badValue(info.name, value, choiceWords(info));
+    s.*info.text = value;
+    return std::nullopt;
+}
+
 }  // namespace
 
 MaybeError applySetting(Settings& s, std::string_view name, std::string_view value) {
@@ -235,6 +241,8 @@ MaybeError applySetting(Settings& s, std::string_view name, std::string_view val
         case SettingInfo::Kind::Number:
         case SettingInfo::Kind::Position:
             return setNumber(s, *info, value);
+        case SettingInfo::Kind::Choice:
+            return setChoice(s, *info, value);
     }
     return std::nullopt;
 }
@@ -243,6 +251,7 @@ std::string settingText(const Settings& s, const SettingInfo& info) {
     using K = SettingInfo::Kind;
     switch (info.kind) {
         case K::Text:
+        case K::Choice:
             return s.*info.text;
         case K::Check:
             return std::to_string(static_cast<int>(s.*info.check));
@@ -285,6 +294,8 @@ MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view t
         case K::Number:
         case K::Position:
             return setNumber(s, *info, text);
+        case K::Choice:
+            return setChoice(s, *info, text);
     }
     return std::nullopt;
 }

@@ -288,6 +288,7 @@ class SettingsParityTest : public PanelsTest {
             case K::Check:
             case K::Option:
             case K::Ways:
+            case K::Choice:
                 return click(info);
             case K::MenuCheck:
                 return chooseMenu(info);
