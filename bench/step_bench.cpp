@@ -1,7 +1,7 @@
 // Step time of the engine at crowd scale: the corridor with N pedestrians, neighbours found by the
 // grid or by the full scan, the measures on and the reports off; with "Instant.txt" on; and with
 // a trajectory file, text or SQLite; and a crowd stacked on one spot, every pedestrian a neighbour
-// of every other.
+// of every other; and the two update orders, the simultaneous one on 1 and 2 threads.
 //   build/strida_bench --benchmark_filter=Step
 #include <benchmark/benchmark.h>
 
@@ -42,6 +42,25 @@ void StepIndexTrajectoriesText(benchmark::State& s) {
 }
 void StepIndexTrajectoriesSqlite(benchmark::State& s) {
     stepBench(s, NeighbourSearch::Index, false, {"trajectories.sqlite"});
+}
+
+// The two update orders side by side, in wall-clock time since the simultaneous step shares its
+// pedestrians out over threads: arguments N and the thread count.
+void orderBench(benchmark::State& state, const char* order) {
+    const int n = static_cast<int>(state.range(0));
+    Corridor corridor(n, NeighbourSearch::Index, false);
+    corridor.settings.UpdateOrder = order;
+    corridor.engine.setThreads(static_cast<int>(state.range(1)));
+    corridor.engine.SimulationTick();
+    for (auto _ : state) corridor.engine.SimulationTick();
+    state.counters["agent-updates/s"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate);
+}
+void StepSequential(benchmark::State& s) {
+    orderBench(s, "Sequential");
+}
+void StepSimultaneous(benchmark::State& s) {
+    orderBench(s, "Simultaneous");
 }
 
 // N pedestrians on one spot walking to one target, half of each colour: each finds all the others
@@ -101,6 +120,17 @@ BENCHMARK(StepIndexInstantReport)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepScanInstantReport)->Apply([](auto* b) { sizes(b, 1000); });
 BENCHMARK(StepIndexTrajectoriesText)->Apply([](auto* b) { sizes(b, 10000); });
 BENCHMARK(StepIndexTrajectoriesSqlite)->Apply([](auto* b) { sizes(b, 10000); });
+BENCHMARK(StepSequential)
+    ->Args({10000, 1})
+    ->Args({30000, 1})
+    ->Iterations(30)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(StepSimultaneous)
+    ->ArgsProduct({{10000, 30000}, {1, 2}})
+    ->Iterations(30)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(StepIndexStacked)->Arg(1000)->Arg(4000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(StepScanStacked)->Arg(1000)->Arg(4000)->Iterations(3)->Unit(benchmark::kMillisecond);
 

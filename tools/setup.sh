@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Strida needs to build, run and test, when they are missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev
-          xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev libomp-14-dev xdotool python3
+          xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3
           nlohmann-json3-dev libssl-dev libsqlite3-dev qt6-charts-dev qt6-svg-dev
           libqt6opengl6-dev libboost-dev parallel openssh-server openssh-client rsync slurm-wlm
           munge)

@@ -439,7 +439,7 @@ bool Engine::moveTogether(TrapSums& sums) {
         return ctx;
     };
     // 1. Every move is worked out while nobody has moved.
-    parallelFor(n, threads, [&](std::size_t i, int thread) {
+    pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         planErrors_[i] = movers_[i]->plan(ctx, motions_[i]);
     });
@@ -452,7 +452,7 @@ bool Engine::moveTogether(TrapSums& sums) {
         }
     // 2. All are made; 3. all are measured in the crowd as it now stands, those arriving too.
     for (std::size_t i = 0; i < n; ++i) movers_[i]->make(motions_[i], Pedestrians_);
-    parallelFor(n, threads, [&](std::size_t i, int thread) {
+    pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         movers_[i]->measure(ctx);
     });

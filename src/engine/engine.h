@@ -27,6 +27,7 @@
 #include "engine/host.h"
 #include "engine/ped_drawer.h"
 #include "engine/pedestrian_collection.h"
+#include "engine/parallel.h"
 #include "engine/pedestrian_generator.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
@@ -311,6 +312,7 @@ class Engine {
     std::vector<Motion> motions_;
     std::vector<MaybeError> planErrors_;
     std::vector<std::vector<Neighbour>> threadWithin_;
+    ThreadPool pool_;
 
     mutable std::string dtText_ = "\x01";  // no text a user can type
     mutable double dt_ = 0;
