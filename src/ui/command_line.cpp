@@ -10,8 +10,8 @@ namespace strida::ui {
 std::optional<std::string> readCommandLine(const QStringList& arguments, CommandLine& line) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Microscopic pedestrian simulation.");
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
+    parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption out(
         "out", "Folder for the report files (default: the program's own folder).", "folder");
     const QCommandLineOption threads(
@@ -22,9 +22,9 @@ std::optional<std::string> readCommandLine(const QStringList& arguments, Command
         "N");
     parser.addOption(out);
     parser.addOption(threads);
-    if (!parser.parse(arguments)) return parser.errorText().toStdString();
-    if (parser.isSet(help)) parser.showHelp();
-    if (parser.isSet(version)) parser.showVersion();
+    // Help, version and an option Qt's parser does not know are its own to answer, as before
+    // --threads existed.
+    parser.process(arguments);
     CommandLine read;
     if (parser.isSet(out)) read.folder = parser.value(out).toStdString();
     if (parser.isSet(threads))

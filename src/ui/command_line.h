@@ -16,9 +16,9 @@ struct CommandLine {
     int threads = 0;               // 0: every core
 };
 
-// Reads strida's arguments (the program's name first) into `line`. --help and --version print
-// and end the program, as Qt's own parser does; any other fault is refused with the message that
-// says why, and `line` is left as it was.
+// Reads strida's arguments (the program's name first) into `line`. Qt's parser answers --help,
+// --help-all, --version and an unknown option, and ends the program; a value of --threads it
+// cannot take is refused with the message that says why, and `line` is left as it was.
 std::optional<std::string> readCommandLine(const QStringList& arguments, CommandLine& line);
 
 // Gives the window what the command line asks of it beyond its report folder: the thread control

@@ -92,7 +92,6 @@ TEST_F(UiTest, TheThreadControlAndStridaThreadsReachTheEngine) {
         EXPECT_NE(strida::test::batch(std::string("--threads ") + bad, true).out.find(refusal),
                   std::string::npos);
     }
-    EXPECT_TRUE(readCommandLine({"strida", "--threads"}, line));
     EXPECT_NE(desktop("--help").out.find("--threads"), std::string::npos);
 }
 
