@@ -18,6 +18,7 @@
 
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/threads_option.h"
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/headless_host.h"
@@ -196,10 +197,7 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
             return "--neighbours takes scan or index, not " + quoted;
         o.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
     } else if (arg == "--threads") {
-        const std::optional<long> n = num::whole<long>(value);
-        if (!n || *n < 1 || *n > 1024)
-            return "--threads takes a whole number of threads from 1 to 1024, not " + quoted;
-        o.threads = static_cast<int>(*n);
+        if (auto refused = readThreads(value, o.threads)) return refused;
     } else {
         o.seed = num::whole<std::uint64_t>(value);
         if (!o.seed) return "--seed takes a whole number, not " + quoted;

@@ -302,6 +302,14 @@ MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view t
 
 MaybeError restoreSettings(Settings& s, const SavedSettings& saved, std::string* failed) {
     Settings restored = s;
+    // A state saved before a model option existed was run without it: the option goes back to
+    // its default rather than staying as the window or an earlier scenario left it.
+    const Settings defaults;
+    for (std::string_view option : {"CorridorWalls", "UpdateOrder"}) {
+        auto holds = [option](const auto& entry) { return entry.first == option; };
+        if (std::none_of(saved.begin(), saved.end(), holds))
+            restoreSetting(restored, option, settingText(defaults, *findSetting(option)));
+    }
     for (const auto& [name, text] : saved)
         if (MaybeError error = restoreSetting(restored, name, text)) {
             if (failed) *failed = name;

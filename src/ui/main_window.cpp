@@ -125,7 +125,13 @@ void MainWindow::createPanels() {
     addPanel(manual_, "Manual Pedestrian Generator");
     auto_ = new AutoPanel(*door_);
     addPanel(auto_, "Automatic Pedestrians Generator");
-    addPanel(new ParametersPanel(*door_), "Input Pedestrians Parameters");
+    parameters_ = new ParametersPanel(*door_);
+    // A step shares its pedestrians out over the threads it starts with, so a new number waits for
+    // the step's next point where events are let in (at once between steps).
+    parameters_->onThreads = [this](int n) {
+        engine_->request([this, n] { engine_->setThreads(n); });
+    };
+    addPanel(parameters_, "Input Pedestrians Parameters");
     addPanel(new ReportingPanel(*door_), "Reporting");
     trajectories_ = new TrajectoriesPanel(engine_->reports().folder());
     trajectories_->onFilesChanged = [this] { engine_->setTrajectoryFiles(trajectories_->files()); };
@@ -428,6 +434,10 @@ bool MainWindow::calibrateNow() {
     canvas_->setTrap(trapLengthOf(settings()), trapWidthOf(settings()), host_.m2Twips());
     replay_->redraw();
     return true;
+}
+
+void MainWindow::setThreads(int threads) {
+    parameters_->setThreads(threads);
 }
 
 const Settings& MainWindow::settings() const {

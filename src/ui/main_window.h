@@ -35,6 +35,7 @@ class CalibrationPanel;
 class FramesPanel;
 class ManualPanel;
 class PanelWindow;
+class ParametersPanel;
 class PerformancePanel;
 class PictureDialog;
 class SettingsDoor;
@@ -66,6 +67,7 @@ class MainWindow : public QMainWindow {
     PerformancePanel* performancePanel() const { return performance_; }
     ManualPanel* manualPanel() const { return manual_; }
     AutoPanel* autoPanel() const { return auto_; }
+    ParametersPanel* parametersPanel() const { return parameters_; }
     AboutBox* aboutBox() const { return about_; }
     ChartsWindow* chartsWindow() const { return charts_; }
     ReplayPanel* replayPanel() const { return replay_; }
@@ -90,6 +92,10 @@ class MainWindow : public QMainWindow {
     // Replays the file in the replay panel, or says why not: no trajectory is replayed while a run
     // exists, and a file that cannot be read changes nothing.
     bool openTrajectory(const std::filesystem::path& file);
+
+    // How many threads a simultaneous step uses (0: every core), set on the parameters panel's
+    // thread control, which hands it to the engine. Not a setting: nothing saves it.
+    void setThreads(int threads);
 
     // The calibration panel's calibrate command; returns whether the trap was calibrated.
     // Calibrates at the step's next point where events are let in (at once between steps).
@@ -158,6 +164,7 @@ class MainWindow : public QMainWindow {
     PerformancePanel* performance_ = nullptr;
     ManualPanel* manual_ = nullptr;
     AutoPanel* auto_ = nullptr;
+    ParametersPanel* parameters_ = nullptr;
     AboutBox* about_ = nullptr;
     TrajectoriesPanel* trajectories_ = nullptr;
     SeedPanel* seed_ = nullptr;

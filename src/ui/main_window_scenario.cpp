@@ -20,6 +20,7 @@
 #include "ui/panels/calibration_panel.h"
 #include "ui/panels/manual_panel.h"
 #include "ui/panels/seed_panel.h"
+#include "ui/trap_canvas.h"
 
 namespace strida::ui {
 namespace {
@@ -80,6 +81,7 @@ void MainWindow::showSettings(std::string_view name, const std::vector<std::stri
     }
     timer_->setInterval(s.SimSpeed);
     calibration_->showArea();
+    canvas_->setWalls(corridorWalls(s));
 }
 
 void MainWindow::chooseScenarioToOpen() {

@@ -43,6 +43,12 @@ void TrapCanvas::setTrap(double lengthMetres, double widthMetres, double m2Twips
     update();
 }
 
+void TrapCanvas::setWalls(bool on) {
+    if (walls_ == on) return;
+    walls_ = on;
+    update();
+}
+
 QPointF TrapCanvas::toTwips(QPointF pixel) const {
     return {pixel.x() * twipsPerPixel_, (height() - pixel.y()) * twipsPerPixel_};
 }
@@ -299,6 +305,17 @@ void TrapCanvas::paintTrap(QPainter& p) {
     p.setPen(QPen(QColor(64, 64, 64), 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(trap.adjusted(1, 1, -1, -1));
+    if (walls_) {
+        // The walls run the whole length of the plane, so across the whole drawing area; each
+        // lies just inside the trap, where the pedestrians meet it, and is wider than the border
+        // so that it reads as more than the trap's edge.
+        constexpr double kWall = 3;
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(80, 80, 80));
+        p.drawRect(QRectF(0, trap.bottom() - kWall, width(), kWall));
+        p.drawRect(QRectF(0, trap.top(), width(), kWall));
+        p.setBrush(Qt::NoBrush);
+    }
 }
 
 void TrapCanvas::paintOverlays(QPainter& p, double scale, bool vector) {

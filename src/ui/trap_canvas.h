@@ -31,6 +31,10 @@ class TrapCanvas : public QWidget {
 
     // The trap's own extent in metres and the scale, for its border.
     void setTrap(double lengthMetres, double widthMetres, double m2Twips);
+    // Whether the walls along the trap's long sides (CorridorWalls) are drawn. Like the border
+    // they are part of the trap, so clearing the overlays each step leaves them.
+    void setWalls(bool on);
+    bool walls() const { return walls_; }
 
     void clearOverlays();
     void placeCircle(int id, float left, float top, float diameter);
@@ -122,6 +126,7 @@ class TrapCanvas : public QWidget {
     double areaWidth_ = 4575;
     double areaHeight_ = 4335;
     double trapLength_ = 0, trapWidth_ = 0, m2Twips_ = 0;
+    bool walls_ = false;
     std::vector<Circle> circles_;
     QImage overlay_;
     long overlayCount_ = 0;

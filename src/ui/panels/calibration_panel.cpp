@@ -16,6 +16,9 @@ CalibrationPanel::CalibrationPanel(SettingsDoor& door, QWidget* parent)
     grid->addWidget(label("Pedestrian Trap Size:", frame, "lblExplanationTrap"), 0, 0, 1, 4);
     addTrapSize(frame, grid);
     addTimeSlice(frame, grid);
+    grid->addWidget(checkBox("chkCorridorWalls", "Corri&dor Walls", door_, &Settings::CorridorWalls,
+                             frame),
+                    4, 0, 1, 3);
     addCommands(frame, grid);
     showArea();
 }
@@ -67,13 +70,13 @@ void CalibrationPanel::addTimeSlice(QFrame* frame, QGridLayout* grid) {
 
 void CalibrationPanel::addCommands(QFrame* frame, QGridLayout* grid) {
     scale_ = label("m/twips:", frame, "lblM2Twips");
-    grid->addWidget(scale_, 4, 0, 1, 2);
+    grid->addWidget(scale_, 5, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(button("cmdCalibrate", "&Calibrate", frame, [this] {
         if (onCalibrate) onCalibrate();
     }));
     buttons->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }));
-    grid->addLayout(buttons, 5, 0, 1, 3);
+    grid->addLayout(buttons, 6, 0, 1, 3);
 }
 
 void CalibrationPanel::showArea() {

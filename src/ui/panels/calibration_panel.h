@@ -1,5 +1,6 @@
-// "Calibration": the trap's length and width in metres and the number of time slices per second,
-// the calibrate command, and the labels showing the trap's area and the scale.
+// "Calibration": the trap's length and width in metres, the number of time slices per second,
+// whether walls run along the trap's long sides, the calibrate command, and the labels showing the
+// trap's area and the scale.
 #pragma once
 
 #include <QWidget>

@@ -2,7 +2,13 @@
 
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <tuple>
 
+#include "core/threads_option.h"
 #include "ui/panels/bindings.h"
 
 namespace strida::ui {
@@ -48,8 +54,50 @@ ParametersPanel::ParametersPanel(SettingsDoor& door, QWidget* parent) : QWidget(
         // The influence area follows the body, down to the lowest place of its scroll bar.
         if (row.setting == &Settings::InfluenceDiameter) staysAboveBody(bar);
     }
+    grid->setRowMinimumHeight(r++, 10);  // the gap before the model's way of stepping
+    grid->addWidget(updateOrder(door, frame), r, 0, 1, 2);
+    grid->addLayout(threadCount(frame), r++, 2, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2,
                     Qt::AlignRight);
+}
+
+QGroupBox* ParametersPanel::updateOrder(SettingsDoor& door, QWidget* parent) {
+    auto* box = new QGroupBox("Update Order", parent);
+    box->setObjectName("fraUpdateOrder");
+    auto* row = new QHBoxLayout(box);
+    for (auto [name, caption, value] :
+         {std::tuple{"optSequential", "Se&quential", "Sequential"},
+          std::tuple{"optSimultaneous", "Si&multaneous", "Simultaneous"}}) {
+        auto* option = new QRadioButton(caption, box);
+        option->setObjectName(name);
+        bindOption(option, door, "UpdateOrder", value);
+        row->addWidget(option);
+    }
+    return box;
+}
+
+QHBoxLayout* ParametersPanel::threadCount(QWidget* parent) {
+    // How many threads a simultaneous step shares its pedestrians out over. It changes how fast a
+    // run goes, never what it writes, so it is the window's and no setting: no scenario or run
+    // record holds it.
+    threads_ = new QSpinBox(parent);
+    threads_->setObjectName("spnThreads");
+    threads_->setRange(0, kMostThreads);
+    threads_->setSpecialValueText("All cores");
+    threads_->setToolTip("Threads a step with Simultaneous update order is shared out over");
+    connect(threads_, &QSpinBox::valueChanged, this, [this](int n) {
+        if (onThreads) onThreads(n);
+    });
+    auto* caption = label("Thr&eads:", parent, "lblThreads");
+    caption->setBuddy(threads_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(caption);
+    row->addWidget(threads_);
+    return row;
+}
+
+void ParametersPanel::setThreads(int threads) {
+    threads_->setValue(threads);
 }
 
 }  // namespace strida::ui

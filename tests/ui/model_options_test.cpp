@@ -1,0 +1,124 @@
+// The model options in the window: the walls CorridorWalls draws on the trap canvas, the thread
+// control and strida --threads, and a saved state from before the options existed.
+#include <QRadioButton>
+#include <QSpinBox>
+#include <cmath>
+#include <fstream>
+#include <regex>
+
+#include "engine/scenario.h"
+#include "support/batch_runner.h"
+#include "ui/command_line.h"
+#include "ui_fixture.h"
+
+namespace strida::ui::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ticking the box draws a dark band along each long side of the trap, from one end of the drawing
+// area to the other; the bands stay when the overlays are cleared, as they are every step, and
+// unticking gives back the picture without them.
+TEST_F(UiTest, CorridorWallsAreDrawnAlongTheTrapWhileTicked) {
+    TrapCanvas* canvas = window.canvas();
+    const QImage open = canvas->grab().toImage();
+    // The middle pixel row of each 3-pixel band, which lies wholly inside it.
+    const double bottom = canvas->toPixels(0, 0).y();
+    const double top =
+        canvas->toPixels(0, std::stod(window.settings().TrapWidth) / window.host().m2Twips()).y();
+    const int rows[] = {static_cast<int>(std::floor(bottom - 3)) + 1,
+                        static_cast<int>(std::floor(top)) + 1};
+    const int columns[] = {1, canvas->width() / 2, canvas->width() - 2};
+    auto wallsShown = [&](const QImage& image) {
+        for (int y : rows)
+            for (int x : columns)
+                if (image.pixelColor(x, y) != QColor(80, 80, 80)) return false;
+        return true;
+    };
+    ASSERT_FALSE(wallsShown(open));
+
+    in<QCheckBox>("frmCalibration", "chkCorridorWalls")->click();
+    ASSERT_TRUE(corridorWalls(window.settings()));
+    EXPECT_TRUE(wallsShown(canvas->grab().toImage()));
+    canvas->drawLine(0, 0, 1000, 1000, Qt::red);
+    canvas->clearOverlays();
+    EXPECT_TRUE(wallsShown(canvas->grab().toImage()));
+
+    in<QCheckBox>("frmCalibration", "chkCorridorWalls")->click();
+    EXPECT_EQ(canvas->grab().toImage(), open);
+}
+
+// The desktop program run as a user would start it: what it prints (Qt's own notes among it).
+strida::test::BatchResult desktop(const std::string& args) {
+    const std::string command = std::string(STRIDA_DESKTOP) + " " + args + " 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    strida::test::BatchResult r{-1, {}};
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) r.out.append(buf, n);
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+// The number of threads reaches the engine from the parameters panel's control and from
+// strida --threads, which shows on the control; a value strida-batch refuses strida refuses in the
+// same words, before any window opens, and the command line read so far stays as it was.
+TEST_F(UiTest, TheThreadControlAndStridaThreadsReachTheEngine) {
+    auto* threads = in<QSpinBox>("frmInputParameters", "spnThreads");
+    EXPECT_EQ(window.engine().threads(), 0);
+    EXPECT_EQ(threads->text(), "All cores");
+    threads->setValue(3);
+    EXPECT_EQ(window.engine().threads(), 3);
+
+    CommandLine line;
+    ASSERT_FALSE(readCommandLine({"strida", "--threads", "1024", "--out", "reports"}, line));
+    EXPECT_EQ(line.folder, fs::path("reports"));
+    applyCommandLine(window, line);
+    EXPECT_EQ(window.engine().threads(), 1024);
+    EXPECT_EQ(threads->value(), 1024);
+
+    for (const char* bad : {"0", "1025", "-2", "four", "2.5"}) {
+        SCOPED_TRACE(bad);
+        const std::string refusal =
+            std::string("--threads takes a whole number of threads from 1 to 1024, not '") + bad +
+            "'";
+        EXPECT_EQ(readCommandLine({"strida", "--threads", bad}, line), refusal);
+        EXPECT_EQ(line.threads, 1024);
+        EXPECT_EQ(line.folder, fs::path("reports"));
+        const std::string shown = "strida: " + refusal + "\nTry 'strida --help'.\n";
+        const strida::test::BatchResult started = desktop(std::string("--threads ") + bad);
+        EXPECT_EQ(started.status, 2);
+        EXPECT_NE(started.out.find(shown), std::string::npos) << started.out;
+        EXPECT_NE(strida::test::batch(std::string("--threads ") + bad, true).out.find(refusal),
+                  std::string::npos);
+    }
+    EXPECT_NE(desktop("--help").out.find("--threads"), std::string::npos);
+}
+
+// A scenario saved before CorridorWalls and UpdateOrder existed holds neither key: opened after
+// both were turned on, it gives them their defaults again, on the panels and the canvas too.
+TEST_F(UiTest, AScenarioWithoutTheModelOptionsOpensWithThemOff) {
+    const fs::path examples = fs::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
+    std::ifstream in_(examples / "default-trap.json");
+    std::string text((std::istreambuf_iterator<char>(in_)), {});
+    text = std::regex_replace(text, std::regex(R"re(\n *"(CorridorWalls|UpdateOrder)": "[^"]*",)re"), "");
+    ASSERT_EQ(text.find("CorridorWalls"), std::string::npos);
+    ASSERT_EQ(text.find("UpdateOrder"), std::string::npos);
+    const fs::path old = folder.path() / "old.json";
+    std::ofstream(old) << text;
+
+    in<QCheckBox>("frmCalibration", "chkCorridorWalls")->click();
+    in<QRadioButton>("frmInputParameters", "optSimultaneous")->click();
+    ASSERT_TRUE(corridorWalls(window.settings()));
+    ASSERT_TRUE(simultaneousUpdate(window.settings()));
+
+    ASSERT_TRUE(window.openScenario(old)) << (messages.empty() ? "" : messages.back());
+    EXPECT_EQ(window.settings().CorridorWalls, Check::Unchecked);
+    EXPECT_EQ(window.settings().UpdateOrder, "Sequential");
+    EXPECT_FALSE(in<QCheckBox>("frmCalibration", "chkCorridorWalls")->isChecked());
+    EXPECT_TRUE(in<QRadioButton>("frmInputParameters", "optSequential")->isChecked());
+    EXPECT_FALSE(window.canvas()->walls());
+}
+
+}  // namespace
+}  // namespace strida::ui::test
