@@ -7,6 +7,7 @@
 
 #include "corridor.h"
 
+#define ITER 30
 namespace strida::bench {
 namespace {
 
@@ -123,12 +124,12 @@ BENCHMARK(StepIndexTrajectoriesSqlite)->Apply([](auto* b) { sizes(b, 10000); });
 BENCHMARK(StepSequential)
     ->Args({10000, 1})
     ->Args({30000, 1})
-    ->Iterations(30)
+    ->Iterations(ITER)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(StepSimultaneous)
     ->ArgsProduct({{10000, 30000}, {1, 2}})
-    ->Iterations(30)
+    ->Iterations(ITER)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(StepIndexStacked)->Arg(1000)->Arg(4000)->Iterations(3)->Unit(benchmark::kMillisecond);

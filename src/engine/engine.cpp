@@ -384,24 +384,30 @@ bool Engine::movePedestrians(TrapSums& sums) {
             return false;
         }
         // In the step's frame: whoever moved, also when it arrived (its last place).
-        if (wasInRun && (p->inRun() || p->arrived())) gather(*p, sums);
+        if (wasInRun && (p->inRun() || p->arrived())) gather(moved(*p), sums);
     }
     return true;
 }
 
-void Engine::gather(const PedClass& p, TrapSums& sums) {
-    if (!trajectories_.empty()) frame_.push_back({p.ID(), p.Px(), p.Py(), p.Vx(), p.Vy()});
-    if (!trap().contains(p.Px(), p.Py())) return;
+Engine::Moved Engine::moved(const PedClass& p) const {
+    const Direction way = walkingDirection(p.definition().Px, p.definition().Ex);
+    return {p.ID(),          p.Px(),          p.Py(),           p.Vx(),
+            p.Vy(),          trap().contains(p.Px(), p.Py()),   way,
+            p.InstantSpeed(), p.InstantDelay(), p.Uncomfort(), p.InstantNHI(),
+            p.InstantNUVI()};
+}
+
+void Engine::gather(const Moved& m, TrapSums& sums) {
+    if (!trajectories_.empty()) frame_.push_back({m.id, m.x, m.y, m.vx, m.vy});
+    if (!m.inside) return;
     ++sums.TotalPed;
-    sums.speed += p.InstantSpeed();
-    sums.delay += p.InstantDelay();
-    sums.uncomfort += p.Uncomfort();
-    sums.NHI += p.InstantNHI();
-    sums.NUVI += p.InstantNUVI();
-    const PedDef& def = p.definition();
-    const Direction way = walkingDirection(def.Px, def.Ex);
-    ++sums.count[way];
-    sums.speedOf[way] += p.InstantSpeed();
+    sums.speed += m.speed;
+    sums.delay += m.delay;
+    sums.uncomfort += m.uncomfort;
+    sums.NHI += m.NHI;
+    sums.NUVI += m.NUVI;
+    ++sums.count[m.way];
+    sums.speedOf[m.way] += m.speed;
 }
 
 const double* Engine::walls() {
@@ -421,8 +427,8 @@ bool Engine::moveTogether(TrapSums& sums) {
     Pedestrians_.forEach([this](PedClass& p) { movers_.push_back(&p); });
     const std::size_t n = movers_.size();
     const int threads = std::clamp(threads_ > 0 ? threads_ : coreCount(), 1, 1024);
-    motions_.resize(n);
-    planErrors_.assign(n, std::nullopt);
+    moves_.resize(n);
+    planErrors_.clear();
     threadWithin_.resize(static_cast<std::size_t>(threads));
     const double time = dt();
     const TrapExtent extent = trap();
@@ -431,7 +437,7 @@ bool Engine::moveTogether(TrapSums& sums) {
     auto context = [&](int thread) {
         MoveContext ctx{settings_,      time,
                         extent,         run_.StepCount,
-                        Pedestrians_,   threadWithin_[static_cast<std::size_t>(thread)],
+                        Pedestrians_,   threadWithin_[static_cast<std::size_t>(thread)].within,
                         reports_,       host_,
                         nullptr};
         ctx.wallTop = wallTop;
@@ -441,38 +447,62 @@ bool Engine::moveTogether(TrapSums& sums) {
     // 1. Every move is worked out while nobody has moved.
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
-        planErrors_[i] = movers_[i]->plan(ctx, motions_[i]);
-    });
-    // A move that cannot be made stops the step before anyone has moved.
-    for (std::size_t i = 0; i < n; ++i)
-        if (planErrors_[i]) {
-            pauseWithError("pedestrian " + std::to_string(movers_[i]->ID()) +
-                           " cannot move: " + planErrors_[i]->description);
-            return false;
+        if (MaybeError error = movers_[i]->plan(ctx)) {
+            const std::lock_guard lock(planErrorsMutex_);
+            planErrors_.emplace_back(i, *error);
         }
+    });
+    if (planFailed()) return false;
     // 2. All are made; 3. all are measured in the crowd as it now stands, those arriving too.
-    for (std::size_t i = 0; i < n; ++i) movers_[i]->make(motions_[i], Pedestrians_);
+    makeTogether(threads);
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         movers_[i]->measure(ctx);
+        moves_[i] = moved(*movers_[i]);
+        moves_[i].heldBack = movers_[i]->holdsBack();
+        moves_[i].arrived = movers_[i]->arrived();
     });
     // 4. In order of creation: drawn, written, gathered, and those arrived taken out.
     MoveContext ctx = context(0);
     return finishTogether(ctx, sums);
 }
 
+bool Engine::planFailed() {
+    // A move that cannot be made stops the step before anyone has moved: the first in order.
+    if (planErrors_.empty()) return false;
+    const auto& [i, error] =
+        *std::min_element(planErrors_.begin(), planErrors_.end(),
+                          [](const auto& a, const auto& b) { return a.first < b.first; });
+    pauseWithError("pedestrian " + std::to_string(movers_[i]->ID()) +
+                   " cannot move: " + error.description);
+    return true;
+}
+
+void Engine::makeTogether(int threads) {
+    // Each stays in its grid cell or is moved to another, in order, once all stand still again.
+    const std::size_t n = movers_.size();
+    stays_.resize(n);
+    pool_.parallelFor(n, threads, [&](std::size_t i, int) {
+        movers_[i]->make();
+        stays_[i] = Pedestrians_.movedInPlace(*movers_[i]);
+    });
+    for (std::size_t i = 0; i < n; ++i)
+        if (!stays_[i]) Pedestrians_.moved(*movers_[i]);
+}
+
 bool Engine::finishTogether(MoveContext& ctx, TrapSums& sums) {
     const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
-    for (PedClass* p : movers_) {
+    for (std::size_t i = 0; i < movers_.size(); ++i) {
+        PedClass* p = movers_[i];  // touched only where something is drawn, written or removed
         if (drawn)
             if (MaybeError error = drawer_.draw(*p)) {
                 pauseWithError("pedestrian " + std::to_string(p->ID()) +
                                " cannot move: " + error->description);
                 return false;
             }
-        p->writeHeldBack(ctx);
-        gather(*p, sums);
-        if (p->arrived()) RemovePedestrian(p->ID());
+        if (moves_[i].heldBack) p->writeHeldBack(ctx);
+        gather(moves_[i], sums);
+        if (moves_[i].arrived) RemovePedestrian(p->ID());
     }
     return true;
 }

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -227,9 +228,22 @@ class Engine {
     // The pass of a simultaneous step: everyone's move is worked out from where all stood as the
     // step began, then all are made, measured, and written in order of creation.
     bool moveTogether(TrapSums& sums);
+    bool planFailed();
+    void makeTogether(int threads);
     bool finishTogether(MoveContext& ctx, TrapSums& sums);
-    // A pedestrian that has moved, in the step's frame and the trap's sums.
-    void gather(const PedClass& p, TrapSums& sums);
+    // What the step's frame and the trap's sums take of a pedestrian that has moved: read from it
+    // while it is at hand, so that the pass that adds it up in order touches no pedestrian.
+    struct Moved {
+        int id;
+        float x, y;
+        double vx, vy;
+        bool inside;
+        Direction way;
+        double speed, delay, uncomfort, NHI, NUVI;
+        bool heldBack = false, arrived = false;  // of a simultaneous step's measures
+    };
+    Moved moved(const PedClass& p) const;
+    void gather(const Moved& m, TrapSums& sums);
     // The walls the moves keep to, or null without CorridorWalls.
     const double* walls();
     // Why a run cannot start with walls: a pedestrian made by hand stands outside them.
@@ -305,13 +319,19 @@ class Engine {
     std::vector<Neighbour> within_;
     double wallTop_ = 0;  // m: the upper wall, as the step under way keeps to it
 
-    // The simultaneous step's pass: the pedestrians moving, their worked-out moves and any error,
-    // and room for each thread's neighbour searches.
+    // The simultaneous step's pass: the pedestrians moving, what the trap takes of each, any move
+    // that cannot be made, and room for each thread's neighbour searches.
     int threads_ = 0;
     std::vector<PedClass*> movers_;
-    std::vector<Motion> motions_;
-    std::vector<MaybeError> planErrors_;
-    std::vector<std::vector<Neighbour>> threadWithin_;
+    std::vector<Moved> moves_;
+    std::vector<char> stays_;  // in its grid cell
+    std::mutex planErrorsMutex_;
+    std::vector<std::pair<std::size_t, EngineError>> planErrors_;  // rare: by place in the pass
+    // A cache line of its own for each thread: the room's size changes with every search.
+    struct alignas(64) ThreadRoom {
+        std::vector<Neighbour> within;
+    };
+    std::vector<ThreadRoom> threadWithin_;
     ThreadPool pool_;
 
     mutable std::string dtText_ = "\x01";  // no text a user can type

@@ -23,6 +23,7 @@ struct NearestInSight {
     const PedClass* ped = nullptr;
     double d = 200000;  ///< metres: farther than any trap
     std::uint32_t order = 0;
+    float x = 0, y = 0;  ///< metres: its position, as the search found it
 };
 
 // Where a moving pedestrian finds the others and tells of its own new place. The run's collection

@@ -102,18 +102,17 @@ bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_
     return false;
 }
 
+bool NeighbourGrid::moveInPlace(PedClass& p) {
+    if (p.gridCell_ < 0) return true;
+    if (!covers(p.Px(), p.Py()) || cellOf(p.Px(), p.Py()) != p.gridCell_) return false;
+    Entry& e = cells_[static_cast<std::size_t>(p.gridCell_)][static_cast<std::size_t>(p.gridSlot_)];
+    e.x = p.Px();
+    e.y = p.Py();
+    return true;
+}
+
 void NeighbourGrid::move(PedClass& p) {
-    if (p.gridCell_ < 0) return;
-    if (covers(p.Px(), p.Py())) {
-        const int cell = cellOf(p.Px(), p.Py());
-        if (cell == p.gridCell_) {
-            Entry& e =
-                cells_[static_cast<std::size_t>(cell)][static_cast<std::size_t>(p.gridSlot_)];
-            e.x = p.Px();
-            e.y = p.Py();
-            return;
-        }
-    }
+    if (moveInPlace(p)) return;
     remove(p);
     insert(p);
 }

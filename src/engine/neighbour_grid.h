@@ -18,6 +18,10 @@ class NeighbourGrid {
     void insert(PedClass& p);
     void remove(PedClass& p);
     void move(PedClass& p);
+    // A pedestrian that stays in its cell has its entry's position updated there, and true is
+    // returned; one that changed cells is left to move(). Many may be moved in place at once,
+    // each by one thread, as it touches only its own entry.
+    bool moveInPlace(PedClass& p);
     bool empty() const { return count_ == 0; }
     // The grid's cells: their side in metres, and how many there are along x and y.
     double cellSize() const { return cellSize_; }

@@ -72,7 +72,7 @@ void PedClass::DesireRepulseAway(const NearestInSight& nearest) {
     }
     if (!nearest.ped) return;
     const double px = Px_, py = Py_;
-    const double qx = nearest.ped->Px_, qy = nearest.ped->Py_;
+    const double qx = nearest.x, qy = nearest.y;
     const double ahead = (qx - px) * ux + (qy - py) * uy;
     const double lateral = -(qx - px) * uy + (qy - py) * ux;
     const double gap = 2 * def_.influenceRadius - lateral;
@@ -96,7 +96,8 @@ MaybeError PedClass::Move(MoveContext& ctx) {
     Motion next;
     MaybeError error = motion(ctx.dt, ctx.wallTop, next);
     if (!error) {
-        make(next, ctx.crowd);
+        make(next);
+        ctx.crowd.moved(*this);
         if (ctx.painter) error = ctx.painter->draw(*this);
     }
     if (!error) {
@@ -115,16 +116,15 @@ MaybeError PedClass::plan(MoveContext& ctx, Motion& next) {
     return error;
 }
 
-void PedClass::make(const Motion& next, NeighbourFinder& crowd) {
+void PedClass::make(const Motion& next) {
     accelX_ = next.ax, accelY_ = next.ay, InstantAccl_ = next.accl;
     Vx_ = next.vx, Vy_ = next.vy, InstantSpeed_ = next.speed;
     Px_ = next.px, Py_ = next.py;
-    crowd.moved(*this);
     arrived_ = std::fabs(def_.Ex - Px_) < static_cast<float>(5 * def_.Radius) &&
                std::fabs(def_.Ey - Py_) < static_cast<float>(5 * def_.Radius);
 }
 
-void PedClass::writeHeldBack(MoveContext& ctx) {
+void PedClass::writeWhatWasHeld(MoveContext& ctx) {
     for (const std::string& message : heldMessages_)
         ctx.host.showMessage(message, kProgramName, MessageIcon::None);
     heldMessages_.clear();
@@ -240,6 +240,8 @@ void PedClass::measureStep(MoveContext& ctx) {
     if (stepsInTrap_ < std::numeric_limits<std::int32_t>::max()) ++stepsInTrap_;
     measureNeighbourhood(ctx);
     measureRunningMeans(ctx);
+    if (!isChecked(ctx.settings.ReportNTXY) && !isChecked(ctx.settings.ReportInstantPerformance))
+        return;
     if (ctx.holdBack)
         rowHeld_ = true;
     else

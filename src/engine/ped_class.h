@@ -155,10 +155,13 @@ class PedClass {
     // the measures with the report row and messages held back (ctx.holdBack), which
     // `writeHeldBack` then writes and shows. `plan` and `measure` may run for many pedestrians at
     // once, each with its own context.
-    MaybeError plan(MoveContext& ctx, Motion& next);
-    void make(const Motion& next, NeighbourFinder& crowd);
+    MaybeError plan(MoveContext& ctx) { return plan(ctx, planned_); }
+    void make() { make(planned_); }
     void measure(MoveContext& ctx) { Performance(ctx); }
-    void writeHeldBack(MoveContext& ctx);
+    void writeHeldBack(MoveContext& ctx) {
+        if (holdsBack()) writeWhatWasHeld(ctx);
+    }
+    bool holdsBack() const { return rowHeld_ || !heldMessages_.empty(); }
 
     // The three desires, each adding its desired velocity to its own pair for this move.
     void DesireForward();
@@ -173,11 +176,14 @@ class PedClass {
     friend class NeighbourGrid;
     friend class PedestrianCollection;
 
+    MaybeError plan(MoveContext& ctx, Motion& next);
+    void make(const Motion& next);
     void steer(MoveContext& ctx);
     // Works out the move's motion from the desires; nothing is stored. With walls, the body stops
     // at a wall it would cross, losing the velocity into it.
     MaybeError motion(double dt, const double* wallTop, Motion& next) const;
     void writeRow(MoveContext& ctx);
+    void writeWhatWasHeld(MoveContext& ctx);
     void Performance(MoveContext& ctx);
     void measureStep(MoveContext& ctx);
     void measureNeighbourhood(MoveContext& ctx);
@@ -213,6 +219,7 @@ class PedClass {
 
     // Errors of the performance update already shown for this pedestrian (each is shown once).
     std::vector<std::string> reportedErrors_;
+    Motion planned_;  // by plan, for make
     // What a measure taken with ctx.holdBack has still to write and show.
     bool rowHeld_ = false;
     std::vector<std::string> heldMessages_;

@@ -121,7 +121,7 @@ void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, do
                      dy = py - static_cast<double>(slot->Py());
         const double d = std::sqrt(dx * dx + dy * dy);
         if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
-        if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_};
+        if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_, slot->Px(), slot->Py()};
     }
 }
 
@@ -156,7 +156,7 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
             // The earliest created of equally near pedestrians is the nearest, as in a scan.
             if (mayBeNearest && d < sight &&
                 (d < nearest->d || (d == nearest->d && nearest->ped && e.order < nearest->order))) {
-                *nearest = {e.ped, d, e.order};
+                *nearest = {e.ped, d, e.order, e.x, e.y};
                 nearestBound = std::min(sightBound, d * d * kMargin);
             }
         });

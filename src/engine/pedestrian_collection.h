@@ -60,6 +60,11 @@ class PedestrianCollection : public NeighbourFinder {
     void moved(PedClass& p) override {
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
     }
+    // As moved() for one that stays in its grid cell, which many threads may do at once; false
+    // for one that changed cells, which moved() must then take.
+    bool movedInPlace(PedClass& p) {
+        return search_ != NeighbourSearch::Index || grid_.moveInPlace(p);
+    }
 
     // Visits every pedestrian in order of creation.
     template <typename F>
