@@ -444,17 +444,26 @@ bool Engine::moveTogether(TrapSums& sums) {
         ctx.holdBack = true;
         return ctx;
     };
-    // 1. Every move is worked out while nobody has moved.
+    // 1. Every move is worked out from where all stood as the step began, and made at once: the
+    // searches find the others at their held places.
+    places_.resize(n);
+    Pedestrians_.holdPositions(true);
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
-        if (MaybeError error = movers_[i]->plan(ctx)) {
+        PedClass& p = *movers_[i];
+        if (MaybeError error = p.plan(ctx)) {
             const std::lock_guard lock(planErrorsMutex_);
             planErrors_.emplace_back(i, *error);
+        } else {
+            p.make();
         }
+        places_[i] = PedestrianCollection::placeOf(p);
     });
+    Pedestrians_.holdPositions(false);
+    // 2. The grid takes the new places; 3. all are measured in the crowd as it now stands, those
+    // arriving too.
+    placeTogether(threads);
     if (planFailed()) return false;
-    // 2. All are made; 3. all are measured in the crowd as it now stands, those arriving too.
-    makeTogether(threads);
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         movers_[i]->measure(ctx);
@@ -468,7 +477,8 @@ bool Engine::moveTogether(TrapSums& sums) {
 }
 
 bool Engine::planFailed() {
-    // A move that cannot be made stops the step before anyone has moved: the first in order.
+    // A move that cannot be made stops the step, told for the first in order; everyone else has
+    // moved, as each move was made as soon as it was worked out.
     if (planErrors_.empty()) return false;
     const auto& [i, error] =
         *std::min_element(planErrors_.begin(), planErrors_.end(),
@@ -478,14 +488,12 @@ bool Engine::planFailed() {
     return true;
 }
 
-void Engine::makeTogether(int threads) {
+void Engine::placeTogether(int threads) {
     // Each stays in its grid cell or is moved to another, in order, once all stand still again.
     const std::size_t n = movers_.size();
     stays_.resize(n);
-    pool_.parallelFor(n, threads, [&](std::size_t i, int) {
-        movers_[i]->make();
-        stays_[i] = Pedestrians_.movedInPlace(*movers_[i]);
-    });
+    pool_.parallelFor(n, threads,
+                      [&](std::size_t i, int) { stays_[i] = Pedestrians_.movedInPlace(places_[i]); });
     for (std::size_t i = 0; i < n; ++i)
         if (!stays_[i]) Pedestrians_.moved(*movers_[i]);
 }

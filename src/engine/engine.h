@@ -229,7 +229,7 @@ class Engine {
     // step began, then all are made, measured, and written in order of creation.
     bool moveTogether(TrapSums& sums);
     bool planFailed();
-    void makeTogether(int threads);
+    void placeTogether(int threads);
     bool finishTogether(MoveContext& ctx, TrapSums& sums);
     // What the step's frame and the trap's sums take of a pedestrian that has moved: read from it
     // while it is at hand, so that the pass that adds it up in order touches no pedestrian.
@@ -324,6 +324,7 @@ class Engine {
     int threads_ = 0;
     std::vector<PedClass*> movers_;
     std::vector<Moved> moves_;
+    std::vector<NeighbourGrid::Place> places_;
     std::vector<char> stays_;  // in its grid cell
     std::mutex planErrorsMutex_;
     std::vector<std::pair<std::size_t, EngineError>> planErrors_;  // rare: by place in the pass

@@ -102,13 +102,21 @@ bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_
     return false;
 }
 
-bool NeighbourGrid::moveInPlace(PedClass& p) {
-    if (p.gridCell_ < 0) return true;
-    if (!covers(p.Px(), p.Py()) || cellOf(p.Px(), p.Py()) != p.gridCell_) return false;
-    Entry& e = cells_[static_cast<std::size_t>(p.gridCell_)][static_cast<std::size_t>(p.gridSlot_)];
-    e.x = p.Px();
-    e.y = p.Py();
+NeighbourGrid::Place NeighbourGrid::placeOf(const PedClass& p) {
+    return {p.gridCell_, p.gridSlot_, p.Px(), p.Py()};
+}
+
+bool NeighbourGrid::moveInPlace(const Place& place) {
+    if (place.cell < 0) return true;
+    if (!covers(place.x, place.y) || cellOf(place.x, place.y) != place.cell) return false;
+    Entry& e = cells_[static_cast<std::size_t>(place.cell)][static_cast<std::size_t>(place.slot)];
+    e.x = place.x;
+    e.y = place.y;
     return true;
+}
+
+bool NeighbourGrid::moveInPlace(PedClass& p) {
+    return moveInPlace(placeOf(p));
 }
 
 void NeighbourGrid::move(PedClass& p) {

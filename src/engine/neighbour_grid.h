@@ -22,6 +22,14 @@ class NeighbourGrid {
     // returned; one that changed cells is left to move(). Many may be moved in place at once,
     // each by one thread, as it touches only its own entry.
     bool moveInPlace(PedClass& p);
+    // Where a pedestrian's entry is, and where it now stands: what moveInPlace needs, gathered
+    // while the pedestrian is at hand.
+    struct Place {
+        int cell = -1, slot = -1;
+        float x = 0, y = 0;
+    };
+    static Place placeOf(const PedClass& p);
+    bool moveInPlace(const Place& place);
     bool empty() const { return count_ == 0; }
     // The grid's cells: their side in metres, and how many there are along x and y.
     double cellSize() const { return cellSize_; }

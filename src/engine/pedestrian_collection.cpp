@@ -89,6 +89,14 @@ void PedestrianCollection::compact() {
     ids_.resize(out);
 }
 
+void PedestrianCollection::holdPositions(bool held) {
+    held_ = held;
+    if (!held || search_ != NeighbourSearch::Scan) return;
+    heldPlaces_.resize(slots_.size());
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i]) heldPlaces_[i] = {slots_[i]->Px(), slots_[i]->Py()};
+}
+
 void PedestrianCollection::setSearch(NeighbourSearch search) {
     if (search == search_) return;
     search_ = search;
@@ -115,13 +123,15 @@ void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, do
     // The reference: every other pedestrian in order of creation.
     const double px = self.Px(), py = self.Py();
     const std::int16_t id = self.ID();
-    for (const auto& slot : slots_) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const PedClass* slot = slots_[i].get();
         if (!slot || slot->ID() == id) continue;
-        const double dx = px - static_cast<double>(slot->Px()),
-                     dy = py - static_cast<double>(slot->Py());
+        const float x = held_ ? heldPlaces_[i].first : slot->Px();
+        const float y = held_ ? heldPlaces_[i].second : slot->Py();
+        const double dx = px - static_cast<double>(x), dy = py - static_cast<double>(y);
         const double d = std::sqrt(dx * dx + dy * dy);
-        if (d < reach) within.push_back({slot.get(), dx, dy, d, slot->order_});
-        if (nearest && d < sight && d < nearest->d) *nearest = {slot.get(), d, slot->order_, slot->Px(), slot->Py()};
+        if (d < reach) within.push_back({slot, dx, dy, d, slot->order_});
+        if (nearest && d < sight && d < nearest->d) *nearest = {slot, d, slot->order_, x, y};
     }
 }
 
@@ -135,7 +145,9 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     constexpr std::size_t kFew = 128;
     const double px = self.Px(), py = self.Py();
     const double first = reach > 0 ? reach : std::min(sight, 2.0);
-    if (grid_.holdsMoreThan(px, py, first, std::max(slots_.size() / 2, kFew))) return false;
+    // While positions are held only the grid has them (in Scan mode the scan keeps its own).
+    if (!held_ && grid_.holdsMoreThan(px, py, first, std::max(slots_.size() / 2, kFew)))
+        return false;
 
     // The grid gives the same neighbours with the same distances: each distance is the same
     // expression, taken for every pedestrian that squared distances (with a margin far wider than

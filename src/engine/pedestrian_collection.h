@@ -60,10 +60,16 @@ class PedestrianCollection : public NeighbourFinder {
     void moved(PedClass& p) override {
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
     }
-    // As moved() for one that stays in its grid cell, which many threads may do at once; false
-    // for one that changed cells, which moved() must then take.
-    bool movedInPlace(PedClass& p) {
-        return search_ != NeighbourSearch::Index || grid_.moveInPlace(p);
+    // While held, every search finds the pedestrians where they stood when the hold began, even
+    // as they take their new places: a step that moves everyone from the same instant stores each
+    // move as soon as it is worked out. The grid keeps the old places until placed() is told.
+    void holdPositions(bool held);
+    // As moved() for a pedestrian that stays in its grid cell, which many threads may do at once
+    // (from its place, gathered while it was at hand); false for one that changed cells, which
+    // moved() must then take.
+    static NeighbourGrid::Place placeOf(const PedClass& p) { return NeighbourGrid::placeOf(p); }
+    bool movedInPlace(const NeighbourGrid::Place& place) {
+        return search_ != NeighbourSearch::Index || grid_.moveInPlace(place);
     }
 
     // Visits every pedestrian in order of creation.
@@ -90,6 +96,8 @@ class PedestrianCollection : public NeighbourFinder {
     NeighbourSearch search_ = NeighbourSearch::Index;
     NeighbourGrid grid_;
     bool ascending_ = true;  // IDs rise in order of creation, which allows a binary search
+    bool held_ = false;
+    std::vector<std::pair<float, float>> heldPlaces_;  // by slot, for the scan while held
 };
 
 }  // namespace strida
