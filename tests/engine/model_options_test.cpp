@@ -203,11 +203,12 @@ TEST_F(CorridorTest, ASimultaneousStepDoesNotDependOnTheOrderOfCreation) {
 }
 
 // The files of a simultaneous run with walls, every report and a trajectory and chart-data file,
-// for a number of threads.
-std::map<std::string, std::string> filesWithThreads(int threads, const TempFolder& folder) {
-    const auto out = folder.path() / std::to_string(threads);
+// for a number of threads and a way of finding neighbours.
+std::map<std::string, std::string> filesWithThreads(int threads, const TempFolder& folder,
+                                                    const std::string& neighbours = "index") {
+    const auto out = folder.path() / (std::to_string(threads) + neighbours);
     const BatchResult r = batch(
-        "--seed 4 --steps 150 --threads " + std::to_string(threads) +
+        "--seed 4 --steps 150 --neighbours " + neighbours + " --threads " + std::to_string(threads) +
         " --set UpdateOrder=Simultaneous --set CorridorWalls=1 --set NumPedLeft=200"
         " --set NumPedRight=200 --set ReportNTXY=1 --set ReportSystemPerformance=1"
         " --trajectories t.txt --chart-data c.csv --out '" +
@@ -220,15 +221,17 @@ std::map<std::string, std::string> filesWithThreads(int threads, const TempFolde
     return files;
 }
 
-TEST(SimultaneousThreads, EveryFileIsTheSameForAnyNumberOfThreads) {
+TEST(SimultaneousThreads, EveryFileIsTheSameForAnyNumberOfThreadsAndEitherSearch) {
     TempFolder folder;
     const auto one = filesWithThreads(1, folder);
     ASSERT_EQ(one.size(), 7u);  // the printed figures, four reports, trajectories, chart data
-    for (int threads : {2, 3, 8}) {
-        const auto many = filesWithThreads(threads, folder);
+    for (auto [threads, neighbours] : {std::pair{2, "index"}, {3, "index"}, {8, "index"},
+                                       {1, "scan"}, {3, "scan"}}) {
+        const auto many = filesWithThreads(threads, folder, neighbours);
         ASSERT_EQ(many.size(), one.size()) << threads;
         for (const auto& [name, content] : one)
-            EXPECT_TRUE(many.at(name) == content) << name << " differs with " << threads;
+            EXPECT_TRUE(many.at(name) == content)
+                << name << " differs with " << threads << " threads, " << neighbours;
     }
     EXPECT_NE(batch("--threads 0", true).out.find("--threads takes a whole number"),
               std::string::npos);
