@@ -13,10 +13,8 @@ struct BatchResult {
     std::string out;
 };
 
-// The runner's standard output, or with `errors` its standard error instead.
-inline BatchResult batch(const std::string& args, bool errors = false) {
-    const std::string command =
-        std::string(STRIDA_BATCH) + " " + args + (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
+// What a shell command prints on its standard output, and its exit status.
+inline BatchResult runCommand(const std::string& command) {
     std::FILE* pipe = popen(command.c_str(), "r");
     BatchResult r{-1, {}};
     char buf[4096];
@@ -25,6 +23,12 @@ inline BatchResult batch(const std::string& args, bool errors = false) {
     const int raw = pclose(pipe);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
+}
+
+// The runner's standard output, or with `errors` its standard error instead.
+inline BatchResult batch(const std::string& args, bool errors = false) {
+    return runCommand(std::string(STRIDA_BATCH) + " " + args +
+                      (errors ? " 2>&1 >/dev/null" : " 2>/dev/null"));
 }
 
 }  // namespace strida::test

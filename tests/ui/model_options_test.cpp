@@ -50,14 +50,7 @@ TEST_F(UiTest, CorridorWallsAreDrawnAlongTheTrapWhileTicked) {
 
 // The desktop program run as a user would start it: what it prints (Qt's own notes among it).
 strida::test::BatchResult desktop(const std::string& args) {
-    const std::string command = std::string(STRIDA_DESKTOP) + " " + args + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    strida::test::BatchResult r{-1, {}};
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) r.out.append(buf, n);
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return strida::test::runCommand(std::string(STRIDA_DESKTOP) + " " + args + " 2>&1");
 }
 
 // The number of threads reaches the engine from the parameters panel's control and from
@@ -77,21 +70,21 @@ TEST_F(UiTest, TheThreadControlAndStridaThreadsReachTheEngine) {
     EXPECT_EQ(window.engine().threads(), 1024);
     EXPECT_EQ(threads->value(), 1024);
 
+    const auto refusal = [](const std::string& bad) {
+        return "--threads takes a whole number of threads from 1 to 1024, not '" + bad + "'";
+    };
     for (const char* bad : {"0", "1025", "-2", "four", "2.5"}) {
-        SCOPED_TRACE(bad);
-        const std::string refusal =
-            std::string("--threads takes a whole number of threads from 1 to 1024, not '") + bad +
-            "'";
-        EXPECT_EQ(readCommandLine({"strida", "--threads", bad}, line), refusal);
-        EXPECT_EQ(line.threads, 1024);
-        EXPECT_EQ(line.folder, fs::path("reports"));
-        const std::string shown = "strida: " + refusal + "\nTry 'strida --help'.\n";
-        const strida::test::BatchResult started = desktop(std::string("--threads ") + bad);
-        EXPECT_EQ(started.status, 2);
-        EXPECT_NE(started.out.find(shown), std::string::npos) << started.out;
-        EXPECT_NE(strida::test::batch(std::string("--threads ") + bad, true).out.find(refusal),
-                  std::string::npos);
+        EXPECT_EQ(readCommandLine({"strida", "--threads", bad}, line), refusal(bad));
+        EXPECT_EQ(line.threads, 1024) << bad;
+        EXPECT_EQ(line.folder, fs::path("reports")) << bad;
     }
+    // Both programs, as a user starts them.
+    const strida::test::BatchResult started = desktop("--threads four");
+    EXPECT_EQ(started.status, 2);
+    EXPECT_NE(started.out.find("strida: " + refusal("four") + "\nTry 'strida --help'.\n"),
+              std::string::npos)
+        << started.out;
+    EXPECT_NE(strida::test::batch("--threads 0", true).out.find(refusal("0")), std::string::npos);
     EXPECT_NE(desktop("--help").out.find("--threads"), std::string::npos);
 }
 
