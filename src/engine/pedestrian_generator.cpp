@@ -52,6 +52,7 @@ MaybeError readGeneratorInputs(const Settings& s, const Trap& trap, GeneratorInp
     };
     in.L = trap.length;
     in.W = trap.width;
+    if (corridorWalls(s)) in.wallTop = trap.extent.height;
     if (s.GeneratedAtOnce) {
         in.dGen = read(&Settings::DistGenerator2Trap);
         in.r = read(&Settings::PedDiameter) / 2;
@@ -168,12 +169,12 @@ void PedestrianGenerator::placeAllAtOnce(const GeneratorInputs& in, bool west, P
     // A draw beyond the grid (a wide normal spread) stands in its outermost lane.
     int lane = static_cast<int>(std::clamp(k, 1.0, static_cast<double>(grid.lanes())));
     out.Py = static_cast<float>((2 * lane - 1) * in.r);
-    if (corridorWalls(s_)) {
-        // Between walls only the lanes inside the width are used: a draw beyond stands in the
-        // last of them, and a corridor narrower than one lane holds everyone in its middle.
-        const int inside = static_cast<int>(num::Int(n / 2));
+    if (in.wallTop > 0) {
+        // Between walls only the lanes that fit between them are used: a draw beyond stands in
+        // the last of them, and a corridor narrower than one lane holds everyone in its middle.
+        const int inside = static_cast<int>(num::Int(in.wallTop / (2 * in.r)));
         lane = std::min(lane, std::max(inside, 1));
-        out.Py = static_cast<float>(inside >= 1 ? (2 * lane - 1) * in.r : in.W / 2);
+        out.Py = static_cast<float>(inside >= 1 ? (2 * lane - 1) * in.r : in.wallTop / 2);
     }
     const int c = grid.take(lane);
     const float q = static_cast<float>((2 * c - 1) * in.r);

@@ -51,6 +51,7 @@ struct GeneratorInputs {
     double spatialRange = 0;      ///< % of the trap width, normal spread
     double share = 0;             ///< % of pedestrians in the first speed category
     SpeedCategory first, second;  ///< read only when the share lets them be drawn
+    double wallTop = 0;           ///< m: with CorridorWalls, the upper wall (the trap as measured)
 };
 // The inputs read from the settings, with the trap's length and width as calibrated.
 MaybeError readGeneratorInputs(const Settings& s, const Trap& trap, GeneratorInputs& in);
