@@ -19,10 +19,11 @@ struct Left {
 // A seeded run of 60 pedestrians from both sides with every report chosen, a trajectory file of
 // each kind and chart data; `ticks` ticks and a stop, or, with `abandonAt` = {k, m}, ticks until
 // the flag is set at the m-th "let events run" of step k (the first comes before anyone moves, the
-// next before the first pedestrian moves, and so on).
-Left run(int ticks, std::pair<int, int> abandonAt = {0, 0}) {
+// next before the first pedestrian moves, and so on; a simultaneous step has only the first).
+Left run(int ticks, std::pair<int, int> abandonAt = {0, 0}, const char* order = "Sequential") {
     TempFolder folder;
     Settings settings;
+    settings.UpdateOrder = order;
     settings.ReportNTXY = Check::Checked;
     settings.ReportSystemPerformance = Check::Checked;
     settings.NumPedLeft = "30";
@@ -66,11 +67,13 @@ TEST(AbandonedStep, LeavesWhatAStopAfterTheStepBeforeLeaves) {
     struct Case {
         int step, call;
         const char* what;
+        const char* order = "Sequential";
     };
     for (const Case& c : std::vector<Case>{{1, 1, "the first step, before anyone moved"},
-                                           {4, 31, "half way through step 4"}}) {
-        const Left abandoned = run(100, {c.step, c.call});
-        const Left stopped = run(c.step - 1);
+                                           {4, 31, "half way through step 4"},
+                                           {4, 1, "a simultaneous step 4", "Simultaneous"}}) {
+        const Left abandoned = run(100, {c.step, c.call}, c.order);
+        const Left stopped = run(c.step - 1, {0, 0}, c.order);
         EXPECT_TRUE(abandoned.abandoned) << c.what;
         EXPECT_EQ(abandoned.figures, stopped.figures) << c.what;
         EXPECT_EQ(abandoned.closing, stopped.closing) << c.what;

@@ -108,6 +108,21 @@ TEST_F(CorridorTest, HeadOnGroupsAndAHeadwayStreamStayBetweenTheWallsAndAreAllMe
     for (int id : everyone) EXPECT_TRUE(measured.contains(id)) << "pedestrian " << id;
 }
 
+TEST_F(CorridorTest, AWallPushesAsANeighbourAtItsNearestPointFromWhereTheInfluenceReachesIt) {
+    // Influence radius 0.835 m, MaxSpeed 1.5, Beta 0.001: 0.5 m from the lower wall the push is
+    // (0.835 - 0.5) x 1.5 / 0.001 up, 0.3 m from the upper one (0.835 - 0.3) x 1.5 / 0.001 down,
+    // and from 0.835 m on nothing.
+    const double top = kWidth;
+    const std::vector<Neighbour> nobody;
+    for (auto [y, push] : {std::pair{0.5f, 502.5}, {3.7f, -802.5}, {2.0f, 0.0}, {0.835f, 0.0}}) {
+        PedClass& p = add(5, y, 20, y);
+        p.clearDesires();
+        p.DesireAvoidCollision(nobody, &top);
+        EXPECT_NEAR(p.desireAvoidY(), push, 0.01) << "at y = " << y;
+        EXPECT_EQ(p.desireAvoidX(), 0) << "at y = " << y;
+    }
+}
+
 TEST_F(CorridorTest, NobodyIsMadeOrStartsOutsideTheWallsAndGeneratedCrowdsStandBetweenThem) {
     const MaybeError outside = tryAdd(2, 4.5f, 20, 2);
     ASSERT_TRUE(outside);
