@@ -309,7 +309,7 @@ void TrapCanvas::paintTrap(QPainter& p) {
         // The walls run the whole length of the plane, so across the whole drawing area; each
         // lies just inside the trap, where the pedestrians meet it, and is wider than the border
         // so that it reads as more than the trap's edge.
-        constexpr double kWall = 3;
+        constexpr double kWall = 6;
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(80, 80, 80));
         p.drawRect(QRectF(0, trap.bottom() - kWall, width(), kWall));

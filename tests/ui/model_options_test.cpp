@@ -16,18 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Ticking the box draws a dark band along each long side of the trap, from one end of the drawing
-// area to the other; the bands stay when the overlays are cleared, as they are every step, and
-// unticking gives back the picture without them.
+// Ticking the box draws a dark band, thicker than the trap's border, along each long side of the
+// trap, from one end of the drawing area to the other; the bands stay when the overlays are
+// cleared, as they are every step, and unticking gives back the picture without them.
 TEST_F(UiTest, CorridorWallsAreDrawnAlongTheTrapWhileTicked) {
     TrapCanvas* canvas = window.canvas();
     const QImage open = canvas->grab().toImage();
-    // The middle pixel row of each 3-pixel band, which lies wholly inside it.
+    // A middle pixel row of each 6-pixel band, which lies wholly inside it.
     const double bottom = canvas->toPixels(0, 0).y();
     const double top =
         canvas->toPixels(0, std::stod(window.settings().TrapWidth) / window.host().m2Twips()).y();
-    const int rows[] = {static_cast<int>(std::floor(bottom - 3)) + 1,
-                        static_cast<int>(std::floor(top)) + 1};
+    const int rows[] = {static_cast<int>(std::floor(bottom - 6)) + 3,
+                        static_cast<int>(std::floor(top)) + 3};
     const int columns[] = {1, canvas->width() / 2, canvas->width() - 2};
     auto wallsShown = [&](const QImage& image) {
         for (int y : rows)

@@ -4,6 +4,8 @@
 // Build it with `cmake --build build --target strida-capture`; run it under xvfb-run or with
 // QT_QPA_PLATFORM=offscreen.
 #include <QApplication>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -86,12 +88,22 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 25; ++i) window.engine().SimulationTick();
     save(&window, "main-window-running");
     window.engine().StopSimulation();
+    // The same crowd in a closed corridor, moving from one instant.
+    auto* walls = window.panelWindow("frmCalibration")->findChild<QCheckBox*>("chkCorridorWalls");
+    walls->click();  // through the panel, which also tells the canvas
+    window.panelWindow("frmInputParameters")->findChild<QRadioButton*>("optSimultaneous")->click();
+    window.engine().StartSimulation();
+    for (int i = 0; i < 60; ++i) window.engine().SimulationTick();
+    save(&window, "corridor-walls");
+    window.engine().StopSimulation();
+    walls->click();
+    window.panelWindow("frmInputParameters")->findChild<QRadioButton*>("optSequential")->click();
 
     // The charts during a two-way run of 60 pedestrians, always the same one.
     window.panelWindow("frmRandomSeed")->findChild<QLineEdit*>("txtSeed")->setText("7");
     window.panelWindow("frmRandomSeed")->findChild<QPushButton*>("cmdOK")->click();
-    window.settings().NumPedLeft = "30";
-    window.settings().NumPedRight = "30";
+    window.engine().changeSetting("NumPedLeft", "30");
+    window.engine().changeSetting("NumPedRight", "30");
     window.action("mnuCharts")->trigger();
     window.action("mnuStartSimulation")->trigger();
     window.timer()->stop();  // the steps are taken here
@@ -110,7 +122,7 @@ int main(int argc, char** argv) {
     window.panelWindow("frmPerformance")->hide();
     window.panelWindow("frmCharts")->hide();
     for (auto [name, value] : {std::pair{"NumPedLeft", "20"}, std::pair{"NumPedRight", "20"}})
-        strida::applySetting(window.settings(), name, value);
+        window.engine().changeSetting(name, value);
     window.engine().setTrajectoryFiles({"replay-capture.txt"});
     window.engine().setSeed(7);
     window.engine().StartSimulation();
