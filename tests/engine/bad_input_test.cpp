@@ -75,6 +75,25 @@ TEST_F(BadInput, APositionBeyondSinglePrecisionIsAnOverflow) {
     EXPECT_EQ(motionOf(p), before);
 }
 
+TEST_F(BadInput, ASimultaneousStepNamesTheFirstThatCannotMoveAndMovesTheRest) {
+    forcesOff();
+    settings.UpdateOrder = "Simultaneous";
+    const float edge = std::numeric_limits<float>::max();
+    PedClass& walker = add(5, 3, 9, 3, 1.5, 1, 1, 0, 1.44);
+    for (int i = 0; i < 2; ++i) add(edge, edge, 0, 0, 1e33, 1, 1e33, 1e33, 0.0);
+    const Motion stuck = motionOf(*engine.pedestrians().find(std::int16_t{2}));
+    const std::vector<std::string> shown = step();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("The run is paused: pedestrian 2 cannot move: Overflow", 0), 0u)
+        << shown[0];
+    EXPECT_EQ(motionOf(*engine.pedestrians().find(std::int16_t{2})), stuck);
+    EXPECT_GT(walker.Px(), 5.0f);
+    // Without them the run goes on, nothing left over from the failed step.
+    engine.RemovePedestrian(2);
+    engine.RemovePedestrian(3);
+    EXPECT_EQ(step(), std::vector<std::string>{});
+}
+
 TEST_F(BadInput, TheMeasuredStepCountDoesNotOverflow) {
     forcesOff();
     PedClass& p = add(5, 3, 9, 3, 1.5);

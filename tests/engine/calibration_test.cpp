@@ -78,8 +78,15 @@ TEST(SettingRules, OptionsChecksAndMenuMarks) {
                                {"NumWays", "3"},
                                {"SimSpeed", "0"},
                                {"SimSpeed", "1.5"},
-                               {"InitialPx", "left"}})
+                               {"InitialPx", "left"},
+                               {"UpdateOrder", "Sideways"},
+                               {"UpdateOrder", "simultaneous"}})
         EXPECT_TRUE(applySetting(s, name, value)) << name << "=" << value;
+    EXPECT_EQ(applySetting(s, "UpdateOrder", "Sideways")->description,
+              "UpdateOrder takes Sequential or Simultaneous, not \"Sideways\"");
+    EXPECT_EQ(s.UpdateOrder, "Sequential");
+    ASSERT_FALSE(applySetting(s, "UpdateOrder", "Simultaneous"));
+    EXPECT_TRUE(simultaneousUpdate(s));
 }
 
 TEST(SettingRules, AValueAlreadyHeldStartsNoRule) {
