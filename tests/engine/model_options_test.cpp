@@ -156,6 +156,13 @@ TEST_F(CorridorTest, NobodyIsMadeOrStartsOutsideTheWallsAndGeneratedCrowdsStandB
     engine.pedestrians().forEach([](const PedClass& p) {
         EXPECT_TRUE(p.Py() >= 0 && p.Py() <= kWidth) << p.ID() << " at y = " << p.Py();
     });
+    // One lane of 3 m bodies fits between the walls; none of 5 m, which stand in the middle.
+    for (auto [diameter, y] : {std::pair{"3", 1.5f}, {"5", 2.0f}}) {
+        engine.clearPedestrians();
+        settings.PedDiameter = diameter;
+        ASSERT_FALSE(engine.GenerateAllAtOnce());
+        engine.pedestrians().forEach([&](const PedClass& p) { EXPECT_EQ(p.Py(), y) << diameter; });
+    }
 }
 
 TEST_F(CorridorTest, ASimultaneousStepDoesNotDependOnTheOrderOfCreation) {
