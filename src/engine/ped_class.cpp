@@ -100,11 +100,7 @@ MaybeError PedClass::Move(MoveContext& ctx) {
         ctx.crowd.moved(*this);
         if (ctx.painter) error = ctx.painter->draw(*this);
     }
-    if (!error) {
-        Performance(ctx);
-        arrived_ = std::fabs(def_.Ex - Px_) < static_cast<float>(5 * def_.Radius) &&
-                   std::fabs(def_.Ey - Py_) < static_cast<float>(5 * def_.Radius);
-    }
+    if (!error) Performance(ctx);
     clearDesires();
     return error;
 }
@@ -117,6 +113,8 @@ MaybeError PedClass::plan(MoveContext& ctx, Motion& next) {
 }
 
 void PedClass::make(const Motion& next) {
+    // The arrival test looks at the new position only, so it is settled here; the run takes the
+    // pedestrian out once it has been measured.
     accelX_ = next.ax, accelY_ = next.ay, InstantAccl_ = next.accl;
     Vx_ = next.vx, Vy_ = next.vy, InstantSpeed_ = next.speed;
     Px_ = next.px, Py_ = next.py;
