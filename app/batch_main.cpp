@@ -206,9 +206,9 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",      "--peds",         "--out",
-                                                "--steps",    "--seed",         "--neighbours",
-                                                "--replay",   "--trajectories", "--chart-data",
+    constexpr std::string_view kTakeValues[] = {"--set",      "--peds",          "--out",
+                                                "--steps",    "--seed",          "--neighbours",
+                                                "--replay",   "--trajectories",  "--chart-data",
                                                 "--scenario", "--save-scenario", "--threads"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];

@@ -99,10 +99,11 @@ void listSettingsAsMarkdown() {
                 printLine("| Setting | Default | Unit | --set takes | A run reads | Meaning |");
                 printLine("|---|---|---|---|---|---|");
             }
-        printLine("| `" + std::string(info.name) + "` | `" + settingText(defaults, info) + "` | " +
-                  std::string(info.unit) + " | " + std::string(takes(info)) + " | " +
-                  (info.kind == SettingInfo::Kind::Text ? describeReading(readerOf(info.text)) : "-") + " | " +
-                  std::string(info.meaning) + " |");
+        printLine(
+            "| `" + std::string(info.name) + "` | `" + settingText(defaults, info) + "` | " +
+            std::string(info.unit) + " | " + std::string(takes(info)) + " | " +
+            (info.kind == SettingInfo::Kind::Text ? describeReading(readerOf(info.text)) : "-") +
+            " | " + std::string(info.meaning) + " |");
     }
 }
 

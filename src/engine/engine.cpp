@@ -17,8 +17,8 @@ namespace {
 
 EngineError outsideWalls(const std::string& who, float y, float top) {
     return EngineError{who + " stands at y = " + num::shortest(y) +
-                       " m, outside the corridor walls along y = 0 and y = " +
-                       num::shortest(top) + " m (CorridorWalls)"};
+                       " m, outside the corridor walls along y = 0 and y = " + num::shortest(top) +
+                       " m (CorridorWalls)"};
 }
 
 }  // namespace
@@ -391,10 +391,10 @@ bool Engine::movePedestrians(TrapSums& sums) {
 
 Engine::Moved Engine::moved(const PedClass& p) const {
     const Direction way = walkingDirection(p.definition().Px, p.definition().Ex);
-    return {p.ID(),          p.Px(),          p.Py(),           p.Vx(),
-            p.Vy(),          trap().contains(p.Px(), p.Py()),   way,
-            p.InstantSpeed(), p.InstantDelay(), p.Uncomfort(), p.InstantNHI(),
-            p.InstantNUVI()};
+    return {p.ID(),        p.Px(),           p.Py(),
+            p.Vx(),        p.Vy(),           trap().contains(p.Px(), p.Py()),
+            way,           p.InstantSpeed(), p.InstantDelay(),
+            p.Uncomfort(), p.InstantNHI(),   p.InstantNUVI()};
 }
 
 void Engine::gather(const Moved& m, TrapSums& sums) {
@@ -435,11 +435,10 @@ bool Engine::moveTogether(TrapSums& sums) {
     const double* wallTop = walls();
     // Each thread searches into room of its own and holds back what only this thread may write.
     auto context = [&](int thread) {
-        MoveContext ctx{settings_,      time,
-                        extent,         run_.StepCount,
-                        Pedestrians_,   threadWithin_[static_cast<std::size_t>(thread)].within,
-                        reports_,       host_,
-                        nullptr};
+        MoveContext ctx{
+            settings_,      time,         extent,
+            run_.StepCount, Pedestrians_, threadWithin_[static_cast<std::size_t>(thread)].within,
+            reports_,       host_,        nullptr};
         ctx.wallTop = wallTop;
         ctx.holdBack = true;
         return ctx;
@@ -492,8 +491,8 @@ void Engine::placeTogether(int threads) {
     // Each stays in its grid cell or is moved to another, in order, once all stand still again.
     const std::size_t n = movers_.size();
     stays_.resize(n);
-    pool_.parallelFor(n, threads,
-                      [&](std::size_t i, int) { stays_[i] = Pedestrians_.movedInPlace(places_[i]); });
+    pool_.parallelFor(
+        n, threads, [&](std::size_t i, int) { stays_[i] = Pedestrians_.movedInPlace(places_[i]); });
     for (std::size_t i = 0; i < n; ++i)
         if (!stays_[i]) Pedestrians_.moved(*movers_[i]);
 }

@@ -202,8 +202,8 @@ void PedClass::performanceError(const std::string& description, MoveContext& ctx
         reportedErrors_.end())
         return;
     reportedErrors_.push_back(description);
-    std::string message = "error in  PedClass.Performance: " + description +
-                          " for Pedestrian No " + std::to_string(def_.ID);
+    std::string message = "error in  PedClass.Performance: " + description + " for Pedestrian No " +
+                          std::to_string(def_.ID);
     if (ctx.holdBack)
         heldMessages_.push_back(std::move(message));
     else

@@ -226,7 +226,8 @@ bool isChoice(const SettingInfo& info, std::string_view word) {
 
 std::string choiceWords(const SettingInfo& info) {
     std::string words(info.choices);
-    for (std::size_t i = 0; (i = words.find('|', i)) != std::string::npos;) words.replace(i, 1, " or ");
+    for (std::size_t i = 0; (i = words.find('|', i)) != std::string::npos;)
+        words.replace(i, 1, " or ");
     return words;
 }
 

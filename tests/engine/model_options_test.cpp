@@ -101,8 +101,8 @@ TEST_F(CorridorTest, HeadOnGroupsAndAHeadwayStreamStayBetweenTheWallsAndAreAllMe
         });
     });
     ASSERT_TRUE(engine.StartSimulation());
-    for (int i = 0; i < 20000 && !std::includes(measured.begin(), measured.end(),
-                                                 everyone.begin(), everyone.end());
+    for (int i = 0; i < 20000 && !std::includes(measured.begin(), measured.end(), everyone.begin(),
+                                                everyone.end());
          ++i)
         engine.SimulationTick();
     for (int id : everyone) EXPECT_TRUE(measured.contains(id)) << "pedestrian " << id;
@@ -213,12 +213,13 @@ TEST_F(CorridorTest, ASimultaneousStepDoesNotDependOnTheOrderOfCreation) {
 std::map<std::string, std::string> filesWithThreads(int threads, const TempFolder& folder,
                                                     const std::string& neighbours = "index") {
     const auto out = folder.path() / (std::to_string(threads) + neighbours);
-    const BatchResult r = batch(
-        "--seed 4 --steps 150 --neighbours " + neighbours + " --threads " + std::to_string(threads) +
-        " --set UpdateOrder=Simultaneous --set CorridorWalls=1 --set NumPedLeft=200"
-        " --set NumPedRight=200 --set ReportNTXY=1 --set ReportSystemPerformance=1"
-        " --trajectories t.txt --chart-data c.csv --out '" +
-        out.string() + "'");
+    const BatchResult r =
+        batch("--seed 4 --steps 150 --neighbours " + neighbours + " --threads " +
+              std::to_string(threads) +
+              " --set UpdateOrder=Simultaneous --set CorridorWalls=1 --set NumPedLeft=200"
+              " --set NumPedRight=200 --set ReportNTXY=1 --set ReportSystemPerformance=1"
+              " --trajectories t.txt --chart-data c.csv --out '" +
+              out.string() + "'");
     EXPECT_EQ(r.status, 0) << threads;
     std::map<std::string, std::string> files{{"stdout", r.out}};
     for (const auto& entry : std::filesystem::directory_iterator(out))
@@ -231,8 +232,8 @@ TEST(SimultaneousThreads, EveryFileIsTheSameForAnyNumberOfThreadsAndEitherSearch
     TempFolder folder;
     const auto one = filesWithThreads(1, folder);
     ASSERT_EQ(one.size(), 7u);  // the printed figures, four reports, trajectories, chart data
-    for (auto [threads, neighbours] : {std::pair{2, "index"}, {3, "index"}, {8, "index"},
-                                       {1, "scan"}, {3, "scan"}}) {
+    for (auto [threads, neighbours] :
+         {std::pair{2, "index"}, {3, "index"}, {8, "index"}, {1, "scan"}, {3, "scan"}}) {
         const auto many = filesWithThreads(threads, folder, neighbours);
         ASSERT_EQ(many.size(), one.size()) << threads;
         for (const auto& [name, content] : one)

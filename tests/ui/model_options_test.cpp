@@ -4,7 +4,6 @@
 #include <QSpinBox>
 #include <cmath>
 #include <fstream>
-#include <regex>
 
 #include "engine/scenario.h"
 #include "support/batch_runner.h"
@@ -93,10 +92,11 @@ TEST_F(UiTest, TheThreadControlAndStridaThreadsReachTheEngine) {
 TEST_F(UiTest, AScenarioWithoutTheModelOptionsOpensWithThemOff) {
     const fs::path examples = fs::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
     std::ifstream in_(examples / "default-trap.json");
-    std::string text((std::istreambuf_iterator<char>(in_)), {});
-    text = std::regex_replace(text, std::regex(R"re(\n *"(CorridorWalls|UpdateOrder)": "[^"]*",)re"), "");
-    ASSERT_EQ(text.find("CorridorWalls"), std::string::npos);
-    ASSERT_EQ(text.find("UpdateOrder"), std::string::npos);
+    std::string text;
+    for (std::string line; std::getline(in_, line);)
+        if (line.find("\"CorridorWalls\"") == line.npos &&
+            line.find("\"UpdateOrder\"") == line.npos)
+            text += line + '\n';
     const fs::path old = folder.path() / "old.json";
     std::ofstream(old) << text;
 

@@ -5,12 +5,12 @@
 // QT_QPA_PLATFORM=offscreen.
 #include <QApplication>
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTimer>

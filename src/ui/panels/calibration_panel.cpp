@@ -16,9 +16,9 @@ CalibrationPanel::CalibrationPanel(SettingsDoor& door, QWidget* parent)
     grid->addWidget(label("Pedestrian Trap Size:", frame, "lblExplanationTrap"), 0, 0, 1, 4);
     addTrapSize(frame, grid);
     addTimeSlice(frame, grid);
-    grid->addWidget(checkBox("chkCorridorWalls", "Corri&dor Walls", door_, &Settings::CorridorWalls,
-                             frame),
-                    4, 0, 1, 3);
+    grid->addWidget(
+        checkBox("chkCorridorWalls", "Corri&dor Walls", door_, &Settings::CorridorWalls, frame), 4,
+        0, 1, 3);
     addCommands(frame, grid);
     showArea();
 }
