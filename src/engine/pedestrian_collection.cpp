@@ -91,7 +91,8 @@ void PedestrianCollection::compact() {
 
 void PedestrianCollection::holdPositions(bool held) {
     held_ = held;
-    if (!held || search_ != NeighbourSearch::Scan) return;
+    // The grid answers every search while positions are held; the scan needs its own copy.
+    if (!held || (search_ == NeighbourSearch::Index && !grid_.empty())) return;
     heldPlaces_.resize(slots_.size());
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (slots_[i]) heldPlaces_[i] = {slots_[i]->Px(), slots_[i]->Py()};
