@@ -5,6 +5,7 @@
 
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/threads_option.h"
 #include "engine/calibration.h"
 #include "engine/parallel.h"
 #include "engine/ped_parameters.h"
@@ -426,7 +427,7 @@ bool Engine::moveTogether(TrapSums& sums) {
     movers_.clear();
     Pedestrians_.forEach([this](PedClass& p) { movers_.push_back(&p); });
     const std::size_t n = movers_.size();
-    const int threads = std::clamp(threads_ > 0 ? threads_ : coreCount(), 1, 1024);
+    const int threads = std::clamp(threads_ > 0 ? threads_ : coreCount(), 1, kMostThreads);
     moves_.resize(n);
     planErrors_.clear();
     threadWithin_.resize(static_cast<std::size_t>(threads));
@@ -498,7 +499,7 @@ void Engine::placeTogether(int threads) {
 }
 
 bool Engine::finishTogether(MoveContext& ctx, TrapSums& sums) {
-    const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
+    const bool drawn = drawsPedestrians();
     for (std::size_t i = 0; i < movers_.size(); ++i) {
         PedClass* p = movers_[i];  // touched only where something is drawn, written or removed
         if (drawn)
@@ -529,7 +530,7 @@ MaybeError Engine::movePedestrian(PedClass& p) {
     // A pedestrian out of the run has nothing left to do, and must not measure, report or remove
     // anything in whatever run follows.
     if (!p.inRun()) return std::nullopt;
-    const bool drawn = run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
+    const bool drawn = drawsPedestrians();
     MoveContext ctx{settings_,      dt(),         trap(),
                     run_.StepCount, Pedestrians_, within_,
                     reports_,       host_,        drawn ? &drawer_ : nullptr};

@@ -253,6 +253,10 @@ class Engine {
     void samplePerformance(const TrapSums& sums);
     StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
     void showRunning(bool running);
+    // Pedestrians are drawn as they move: a run going, animation on, "Don't Show Animation" off.
+    bool drawsPedestrians() const {
+        return run_.IsRunning && animate_ && !isOn(settings_.DontShowAnimation);
+    }
     void tell(RunEvent::Kind kind) { host_.runEvent(RunEvent{kind}); }
     // Checks the names of the files the run writes besides its reports and opens them; on an
     // error nothing stays open.
