@@ -63,13 +63,24 @@ void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within, const 
     }
 }
 
-void PedClass::DesireRepulseAway(const NearestInSight& nearest) {
-    // Sidestep to the left around the nearest pedestrian in sight, when that one is ahead.
-    double ux = 0, uy = 1;
+void PedClass::heading(bool faceTarget, double& ux, double& uy) const {
+    ux = 0, uy = 1;
     if (InstantSpeed_ != 0) {
         ux = Vx_ / InstantSpeed_;
         uy = Vy_ / InstantSpeed_;
+        return;
     }
+    if (!faceTarget) return;
+    const double dx = static_cast<double>(def_.Ex) - static_cast<double>(Px_);
+    const double dy = static_cast<double>(def_.Ey) - static_cast<double>(Py_);
+    const double d = std::sqrt(dx * dx + dy * dy);
+    if (d > 0) ux = dx / d, uy = dy / d;
+}
+
+void PedClass::DesireRepulseAway(const NearestInSight& nearest, bool faceTargetAtRest) {
+    // Sidestep to the left around the nearest pedestrian in sight, when that one is ahead.
+    double ux, uy;
+    heading(faceTargetAtRest, ux, uy);
     if (!nearest.ped) return;
     const double px = Px_, py = Py_;
     const double qx = nearest.x, qy = nearest.y;
@@ -83,6 +94,36 @@ void PedClass::DesireRepulseAway(const NearestInSight& nearest) {
     if (gap <= 0 || D == 0) return;
     desireRepulseX_ = (((-gap * uy) / D) * def_.MaxSpeed) / def_.Chi;
     desireRepulseY_ = (((ux * gap) / D) * def_.MaxSpeed) / def_.Chi;
+}
+
+void PedClass::SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+                                bool faceTargetAtRest) {
+    double ux, uy;
+    heading(faceTargetAtRest, ux, uy);
+    const double wanted = desireForwardX_ * ux + desireForwardY_ * uy;
+    if (!(wanted > 0)) return;
+    // Only someone closer than a body plus the time gap at the wanted speed can hold it down. A
+    // time gap of 0 (a pedestrian made while the option was off) keeps just the body's length.
+    const double body = 2 * def_.Radius;
+    const double gap = def_.TimeGap > 0 ? def_.TimeGap : 0;
+    const double reach = body + gap * wanted;
+    crowd.neighbours(*this, reach, 0, within, nullptr);
+    double s = reach;
+    bool ahead = false;
+    for (const Neighbour& n : within) {
+        // n.dx, n.dy point from the neighbour to this pedestrian.
+        const double along = -n.dx * ux - n.dy * uy;
+        const double across = n.dx * uy - n.dy * ux;
+        if (along > 0 && std::fabs(across) < body && n.d < s) {
+            s = n.d;
+            ahead = true;
+        }
+    }
+    if (!ahead) return;
+    const double most = gap > 0 ? std::max(0.0, (s - body) / gap) : 0.0;
+    if (wanted <= most) return;
+    desireForwardX_ -= (wanted - most) * ux;
+    desireForwardY_ -= (wanted - most) * uy;
 }
 
 void PedClass::clearDesires() {
@@ -137,9 +178,14 @@ void PedClass::steer(MoveContext& ctx) {
     if (flee || separate)
         ctx.crowd.neighbours(*this, separate ? 2 * def_.influenceRadius : 0,
                              flee ? def_.sightDistance : 0, ctx.within, flee ? &nearest : nullptr);
-    if (flee) DesireRepulseAway(nearest);
-    if (isOn(ctx.settings.ForceForward)) DesireForward();
+    const bool faceTarget = faceTargetAtRest(ctx.settings);
+    if (flee) DesireRepulseAway(nearest, faceTarget);
+    const bool forward = isOn(ctx.settings.ForceForward);
+    if (forward) DesireForward();
     if (separate) DesireAvoidCollision(ctx.within, ctx.wallTop);
+    // Last, as it searches into the room the push has read its neighbours from.
+    if (forward && speedFromSpacing(ctx.settings))
+        SpeedFromSpacing(ctx.crowd, ctx.within, faceTarget);
 }
 
 MaybeError PedClass::motion(double dt, const double* wallTop, Motion& next) const {

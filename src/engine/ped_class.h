@@ -36,6 +36,7 @@ struct PedDef {
     double Alpha = 0;            ///< sensitivity of the forward desire
     double Beta = 0;             ///< sensitivity of the avoid-collision desire
     double Chi = 0;              ///< sensitivity of the repulse-away desire
+    double TimeGap = 1;          ///< s: kept to the one ahead, with SpeedFromSpacing
     std::uint8_t color = 1;      ///< colour family 1 to 4; equal families count as one group
 };
 
@@ -168,7 +169,17 @@ class PedClass {
     // With `wallTop` given, the walls along y = 0 and y = *wallTop push as a neighbour would.
     void DesireAvoidCollision(const std::vector<Neighbour>& within,
                               const double* wallTop = nullptr);
-    void DesireRepulseAway(const NearestInSight& nearest);
+    // The sidestep looks along the pedestrian's heading (see `heading`).
+    void DesireRepulseAway(const NearestInSight& nearest, bool faceTargetAtRest = false);
+    // With SpeedFromSpacing: the forward desire's part along the heading is held to at most
+    // (s - PedDiameter) / TimeGap, never below 0, where s is the distance to the nearest
+    // pedestrian ahead whose centre lies within a body's width (PedDiameter) of the line of
+    // travel. The part across the heading stays. Searches into `within`.
+    void SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+                          bool faceTargetAtRest);
+    // The way the pedestrian faces: along its velocity; standing still, north (along +y), or,
+    // with `faceTarget`, towards its target unless it stands on it.
+    void heading(bool faceTarget, double& ux, double& uy) const;
     // Sets the desires back to zero, as the end of every move does.
     void clearDesires();
 

@@ -19,6 +19,7 @@ MaybeError readBehaviour(const Settings& s, PedDef& def, bool withMaxAccl) {
     def.Alpha = read(&Settings::Alpha);
     def.Beta = read(&Settings::Beta);
     def.Chi = read(&Settings::Chi);
+    def.TimeGap = read(&Settings::TimeGap);
     if (error) return error;
     if (withMaxAccl) def.maxAcceleration = accl;
     def.Radius = diameter / 2;

@@ -49,6 +49,8 @@ const std::array kReaders{
                   &Settings::ForceSeparate, "the avoid-collision force divides by it"},
     SettingReader{"Chi", &Settings::Chi, N, S, kSmallDivisor, kAny, true, &Settings::ForceFlee,
                   "the repulse-away force divides by it"},
+    SettingReader{"TimeGap", &Settings::TimeGap, N, S, 0.001, kAny, false,
+                  &Settings::SpeedFromSpacing, "the speed from spacing divides by it"},
     SettingReader{"HeadwayMeanInput", &Settings::HeadwayMeanInput, N, L, -32768, 32767, false,
                   nullptr, "a headway is counted in time slices, at most 32767"},
     SettingReader{"HeadwayStdInput", &Settings::HeadwayStdInput, N, L, -32767, 32767, false,
@@ -82,6 +84,14 @@ std::string rangeWords(const SettingReader& r) {
     if (!r.eitherSign)
         return kind + " from " + num::shortest(r.lowest) + " to " + num::shortest(r.highest);
     return what + "from " + num::shortest(r.lowest) + " to " + num::shortest(r.highest);
+}
+
+// The check box a range depends on, as a message names it: "that force" for a force.
+std::string switchName(Check Settings::*check) {
+    for (const SettingInfo& info : settingTable())
+        if (info.check == check)
+            return info.name.starts_with("Force") ? "that force" : std::string(info.name);
+    return "its switch";
 }
 
 }  // namespace
@@ -138,8 +148,8 @@ std::optional<double> SettingReader::read(const Settings& s, MaybeError& error) 
     if (value && std::isfinite(*value) && (!rangeHolds(s) || (size >= lowest && size <= highest)))
         return value;
     if (!error) {
-        const std::string must =
-            "it must be " + rangeWords(*this) + (onlyWhile ? " while that force is on" : "");
+        std::string must = "it must be " + rangeWords(*this);
+        if (onlyWhile) must += " while " + switchName(onlyWhile) + " is on";
         const std::string why = because.empty() ? must : std::string(because) + ", so " + must;
         error = refusedValue(*this, s, why);
     }

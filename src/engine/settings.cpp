@@ -78,6 +78,16 @@ const std::array kTable{
            "each seeing the new places of those before it; Simultaneous steers everyone from "
            "the places and velocities at the start of the step, so the order of creation no "
            "longer matters"),
+    check("SpeedFromSpacing", &Settings::SpeedFromSpacing,
+          "Model option: the speed a pedestrian wants along its heading is at most (s - "
+          "PedDiameter) / TimeGap and never below 0, s the distance to the nearest pedestrian "
+          "ahead within PedDiameter of its line of travel; the pushes and limits stay as they are"),
+    text("TimeGap", &Settings::TimeGap, "s",
+         "Speed from spacing: the time new pedestrians keep to the one ahead, so the speed they "
+         "want is the free space ahead divided by it"),
+    check("FaceTargetAtRest", &Settings::FaceTargetAtRest,
+          "Model option: a pedestrian standing still faces its target, for its sidestep and its "
+          "speed from spacing; 0 leaves it facing north (along +y)"),
     option("GeneratedAtOnce", "timing", &Settings::GeneratedAtOnce,
            "Timing: the whole population is generated when the run starts; the run ends by "
            "itself once the trap has emptied"),

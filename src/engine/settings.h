@@ -52,6 +52,12 @@ struct Settings {
     // the order pedestrians are updated in within a step (parameters panel).
     Check CorridorWalls = Check::Unchecked;
     std::string UpdateOrder = "Sequential";
+    // Further model options on the parameters panel: the speed a pedestrian wants held to what
+    // the space ahead allows, with the time gap of new pedestrians, and the heading of one
+    // standing still.
+    Check SpeedFromSpacing = Check::Unchecked;
+    std::string TimeGap = "1.0";
+    Check FaceTargetAtRest = Check::Unchecked;
 
     // Automatic generator, tab "Time".
     bool GeneratedAtOnce = true;
@@ -163,6 +169,17 @@ inline bool simultaneousUpdate(const Settings& s) {
 inline bool corridorWalls(const Settings& s) {
     return isOn(s.CorridorWalls);
 }
+inline bool speedFromSpacing(const Settings& s) {
+    return isOn(s.SpeedFromSpacing);
+}
+inline bool faceTargetAtRest(const Settings& s) {
+    return isOn(s.FaceTargetAtRest);
+}
+
+// The settings that switch or tune the model beyond its default behaviour. A state saved before
+// one of them existed was run without it, so restoring such a state puts them at their defaults.
+inline constexpr std::string_view kModelOptions[] = {
+    "CorridorWalls", "UpdateOrder", "SpeedFromSpacing", "TimeGap", "FaceTargetAtRest"};
 
 // All settings in the order of the panels that edit them.
 std::span<const SettingInfo> settingTable();

@@ -305,7 +305,7 @@ MaybeError restoreSettings(Settings& s, const SavedSettings& saved, std::string*
     // A state saved before a model option existed was run without it: the option goes back to
     // its default rather than staying as the window or an earlier scenario left it.
     const Settings defaults;
-    for (std::string_view option : {"CorridorWalls", "UpdateOrder"}) {
+    for (std::string_view option : kModelOptions) {
         auto holds = [option](const auto& entry) { return entry.first == option; };
         if (std::none_of(saved.begin(), saved.end(), holds))
             restoreSetting(restored, option, settingText(defaults, *findSetting(option)));

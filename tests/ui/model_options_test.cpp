@@ -1,7 +1,9 @@
 // The model options in the window: the walls CorridorWalls draws on the trap canvas, the thread
 // control and strida --threads, and a saved state from before the options existed.
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -87,27 +89,33 @@ TEST_F(UiTest, TheThreadControlAndStridaThreadsReachTheEngine) {
     EXPECT_NE(desktop("--help").out.find("--threads"), std::string::npos);
 }
 
-// A scenario saved before CorridorWalls and UpdateOrder existed holds neither key: opened after
+// A scenario saved before the model options existed holds none of their keys: opened after
 // both were turned on, it gives them their defaults again, on the panels and the canvas too.
 TEST_F(UiTest, AScenarioWithoutTheModelOptionsOpensWithThemOff) {
     const fs::path examples = fs::path(STRIDA_TEST_DATA).parent_path().parent_path() / "examples";
     std::ifstream in_(examples / "default-trap.json");
     std::string text;
     for (std::string line; std::getline(in_, line);)
-        if (line.find("\"CorridorWalls\"") == line.npos &&
-            line.find("\"UpdateOrder\"") == line.npos)
+        if (std::none_of(std::begin(kModelOptions), std::end(kModelOptions), [&](auto name) {
+                return line.find('"' + std::string(name) + '"') != line.npos;
+            }))
             text += line + '\n';
     const fs::path old = folder.path() / "old.json";
     std::ofstream(old) << text;
 
     in<QCheckBox>("frmCalibration", "chkCorridorWalls")->click();
     in<QRadioButton>("frmInputParameters", "optSimultaneous")->click();
+    in<QCheckBox>("frmInputParameters", "chkSpeedFromSpacing")->click();
+    in<QLineEdit>("frmInputParameters", "txtTimeGap")->setText("0.4");
+    ASSERT_TRUE(speedFromSpacing(window.settings()));
     ASSERT_TRUE(corridorWalls(window.settings()));
     ASSERT_TRUE(simultaneousUpdate(window.settings()));
 
     ASSERT_TRUE(window.openScenario(old)) << (messages.empty() ? "" : messages.back());
     EXPECT_EQ(window.settings().CorridorWalls, Check::Unchecked);
     EXPECT_EQ(window.settings().UpdateOrder, "Sequential");
+    EXPECT_EQ(window.settings().TimeGap, "1.0");
+    EXPECT_FALSE(in<QCheckBox>("frmInputParameters", "chkSpeedFromSpacing")->isChecked());
     EXPECT_FALSE(in<QCheckBox>("frmCalibration", "chkCorridorWalls")->isChecked());
     EXPECT_TRUE(in<QRadioButton>("frmInputParameters", "optSequential")->isChecked());
     EXPECT_FALSE(window.canvas()->walls());

@@ -57,6 +57,7 @@ ParametersPanel::ParametersPanel(SettingsDoor& door, QWidget* parent) : QWidget(
     grid->setRowMinimumHeight(r++, 10);  // the gap before the model's way of stepping
     grid->addWidget(updateOrder(door, frame), r, 0, 1, 2);
     grid->addLayout(threadCount(frame), r++, 2, 1, 2, Qt::AlignLeft | Qt::AlignVCenter);
+    grid->addWidget(crowdOptions(door, frame), r++, 0, 1, 4);
     grid->addWidget(button("cmdClose", "&Close", frame, [this] { hidePanel(this); }), r, 2, 1, 2,
                     Qt::AlignRight);
 }
@@ -73,6 +74,27 @@ QGroupBox* ParametersPanel::updateOrder(SettingsDoor& door, QWidget* parent) {
         bindOption(option, door, "UpdateOrder", value);
         row->addWidget(option);
     }
+    return box;
+}
+
+QGroupBox* ParametersPanel::crowdOptions(SettingsDoor& door, QWidget* parent) {
+    // How a pedestrian keeps its distance to the one ahead and which way it faces at rest.
+    auto* box = new QGroupBox("Walking in a Crowd", parent);
+    box->setObjectName("fraCrowdOptions");
+    auto* row = new QHBoxLayout(box);
+    row->addWidget(checkBox("chkSpeedFromSpacing", "Speed from S&pacing", door,
+                            &Settings::SpeedFromSpacing, box));
+    auto* gap = textBox("txtTimeGap", door, &Settings::TimeGap, box);
+    gap->setMaximumWidth(60);
+    auto* caption = label("Time &Gap:", box, "lblTimeGap");
+    caption->setBuddy(gap);
+    row->addWidget(caption);
+    row->addWidget(gap);
+    row->addWidget(label("sec", box));
+    row->addSpacing(12);
+    row->addWidget(checkBox("chkFaceTargetAtRest", "&Face Target at Rest", door,
+                            &Settings::FaceTargetAtRest, box));
+    row->addStretch();
     return box;
 }
 

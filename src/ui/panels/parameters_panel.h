@@ -29,6 +29,7 @@ class ParametersPanel : public QWidget {
   private:
     QGroupBox* updateOrder(SettingsDoor& door, QWidget* parent);
     QHBoxLayout* threadCount(QWidget* parent);
+    QGroupBox* crowdOptions(SettingsDoor& door, QWidget* parent);
 
     QSpinBox* threads_ = nullptr;
 };

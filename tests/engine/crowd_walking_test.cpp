@@ -1,0 +1,112 @@
+// The options for walking in a crowd: the speed a pedestrian wants held to the space ahead
+// (SpeedFromSpacing with TimeGap) and the heading of a pedestrian standing still
+// (FaceTargetAtRest).
+#include <cmath>
+
+#include "support/engine_fixture.h"
+
+namespace strida::test {
+namespace {
+
+// One follower starting at rest at (1, 3) towards a target far east, and one pedestrian that never
+// moves (maximum speed 0). Only the forward desire steers; Mass 1 and a high maximum acceleration
+// let the follower take the speed it wants within the first time slice.
+class SpacingTest : public EngineTest {
+  protected:
+    SpacingTest() {
+        settings.ForceFlee = Check::Unchecked;
+        settings.ForceSeparate = Check::Unchecked;
+        settings.Mass = "1";
+        settings.MaxAccl = "1000";
+        settings.SpeedFromSpacing = Check::Checked;
+        settings.FaceTargetAtRest = Check::Checked;
+    }
+
+    // The follower's velocity after one step, with the other one standing at (x, y).
+    std::pair<double, double> firstVelocity(float x, float y) {
+        PedClass& follower = add(1, 3, 500, 3, 1.5);
+        add(x, y, x, y + 100, 0.0);
+        steps(1);
+        return {follower.Vx(), follower.Vy()};
+    }
+};
+
+TEST_F(SpacingTest, TheWantedSpeedIsTheFreeSpaceAheadOverTheTimeGap) {
+    struct Case {
+        const char* what;
+        const char* timeGap;
+        float x, y;
+        double vx;
+    };
+    // Body 0.6 m (PedDiameter), so (s - 0.6) / TimeGap, at most MaxSpeed 1.5 and at least 0.
+    for (const Case& c : {
+             Case{"2 m ahead", "1.0", 3, 3, 1.4},
+             Case{"1.25 m ahead, time gap 0.5 s", "0.5", 2.25f, 3, 1.3},
+             Case{"0.5 m ahead: bodies overlap", "1.0", 1.5f, 3, 0.0},
+             Case{"2.5 m ahead: farther than the speed needs", "1.0", 3.5f, 3, 1.5},
+             Case{"2 m ahead, 0.5 m across: in the way", "1.0", 3, 3.5f,
+                  std::hypot(2.0, 0.5) - 0.6},
+             Case{"2 m ahead, 0.65 m across: beside the line of travel", "1.0", 3, 3.65f, 1.5},
+             Case{"behind", "1.0", 0.5f, 3, 1.5},
+         }) {
+        SCOPED_TRACE(c.what);
+        settings.TimeGap = c.timeGap;
+        const auto [vx, vy] = firstVelocity(c.x, c.y);
+        EXPECT_NEAR(vx, c.vx, 1e-9);
+        EXPECT_NEAR(vy, 0, 1e-12);
+        engine.StopSimulation();
+    }
+}
+
+TEST_F(SpacingTest, TheRuleLooksAlongTheHeadingAndIsOffByDefault) {
+    // Standing still without FaceTargetAtRest, the follower faces north: the one 2 m east is not
+    // ahead of it.
+    settings.FaceTargetAtRest = Check::Unchecked;
+    EXPECT_NEAR(firstVelocity(3, 3).first, 1.5, 1e-9);
+    engine.StopSimulation();
+    // Facing its target, but with the option off.
+    settings.FaceTargetAtRest = Check::Checked;
+    settings.SpeedFromSpacing = Check::Unchecked;
+    EXPECT_NEAR(firstVelocity(3, 3).first, 1.5, 1e-9);
+    engine.StopSimulation();
+    // Walking, it faces along its velocity: a step later it is nearer and slower.
+    settings.SpeedFromSpacing = Check::Checked;
+    PedClass& walker = add(1, 3, 500, 3, 1.5);
+    add(3, 3, 3, 103, 0.0);
+    steps(1);
+    ASSERT_NEAR(walker.Vx(), 1.4, 1e-9);
+    const double s = 3.0 - walker.Px();
+    steps(1);
+    EXPECT_NEAR(walker.Vx(), s - 0.6, 1e-9);
+}
+
+TEST_F(SpacingTest, TheTimeGapIsRefusedOnlyWhileTheOptionIsOn) {
+    settings.TimeGap = "0";
+    EXPECT_EQ(tryAdd(1, 3, 500, 3)->description,
+              "TimeGap is \"0\"; the speed from spacing divides by it, so it must be a number of "
+              "0.001 or more while SpeedFromSpacing is on");
+    settings.SpeedFromSpacing = Check::Unchecked;
+    EXPECT_FALSE(tryAdd(1, 3, 500, 3));
+    settings.TimeGap = "soon";
+    EXPECT_EQ(tryAdd(1, 3, 500, 3)->description, "TimeGap is \"soon\", which is not a number");
+}
+
+TEST_F(EngineTest, AtRestAPedestrianFacingItsTargetSidestepsAroundWhatIsAheadOfIt) {
+    // Standing still at (2, 3) towards a target to the east, with the nearest pedestrian 1 m east
+    // and 0.2 m to the right. Facing north (the default) that one is behind its line of sight and
+    // there is no sidestep; facing the target it is ahead, and the sidestep is the one a walker
+    // heading east takes: gap 1.87, D = sqrt(3^2 + 0.2^2), to the left (north).
+    PedClass& p = add(2, 3, 50, 3, 1.5);
+    NearestInSight nearest{&p, 1.02, 0, 3, 2.8f};
+    p.DesireRepulseAway(nearest, false);
+    EXPECT_EQ(p.desireRepulseX(), 0);
+    EXPECT_EQ(p.desireRepulseY(), 0);
+    p.DesireRepulseAway(nearest, true);
+    const double gap = 1.67 - (2.8f - 3.0f) * 1.0;
+    const double D = std::hypot(3.0, 2.8f - 3.0f);
+    EXPECT_NEAR(p.desireRepulseX(), 0, 1e-12);
+    EXPECT_NEAR(p.desireRepulseY(), gap / D * 1.5 / 0.25, 1e-9);
+}
+
+}  // namespace
+}  // namespace strida::test
