@@ -185,4 +185,14 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     return true;
 }
 
+std::vector<Walker> walkersOf(const PedestrianCollection& pedestrians) {
+    std::vector<Walker> out;
+    out.reserve(pedestrians.size());
+    pedestrians.forEach([&](const PedClass& p) {
+        out.push_back({p.Px(), p.Py(), p.Vx(), p.Vy(),
+                       walkingDirection(p.definition().Px, p.Ex())});
+    });
+    return out;
+}
+
 }  // namespace strida

@@ -15,6 +15,7 @@
 #include "engine/neighbour.h"
 #include "engine/neighbour_grid.h"
 #include "engine/ped_class.h"
+#include "measure/crowd_measures.h"
 
 namespace strida {
 
@@ -99,5 +100,9 @@ class PedestrianCollection : public NeighbourFinder {
     bool held_ = false;
     std::vector<std::pair<float, float>> heldPlaces_;  // by slot, for the scan while held
 };
+
+// The run's pedestrians as the crowd measures see them, in order of creation: each walks the way
+// from where it was created to its target.
+std::vector<Walker> walkersOf(const PedestrianCollection& pedestrians);
 
 }  // namespace strida
