@@ -184,22 +184,6 @@ TEST(RunRecord, RefusesOddInputFilesAtOnce) {
     }
 }
 
-// A trajectory file that cannot be written whole fails the run (status 3) with a message naming
-// it; the run goes on without it.
-TEST(RunRecord, AnOutputThatCannotBeWrittenWholeFailsTheRun) {
-    TempFolder out;
-    // Room for the manifest, not for 200 frames of ten pedestrians.
-    const std::string command = "trap '' XFSZ; ulimit -f 24; " + std::string(STRIDA_BATCH) +
-                                " --seed 4 --steps 200 --set ReportInstantPerformance=0"
-                                " --set ReportAvgInstantPerformance=0 --trajectories t.txt --out " +
-                                out.path().string() + " >/dev/null 2>" +
-                                (out.path() / "errors").string();
-    EXPECT_EQ(exitStatus(command), 3);
-    const std::string errors = readFile(out.path() / "errors");
-    EXPECT_NE(errors.find((out.path() / "t.txt").string()), std::string::npos) << errors;
-    EXPECT_EQ(manifestIn(out.path()).at("ending"), "finished");
-}
-
 // A line of chart data is in the file as soon as it is given, so a reader (or a kill) finds the
 // file ending at a whole line after every step.
 TEST(RunRecord, ChartDataLinesAreInTheFileAsTheyCome) {
