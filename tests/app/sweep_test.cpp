@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -58,50 +57,6 @@ struct Stopper {
     }
 };
 
-TEST(Sweep, TwoSettingsByThreeValuesByFiveRunsAreSummarisedWithStudentsT) {
-    TempFolder dir;
-    const fs::path study = dir.path() / "study";
-    const std::string sweep = std::string(STRIDA_SWEEP) +
-                              " --vary NumPedLeft=2:6:2 --vary Beta=0.5,2 --replications 5 "
-                              "--seed 9 --jobs 2 --out " +
-                              study.string();
-    ASSERT_EQ(run(sweep), 0);
-    const std::vector<std::string> lines = split(readFile(study / "runs.tsv"), '\n');
-    ASSERT_EQ(lines.size(), 31u);
-    EXPECT_EQ(lines[0], "id\tseed\tNumPedLeft\tBeta\tcommand");
-    std::set<std::string> seeds;
-    std::map<std::pair<std::string, std::string>, int> points;
-    for (std::size_t k = 1; k < lines.size(); ++k) {
-        const std::vector<std::string> f = split(lines[k], '\t');
-        ASSERT_EQ(f.size(), 5u);
-        EXPECT_EQ(f[0], std::to_string(k));
-        seeds.insert(f[1]);
-        EXPECT_NE(f[4].find("--seed " + f[1] + " "), std::string::npos) << f[4];
-        ++points[{f[2], f[3]}];
-    }
-    EXPECT_EQ(seeds.size(), 30u);
-    ASSERT_EQ(points.size(), 6u);
-
-    // One summary line per point, every figure of its five records (the arithmetic is
-    // SweepSummary's below).
-    const std::vector<std::string> summary = split(readFile(study / "summary.csv"), '\n');
-    ASSERT_EQ(summary.size(), 7u);
-    EXPECT_TRUE(summary[0].starts_with("NumPedLeft,Beta,AvgTotalPed_mean,")) << summary[0];
-    for (std::size_t k = 1; k < summary.size(); ++k) {
-        const std::vector<std::string> f = split(summary[k], ',');
-        ASSERT_EQ(f.size(), 2u + 7 * 5 + 2);
-        EXPECT_EQ(points.at({f[0], f[1]}), 5);
-        for (std::size_t figure = 0; figure < 7; ++figure) {
-            EXPECT_EQ(f[6 + 5 * figure], "5") << summary[k];
-            EXPECT_LE(std::stod(f[4 + 5 * figure]), std::stod(f[2 + 5 * figure])) << summary[k];
-        }
-        EXPECT_EQ(f[f.size() - 2] + f.back(), "00");
-    }
-
-    // Another design in the same folder is refused.
-    EXPECT_EQ(run(sweep + " --vary DT=10,20"), 2);
-}
-
 // One study through its life. While the first sweep works, a second one into its folder, and
 // --collect, are refused at once with its pid; its runs wait, through a strida-batch stand-in,
 // until the test lets them go. The stand-in refuses NumPedLeft=3, as a run that fails half-way
@@ -109,7 +64,8 @@ TEST(Sweep, TwoSettingsByThreeValuesByFiveRunsAreSummarisedWithStudentsT) {
 // neither is averaged. A run stopped half-way, its status lost or saying a signal stopped it, is
 // taken out of the joblog, so that resuming runs it again; a run that finished, failed or not, is
 // not run again; --retry-failed runs the failed ones again. The study is in a folder whose name
-// starts with "-", a folder like any other: the study goes into it, and nowhere else.
+// starts with "-", a folder like any other: the study goes into it, and nowhere else; a study of
+// another design is refused there.
 TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     TempFolder dir;
     const fs::path study = dir.path() / "-x", elsewhere = dir.path() / "elsewhere",
@@ -141,6 +97,18 @@ TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     ASSERT_EQ(waitFor(first.pid), 1) << readFile(dir.path() / "first.log");
     first.pid = -1;
     EXPECT_TRUE(fs::is_empty(elsewhere));
+    // runs.tsv: a line a run, each with a seed of its own that its command passes on.
+    const std::vector<std::string> runs = split(readFile(study / "runs.tsv"), '\n');
+    ASSERT_EQ(runs.size(), 5u);
+    EXPECT_EQ(runs[0], "id\tseed\tNumPedLeft\tcommand");
+    std::set<std::string> seeds;
+    for (std::size_t k = 1; k < runs.size(); ++k) {
+        const std::vector<std::string> f = split(runs[k], '\t');
+        ASSERT_EQ(f.size(), 4u);
+        seeds.insert(f[1]);
+        EXPECT_NE(f[3].find("--seed " + f[1] + " "), std::string::npos) << f[3];
+    }
+    EXPECT_EQ(seeds.size(), 4u);
     const std::vector<std::string> summary = split(readFile(study / "summary.csv"), '\n');
     ASSERT_EQ(summary.size(), 3u);
     EXPECT_TRUE(summary[1].starts_with("3,,,,,0,")) << summary[1];
@@ -171,6 +139,7 @@ TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     std::ofstream(study / "runs" / "3" / "status") << "3\n";
     ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
     EXPECT_TRUE(split(readFile(study / "summary.csv"), '\n')[2].ends_with(",2,0"));
+    EXPECT_EQ(run(command + " --vary DT=10,20"), 2) << "another design in the same folder";
 }
 
 // Every input refused before anything runs: one clear line, status 2, and no study folder made.
@@ -278,28 +247,12 @@ TEST(SweepDesign, TheSizeIsCheckedBeforeTheDesignIsBuilt) {
     EXPECT_EQ(sweep::designRuns(of({100000, 0}), 2147483647), 0u);
 }
 
-// Texts read back by the real shell exactly as they were, none able to run a command.
-TEST(SweepQuoting, TheShellReadsEveryQuotedTextBackAsItWas) {
-    TempFolder dir;
-    // A plain word, nothing, a quote, and every other character the shell reads as its own.
-    const std::string texts[] = {"plain-1.5", "", "it's '", "$(touch pwned) `touch pwned`",
-                                 "a;touch pwned\n\\ \t*~\"%!#&|<>"};
-    for (const std::string& text : texts) {
-        const fs::path out = dir.path() / "out";
-        ASSERT_EQ(exitStatus("cd " + dir.path().string() + " && printf %s " +
-                             sweep::shellQuoted(text) + " > out"),
-                  0)
-            << text;
-        EXPECT_EQ(readFile(out), text);
-    }
-    EXPECT_FALSE(fs::exists(dir.path() / "pwned"));
-}
-
 // The Slurm script: every #SBATCH value on its line and quoted for sbatch, the study folder
-// reached by the shell whatever its name, a value that cannot be written refused.
+// reached by the shell whatever its name (none of it run as a command), a value that cannot be
+// written refused.
 TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
     TempFolder dir;
-    const fs::path study = dir.path() / "-my study's $HOME";
+    const fs::path study = dir.path() / "-my study's $HOME `touch pwned`";
     fs::create_directories(study);
     std::ofstream(study / "run-one.sh") << "pwd > \"$0.pwd\"; echo \"$1\" > task\n";
     const sweep::SlurmOptions options{"short 'a'", "1-00:00:00", 4};
@@ -311,7 +264,8 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
     EXPECT_EQ(lines[4], R"(#SBATCH --partition='short '\''a'\''')");
     EXPECT_EQ(lines[5], "#SBATCH --time=1-00:00:00");
     EXPECT_EQ(sweep::sbatchQuoted("a\\b"), R"('a\\b')");
-    EXPECT_NE(script.find(dir.path().string() + R"(/-my study'\''s $HOME/logs/slurm-%A_%a.out)"),
+    EXPECT_NE(script.find(dir.path().string() +
+                          R"(/-my study'\''s $HOME `touch pwned`/logs/slurm-%A_%a.out)"),
               std::string::npos)
         << script;
     std::ofstream(dir.path() / "sweep.sbatch") << script;
@@ -319,6 +273,7 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
               0);
     EXPECT_EQ(readFile(study / "run-one.sh.pwd"), study.string() + "\n");
     EXPECT_EQ(readFile(study / "task"), "7\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "pwned"));
     // A % of the folder's path must not read as one of Slurm's patterns.
     EXPECT_NE(sweep::sbatchScript("/data/100%a", 1, {}).find("/data/100%%a/logs/slurm-%A_%a.out"),
               std::string::npos);

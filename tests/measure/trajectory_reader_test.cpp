@@ -3,8 +3,6 @@
 // run's file read back frame by frame in the replay's tests.)
 #include "measure/trajectory_reader.h"
 
-#include "engine/setting_readers.h"
-#include "engine/settings.h"
 #include "support/engine_fixture.h"
 #include "support/odd_files.h"
 #include "support/trajectory_lines.h"
@@ -118,9 +116,9 @@ TEST(TrajectoryReader, HostileSizesFailCleanly) {
 }
 
 // What is no trajectory file is refused before anything is read; the file's lines are read with
-// LF or CR LF ends, also where a CR and its LF fall in different pieces of the reading, and a file
-// of lines ended by a CR alone is refused at its first line, however long.
-TEST(TrajectoryReader, FilesAndLineEndsThatCannotBeReplayedAreRefusedAtOnce) {
+// LF or CR LF ends, also where a CR and its LF fall in different pieces of the reading. (A file of
+// lines ended by a CR alone, however long, is refused at its first line in bounded_reading_test.)
+TEST(TrajectoryReader, OddFilesAreRefusedAtOnceAndACrLfAcrossPiecesIsOneLineEnd) {
     const Watchdog watchdog(20);
     const TrajectoryLimits limits;
     const OddFiles odd(limits.maxBytes + 1, "too large");
@@ -145,18 +143,6 @@ TEST(TrajectoryReader, FilesAndLineEndsThatCannotBeReplayedAreRefusedAtOnce) {
     const std::optional<Trajectory> t = readTrajectoryText(file, error);
     ASSERT_TRUE(t) << error;
     EXPECT_EQ(t->frameCount(), 1001u);
-
-    text.clear();
-    while (text.size() < 2 * kPiece) text += "1 0 0 0\r";
-    std::ofstream(file, std::ios::binary) << text;
-    EXPECT_FALSE(readTrajectoryText(file, error));
-    EXPECT_NE(error.find("cannot be replayed: line 1 ends in a carriage return alone"),
-              std::string::npos)
-        << error;
-}
-
-TEST(TrajectoryReader, TheDefaultFrameRateIsTheProgramsTimeSlice) {
-    EXPECT_DOUBLE_EQ(kDefaultTrajectoryFps, 1 / dtOf(Settings{}));
 }
 
 }  // namespace

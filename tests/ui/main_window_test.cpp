@@ -211,16 +211,6 @@ TEST_F(WindowRoom, PanelsOpenedLeaveTheCanvasUncoveredAndTileWithinReach) {
     EXPECT_TRUE(window.panelWindow("frmCalibration")->isVisible());
     for (const char* menu : {"mnuForces", "mnuReporting", "mnuPedGenerator"})
         action(menu)->trigger();
-    // The first panels find room of their own: beside the canvas and the performance panel, and
-    // beside each other.
-    const char* first[] = {"frmPerformance", "frmInputParameters", "frmCalibration", "frmSimSpeed"};
-    for (const char* a : first)
-        for (const char* b : first)
-            if (std::string_view(a) < b) {
-                EXPECT_FALSE(
-                    window.panelWindow(a)->geometry().intersects(window.panelWindow(b)->geometry()))
-                    << a << " and " << b << " overlap";
-            }
     for (QMdiSubWindow* sub : openWindows()) {
         if (sub == window.canvasWindow()) continue;
         EXPECT_FALSE(sub->geometry().intersects(drawingArea())) << sub->windowTitle().toStdString();

@@ -30,10 +30,9 @@ class PanelsTest : public UiTest {
     QString text(const char* panel, const char* box) { return in<QLineEdit>(panel, box)->text(); }
 };
 
-// Each generator mode's menu item switches the other off and brings its panel; in manual mode two
-// clicks through the drawing area's pixels fill the manual generator's start and target (the
-// values a pick gives are the settings parity test's).
-TEST_F(PanelsTest, GeneratorModesToggleAndTwoClicksFillTheManualGenerator) {
+// Each generator mode's menu item switches the other off and brings its panel. (What a pick on the
+// canvas gives is the settings parity test's, the pointer's pixels in metres the status bar's.)
+TEST_F(PanelsTest, GeneratorModesToggleAndBringTheirPanels) {
     QAction* manual = action("mnuManualGenerator");
     QAction* automatic = action("mnuPedGenerator");
     manual->trigger();
@@ -42,16 +41,6 @@ TEST_F(PanelsTest, GeneratorModesToggleAndTwoClicksFillTheManualGenerator) {
     automatic->trigger();
     EXPECT_FALSE(manual->isChecked());
     EXPECT_TRUE(window.panelWindow("frmAutoPedGenerator")->isVisible());
-
-    exampleScale();
-    manual->trigger();
-    QTest::mouseClick(window.canvas(), Qt::LeftButton, {},
-                      QPoint(40, window.canvas()->height() - 20));
-    QTest::mouseClick(window.canvas(), Qt::LeftButton, {},
-                      QPoint(80, window.canvas()->height() - 20));
-    const double tpp = window.canvas()->twipsPerPixel();
-    EXPECT_NEAR(window.settings().InitialPx, 40 * tpp * 0.002, 0.006);
-    EXPECT_NEAR(window.settings().TargetEy, 20 * tpp * 0.002, 0.006);
 }
 
 TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
@@ -430,18 +419,13 @@ TEST_F(TrajectoriesTest, ADesktopRunIsRecordedInItsManifestAndReplaysInTheBatchR
         EXPECT_TRUE(strida::test::readFile(folder.path() / files[i]) == written[i]) << files[i];
     }
 
-    // A run of the automatic generator, stopped by the command: the SQLite file replaces the text.
-    action("mnuManualGenerator")->trigger();
-    in<QRadioButton>("frmTrajectories", "optSQLite")->click();
+    // The next run, stopped by the command. (The record of a stop is the engine's abandoned-step
+    // test's; the files a record lists the batch runner's replay test's.)
     QTest::keyClick(&window, Qt::Key_F5);
     for (int i = 0; i < 5; ++i) window.engine().SimulationTick();
     EXPECT_EQ(manifest().ending, "running");
     QTest::keyClick(&window, Qt::Key_F5);
-    m = manifest();
-    EXPECT_EQ(m.ending, "stopped");
-    EXPECT_EQ(m.steps, 5);
-    ASSERT_FALSE(m.files.empty());
-    EXPECT_EQ(m.files.back().first, "trajectories.sqlite");
+    EXPECT_EQ(manifest().ending, "stopped");
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
