@@ -1,9 +1,11 @@
 // strida-validate: runs the verification cases on a scenario's model settings (or the defaults)
 // and writes validation.md, validation.json and the plots into a folder.
 #include <QApplication>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,20 +51,14 @@ int usage(const std::string& why) {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    validate::Options options;
-    options.source = "the program's defaults";
-    std::optional<fs::path> scenario;
-    std::string out;
+// Reads the command line into `options`, `scenario` and `out`; an empty result when it is sound,
+// otherwise what is wrong. "help" asks for the help text.
+std::string parseArguments(int argc, char** argv, validate::Options& options,
+                           std::optional<fs::path>& scenario, std::string& out) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help") {
-            std::fputs(kHelp.data(), stdout);
-            return 0;
-        }
-        if (i + 1 >= argc) return usage(std::string(arg) + " needs a value, or is not an option");
+        if (arg == "--help") return "help";
+        if (i + 1 >= argc) return std::string(arg) + " needs a value, or is not an option";
         const std::string value = argv[++i];
         if (arg == "--scenario") {
             scenario = value;
@@ -71,33 +67,51 @@ int main(int argc, char** argv) {
         } else if (arg == "--seed") {
             const std::optional<double> n = num::strict(value);
             if (!n || *n < 0 || *n != std::floor(*n) || *n > 9.0e15)
-                return usage("--seed takes a whole number of 0 or more, not \"" + value + "\"");
+                return "--seed takes a whole number of 0 or more, not \"" + value + "\"";
             options.seed = static_cast<std::uint64_t>(*n);
         } else if (arg == "--workers") {
             const std::optional<double> n = num::strict(value);
             if (!n || *n < 1 || *n > 1024 || *n != std::floor(*n))
-                return usage("--workers takes a whole number from 1 to 1024, not \"" + value +
-                             "\"");
+                return "--workers takes a whole number from 1 to 1024, not \"" + value + "\"";
             options.workers = static_cast<int>(*n);
         } else {
-            return usage("unknown option " + std::string(arg));
+            return "unknown option " + std::string(arg);
         }
     }
-    if (out.empty()) return usage("--out DIR is needed");
+    return out.empty() ? "--out DIR is needed" : "";
+}
 
-    // The settings: the defaults, or the scenario's put back as the window opens it.
+// The settings checked: the defaults, or the scenario's, put back as the window opens it.
+std::string loadSettings(const std::optional<fs::path>& scenario, validate::Options& options) {
     const Settings defaults;
     for (const SettingInfo& info : settingTable())
         options.settings.emplace_back(std::string(info.name), settingText(defaults, info));
-    if (scenario) {
-        Scenario read;
-        if (MaybeError error = readScenario(*scenario, read)) return usage(error->description);
-        Settings check = defaults;
-        if (MaybeError error = restoreSettings(check, read.settings))
-            return usage(scenario->string() + ": " + error->description);
-        options.settings = read.settings;
-        options.source = "the scenario " + scenario->string();
+    if (!scenario) return "";
+    Scenario read;
+    if (MaybeError error = readScenario(*scenario, read)) return error->description;
+    Settings check = defaults;
+    if (MaybeError error = restoreSettings(check, read.settings))
+        return scenario->string() + ": " + error->description;
+    options.settings = read.settings;
+    options.source = "the scenario " + scenario->string();
+    return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    validate::Options options;
+    options.source = "the program's defaults";
+    std::optional<fs::path> scenario;
+    std::string out;
+    const std::string wrong = parseArguments(argc, argv, options, scenario, out);
+    if (wrong == "help") {
+        std::fputs(kHelp.data(), stdout);
+        return 0;
     }
+    if (!wrong.empty()) return usage(wrong);
+    if (const std::string error = loadSettings(scenario, options); !error.empty())
+        return usage(error);
     std::error_code ec;
     fs::create_directories(out, ec);
     if (ec || !fs::is_directory(out))

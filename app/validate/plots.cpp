@@ -14,6 +14,7 @@ namespace {
 struct Axes {
     QString x, y;
     double xMin, xMax, yMin, yMax;
+    int xTicks, yTicks;
 };
 
 // What each case's plot shows: its axes, and which series are drawn as points.
@@ -29,17 +30,17 @@ const PlotStyle kStyles[] = {
     {"fundamental-diagram",
      "fundamental-diagram.png",
      "Speed along the corridor against density",
-     {"density (persons/m\u00b2)", "speed (m/s)", 0, 5.5, -0.2, 2.0},
+     {"density (persons/m\u00b2)", "speed (m/s)", 0, 6, 0, 2, 7, 5},
      "model"},
     {"counter-flow",
      "lane-order.png",
      "Lane order after the groups meet",
-     {"time since contact (s)", "lane order \u03c6", 0, 60, 0, 1},
+     {"time since contact (s)", "lane order \u03c6", 0, 60, 0, 1, 7, 6},
      ""},
     {"speed-categories",
      "speed-categories.png",
      "Walked speeds, sorted",
-     {"share of pedestrians", "speed (m/s)", 0, 1, 0, 3},
+     {"share of pedestrians", "speed (m/s)", 0, 1, 0, 3, 6, 7},
      ""},
 };
 
@@ -52,6 +53,8 @@ bool drawPlot(const PlotStyle& style, const CaseResult& c, const std::filesystem
     y->setTitleText(style.axes.y);
     x->setRange(style.axes.xMin, style.axes.xMax);
     y->setRange(style.axes.yMin, style.axes.yMax);
+    x->setTickCount(style.axes.xTicks);
+    y->setTickCount(style.axes.yTicks);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (const Series& s : c.series) {

@@ -126,6 +126,32 @@ void PedClass::SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighb
     desireForwardY_ -= (wanted - most) * uy;
 }
 
+void PedClass::SteerAway(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+                         bool faceTargetAtRest) {
+    const double speed =
+        std::sqrt(desireForwardX_ * desireForwardX_ + desireForwardY_ * desireForwardY_);
+    if (!(speed > 0) || !(def_.SteerRange > 0)) return;
+    double ux, uy;
+    heading(faceTargetAtRest, ux, uy);
+    const double body = 2 * def_.Radius;
+    // Beyond ten ranges past a body's length the turn is less than 1/20000 of the strength.
+    crowd.neighbours(*this, body + 10 * def_.SteerRange, 0, within, nullptr);
+    double ex = desireForwardX_ / speed, ey = desireForwardY_ / speed;
+    for (const Neighbour& n : within) {
+        // n.dx, n.dy point from the neighbour to this pedestrian.
+        if (n.d <= 0 || -n.dx * ux - n.dy * uy <= 0) continue;
+        // Only the part across the heading: the turn steers around, it never walks back.
+        const double turn = def_.SteerStrength * std::exp((body - n.d) / def_.SteerRange) / n.d;
+        const double across = n.dx * -uy + n.dy * ux;
+        ex += turn * across * -uy;
+        ey += turn * across * ux;
+    }
+    const double size = std::sqrt(ex * ex + ey * ey);
+    if (!(size > 0) || !std::isfinite(size)) return;
+    desireForwardX_ = speed * ex / size;
+    desireForwardY_ = speed * ey / size;
+}
+
 void PedClass::clearDesires() {
     desireForwardX_ = desireForwardY_ = 0;
     desireAvoidX_ = desireAvoidY_ = 0;
@@ -183,7 +209,9 @@ void PedClass::steer(MoveContext& ctx) {
     const bool forward = isOn(ctx.settings.ForceForward);
     if (forward) DesireForward();
     if (separate) DesireAvoidCollision(ctx.within, ctx.wallTop);
-    // Last, as it searches into the room the push has read its neighbours from.
+    // Last, as they search into the room the push has read its neighbours from: first the
+    // direction, then the speed along the heading.
+    if (forward && steerAway(ctx.settings)) SteerAway(ctx.crowd, ctx.within, faceTarget);
     if (forward && speedFromSpacing(ctx.settings))
         SpeedFromSpacing(ctx.crowd, ctx.within, faceTarget);
 }

@@ -37,6 +37,8 @@ struct PedDef {
     double Beta = 0;             ///< sensitivity of the avoid-collision desire
     double Chi = 0;              ///< sensitivity of the repulse-away desire
     double TimeGap = 1;          ///< s: kept to the one ahead, with SpeedFromSpacing
+    double SteerStrength = 5;    ///< turn from the one just ahead, with SteerAway
+    double SteerRange = 0.1;     ///< m: how fast that turn fades with the distance
     std::uint8_t color = 1;      ///< colour family 1 to 4; equal families count as one group
 };
 
@@ -177,6 +179,13 @@ class PedClass {
     // travel. The part across the heading stays. Searches into `within`.
     void SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
                           bool faceTargetAtRest);
+    // With SteerAway: the forward desire turns away from everyone ahead (along the heading)
+    // within a body's length plus ten times SteerRange: its direction becomes that of the unit
+    // vector to the target plus, for each of them, SteerStrength x exp((PedDiameter - d) /
+    // SteerRange) times the unit vector from them to this pedestrian. Its size stays. Searches
+    // into `within`.
+    void SteerAway(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+                   bool faceTargetAtRest);
     // The way the pedestrian faces: along its velocity; standing still, north (along +y), or,
     // with `faceTarget`, towards its target unless it stands on it.
     void heading(bool faceTarget, double& ux, double& uy) const;

@@ -20,6 +20,8 @@ MaybeError readBehaviour(const Settings& s, PedDef& def, bool withMaxAccl) {
     def.Beta = read(&Settings::Beta);
     def.Chi = read(&Settings::Chi);
     def.TimeGap = read(&Settings::TimeGap);
+    def.SteerStrength = read(&Settings::SteerStrength);
+    def.SteerRange = read(&Settings::SteerRange);
     if (error) return error;
     if (withMaxAccl) def.maxAcceleration = accl;
     def.Radius = diameter / 2;

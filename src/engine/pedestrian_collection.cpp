@@ -189,8 +189,8 @@ std::vector<Walker> walkersOf(const PedestrianCollection& pedestrians) {
     std::vector<Walker> out;
     out.reserve(pedestrians.size());
     pedestrians.forEach([&](const PedClass& p) {
-        out.push_back({p.Px(), p.Py(), p.Vx(), p.Vy(),
-                       walkingDirection(p.definition().Px, p.Ex())});
+        out.push_back(
+            {p.Px(), p.Py(), p.Vx(), p.Vy(), walkingDirection(p.definition().Px, p.Ex())});
     });
     return out;
 }

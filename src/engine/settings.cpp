@@ -88,6 +88,15 @@ const std::array kTable{
     check("FaceTargetAtRest", &Settings::FaceTargetAtRest,
           "Model option: a pedestrian standing still faces its target, for its sidestep and its "
           "speed from spacing; 0 leaves it facing north (along +y)"),
+    check("SteerAway", &Settings::SteerAway,
+          "Model option: the forward desire turns away from everyone ahead, each adding "
+          "SteerStrength x exp((PedDiameter - distance) / SteerRange) times the direction from "
+          "them to the pedestrian to the direction to the target; its speed stays"),
+    text("SteerStrength", &Settings::SteerStrength, "-",
+         "Steering away: how strongly new pedestrians turn from one just a body's length ahead"),
+    text("SteerRange", &Settings::SteerRange, "m",
+         "Steering away: how fast the turn from someone ahead fades with the distance beyond a "
+         "body's length, for new pedestrians"),
     option("GeneratedAtOnce", "timing", &Settings::GeneratedAtOnce,
            "Timing: the whole population is generated when the run starts; the run ends by "
            "itself once the trap has emptied"),

@@ -58,6 +58,10 @@ struct Settings {
     Check SpeedFromSpacing = Check::Unchecked;
     std::string TimeGap = "1.0";
     Check FaceTargetAtRest = Check::Unchecked;
+    // A heading that turns away from those just ahead, with its strength and range.
+    Check SteerAway = Check::Unchecked;
+    std::string SteerStrength = "5";
+    std::string SteerRange = "0.1";
 
     // Automatic generator, tab "Time".
     bool GeneratedAtOnce = true;
@@ -175,11 +179,15 @@ inline bool speedFromSpacing(const Settings& s) {
 inline bool faceTargetAtRest(const Settings& s) {
     return isOn(s.FaceTargetAtRest);
 }
+inline bool steerAway(const Settings& s) {
+    return isOn(s.SteerAway);
+}
 
 // The settings that switch or tune the model beyond its default behaviour. A state saved before
 // one of them existed was run without it, so restoring such a state puts them at their defaults.
 inline constexpr std::string_view kModelOptions[] = {
-    "CorridorWalls", "UpdateOrder", "SpeedFromSpacing", "TimeGap", "FaceTargetAtRest"};
+    "CorridorWalls",    "UpdateOrder", "SpeedFromSpacing", "TimeGap",
+    "FaceTargetAtRest", "SteerAway",   "SteerStrength",    "SteerRange"};
 
 // All settings in the order of the panels that edit them.
 std::span<const SettingInfo> settingTable();

@@ -80,7 +80,8 @@ MaybeError restoreSetting(Settings& s, std::string_view name, std::string_view t
 using SavedSettings = std::vector<std::pair<std::string, std::string>>;
 // Puts back a whole saved state as restoreSetting puts back each of its settings, all or nothing:
 // on an error nothing has changed, the error is that of the setting that could not be put back,
-// and `failed` (when given) names it. A model option (kModelOptions) the state does not hold was saved before the option existed and is put back at its default.
+// and `failed` (when given) names it. A model option (kModelOptions) the state does not hold was
+// saved before the option existed and is put back at its default.
 MaybeError restoreSettings(Settings& s, const SavedSettings& saved, std::string* failed = nullptr);
 
 // The door every change of a setting goes through, whoever makes it: a control of a panel, a menu

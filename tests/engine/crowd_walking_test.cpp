@@ -91,6 +91,32 @@ TEST_F(SpacingTest, TheTimeGapIsRefusedOnlyWhileTheOptionIsOn) {
     EXPECT_EQ(tryAdd(1, 3, 500, 3)->description, "TimeGap is \"soon\", which is not a number");
 }
 
+TEST_F(SpacingTest, SteeringAwayTurnsTheWantedVelocityFromThoseJustAheadAndKeepsItsSize) {
+    settings.SpeedFromSpacing = Check::Unchecked;
+    settings.SteerAway = Check::Checked;
+    // Strength 5, range 0.1 m, body 0.6 m. One standing 0.5 m ahead and 0.2 m to the right, at
+    // d = sqrt(0.29): it turns the follower's heading east (1, 0) to the left by 5 exp((0.6 - d)
+    // / 0.1) / d times its offset across, (0, 0.2); the speed wanted stays 1.5.
+    const double d = std::sqrt(0.29);
+    const double turn = 5 * std::exp((0.6 - d) / 0.1) / d * 0.2;
+    const double size = std::hypot(1.0, turn);
+    struct Case {
+        const char* what;
+        float x, y;
+        double vx, vy;
+    };
+    for (const Case& c : {Case{"ahead, to the right", 1.5f, 2.8f, 1.5 / size, 1.5 * turn / size},
+                          Case{"straight ahead: no side to turn to", 1.5f, 3, 1.5, 0},
+                          Case{"behind", 0.5f, 2.8f, 1.5, 0},
+                          Case{"beyond ten ranges past a body", 2.61f, 3, 1.5, 0}}) {
+        SCOPED_TRACE(c.what);
+        const auto [vx, vy] = firstVelocity(c.x, c.y);
+        EXPECT_NEAR(vx, c.vx, 1e-6);
+        EXPECT_NEAR(vy, c.vy, 1e-6);
+        engine.StopSimulation();
+    }
+}
+
 TEST_F(EngineTest, AtRestAPedestrianFacingItsTargetSidestepsAroundWhatIsAheadOfIt) {
     // Standing still at (2, 3) towards a target to the east, with the nearest pedestrian 1 m east
     // and 0.2 m to the right. Facing north (the default) that one is behind its line of sight and

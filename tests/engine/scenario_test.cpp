@@ -117,7 +117,7 @@ TEST(Scenario, ExamplesOpenAndSaveToTheirOwnBytes) {
         ASSERT_FALSE(readScenario(entry.path(), scenario)) << entry.path();
         EXPECT_EQ(scenarioText(scenario), readFile(entry.path())) << entry.path();
     }
-    EXPECT_EQ(found, 5);
+    EXPECT_EQ(found, 6);
 }
 
 }  // namespace

@@ -11,10 +11,10 @@ namespace {
 TEST(CrowdMeasures, DensityAndSpeedAlongTheWayCountOnlyThoseInsideTheWindow) {
     const Window window{0, 0, 10, 4};
     const std::vector<Walker> crowd{
-        {1, 1, 1.2, 0, WestToEast},   {2, 1, 1.2, 0, WestToEast},  {3, 1, 1.2, 0, WestToEast},
-        {10, 4, 1.2, 0, WestToEast},  // on the corner: inside
+        {1, 1, 1.2, 0, WestToEast},   {2, 1, 1.2, 0, WestToEast},
+        {3, 1, 1.2, 0, WestToEast},   {10, 4, 1.2, 0, WestToEast},  // on the corner: inside
         {4, 2, -0.8, 0, EastToWest},  {5, 2, -0.8, 0, EastToWest},
-        {6, 2, 0.3, 0, EastToWest},   // walking west, pushed back east: counts against
+        {6, 2, 0.3, 0, EastToWest},    // walking west, pushed back east: counts against
         {7, 3, 1.0, 0.5, WestToEast},  // only the part along the corridor counts
         {-0.1, 1, 5, 0, WestToEast},  {5, 4.1, 5, 0, EastToWest},  // outside
     };

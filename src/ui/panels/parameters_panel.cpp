@@ -78,23 +78,33 @@ QGroupBox* ParametersPanel::updateOrder(SettingsDoor& door, QWidget* parent) {
 }
 
 QGroupBox* ParametersPanel::crowdOptions(SettingsDoor& door, QWidget* parent) {
-    // How a pedestrian keeps its distance to the one ahead and which way it faces at rest.
+    // How a pedestrian keeps its distance to the one ahead, which way it faces at rest, and how it
+    // steers around those just ahead.
     auto* box = new QGroupBox("Walking in a Crowd", parent);
     box->setObjectName("fraCrowdOptions");
-    auto* row = new QHBoxLayout(box);
-    row->addWidget(checkBox("chkSpeedFromSpacing", "Speed from S&pacing", door,
-                            &Settings::SpeedFromSpacing, box));
-    auto* gap = textBox("txtTimeGap", door, &Settings::TimeGap, box);
-    gap->setMaximumWidth(60);
-    auto* caption = label("Time &Gap:", box, "lblTimeGap");
-    caption->setBuddy(gap);
-    row->addWidget(caption);
-    row->addWidget(gap);
-    row->addWidget(label("sec", box));
-    row->addSpacing(12);
-    row->addWidget(checkBox("chkFaceTargetAtRest", "&Face Target at Rest", door,
-                            &Settings::FaceTargetAtRest, box));
-    row->addStretch();
+    auto* grid = new QGridLayout(box);
+    auto number = [&](const char* name, const char* caption, const char* labelName,
+                      std::string Settings::*setting, const char* unit, int row, int column) {
+        auto* text = textBox(name, door, setting, box);
+        text->setMaximumWidth(60);
+        auto* label_ = label(caption, box, labelName);
+        label_->setBuddy(text);
+        grid->addWidget(label_, row, column);
+        grid->addWidget(text, row, column + 1);
+        if (*unit) grid->addWidget(label(unit, box), row, column + 2);
+    };
+    grid->addWidget(checkBox("chkSpeedFromSpacing", "Speed from S&pacing", door,
+                             &Settings::SpeedFromSpacing, box),
+                    0, 0);
+    number("txtTimeGap", "Time &Gap:", "lblTimeGap", &Settings::TimeGap, "sec", 0, 1);
+    grid->addWidget(checkBox("chkFaceTargetAtRest", "&Face Target at Rest", door,
+                             &Settings::FaceTargetAtRest, box),
+                    0, 4, 1, 3);
+    grid->addWidget(checkBox("chkSteerAway", "S&teer Away", door, &Settings::SteerAway, box), 1, 0);
+    number("txtSteerStrength", "Strengt&h:", "lblSteerStrength", &Settings::SteerStrength, "", 1,
+           1);
+    number("txtSteerRange", "Ra&nge:", "lblSteerRange", &Settings::SteerRange, "meter", 1, 4);
+    grid->setColumnStretch(7, 1);
     return box;
 }
 
