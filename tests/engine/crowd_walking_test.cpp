@@ -22,9 +22,10 @@ class SpacingTest : public EngineTest {
         settings.FaceTargetAtRest = Check::Checked;
     }
 
-    // The follower's velocity after one step, with the other one standing at (x, y).
-    std::pair<double, double> firstVelocity(float x, float y) {
-        PedClass& follower = add(1, 3, 500, 3, 1.5);
+    // The follower's velocity after one step, with the other one standing at (x, y) and the
+    // follower's target at (ex, ey).
+    std::pair<double, double> firstVelocity(float x, float y, float ex = 500, float ey = 3) {
+        PedClass& follower = add(1, 3, ex, ey, 1.5);
         add(x, y, x, y + 100, 0.0);
         steps(1);
         return {follower.Vx(), follower.Vy()};
@@ -56,6 +57,11 @@ TEST_F(SpacingTest, TheWantedSpeedIsTheFreeSpaceAheadOverTheTimeGap) {
         EXPECT_NEAR(vy, 0, 1e-12);
         engine.StopSimulation();
     }
+    // Towards a target up and to the right, along (0.8, 0.6), with the other one 2 m ahead on
+    // that line: 1.4 m/s along it.
+    const auto [vx, vy] = firstVelocity(2.6f, 4.2f, 401, 303);
+    EXPECT_NEAR(vx, 1.4 * 0.8, 1e-6);
+    EXPECT_NEAR(vy, 1.4 * 0.6, 1e-6);
 }
 
 TEST_F(SpacingTest, TheRuleLooksAlongTheHeadingAndIsOffByDefault) {
@@ -115,6 +121,12 @@ TEST_F(SpacingTest, SteeringAwayTurnsTheWantedVelocityFromThoseJustAheadAndKeeps
         EXPECT_NEAR(vy, c.vy, 1e-6);
         engine.StopSimulation();
     }
+    // Heading along (0.8, 0.6) with one 0.5 m ahead on that line and 0.2 m to its right: the
+    // same turn, to the left of (0.8, 0.6), which is (-0.6, 0.8).
+    const auto [vx, vy] = firstVelocity(1 + 0.4f + 0.12f, 3 + 0.3f - 0.16f, 401, 303);
+    const double ex = 0.8 - turn * 0.6, ey = 0.6 + turn * 0.8;
+    EXPECT_NEAR(vx, 1.5 * ex / std::hypot(ex, ey), 1e-5);
+    EXPECT_NEAR(vy, 1.5 * ey / std::hypot(ex, ey), 1e-5);
 }
 
 TEST_F(EngineTest, AtRestAPedestrianFacingItsTargetSidestepsAroundWhatIsAheadOfIt) {
