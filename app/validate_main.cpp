@@ -43,7 +43,8 @@ Options:
   --workers N       Cases run at once (default: one per core).
   --help            This text.
 
-Exit status: 0 when every case passes, 1 when any fails, 2 when the cases could not be run.
+Exit status: 0 when every case passes, 1 when any fails, 2 when a case could not be run (the
+report says why) or nothing could.
 )";
 
 int usage(const std::string& why) {
@@ -129,8 +130,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "strida-validate: %s\n", error.c_str());
         return 2;
     }
-    bool all = true;
+    bool all = true, ran = true;
     for (const validate::CaseResult& c : cases) {
+        ran = ran && c.error.empty();
         std::printf("%-60s %s\n", c.title.c_str(), c.pass ? "PASS" : "FAIL");
         if (!c.error.empty()) std::printf("    could not run: %s\n", c.error.c_str());
         for (const validate::Figure& f : c.figures)
@@ -139,5 +141,5 @@ int main(int argc, char** argv) {
         all = all && c.pass;
     }
     std::printf("Report: %s\n", (fs::path(out) / "validation.md").c_str());
-    return all ? 0 : 1;
+    return !ran ? 2 : all ? 0 : 1;
 }

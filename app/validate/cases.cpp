@@ -122,6 +122,14 @@ class SpeedDraw {
         Trap trap;
         trap.length = trapLengthOf(s), trap.width = trapWidthOf(s);
         error_ = readGeneratorInputs(s, trap, in_);
+        // A category that can hardly give a walking speed would keep the draws going for ever.
+        auto walks = [](const SpeedCategory& c) {
+            return c.theOnly ? c.speed >= 0.1 : c.mean + 3 * c.sd >= 0.1;
+        };
+        if (!error_ &&
+            ((in_.share > 0 && !walks(in_.first)) || (in_.share < 100 && !walks(in_.second))))
+            error_ = EngineError{
+                "the speed categories give hardly any maximum speed of 0.1 m/s or more"};
     }
     const MaybeError& error() const { return error_; }
     double operator()() {

@@ -56,6 +56,18 @@ TEST(Validate, WhatCannotBeRunIsRefusedWithAReason) {
         EXPECT_NE(r.out.find(says), std::string::npos) << r.out;
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "validation.md"));
+
+    // Speed categories that give nobody a walking speed: the cases that draw speeds say so and
+    // stop at once rather than drawing for ever.
+    std::ofstream(folder.path() / "still.json")
+        << "{\"format\": \"strida-scenario\", \"version\": 1, \"settings\": "
+           "{\"1stMaxSpeedMeanInput\": \"0\", \"1stMaxSpeedStdInput\": \"0\"}}";
+    const BatchResult still =
+        validate("--scenario '" + (folder.path() / "still.json").string() + "'" + out);
+    EXPECT_EQ(still.status, 2);
+    EXPECT_NE(still.out.find("could not run: the speed categories give hardly any maximum speed"),
+              std::string::npos)
+        << still.out;
 }
 
 }  // namespace
