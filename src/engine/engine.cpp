@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/numbers.h"
@@ -11,6 +12,7 @@
 #include "engine/ped_parameters.h"
 #include "engine/setting_readers.h"
 #include "engine/settings_rules.h"
+#include "measure/crowd_measures.h"
 #include "measure/trajectory_file.h"
 
 namespace strida {
@@ -166,6 +168,8 @@ bool Engine::StartSimulation() {
     if (!error) {
         beginRecord();
         run_.exists = true;
+        crossed_[0] = crossed_[1] = 0;
+        lastSecond_.clear();
         OpenReportFiles();
         error = GenerateAllAtOnce();
         if (error) StopSimulation("refused");
@@ -323,6 +327,7 @@ void Engine::SimulationStep() {
     const std::int32_t step = run_.StepCount;
     const double time = step * dt();
     samplePerformance(sums);
+    if (sampled) countCrossings(sums);
     if (!sampled || (!stepListener_ && !chartData_)) return;
     const StepFigures figures = stepFigures(step, time, sums);
     if (stepListener_) stepListener_(figures);
@@ -332,6 +337,13 @@ void Engine::SimulationStep() {
         outputFailed(chartData_->failure(), true);
         chartData_.reset();
     }
+}
+
+void Engine::countCrossings(const TrapSums& sums) {
+    const std::size_t slices = static_cast<std::size_t>(std::max(1L, std::lround(1 / dt())));
+    lastSecond_.push_back({sums.crossings[0], sums.crossings[1]});
+    while (lastSecond_.size() > slices) lastSecond_.pop_front();
+    for (int d = 0; d < 2; ++d) crossed_[d] += sums.crossings[d];
 }
 
 StepFigures Engine::stepFigures(std::int32_t step, double time, const TrapSums& sums) const {
@@ -348,6 +360,16 @@ StepFigures Engine::stepFigures(std::int32_t step, double time, const TrapSums& 
     f.MeanUncomfort = sampling_.MeanUncomfort(), f.AvgTotalPed = sampling_.AvgTotalPed();
     f.AvgNHI = sampling_.AvgNHI(), f.AvgNUVI = sampling_.AvgNUVI();
     for (int d = 0; d < 2; ++d) f.count[d] = sums.count[d], f.speedSum[d] = sums.speedOf[d];
+    // Counted flow: the crossings of the last second (or of the run so far, when it is younger),
+    // per second and per metre of the cross-section.
+    const double span = static_cast<double>(lastSecond_.size()) * dt();
+    for (int d = 0; d < 2; ++d) {
+        f.alongSum[d] = sums.alongOf[d];
+        f.crossed[d] = crossed_[d];
+        int recent = 0;
+        for (const auto& s : lastSecond_) recent += s[d];
+        f.countedFlow[d] = span > 0 && extent.height > 0 ? recent / span / extent.height : 0;
+    }
     return f;
 }
 
@@ -378,6 +400,7 @@ bool Engine::movePedestrians(TrapSums& sums) {
         PedClass* p = Pedestrians_.slot(i);
         if (!p) continue;  // taken out by a request just now
         const bool wasInRun = p->inRun();
+        const float fromX = p->Px();
         if (MaybeError error = movePedestrian(*p)) {
             // The step is abandoned: a half-moved crowd would give misleading trap figures.
             pauseWithError("pedestrian " + std::to_string(p->ID()) +
@@ -385,22 +408,34 @@ bool Engine::movePedestrians(TrapSums& sums) {
             return false;
         }
         // In the step's frame: whoever moved, also when it arrived (its last place).
-        if (wasInRun && (p->inRun() || p->arrived())) gather(moved(*p), sums);
+        if (wasInRun && (p->inRun() || p->arrived())) gather(moved(*p, fromX), sums);
     }
     return true;
 }
 
-Engine::Moved Engine::moved(const PedClass& p) const {
+Engine::Moved Engine::moved(const PedClass& p, float fromX) const {
     const Direction way = walkingDirection(p.definition().Px, p.definition().Ex);
-    return {p.ID(),        p.Px(),           p.Py(),
+    Moved m{p.ID(),        p.Px(),           p.Py(),
             p.Vx(),        p.Vy(),           trap().contains(p.Px(), p.Py()),
             way,           p.InstantSpeed(), p.InstantDelay(),
             p.Uncomfort(), p.InstantNHI(),   p.InstantNUVI()};
+    m.fromX = fromX;
+    return m;
 }
 
 void Engine::gather(const Moved& m, TrapSums& sums) {
     if (!trajectories_.empty()) frame_.push_back({m.id, m.x, m.y, m.vx, m.vy});
+    // The middle cross-section runs across the trap at half its length; a pedestrian crosses it
+    // when it goes from one side to the other within the trap's width.
+    const double middle = trap_.length / 2;
+    if (m.y >= 0 && m.y <= trap().height) {
+        const double from = m.fromX, to = m.x;
+        const int forward =
+            from < middle && to >= middle ? 1 : (from >= middle && to < middle ? -1 : 0);
+        sums.crossings[m.way] += m.way == WestToEast ? forward : -forward;
+    }
     if (!m.inside) return;
+    sums.alongOf[m.way] += speedAlong(Walker{m.x, m.y, m.vx, m.vy, m.way});
     ++sums.TotalPed;
     sums.speed += m.speed;
     sums.delay += m.delay;
@@ -447,10 +482,12 @@ bool Engine::moveTogether(TrapSums& sums) {
     // 1. Every move is worked out from where all stood as the step began, and made at once: the
     // searches find the others at their held places.
     places_.resize(n);
+    fromX_.resize(n);
     Pedestrians_.holdPositions(true);
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         PedClass& p = *movers_[i];
+        fromX_[i] = p.Px();
         if (MaybeError error = p.plan(ctx)) {
             const std::lock_guard lock(planErrorsMutex_);
             planErrors_.emplace_back(i, *error);
@@ -467,7 +504,7 @@ bool Engine::moveTogether(TrapSums& sums) {
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         movers_[i]->measure(ctx);
-        moves_[i] = moved(*movers_[i]);
+        moves_[i] = moved(*movers_[i], fromX_[i]);
         moves_[i].heldBack = movers_[i]->holdsBack();
         moves_[i].arrived = movers_[i]->arrived();
     });

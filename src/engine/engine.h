@@ -11,6 +11,7 @@
 // connects the engine to the screen.
 #pragma once
 
+#include <array>
 #include <csignal>
 #include <cstdint>
 #include <deque>
@@ -241,8 +242,10 @@ class Engine {
         Direction way;
         double speed, delay, uncomfort, NHI, NUVI;
         bool heldBack = false, arrived = false;  // of a simultaneous step's measures
+        float fromX = 0;                         ///< m: where the move began, along the trap
     };
-    Moved moved(const PedClass& p) const;
+    // What a pedestrian that moved from x = fromX gives the step's frame and sums.
+    Moved moved(const PedClass& p, float fromX) const;
     void gather(const Moved& m, TrapSums& sums);
     // The walls the moves keep to, or null without CorridorWalls.
     const double* walls();
@@ -252,6 +255,8 @@ class Engine {
     void headwayRule();
     void samplePerformance(const TrapSums& sums);
     StepFigures stepFigures(std::int32_t step, double time, const TrapSums& sums) const;
+    // Adds a sampled step's crossings of the middle cross-section to the run's counts.
+    void countCrossings(const TrapSums& sums);
     void showRunning(bool running);
     // Pedestrians are drawn as they move: a run going, animation on, "Don't Show Animation" off.
     bool drawsPedestrians() const {
@@ -322,6 +327,11 @@ class Engine {
     // Room for one pedestrian's neighbours, reused by every search.
     std::vector<Neighbour> within_;
     double wallTop_ = 0;  // m: the upper wall, as the step under way keeps to it
+    // Crossings of the trap's middle cross-section in this run, per walking direction, and of
+    // each of the steps of the last second, newest last.
+    int crossed_[2] = {0, 0};
+    std::deque<std::array<int, 2>> lastSecond_;
+    std::vector<float> fromX_;  // of a simultaneous step: where each move began
 
     // The simultaneous step's pass: the pedestrians moving, what the trap takes of each, any move
     // that cannot be made, and room for each thread's neighbour searches.

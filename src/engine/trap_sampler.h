@@ -17,6 +17,9 @@ struct TrapSums {
     double speed = 0, delay = 0, uncomfort = 0, NHI = 0, NUVI = 0;
     int count[2] = {0, 0};       ///< of each walking direction (see Direction)
     double speedOf[2] = {0, 0};  ///< their speeds summed
+    double alongOf[2] = {0, 0};  ///< m/s: their speeds along their walking direction, summed
+    // Crossings of the trap's middle cross-section in the walking direction, less those back.
+    int crossings[2] = {0, 0};
 };
 
 class TrapSampler {

@@ -48,6 +48,19 @@ constexpr SeriesColumn kColumns[] = {
      [](const StepFigures& s) -> Value {
          return flow(s.density(EastToWest), s.speedOf(EastToWest).value_or(0));
      }},
+    // Progress rather than motion: the speed along the walking direction, and the flow counted
+    // through the trap's middle cross-section.
+    {"speed_along", "m/s", [](const StepFigures& s) { return s.speedAlong(); }},
+    {"flow_along", "1/(m s)",
+     [](const StepFigures& s) -> Value { return flow(s.density(), s.speedAlong().value_or(0)); }},
+    {"speed_along_WE", "m/s", [](const StepFigures& s) { return s.speedAlong(WestToEast); }},
+    {"speed_along_EW", "m/s", [](const StepFigures& s) { return s.speedAlong(EastToWest); }},
+    {"crossed_WE", "persons", [](const StepFigures& s) -> Value { return s.crossed[WestToEast]; }},
+    {"crossed_EW", "persons", [](const StepFigures& s) -> Value { return s.crossed[EastToWest]; }},
+    {"counted_flow_WE", "1/(m s)",
+     [](const StepFigures& s) -> Value { return s.countedFlow[WestToEast]; }},
+    {"counted_flow_EW", "1/(m s)",
+     [](const StepFigures& s) -> Value { return s.countedFlow[EastToWest]; }},
 };
 
 std::string failureOf(const std::filesystem::path& file, const char* what, int error) {

@@ -31,6 +31,12 @@ struct StepFigures {
     // Per direction: pedestrians inside the trap and the sum of their speeds.
     int count[2] = {0, 0};
     double speedSum[2] = {0, 0};
+    // Per direction: the sum of the speeds along the walking direction of those inside (m/s);
+    // the run's crossings of the trap's middle cross-section so far, in the walking direction
+    // less those back; and the flow counted there over the last second (persons/(m s)).
+    double alongSum[2] = {0, 0};
+    int crossed[2] = {0, 0};
+    double countedFlow[2] = {0, 0};
 
     /// persons/m²; 0 when the trap has no area.
     double density() const { return trapArea > 0 ? TotalPed / trapArea : 0; }
@@ -39,6 +45,16 @@ struct StepFigures {
     std::optional<double> speedOf(Direction d) const {
         if (count[d] == 0) return std::nullopt;
         return speedSum[d] / count[d];
+    }
+    /// m/s: the mean speed along the walking direction, of everyone inside or of one direction;
+    /// none when nobody is inside.
+    std::optional<double> speedAlong() const {
+        if (TotalPed == 0) return std::nullopt;
+        return (alongSum[0] + alongSum[1]) / TotalPed;
+    }
+    std::optional<double> speedAlong(Direction d) const {
+        if (count[d] == 0) return std::nullopt;
+        return alongSum[d] / count[d];
     }
 };
 
