@@ -112,7 +112,9 @@ int main(int argc, char** argv) {
     drawing.start();
     while (drawing.elapsed() < 150) QApplication::processEvents();
     auto* charts = window.chartsWindow();
-    for (auto [tab, file] : {std::pair{1, "charts-time"}, std::pair{6, "charts-fundamental"}}) {
+    for (auto [tab, file] : {std::pair{1, "charts-time"}, std::pair{6, "charts-fundamental"},
+                             std::pair{8, "charts-progress"}, std::pair{9, "charts-crossings"},
+                             std::pair{10, "charts-counted-flow"}}) {
         charts->tabs()->setCurrentIndex(tab);
         save(window.panelWindow("frmCharts"), file);
     }

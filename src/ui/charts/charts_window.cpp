@@ -71,6 +71,38 @@ PageLayout fundamentalPage(const char* name, const QString& tab, const QString& 
              "density_EW", "speed_EW", "flow_EW"}};
 }
 
+// Progress against time: the speed along the walking direction of the whole trap, or of each
+// direction once both walk.
+PageLayout progressPage() {
+    return {"speed-along",
+            "Progress",
+            "Speed along the walking direction in the trap",
+            kTime,
+            "Speed along the way (m/s)",
+            false,
+            {{"wholeTrap", "Pedestrians in the trap", kWhole, "time", "speed_along", occupied}},
+            {{"westToEast", "Walking west → east", kWestToEast, "time", "speed_along_WE",
+              walkingEast},
+             {"eastToWest", "Walking east → west", kEastToWest, "time", "speed_along_EW",
+              walkingWest}},
+            {"time", "speed_along", "speed_along_WE", "speed_along_EW", "AvgSpeed"}};
+}
+
+// A figure of each walking direction against time, counted at the trap's middle cross-section.
+PageLayout crossingPage(const char* name, const QString& tab, const QString& title,
+                        const QString& axis, const char* yWE, const char* yEW) {
+    return {name,
+            tab,
+            title,
+            kTime,
+            axis,
+            false,
+            {{"westToEast", "Walking west → east", kWestToEast, "time", yWE},
+             {"eastToWest", "Walking east → west", kEastToWest, "time", yEW}},
+            {},
+            {"time", yWE, yEW}};
+}
+
 std::vector<PageLayout> pageLayouts() {
     return {
         timePage("pedestrians", "Pedestrians", "Pedestrians in the trap", "Pedestrians (persons)",
@@ -88,6 +120,12 @@ std::vector<PageLayout> pageLayouts() {
                         "Average speed (m/s)", "AvgSpeed", "speed_WE", "speed_EW"),
         fundamentalPage("flow-density", "Flow–density", "Fundamental diagram: flow and density",
                         "Specific flow (1/(m·s))", "flow", "flow_WE", "flow_EW"),
+        progressPage(),
+        crossingPage("crossings", "Crossings", "Crossings of the trap's middle cross-section",
+                     "Crossings so far (persons)", "crossed_WE", "crossed_EW"),
+        crossingPage("counted-flow", "Counted flow",
+                     "Flow counted at the trap's middle over the last second",
+                     "Specific flow (1/(m·s))", "counted_flow_WE", "counted_flow_EW"),
     };
 }
 
