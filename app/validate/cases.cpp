@@ -132,6 +132,7 @@ class SpeedDraw {
                 "the speed categories give hardly any maximum speed of 0.1 m/s or more"};
     }
     const MaybeError& error() const { return error_; }
+    const GeneratorInputs& inputs() const { return in_; }
     double operator()() {
         const bool first = std::uniform_real_distribution<double>(0, 100)(random_) < in_.share;
         const SpeedCategory& c = first ? in_.first : in_.second;
@@ -185,11 +186,7 @@ double sdOf(const std::vector<double>& v) {
 
 // The mean and standard deviation of the maximum speeds the categories ask for, mixed by their
 // shares.
-std::pair<double, double> categoryMoments(const Settings& s) {
-    Trap trap;
-    trap.length = trapLengthOf(s), trap.width = trapWidthOf(s);
-    GeneratorInputs in;
-    readGeneratorInputs(s, trap, in);
+std::pair<double, double> categoryMoments(const GeneratorInputs& in) {
     auto moments = [](const SpeedCategory& c) {
         return c.theOnly ? std::pair{c.speed, 0.0} : std::pair{c.mean, c.sd};
     };
@@ -234,7 +231,7 @@ CaseResult speedCategories(const Options& o) {
         r.error = "pedestrians left the run before they were measured";
     if (!r.error.empty()) return r;
 
-    const auto [mean, sd] = categoryMoments(run.settings());
+    const auto [mean, sd] = categoryMoments(draw.inputs());
     std::vector<double> realised;
     double worst = 0;
     for (std::size_t i = 0; i < end.size(); ++i) {

@@ -29,19 +29,18 @@ const QColor kEastToWest(0x00, 0x00, 0xD0);
 const QString kTime = "Simulated time (s)";
 const QString kDensity = "Density (persons/m²)";
 
+// Two lines against time; the page's data file has time and both figures.
+PageLayout twoLines(const char* name, const QString& tab, const QString& title, const QString& axis,
+                    TraceLayout first, TraceLayout second) {
+    std::vector<const char*> columns{"time", first.y, second.y};
+    return {name, tab, title, kTime, axis, false, {first, second}, {}, std::move(columns)};
+}
+
 // A figure against time, with its run-wide mean.
 PageLayout timePage(const char* name, const QString& tab, const QString& title, const QString& axis,
                     const char* figure, const char* mean) {
-    return {name,
-            tab,
-            title,
-            kTime,
-            axis,
-            false,
-            {{"perStep", "After each step", kFigure, "time", figure},
-             {"runMean", "Run mean so far", kMean, "time", mean}},
-            {},
-            {"time", figure, mean}};
+    return twoLines(name, tab, title, axis, {"perStep", "After each step", kFigure, "time", figure},
+                    {"runMean", "Run mean so far", kMean, "time", mean});
 }
 
 bool occupied(const StepFigures& s) {
@@ -74,33 +73,25 @@ PageLayout fundamentalPage(const char* name, const QString& tab, const QString& 
 // Progress against time: the speed along the walking direction of the whole trap, or of each
 // direction once both walk.
 PageLayout progressPage() {
-    return {"speed-along",
-            "Progress",
-            "Speed along the walking direction in the trap",
-            kTime,
-            "Speed along the way (m/s)",
-            false,
-            {{"wholeTrap", "Pedestrians in the trap", kWhole, "time", "speed_along", occupied}},
-            {{"westToEast", "Walking west → east", kWestToEast, "time", "speed_along_WE",
-              walkingEast},
-             {"eastToWest", "Walking east → west", kEastToWest, "time", "speed_along_EW",
-              walkingWest}},
-            {"time", "speed_along", "speed_along_WE", "speed_along_EW", "AvgSpeed"}};
+    return {
+        "speed-along",
+        "Progress",
+        "Speed along the walking direction in the trap",
+        kTime,
+        "Speed along the way (m/s)",
+        false,
+        {{"wholeTrap", "Pedestrians in the trap", kWhole, "time", "speed_along", occupied}},
+        {{"westToEast", "Walking west → east", kWestToEast, "time", "speed_along_WE", walkingEast},
+         {"eastToWest", "Walking east → west", kEastToWest, "time", "speed_along_EW", walkingWest}},
+        {"time", "speed_along", "speed_along_WE", "speed_along_EW", "AvgSpeed"}};
 }
 
 // A figure of each walking direction against time, counted at the trap's middle cross-section.
 PageLayout crossingPage(const char* name, const QString& tab, const QString& title,
                         const QString& axis, const char* yWE, const char* yEW) {
-    return {name,
-            tab,
-            title,
-            kTime,
-            axis,
-            false,
-            {{"westToEast", "Walking west → east", kWestToEast, "time", yWE},
-             {"eastToWest", "Walking east → west", kEastToWest, "time", yEW}},
-            {},
-            {"time", yWE, yEW}};
+    return twoLines(name, tab, title, axis,
+                    {"westToEast", "Walking west → east", kWestToEast, "time", yWE},
+                    {"eastToWest", "Walking east → west", kEastToWest, "time", yEW});
 }
 
 std::vector<PageLayout> pageLayouts() {
