@@ -80,10 +80,17 @@ Options, applied in this order:
                     and flow (persons/(m s)) of the whole trap and of each direction (_WE west
                     to east, _EW east to west; a direction's speed is empty while none of its
                     pedestrians is in the trap).
+  --per-pedestrian FILE
+                    Write a table of every pedestrian of the run into FILE, in the report
+                    folder, as the run ends: comma-separated values, one line per pedestrian in
+                    ID order, with its walking direction, colour, maximum speed, when it was
+                    created, entered and left the trap and arrived (s), its time and distance in
+                    the trap, its mean speed and mean speed along its walking direction there,
+                    its delay (s) and its uncomfortability (docs/reports.md gives each column).
   --replay FILE     Run again the run a manifest.json records: its settings exactly, its seed,
                     its pedestrians, its data file (which must be there and unchanged) and,
                     unless it finished by itself, its number of steps; every file it wrote
-                    (trajectories, chart data) is written again into the report folder, never
+                    (trajectories, chart data, the per-pedestrian table) is written again into the report folder, never
                     outside it. Options given as well come first.
   --steps N         Stop the run after N steps, as the Stop command would. Without it the run goes
                     on until it ends by itself, up to a safety limit of 1000000 steps.
@@ -156,6 +163,7 @@ struct Options {
     std::optional<std::filesystem::path> replay;
     std::vector<std::filesystem::path> trajectories;
     std::optional<std::filesystem::path> chartData;
+    std::optional<std::filesystem::path> pedestrianTable;
     std::optional<std::filesystem::path> scenario, saveScenario;
     // Hand-made pedestrians given with the settings, by a scenario or a replayed manifest.
     std::vector<PedRecord> pedestrians;
@@ -185,6 +193,8 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
         o.saveScenario = std::string(value);
     } else if (arg == "--chart-data") {
         o.chartData = std::string(value);
+    } else if (arg == "--per-pedestrian") {
+        o.pedestrianTable = std::string(value);
     } else if (arg == "--replay") {
         o.replay = std::string(value);
     } else if (arg == "--out") {
@@ -206,10 +216,10 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
 }
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
-    constexpr std::string_view kTakeValues[] = {"--set",      "--peds",          "--out",
-                                                "--steps",    "--seed",          "--neighbours",
-                                                "--replay",   "--trajectories",  "--chart-data",
-                                                "--scenario", "--save-scenario", "--threads"};
+    constexpr std::string_view kTakeValues[] = {
+        "--set",           "--peds",    "--out",           "--steps",      "--seed",
+        "--neighbours",    "--replay",  "--trajectories",  "--chart-data", "--scenario",
+        "--save-scenario", "--threads", "--per-pedestrian"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -355,6 +365,11 @@ std::optional<std::string> loadReplay(const std::filesystem::path& file, Options
             o.trajectories.push_back(*name);
         }
     }
+    if (!m.pedestrianTable.empty() && !o.pedestrianTable) {
+        o.pedestrianTable = replayName(m.pedestrianTable);
+        if (!o.pedestrianTable)
+            return "the manifest names an output file '" + m.pedestrianTable + "'";
+    }
     return std::nullopt;
 }
 
@@ -436,6 +451,7 @@ int main(int argc, char** argv) {
     if (auto error = prepareSettings(options, engine)) return usage(*error);
     std::vector<std::filesystem::path> outputs = options.trajectories;
     if (options.chartData) outputs.push_back(*options.chartData);
+    if (options.pedestrianTable) outputs.push_back(*options.pedestrianTable);
     if (MaybeError error = checkOutputNames(outputs, options.out)) return usage(error->description);
     std::error_code ec;
     std::filesystem::create_directories(options.out, ec);
@@ -458,6 +474,7 @@ int main(int argc, char** argv) {
     engine.setThreads(options.threads);
     engine.setTrajectoryFiles(options.trajectories);
     engine.setChartDataFile(options.chartData);
+    engine.setPedestrianTableFile(options.pedestrianTable);
     if (!createPedestrians(engine, options)) return 2;
     catchInterrupts(engine);
     // A run refused for its settings or its files says why, and nothing has run.

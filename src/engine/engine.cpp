@@ -170,6 +170,8 @@ bool Engine::StartSimulation() {
         run_.exists = true;
         crossed_[0] = crossed_[1] = 0;
         lastSecond_.clear();
+        tally_.begin(dt());
+        Pedestrians_.forEach([this](const PedClass& p) { tally_.created(p.definition(), 0); });
         OpenReportFiles();
         error = GenerateAllAtOnce();
         if (error) StopSimulation("refused");
@@ -219,7 +221,9 @@ void Engine::PauseSimulation() {
 void Engine::StopSimulation(std::string_view ending) {
     if (run_.exists) {
         closing_ = sampling_.texts();
+        tally_.ended(Pedestrians_);
         if (manifest_) {
+            manifest_->results = tally_.results();
             manifest_->ending = std::string(ending);
             manifest_->steps = run_.StepCount;
             recordPending_ = true;
@@ -326,6 +330,7 @@ void Engine::SimulationStep() {
     const bool sampled = runGoesOn();
     const std::int32_t step = run_.StepCount;
     const double time = step * dt();
+    if (sampled) tally_.sampled(sums);
     samplePerformance(sums);
     if (sampled) countCrossings(sums);
     if (!sampled || (!stepListener_ && !chartData_)) return;
@@ -400,7 +405,7 @@ bool Engine::movePedestrians(TrapSums& sums) {
         PedClass* p = Pedestrians_.slot(i);
         if (!p) continue;  // taken out by a request just now
         const bool wasInRun = p->inRun();
-        const float fromX = p->Px();
+        const float fromX = p->Px(), fromY = p->Py();
         if (MaybeError error = movePedestrian(*p)) {
             // The step is abandoned: a half-moved crowd would give misleading trap figures.
             pauseWithError("pedestrian " + std::to_string(p->ID()) +
@@ -408,18 +413,22 @@ bool Engine::movePedestrians(TrapSums& sums) {
             return false;
         }
         // In the step's frame: whoever moved, also when it arrived (its last place).
-        if (wasInRun && (p->inRun() || p->arrived())) gather(moved(*p, fromX), sums);
+        if (wasInRun && (p->inRun() || p->arrived())) gather(moved(*p, fromX, fromY), sums);
     }
     return true;
 }
 
-Engine::Moved Engine::moved(const PedClass& p, float fromX) const {
+Moved Engine::moved(const PedClass& p, float fromX, float fromY) const {
     const Direction way = walkingDirection(p.definition().Px, p.definition().Ex);
     Moved m{p.ID(),        p.Px(),           p.Py(),
             p.Vx(),        p.Vy(),           trap().contains(p.Px(), p.Py()),
             way,           p.InstantSpeed(), p.InstantDelay(),
             p.Uncomfort(), p.InstantNHI(),   p.InstantNUVI()};
     m.fromX = fromX;
+    m.fromY = fromY;
+    m.arrived = p.arrived();
+    m.measured = p.measuredInLastMove();
+    m.meanSpeed = p.MeanSpeed();
     return m;
 }
 
@@ -434,6 +443,7 @@ void Engine::gather(const Moved& m, TrapSums& sums) {
             from < middle && to >= middle ? 1 : (from >= middle && to < middle ? -1 : 0);
         sums.crossings[m.way] += m.way == WestToEast ? forward : -forward;
     }
+    tally_.moved(m, run_.StepCount);
     if (!m.inside) return;
     sums.alongOf[m.way] += speedAlong(Walker{m.x, m.y, m.vx, m.vy, m.way});
     ++sums.TotalPed;
@@ -444,6 +454,10 @@ void Engine::gather(const Moved& m, TrapSums& sums) {
     sums.NUVI += m.NUVI;
     ++sums.count[m.way];
     sums.speedOf[m.way] += m.speed;
+    sums.delayOf[m.way] += m.delay;
+    sums.uncomfortOf[m.way] += m.uncomfort;
+    sums.NHIOf[m.way] += m.NHI;
+    sums.NUVIOf[m.way] += m.NUVI;
 }
 
 const double* Engine::walls() {
@@ -482,12 +496,12 @@ bool Engine::moveTogether(TrapSums& sums) {
     // 1. Every move is worked out from where all stood as the step began, and made at once: the
     // searches find the others at their held places.
     places_.resize(n);
-    fromX_.resize(n);
+    from_.resize(n);
     Pedestrians_.holdPositions(true);
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         PedClass& p = *movers_[i];
-        fromX_[i] = p.Px();
+        from_[i] = {p.Px(), p.Py()};
         if (MaybeError error = p.plan(ctx)) {
             const std::lock_guard lock(planErrorsMutex_);
             planErrors_.emplace_back(i, *error);
@@ -504,9 +518,8 @@ bool Engine::moveTogether(TrapSums& sums) {
     pool_.parallelFor(n, threads, [&](std::size_t i, int thread) {
         MoveContext ctx = context(thread);
         movers_[i]->measure(ctx);
-        moves_[i] = moved(*movers_[i], fromX_[i]);
+        moves_[i] = moved(*movers_[i], from_[i][0], from_[i][1]);
         moves_[i].heldBack = movers_[i]->holdsBack();
-        moves_[i].arrived = movers_[i]->arrived();
     });
     // 4. In order of creation: drawn, written, gathered, and those arrived taken out.
     MoveContext ctx = context(0);
@@ -605,6 +618,7 @@ MaybeError Engine::CreatePedestrian(PedDef def, MaxAcceleration from) {
         return failed;
     }
     ++run_.LastPedID;
+    if (run_.exists) tally_.created(def, run_.StepCount * dt());
     Pedestrians_.add(std::move(ped));
     RunEvent created{RunEvent::Kind::PedestrianCreated};
     created.pedestrian = def.ID;

@@ -31,6 +31,7 @@
 #include "engine/ped_drawer.h"
 #include "engine/pedestrian_collection.h"
 #include "engine/pedestrian_generator.h"
+#include "engine/run_tally.h"
 #include "engine/settings.h"
 #include "engine/settings_rules.h"
 #include "engine/trap_sampler.h"
@@ -108,6 +109,14 @@ class Engine {
     void setChartDataFile(std::optional<std::filesystem::path> file) {
         chartDataFile_ = std::move(file);
     }
+    // A table of every pedestrian's own figures every run writes as it ends (relative to the
+    // report folder, or absolute); none by default.
+    void setPedestrianTableFile(std::optional<std::filesystem::path> file) {
+        pedestrianTableFile_ = std::move(file);
+    }
+    // The tally of the run under way or of the last one: every pedestrian's own figures, and, once
+    // the run has ended, its closing figures and counts (results()).
+    const RunTally& tally() const { return tally_; }
     // The data file the pedestrians there are now were loaded from: a run's manifest names it
     // with its SHA-256 instead of listing them. Empty for none.
     void setDataFile(std::filesystem::path file, std::string sha256) {
@@ -232,20 +241,8 @@ class Engine {
     bool planFailed();
     void placeTogether(int threads);
     bool finishTogether(MoveContext& ctx, TrapSums& sums);
-    // What the step's frame and the trap's sums take of a pedestrian that has moved: read from it
-    // while it is at hand, so that the pass that adds it up in order touches no pedestrian.
-    struct Moved {
-        int id;
-        float x, y;
-        double vx, vy;
-        bool inside;
-        Direction way;
-        double speed, delay, uncomfort, NHI, NUVI;
-        bool heldBack = false, arrived = false;  // of a simultaneous step's measures
-        float fromX = 0;                         ///< m: where the move began, along the trap
-    };
-    // What a pedestrian that moved from x = fromX gives the step's frame and sums.
-    Moved moved(const PedClass& p, float fromX) const;
+    // What a pedestrian that moved from (fromX, fromY) gives the step's frame, sums and tally.
+    Moved moved(const PedClass& p, float fromX, float fromY) const;
     void gather(const Moved& m, TrapSums& sums);
     // The walls the moves keep to, or null without CorridorWalls.
     const double* walls();
@@ -305,6 +302,7 @@ class Engine {
     std::optional<std::uint64_t> runSeed_;
     std::vector<std::filesystem::path> trajectoryFiles_;
     std::optional<std::filesystem::path> chartDataFile_;
+    std::optional<std::filesystem::path> pedestrianTableFile_;
     std::filesystem::path dataFile_;
     std::string dataFileSha256_;
     std::size_t dataFilePedestrians_ = 0;  // the first ones, in order of creation
@@ -331,7 +329,8 @@ class Engine {
     // each of the steps of the last second, newest last.
     int crossed_[2] = {0, 0};
     std::deque<std::array<int, 2>> lastSecond_;
-    std::vector<float> fromX_;  // of a simultaneous step: where each move began
+    std::vector<std::array<float, 2>> from_;  // of a simultaneous step: where each move began
+    RunTally tally_;
 
     // The simultaneous step's pass: the pedestrians moving, what the trap takes of each, any move
     // that cannot be made, and room for each thread's neighbour searches.

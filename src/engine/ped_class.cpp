@@ -293,6 +293,7 @@ void PedClass::storeMeasure(double& field, double value, MoveContext& ctx) {
 
 void PedClass::Performance(MoveContext& ctx) {
     const bool inside = ctx.trap.contains(Px_, Py_);
+    measured_ = false;
     if (inside) {
         if (!hasLeft_) {
             if (!hasEntered_)
@@ -309,6 +310,7 @@ void PedClass::Performance(MoveContext& ctx) {
 }
 
 void PedClass::measureStep(MoveContext& ctx) {
+    measured_ = true;
     if (stepsInTrap_ < std::numeric_limits<std::int32_t>::max()) ++stepsInTrap_;
     measureNeighbourhood(ctx);
     measureRunningMeans(ctx);

@@ -141,6 +141,7 @@ class PedClass {
     bool hasEntered() const { return hasEntered_; }            ///< has been inside the trap
     bool hasLeft() const { return hasLeft_; }                  ///< left after two measured steps
     std::int32_t stepsInTrap() const { return stepsInTrap_; }  ///< measured steps
+    bool measuredInLastMove() const { return measured_; }      ///< its measures took that move
     /// Within five radii of its target after its last move: the run takes it out.
     bool arrived() const { return arrived_; }
     /// Whether the run's collection holds it.
@@ -226,6 +227,7 @@ class PedClass {
     double InstantDelay_ = 0, Uncomfort_ = 0, InstantNHI_ = 0, InstantNUVI_ = 0;
 
     bool hasEntered_ = false, hasLeft_ = false, arrived_ = false;
+    bool measured_ = false;  // in its last move
     // Measured steps. Held in 32 bits and held at its largest value rather than wrapping, so a
     // pedestrian standing in the trap for ever keeps its running means without an error.
     std::int32_t stepsInTrap_ = 0;

@@ -34,7 +34,7 @@ bool Engine::writesFiles() const {
           &Settings::ReportSystemPerformance, &Settings::ReportAvgInstantPerformance,
           &Settings::ReportInstantPerformance, &Settings::ReportNTXY})
         if (isChecked(settings_.*report)) return true;
-    return !trajectoryFiles_.empty() || chartDataFile_.has_value();
+    return !trajectoryFiles_.empty() || chartDataFile_ || pedestrianTableFile_;
 }
 
 void Engine::seedRun() {
@@ -55,6 +55,7 @@ MaybeError Engine::openOutputs() {
     outputFailures_.clear();
     std::vector<std::filesystem::path> names = trajectoryFiles_;
     if (chartDataFile_) names.push_back(*chartDataFile_);
+    if (pedestrianTableFile_) names.push_back(*pedestrianTableFile_);
     if (MaybeError error = checkOutputNames(names, reports_.folder())) return error;
     const TrajectoryHeader header{1 / dt(),
                                   std::string(kProgramName),
@@ -111,6 +112,8 @@ void Engine::beginRecord() {
     for (const std::filesystem::path& file : trajectoryFiles_)
         m.trajectories.push_back(recordedName(file, reports_.folder()));
     if (chartDataFile_) m.chartData = recordedName(*chartDataFile_, reports_.folder());
+    if (pedestrianTableFile_)
+        m.pedestrianTable = recordedName(*pedestrianTableFile_, reports_.folder());
     // Like a report file, a record that cannot be written is told once and the run goes on; it
     // is tried again as the run ends.
     MaybeError error = writeManifest(reports_.folder() / kManifestName, m);
@@ -126,6 +129,10 @@ void Engine::endRecord() {
         if (!chartData_->finish(error)) outputFailed(error, false);
         chartData_.reset();
     }
+    if (pedestrianTableFile_)
+        if (auto error = writePedestrianTable(reports_.folder() / *pedestrianTableFile_,
+                                              tally_.rows(), tally_.dt()))
+            outputFailed(*error, false);
     if (!manifest_) return;
     RunManifest& m = *manifest_;
     m.ended = utcNow();
@@ -138,6 +145,7 @@ void Engine::endRecord() {
     }
     std::vector<std::filesystem::path> outputs = trajectoryFiles_;
     if (chartDataFile_) outputs.push_back(*chartDataFile_);
+    if (pedestrianTableFile_) outputs.push_back(*pedestrianTableFile_);
     for (const std::filesystem::path& file : outputs) {
         const std::uintmax_t bytes = sizeOf(reports_.folder() / file, exists);
         if (exists) m.files.emplace_back(recordedName(file, reports_.folder()), bytes);

@@ -18,6 +18,7 @@ struct TrapSums {
     int count[2] = {0, 0};       ///< of each walking direction (see Direction)
     double speedOf[2] = {0, 0};  ///< their speeds summed
     double alongOf[2] = {0, 0};  ///< m/s: their speeds along their walking direction, summed
+    double delayOf[2] = {0, 0}, uncomfortOf[2] = {0, 0}, NHIOf[2] = {0, 0}, NUVIOf[2] = {0, 0};
     // Crossings of the trap's middle cross-section in the walking direction, less those back.
     int crossings[2] = {0, 0};
 };

@@ -33,6 +33,8 @@ json toJson(const RunManifest& m) {
         {"seconds", m.seconds}, {"ending", m.ending},        {"files", files}};
     result["trajectories"] = m.trajectories;
     result["chartData"] = m.chartData.empty() ? json(nullptr) : json(m.chartData);
+    if (!m.pedestrianTable.empty()) result["pedestrianTable"] = m.pedestrianTable;
+    if (m.results) result["results"] = json::parse(resultsJson(*m.results));
     if (!m.pedestrians.empty()) {
         json list = json::array();
         for (const PedRecord& r : m.pedestrians) list.push_back(r.fields);
@@ -57,6 +59,7 @@ void fromJson(const json& j, RunManifest& m) {
     m.trajectories = j.value("trajectories", std::vector<std::string>{});
     const json chart = j.value("chartData", json(nullptr));
     m.chartData = chart.is_null() ? "" : chart.get<std::string>();
+    m.pedestrianTable = j.value("pedestrianTable", "");
     m.steps = j.at("steps").get<long>();
     m.seconds = j.value("seconds", 0.0);
     m.ending = j.at("ending").get<std::string>();

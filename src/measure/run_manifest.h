@@ -18,6 +18,7 @@
 
 #include "core/error.h"
 #include "measure/ped_data_file.h"
+#include "measure/run_results.h"
 
 namespace strida {
 
@@ -31,6 +32,7 @@ struct RunManifest {
     std::string pedFile;                                        ///< absolute; empty for none
     std::vector<std::string> trajectories;  ///< trajectory files, by their recorded names
     std::string chartData;                  ///< the chart-data file's recorded name; empty for none
+    std::string pedestrianTable;            ///< the per-pedestrian table's; empty for none
     std::string pedFileSha256;
     /// The pedestrians there were when the run started (made by hand, loaded in the window or
     /// given by a scenario), the data file's nine numbers each, less those of the data file
@@ -41,6 +43,9 @@ struct RunManifest {
     /// "running", then "finished", "step limit", "stopped", "refused" or "interrupted".
     std::string ending = "running";
     std::vector<std::pair<std::string, std::uintmax_t>> files;  ///< relative to the folder, bytes
+    /// The run's closing figures and counts, once it has ended. Written, not read back: a replay
+    /// works them out again.
+    std::optional<RunResults> results;
 };
 
 // The name a file written by a run is recorded by: its path relative to the report folder when it
