@@ -428,7 +428,6 @@ Moved Engine::moved(const PedClass& p, float fromX, float fromY) const {
     m.fromY = fromY;
     m.arrived = p.arrived();
     m.measured = p.measuredInLastMove();
-    m.meanSpeed = p.MeanSpeed();
     return m;
 }
 

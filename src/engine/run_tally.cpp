@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/pedestrian_collection.h"
-#include "measure/crowd_measures.h"
 
 namespace strida {
 
@@ -52,8 +51,7 @@ void RunTally::moved(const Moved& m, std::int32_t step) {
     r.outsideSince = false;
     const double dx = static_cast<double>(m.x) - m.fromX, dy = static_cast<double>(m.y) - m.fromY;
     r.distance += std::sqrt(dx * dx + dy * dy);
-    r.alongSum += speedAlong(Walker{m.x, m.y, m.vx, m.vy, m.way});
-    r.meanSpeed = m.meanSpeed;
+    r.along += m.way == WestToEast ? dx : -dx;
     r.delay = m.delay;
     r.uncomfort = m.uncomfort;
 }

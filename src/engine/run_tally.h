@@ -26,7 +26,6 @@ struct Moved {
     bool heldBack = false, arrived = false;
     float fromX = 0, fromY = 0;  ///< m: where the move began
     bool measured = false;       ///< its own measures took this move
-    double meanSpeed = 0;        ///< m/s: its own mean speed after it
 };
 
 class RunTally {

@@ -55,10 +55,12 @@ std::string tableLine(const PedestrianRow& r, double dt) {
     field(line, r.created);
     field(line, when(true, r.firstMeasured * dt));
     field(line, when(r.outsideSince, r.lastMeasured * dt));
-    field(line, r.measuredSteps * dt);
+    // The mean speeds are those of the places it stood in, as a trajectory gives them.
+    const double time = r.measuredSteps * dt;
+    field(line, time);
     field(line, r.distance);
-    field(line, when(true, r.meanSpeed));
-    field(line, when(true, r.alongSum / r.measuredSteps));
+    field(line, when(time > 0, r.distance / time));
+    field(line, when(time > 0, r.along / time));
     field(line, when(dt > 0, r.delay / dt));
     field(line, when(true, r.uncomfort));
     field(line, r.arrived);

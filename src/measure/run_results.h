@@ -54,10 +54,10 @@ struct PedestrianRow {
     bool entered = false;
     int measuredSteps = 0;
     std::int32_t firstMeasured = 0, lastMeasured = 0;  ///< steps
-    bool outsideSince = false;      ///< stood outside the trap after its last measured step
-    double distance = 0;            ///< m walked over its measured steps
-    double alongSum = 0;            ///< m/s: its speeds along its walking direction, summed
-    double meanSpeed = 0;           ///< m/s: its own mean speed, as of its last measured step
+    bool outsideSince = false;  ///< stood outside the trap after its last measured step
+    // m: walked over its measured steps, from where each began to where it ended, and the part
+    // of it along its walking direction (less what it was pushed back).
+    double distance = 0, along = 0;
     double delay = 0;               ///< s x dt: its own delay, as of its last measured step
     double uncomfort = 0;           ///< its own uncomfortability, as of its last measured step
     std::optional<double> arrived;  ///< s

@@ -147,6 +147,13 @@ void MainWindow::createPanels() {
             "Trajectory text files (*.txt);;All files (*)");
         return std::filesystem::path(file.toStdString());
     };
+    chooseTableFile = [this] {
+        const QString file = QFileDialog::getSaveFileName(
+            this, "Per-Pedestrian Table",
+            QString::fromStdString((engine_->reports().folder() / "pedestrians.csv").string()),
+            "Comma-separated values (*.csv);;All files (*)");
+        return std::filesystem::path(file.toStdString());
+    };
     for (auto* tell : {&trajectories_->showMessage, &seed_->showMessage})
         *tell = [this](const QString& text) {
             host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Information);
@@ -348,6 +355,13 @@ void MainWindow::buildMenus() {
     addAction(output, "mnuTrajectories", "&Trajectories...", {}, [this] {
         showPanel("frmTrajectories");
     })->setStatusTip("Write every pedestrian's position at every step, for other tools");
+    addAction(output, "mnuPedestrianTable", "Per-Pedestrian T&able...", {}, [this] {
+        if (engine_->tally().rows().empty()) {
+            savePedestrianTable({});  // says why not
+        } else if (const std::filesystem::path file = chooseTableFile(); !file.empty()) {
+            savePedestrianTable(file);
+        }
+    })->setStatusTip("Save every pedestrian's own figures of the last run, for other tools");
     output->addSeparator()->setObjectName("mnuOutputBar1");
     addAction(output, "mnuSavePicture", "Save &Picture...", {}, [this] {
         savePicture();
@@ -515,6 +529,24 @@ bool MainWindow::savePictureAs(const QString& path, int widthPixels) {
         return false;
     }
     status_[2]->setText("The picture is saved as " + QDir::toNativeSeparators(path) + ".");
+    return true;
+}
+
+bool MainWindow::savePedestrianTable(const std::filesystem::path& file) {
+    const RunTally& tally = engine_->tally();
+    std::optional<std::string> error;
+    if (tally.rows().empty())
+        error = "There is no run to tabulate yet: the table holds the pedestrians of the run under "
+                "way or of the last one.";
+    else if ((error = writePedestrianTable(file, tally.rows(), tally.dt())))
+        (*error)[0] = static_cast<char>(std::toupper(static_cast<unsigned char>((*error)[0])));
+    if (error) {
+        host_.showMessage(*error + (error->back() == '.' ? "" : "."), kProgramName,
+                          MessageIcon::Stop);
+        return false;
+    }
+    status_[2]->setText("The per-pedestrian table is saved as " +
+                        QDir::toNativeSeparators(QString::fromStdString(file.string())) + ".");
     return true;
 }
 

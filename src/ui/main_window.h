@@ -93,6 +93,12 @@ class MainWindow : public QMainWindow {
     // exists, and a file that cannot be read changes nothing.
     bool openTrajectory(const std::filesystem::path& file);
 
+    // "Per-Pedestrian Table...": every pedestrian's own figures in the run under way or the last
+    // one, written as comma-separated values into a file the user chooses (chooseTableFile).
+    // Says why not when no run has been made yet or the file cannot be written.
+    bool savePedestrianTable(const std::filesystem::path& file);
+    std::function<std::filesystem::path()> chooseTableFile;
+
     // How many threads a simultaneous step uses (0: every core), set on the parameters panel's
     // thread control, which hands it to the engine. Not a setting: nothing saves it.
     void setThreads(int threads);
