@@ -82,7 +82,10 @@ those runs would refuse is refused here. A study holds at most 100000 runs.
 summary.csv has one row per design point: the varied settings, then for each System.txt figure
 (AvgTotalPed, MeanAvgSpeed, MeanUncomfort, AvgDelay, DissipationTime, NHI, NUVI) its _mean, _sd,
 _ci95_low, _ci95_high (Student's t) and _n, then the runs that failed and those that ended without
-a System.txt row (they are counted, not averaged). Fields are quoted as RFC 4180 says.
+a System.txt row (they are counted, not averaged); then the same five columns for every number the
+runs' manifests record under "results" (the exact closing figures and counts, by path in sorted
+order: results.AvgDelay, results.eastToWest.AvgDelay...; a null does not count), and last
+with_results, the runs that recorded them. Fields are quoted as RFC 4180 says.
 
 SIGINT, SIGTERM and SIGHUP are passed on to GNU parallel and the runs under way (with --submit,
 the job array is cancelled); strida-sweep waits for them to end. The runs that finished are kept,
