@@ -18,6 +18,7 @@
 #include "core/error.h"
 #include "core/numbers.h"
 #include "core/random.h"
+#include "measure/run_manifest.h"
 #include "engine/scenario.h"
 #include "engine/settings_rules.h"
 #include "sweep/check.h"
@@ -70,6 +71,11 @@ Options:
                     With --slurm: the partition, the time limit of a run, and at most N runs
                     at a time.
   --submit          With --slurm: submit the job array with sbatch, wait for it and collect.
+  --trajectories NAME, --chart-data NAME, --per-pedestrian NAME
+                    Passed to every run: each writes the file NAME into its own folder
+                    runs/<id>/ (--trajectories is repeatable; NAME.txt or NAME.sqlite). NAME is a
+                    file name, without a folder. They are part of the study's design: resuming
+                    takes the same ones.
   --batch PATH      The strida-batch to run (default: the one beside strida-sweep). A path
                     with a / is taken from the current folder; a bare name is looked up on PATH.
   --collect DIR     Only (re)write DIR/summary.csv from the runs there.
@@ -103,6 +109,7 @@ struct Options {
     std::optional<fs::path> scenario, out, collect, sshLoginFile;
     std::vector<Vary> varies;
     std::vector<std::string> sets;  ///< NAME=VALUE
+    std::vector<std::string> outputs;  ///< --trajectories NAME ...: the files every run writes
     int replications = 1;
     std::optional<std::uint64_t> seed;
     std::optional<long> steps;
@@ -164,9 +171,31 @@ std::optional<std::string> takeSet(const std::string& text, Options& o) {
     return std::nullopt;
 }
 
+// A file every run writes into its own folder, by its name alone.
+std::optional<std::string> takeOutput(std::string_view arg, const std::string& name, Options& o) {
+    const std::string option(arg);
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return option + " takes a file name, which each run writes into its own folder runs/<id>/, "
+                        "not " + quoteText(name);
+    if (name.find_first_of("\t\r\n") != std::string::npos)
+        return option + " " + quoteText(name) + " holds a tab or a line break";
+    std::string extension = fs::path(name).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (arg == "--trajectories" && extension != ".txt" && extension != ".sqlite")
+        return "--trajectories " + quoteText(name) +
+               " must end in .txt (for text) or .sqlite (for SQLite)";
+    if (arg != "--trajectories" &&
+        std::find(o.outputs.begin(), o.outputs.end(), option) != o.outputs.end())
+        return option + " is given twice";
+    o.outputs.insert(o.outputs.end(), {option, name});
+    return std::nullopt;
+}
+
 std::optional<std::string> takeOption(std::string_view arg, std::string_view value, Options& o) {
     const std::string text(value);
-    if (arg == "--vary") {
+    if (arg == "--trajectories" || arg == "--chart-data" || arg == "--per-pedestrian") {
+        return takeOutput(arg, text, o);
+    } else if (arg == "--vary") {
         std::string error;
         std::optional<Vary> vary = parseVary(value, error);
         if (!vary) return error;
@@ -192,8 +221,25 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
     return std::nullopt;
 }
 
+// The output files of every run, each with a name of its own that none of the run's reports, its
+// manifest, or the files the study keeps beside them (batch.log, status) has.
+std::optional<std::string> checkOutputs(const Options& o) {
+    std::vector<fs::path> names;
+    for (std::size_t k = 1; k < o.outputs.size(); k += 2) {
+        std::string lowered = o.outputs[k];
+        for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lowered == "batch.log" || lowered == "status")
+            return o.outputs[k - 1] + " " + o.outputs[k] + " would take the place of the run's " +
+                   lowered + " in its folder";
+        names.emplace_back(o.outputs[k]);
+    }
+    if (MaybeError error = checkOutputNames(names, ".")) return error->description;
+    return std::nullopt;
+}
+
 // The design as a whole: each setting varied once and not also set, and at most kMaxRuns runs.
 std::optional<std::string> checkDesign(const Options& o) {
+    if (auto error = checkOutputs(o)) return error;
     for (std::size_t i = 0; i < o.varies.size(); ++i) {
         const std::string& name = o.varies[i].name;
         for (std::size_t j = 0; j < i; ++j)
@@ -212,9 +258,10 @@ std::optional<std::string> checkDesign(const Options& o) {
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     constexpr std::string_view kTakeValues[] = {
-        "--vary",         "--set",          "--scenario", "--out",   "--collect",
-        "--sshloginfile", "--partition",    "--time",     "--batch", "--seed",
-        "--steps",        "--replications", "--jobs",     "--array"};
+        "--vary",         "--set",          "--scenario",    "--out",         "--collect",
+        "--sshloginfile", "--partition",    "--time",        "--batch",       "--seed",
+        "--steps",        "--replications", "--jobs",        "--array",       "--trajectories",
+        "--chart-data",   "--per-pedestrian"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -241,7 +288,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
 std::optional<std::string> placeFile(const fs::path& file, const std::string& text) {
     if (fs::exists(file)) {
         if (readText(file) == text) return std::nullopt;
-        return file.string() + " holds another study; choose another --out";
+        return file.string() + " holds another study (another design, --steps or output files " +
+               "of the runs); choose another --out";
     }
     return writeWhole(file, text);
 }
@@ -329,7 +377,8 @@ std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& c
     std::vector<std::string> commands;
     for (const Run& run : runs)
         commands.push_back(
-            runCommand(plan.batch, runSettings(o.varies, run.values, plan.common), run, o.steps));
+            runCommand(plan.batch, runSettings(o.varies, run.values, plan.common), run, o.steps,
+                       o.outputs));
     count = static_cast<int>(runs.size());
     for (const auto& [name, text] :
          {std::pair<const char*, std::string>{"scenario.json", plan.scenarioText},

@@ -88,7 +88,7 @@ TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     const std::string command = "cd " + elsewhere.string() + " && cd " + dir.path().string() +
                                 " && exec " + STRIDA_SWEEP +
                                 " --vary NumPedLeft=3,4 --replications 2 --seed 3 --steps 30 "
-                                "--jobs 2 --batch " +
+                                "--jobs 2 --chart-data steps.csv --batch " +
                                 batch.string() + " --out -x";
     Stopper first{startProgram("/bin/sh", {"-c", command}, dir.path() / "first.log")};
     ASSERT_GT(first.pid, 0);
@@ -135,7 +135,11 @@ TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     const std::vector<std::string> after = split(readFile(study / "joblog"), '\n');
     ASSERT_EQ(after.size(), before.size());
     for (const char* id : {"1", "2"}) EXPECT_EQ(readFile(study / "runs" / id / "status"), "1\n");
-    for (const char* id : {"3", "4"}) EXPECT_EQ(readFile(study / "runs" / id / "status"), "0\n");
+    for (const char* id : {"3", "4"}) {
+        EXPECT_EQ(readFile(study / "runs" / id / "status"), "0\n");
+        EXPECT_EQ(split(readFile(study / "runs" / id / "steps.csv"), '\n').size(), 31u)
+            << "a run resumed writes the study's output files into its own folder";
+    }
     EXPECT_TRUE(readFile(study / "runs" / "3" / "Instant.txt") == report)
         << "the run ran again in a folder of its own, nothing of the stopped one left";
     EXPECT_EQ(run(command + " --retry-failed"), 1);
@@ -148,7 +152,10 @@ TEST(Sweep, AStudyIsLockedCountsItsFailuresAndResumesWhatWasStoppedHalfWay) {
     std::ofstream(study / "runs" / "3" / "status") << "3\n";
     ASSERT_EQ(run(std::string(STRIDA_SWEEP) + " --collect " + study.string()), 0);
     EXPECT_EQ(countsOf(split(readFile(study / "summary.csv"), '\n'), 2), "2,0");
+    const std::string table = readFile(study / "runs.tsv");
     EXPECT_EQ(run(command + " --vary DT=10,20"), 2) << "another design in the same folder";
+    EXPECT_EQ(run(command + " --trajectories t.txt"), 2) << "other output files, the same";
+    EXPECT_EQ(readFile(study / "runs.tsv"), table);
 }
 
 // Every input refused before anything runs: one clear line, status 2, and no study folder made.
@@ -182,6 +189,14 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
         {{"--submit"}, "--submit goes with --slurm"},
         {{"--vary", "Beta=1,2", "--out", "-"}, "--out - is ambiguous"},
         {{"--frobnicate"}, "unknown option \"--frobnicate\""},
+        // Output files of the runs: a name of its own in each run's folder, nothing outside it.
+        {{"--trajectories", "../t.txt"}, "--trajectories takes a file name, which each run"},
+        {{"--per-pedestrian", ".."}, "--per-pedestrian takes a file name"},
+        {{"--trajectories", "t.csv"}, "must end in .txt (for text) or .sqlite"},
+        {{"--chart-data", "a.csv", "--chart-data", "b.csv"}, "--chart-data is given twice"},
+        {{"--chart-data", "Batch.log"}, "would take the place of the run's batch.log"},
+        {{"--per-pedestrian", "p.csv", "--chart-data", "P.csv"}, "two output files are named"},
+        {{"--chart-data", "manifest.json"}, "like the run's own manifest"},
     };
     int k = 0;
     for (const auto& c : cases) {
