@@ -63,8 +63,10 @@ Options:
   --jobs N          Runs at a time on this machine (default: one per core).
   --sshloginfile FILE
                     Run on the machines GNU parallel's sshlogin file names; each needs
-                    strida-batch at the same path (see --batch). Every run's folder comes back
-                    to runs/<id>/.
+                    strida-batch at the same path (see --batch). One ssh connection a machine
+                    carries its runs; the study's files go once to each machine, into
+                    ~/.strida-sweep/<host>-<pid> there, removed when the study ends. Every
+                    run's folder comes back to runs/<id>/.
   --retry-failed    Run again the runs that failed before.
   --slurm           Write sweep.sbatch, a Slurm job array over runs.tsv, instead of running.
   --partition P, --time T, --array N
@@ -388,10 +390,21 @@ std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& c
     return writeWhole(*o.out / "run-one.sh", std::string(kRunOne));
 }
 
-// GNU parallel runs the study: on this machine's cores, or on the machines of an sshlogin file,
-// to which each run's files go and from which its folder comes back. The joblog lets a second
-// call skip the runs that finished.
-std::vector<std::string> parallelCommand(const Options& o) {
+// The folder of this call's runs on the machines of an sshlogin file, under the remote home: one
+// per strida-sweep, so that studies sharing a machine keep apart.
+std::string remoteFolder() {
+    char host[64] = "";
+    ::gethostname(host, sizeof host - 1);
+    std::string name = ".strida-sweep/";
+    for (const char* c = host; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '-';
+    return name + "-" + std::to_string(::getpid());
+}
+
+// GNU parallel runs the study: on this machine's cores, or on the machines of an sshlogin file.
+// There, one ssh connection a machine carries every run (--controlmaster), the study's files go
+// once a machine into a folder of the study's own (--basefile, --workdir), and each run's folder
+// comes back. The joblog lets a second call skip the runs that finished.
+std::vector<std::string> parallelCommand(const Options& o, const std::string& remote) {
     std::vector<std::string> command = {"parallel", "--joblog", "joblog",
                                         o.retryFailed ? "--resume-failed" : "--resume"};
     // The bar with the time left, where a person watches; a line per finished run in any case.
@@ -399,11 +412,31 @@ std::vector<std::string> parallelCommand(const Options& o) {
     if (o.jobs) command.insert(command.end(), {"--jobs", std::to_string(*o.jobs)});
     if (o.sshLoginFile)
         command.insert(command.end(),
-                       {"--sshloginfile", o.sshLoginFile->string(), "--workdir", "...",
-                        "--transferfile", "run-one.sh", "--transferfile", "runs.tsv",
-                        "--transferfile", "scenario.json", "--return", "runs/{}", "--cleanup"});
+                       {"--sshloginfile", o.sshLoginFile->string(), "--controlmaster",
+                        "--workdir", remote, "--basefile", "run-one.sh", "--basefile", "runs.tsv",
+                        "--basefile", "scenario.json", "--return", "runs/{}"});
     command.insert(command.end(), {"sh", "run-one.sh", "{}"});
     return command;
+}
+
+// Removes the study's folder from every machine of the sshlogin file, once its runs have come
+// back or the study was stopped: one connection a machine. A signal stops it like the study.
+void cleanRemote(const Options& o, const std::string& remote) {
+    ProcessGroup group;
+    const auto error = group.start(
+        {{"parallel", "--nonall", "--sshloginfile", o.sshLoginFile->string(),
+          "rm -rf -- " + shellQuoted(remote) + "; rmdir .strida-sweep 2>/dev/null; true"}},
+        *o.out);
+    if (error || group.wait() != 0)
+        std::fprintf(stderr, "strida-sweep: the study's folder %s may be left on some machine\n",
+                     remote.c_str());
+}
+
+// The socket of each ssh connection GNU parallel keeps open is made under TMPDIR, and a Unix
+// socket's path holds at most 107 bytes: with a long TMPDIR, /tmp is taken instead.
+void shortTemporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    if (tmp && std::strlen(tmp) > 24) ::setenv("TMPDIR", "/tmp", 1);
 }
 
 // How the programs that ran the study ended: their exit status, and the signal that stopped the
@@ -419,12 +452,15 @@ Ending runWithParallel(const Options& o, int count, const StudyLock& lock) {
         std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
         return {1};
     }
+    const std::string remote = remoteFolder();
+    if (o.sshLoginFile) shortTemporaryFolder();
     ProcessGroup group;
     const auto error =
-        group.start({{"seq", "1", std::to_string(count)}, parallelCommand(o)}, *o.out);
+        group.start({{"seq", "1", std::to_string(count)}, parallelCommand(o, remote)}, *o.out);
     lock.noteRuns(group.id());
     const int status = group.wait();
     if (error) std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+    if (o.sshLoginFile && !error) cleanRemote(o, remote);
     return {error ? 1 : status, group.interrupted()};
 }
 
