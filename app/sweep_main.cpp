@@ -73,6 +73,8 @@ Options:
                     With --slurm: the partition, the time limit of a run, and at most N runs
                     at a time.
   --submit          With --slurm: submit the job array with sbatch, wait for it and collect.
+                    On a study partly done only the runs still to do are submitted (with
+                    --retry-failed the failed ones too); with none, nothing is.
   --trajectories NAME, --chart-data NAME, --per-pedestrian NAME
                     Passed to every run: each writes the file NAME into its own folder
                     runs/<id>/ (--trajectories is repeatable; NAME.txt or NAME.sqlite). NAME is a
@@ -469,16 +471,19 @@ std::string userName() {
     return user ? user->pw_name : std::to_string(::getuid());
 }
 
-// Submits the job array under a name of this call's own and waits for it. A signal cancels the
-// array, and strida-sweep waits until sbatch has seen it end; a second signal, or one that
-// cannot cancel, ends sbatch itself.
-Ending submitToSlurm(const Options& o, const StudyLock& lock) {
+// Submits the job array under a name of this call's own and waits for it: the tasks of `array`
+// when given (sbatch's --array on the command line takes the place of the script's), else the
+// script's. A signal cancels the array, and strida-sweep waits until sbatch has seen it end; a
+// second signal, or one that cannot cancel, ends sbatch itself.
+Ending submitToSlurm(const Options& o, const StudyLock& lock, const std::string& array) {
     char host[64] = "";
     ::gethostname(host, sizeof host - 1);
     const std::string name = "strida-sweep-" + std::string(host) + "-" + std::to_string(::getpid());
+    std::vector<std::string> sbatch = {"sbatch", "--wait", "--job-name=" + name};
+    if (!array.empty()) sbatch.push_back("--array=" + array);
+    sbatch.push_back("sweep.sbatch");
     ProcessGroup group;
-    const auto error =
-        group.start({{"sbatch", "--wait", "--job-name=" + name, "sweep.sbatch"}}, *o.out);
+    const auto error = group.start({sbatch}, *o.out);
     lock.noteRuns(group.id());
     bool cancelled = false;
     const int status = group.wait([&](int number) {
@@ -501,12 +506,27 @@ Ending runWithSlurm(const Options& o, int count, const StudyLock& lock) {
         std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
         return {1};
     }
+    // Only the runs still to do are submitted: a study half done costs no task for the rest.
+    const std::vector<int> todo = runsToDo(*o.out, count, o.retryFailed);
+    std::string array = arrayIds(todo);
+    if (o.slurmOptions.array) array += "%" + std::to_string(*o.slurmOptions.array);
+    // A list past what a command line holds well: the whole array, whose finished tasks do nothing.
+    constexpr std::size_t kLongestList = 10000;
+    const bool some = !todo.empty() && static_cast<int>(todo.size()) < count;
     if (!o.submit) {
         std::printf("wrote %s; submit it with: cd -- %s && sbatch sweep.sbatch\n",
                     (study / "sweep.sbatch").c_str(), shellQuoted(study.string()).c_str());
+        if (some)
+            std::printf("%zu of its %d runs are still to do; submit only those with: sbatch "
+                        "--array=%s sweep.sbatch\n",
+                        todo.size(), count, array.c_str());
         return {-1};
     }
-    return submitToSlurm(o, lock);
+    if (todo.empty()) {
+        std::printf("every run of the study has run; nothing to submit\n");
+        return {0};
+    }
+    return submitToSlurm(o, lock, some && array.size() <= kLongestList ? array : "");
 }
 
 int summarise(const fs::path& study) {

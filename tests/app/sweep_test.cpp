@@ -20,6 +20,7 @@
 #include "sweep/decimal.h"
 #include "sweep/design.h"
 #include "sweep/slurm.h"
+#include "sweep/study.h"
 
 namespace strida::test {
 namespace {
@@ -331,6 +332,25 @@ TEST(SweepQuoting, TheSlurmScriptHoldsEveryValueWhole) {
               std::string::npos);
     EXPECT_TRUE(sweep::slurmRefusal({}, "/data/line\nbreak"));
     EXPECT_TRUE(sweep::slurmRefusal({}, "/data/back\\slash"));
+}
+
+// A study submitted again to Slurm: the runs still to do are those without a status, or stopped
+// by a signal, and with --retry-failed those that failed too; sbatch takes them as a list with
+// ranges.
+TEST(SweepSlurm, OnlyTheRunsStillToDoGoToSlurmAsACompactList) {
+    TempFolder dir;
+    const std::vector<std::pair<int, const char*>> statuses = {
+        {1, "0\n"}, {2, "1\n"}, {3, "143\n"}, {4, "0\n"}, {5, "0\n"}, {6, "0\n"}, {8, "0\n"}};
+    for (const auto& [id, status] : statuses) {
+        const fs::path run = dir.path() / "runs" / std::to_string(id);
+        fs::create_directories(run);
+        std::ofstream(run / "status") << status;
+    }
+    fs::create_directories(dir.path() / "runs" / "9");  // begun, never ended
+    EXPECT_EQ(sweep::arrayIds(sweep::runsToDo(dir.path(), 12, false)), "3,7,9-12");
+    EXPECT_EQ(sweep::arrayIds(sweep::runsToDo(dir.path(), 12, true)), "2-3,7,9-12");
+    EXPECT_EQ(sweep::arrayIds(sweep::runsToDo(dir.path(), 6, false)), "3");
+    EXPECT_EQ(sweep::arrayIds({}), "");
 }
 
 // summary.csv from hand-made records: per point, of the last record of each run's System.txt, the
