@@ -18,9 +18,9 @@
 #include "core/error.h"
 #include "core/numbers.h"
 #include "core/random.h"
-#include "measure/run_manifest.h"
 #include "engine/scenario.h"
 #include "engine/settings_rules.h"
+#include "measure/run_manifest.h"
 #include "sweep/check.h"
 #include "sweep/collect.h"
 #include "sweep/design.h"
@@ -112,7 +112,7 @@ in use by another strida-sweep; 129, 130 or 143 when stopped by SIGHUP, SIGINT o
 struct Options {
     std::optional<fs::path> scenario, out, collect, sshLoginFile;
     std::vector<Vary> varies;
-    std::vector<std::string> sets;  ///< NAME=VALUE
+    std::vector<std::string> sets;     ///< NAME=VALUE
     std::vector<std::string> outputs;  ///< --trajectories NAME ...: the files every run writes
     int replications = 1;
     std::optional<std::uint64_t> seed;
@@ -179,8 +179,8 @@ std::optional<std::string> takeSet(const std::string& text, Options& o) {
 std::optional<std::string> takeOutput(std::string_view arg, const std::string& name, Options& o) {
     const std::string option(arg);
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-        return option + " takes a file name, which each run writes into its own folder runs/<id>/, "
-                        "not " + quoteText(name);
+        return option + " takes a file name, which each run writes into its own folder " +
+               "runs/<id>/, not " + quoteText(name);
     if (name.find_first_of("\t\r\n") != std::string::npos)
         return option + " " + quoteText(name) + " holds a tab or a line break";
     std::string extension = fs::path(name).extension().string();
@@ -262,9 +262,9 @@ std::optional<std::string> checkDesign(const Options& o) {
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     constexpr std::string_view kTakeValues[] = {
-        "--vary",         "--set",          "--scenario",    "--out",         "--collect",
-        "--sshloginfile", "--partition",    "--time",        "--batch",       "--seed",
-        "--steps",        "--replications", "--jobs",        "--array",       "--trajectories",
+        "--vary",         "--set",           "--scenario", "--out",   "--collect",
+        "--sshloginfile", "--partition",     "--time",     "--batch", "--seed",
+        "--steps",        "--replications",  "--jobs",     "--array", "--trajectories",
         "--chart-data",   "--per-pedestrian"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -380,9 +380,8 @@ std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& c
     const std::vector<Run> runs = expandDesign(o.varies, o.replications, seed);
     std::vector<std::string> commands;
     for (const Run& run : runs)
-        commands.push_back(
-            runCommand(plan.batch, runSettings(o.varies, run.values, plan.common), run, o.steps,
-                       o.outputs));
+        commands.push_back(runCommand(plan.batch, runSettings(o.varies, run.values, plan.common),
+                                      run, o.steps, o.outputs));
     count = static_cast<int>(runs.size());
     for (const auto& [name, text] :
          {std::pair<const char*, std::string>{"scenario.json", plan.scenarioText},
@@ -398,7 +397,8 @@ std::string remoteFolder() {
     char host[64] = "";
     ::gethostname(host, sizeof host - 1);
     std::string name = ".strida-sweep/";
-    for (const char* c = host; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '-';
+    for (const char* c = host; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '-';
     return name + "-" + std::to_string(::getpid());
 }
 
@@ -414,9 +414,9 @@ std::vector<std::string> parallelCommand(const Options& o, const std::string& re
     if (o.jobs) command.insert(command.end(), {"--jobs", std::to_string(*o.jobs)});
     if (o.sshLoginFile)
         command.insert(command.end(),
-                       {"--sshloginfile", o.sshLoginFile->string(), "--controlmaster",
-                        "--workdir", remote, "--basefile", "run-one.sh", "--basefile", "runs.tsv",
-                        "--basefile", "scenario.json", "--return", "runs/{}"});
+                       {"--sshloginfile", o.sshLoginFile->string(), "--controlmaster", "--workdir",
+                        remote, "--basefile", "run-one.sh", "--basefile", "runs.tsv", "--basefile",
+                        "scenario.json", "--return", "runs/{}"});
     command.insert(command.end(), {"sh", "run-one.sh", "{}"});
     return command;
 }
@@ -517,9 +517,10 @@ Ending runWithSlurm(const Options& o, int count, const StudyLock& lock) {
         std::printf("wrote %s; submit it with: cd -- %s && sbatch sweep.sbatch\n",
                     (study / "sweep.sbatch").c_str(), shellQuoted(study.string()).c_str());
         if (some)
-            std::printf("%zu of its %d runs are still to do; submit only those with: sbatch "
-                        "--array=%s sweep.sbatch\n",
-                        todo.size(), count, array.c_str());
+            std::printf(
+                "%zu of its %d runs are still to do; submit only those with: sbatch "
+                "--array=%s sweep.sbatch\n",
+                todo.size(), count, array.c_str());
         return {-1};
     }
     if (todo.empty()) {

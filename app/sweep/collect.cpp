@@ -48,8 +48,7 @@ bool resultsOf(const std::filesystem::path& run, std::map<std::string, double>& 
         if (value.is_number()) numbers["results." + key] = value.get<double>();
         if (!value.is_object()) continue;
         for (const auto& [inner, figure] : value.items())
-            if (figure.is_number())
-                numbers["results." + key + "." + inner] = figure.get<double>();
+            if (figure.is_number()) numbers["results." + key + "." + inner] = figure.get<double>();
     }
     return true;
 }

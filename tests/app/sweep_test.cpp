@@ -53,9 +53,10 @@ Outcome sweep(const std::vector<std::string>& args, const fs::path& log) {
 // The counts "failed,without_system_row" of a line of summary.csv.
 std::string countsOf(const std::vector<std::string>& summary, std::size_t line) {
     const std::vector<std::string> names = split(summary.at(0), ','),
-                                    fields = split(summary.at(line), ',');
+                                   fields = split(summary.at(line), ',');
     const auto at = std::find(names.begin(), names.end(), "failed") - names.begin();
-    return fields.at(static_cast<std::size_t>(at)) + "," + fields.at(static_cast<std::size_t>(at) + 1);
+    return fields.at(static_cast<std::size_t>(at)) + "," +
+           fields.at(static_cast<std::size_t>(at) + 1);
 }
 
 // Stops a strida-sweep this test started, whatever the test's outcome: SIGTERM, which it passes
@@ -392,7 +393,6 @@ TEST(SweepSummary, MeanDeviationIntervalAndQuotedFieldsOfHandMadeRecords) {
     EXPECT_TRUE(lines[2].ends_with(",0,0,0")) << "no run recorded results: " << lines[2];
 }
 
-
 // The closing figures of the runs' manifests, after every System.txt column: one group of columns
 // per number found under "results" in any run, by path in sorted order, the directions' objects
 // one level down. A null, a missing figure and a run that failed do not count; a run that ended
@@ -456,10 +456,12 @@ TEST(SweepSummary, TheRunsResultsAreSummarisedByPathWhereTheyHaveAValue) {
         EXPECT_EQ(field(a, alone + std::string("_n")), "1") << alone;
     EXPECT_EQ(field(a, "results.DissipationTime_mean"), "412");
     EXPECT_EQ(field(a, "results.DissipationTime_sd"), "");
-    EXPECT_EQ(field(a, "failed") + field(a, "without_system_row") + field(a, "with_results"), "122");
+    EXPECT_EQ(field(a, "failed") + field(a, "without_system_row") + field(a, "with_results"),
+              "122");
     EXPECT_EQ(field(b, "results.AvgDelay_mean"), "5");
     EXPECT_EQ(field(b, "results.dt_mean") + "/" + field(b, "results.dt_n"), "/0");
-    EXPECT_EQ(field(b, "failed") + field(b, "without_system_row") + field(b, "with_results"), "121");
+    EXPECT_EQ(field(b, "failed") + field(b, "without_system_row") + field(b, "with_results"),
+              "121");
 }
 
 }  // namespace
