@@ -20,6 +20,7 @@
 #include "core/random.h"
 #include "engine/scenario.h"
 #include "engine/settings_rules.h"
+#include "measure/run_manifest.h"
 #include "sweep/check.h"
 #include "sweep/collect.h"
 #include "sweep/design.h"
@@ -62,14 +63,23 @@ Options:
   --jobs N          Runs at a time on this machine (default: one per core).
   --sshloginfile FILE
                     Run on the machines GNU parallel's sshlogin file names; each needs
-                    strida-batch at the same path (see --batch). Every run's folder comes back
-                    to runs/<id>/.
+                    strida-batch at the same path (see --batch). One ssh connection a machine
+                    carries its runs; the study's files go once to each machine, into
+                    ~/.strida-sweep/<host>-<pid> there, removed when the study ends. Every
+                    run's folder comes back to runs/<id>/.
   --retry-failed    Run again the runs that failed before.
   --slurm           Write sweep.sbatch, a Slurm job array over runs.tsv, instead of running.
   --partition P, --time T, --array N
                     With --slurm: the partition, the time limit of a run, and at most N runs
                     at a time.
   --submit          With --slurm: submit the job array with sbatch, wait for it and collect.
+                    On a study partly done only the runs still to do are submitted (with
+                    --retry-failed the failed ones too); with none, nothing is.
+  --trajectories NAME, --chart-data NAME, --per-pedestrian NAME
+                    Passed to every run: each writes the file NAME into its own folder
+                    runs/<id>/ (--trajectories is repeatable; NAME.txt or NAME.sqlite). NAME is a
+                    file name, without a folder. They are part of the study's design: resuming
+                    takes the same ones.
   --batch PATH      The strida-batch to run (default: the one beside strida-sweep). A path
                     with a / is taken from the current folder; a bare name is looked up on PATH.
   --collect DIR     Only (re)write DIR/summary.csv from the runs there.
@@ -82,7 +92,10 @@ those runs would refuse is refused here. A study holds at most 100000 runs.
 summary.csv has one row per design point: the varied settings, then for each System.txt figure
 (AvgTotalPed, MeanAvgSpeed, MeanUncomfort, AvgDelay, DissipationTime, NHI, NUVI) its _mean, _sd,
 _ci95_low, _ci95_high (Student's t) and _n, then the runs that failed and those that ended without
-a System.txt row (they are counted, not averaged). Fields are quoted as RFC 4180 says.
+a System.txt row (they are counted, not averaged); then the same five columns for every number the
+runs' manifests record under "results" (the exact closing figures and counts, by path in sorted
+order: results.AvgDelay, results.eastToWest.AvgDelay...; a null does not count), and last
+with_results, the runs that recorded them. Fields are quoted as RFC 4180 says.
 
 SIGINT, SIGTERM and SIGHUP are passed on to GNU parallel and the runs under way (with --submit,
 the job array is cancelled); strida-sweep waits for them to end. The runs that finished are kept,
@@ -99,7 +112,8 @@ in use by another strida-sweep; 129, 130 or 143 when stopped by SIGHUP, SIGINT o
 struct Options {
     std::optional<fs::path> scenario, out, collect, sshLoginFile;
     std::vector<Vary> varies;
-    std::vector<std::string> sets;  ///< NAME=VALUE
+    std::vector<std::string> sets;     ///< NAME=VALUE
+    std::vector<std::string> outputs;  ///< --trajectories NAME ...: the files every run writes
     int replications = 1;
     std::optional<std::uint64_t> seed;
     std::optional<long> steps;
@@ -161,9 +175,31 @@ std::optional<std::string> takeSet(const std::string& text, Options& o) {
     return std::nullopt;
 }
 
+// A file every run writes into its own folder, by its name alone.
+std::optional<std::string> takeOutput(std::string_view arg, const std::string& name, Options& o) {
+    const std::string option(arg);
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return option + " takes a file name, which each run writes into its own folder " +
+               "runs/<id>/, not " + quoteText(name);
+    if (name.find_first_of("\t\r\n") != std::string::npos)
+        return option + " " + quoteText(name) + " holds a tab or a line break";
+    std::string extension = fs::path(name).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (arg == "--trajectories" && extension != ".txt" && extension != ".sqlite")
+        return "--trajectories " + quoteText(name) +
+               " must end in .txt (for text) or .sqlite (for SQLite)";
+    if (arg != "--trajectories" &&
+        std::find(o.outputs.begin(), o.outputs.end(), option) != o.outputs.end())
+        return option + " is given twice";
+    o.outputs.insert(o.outputs.end(), {option, name});
+    return std::nullopt;
+}
+
 std::optional<std::string> takeOption(std::string_view arg, std::string_view value, Options& o) {
     const std::string text(value);
-    if (arg == "--vary") {
+    if (arg == "--trajectories" || arg == "--chart-data" || arg == "--per-pedestrian") {
+        return takeOutput(arg, text, o);
+    } else if (arg == "--vary") {
         std::string error;
         std::optional<Vary> vary = parseVary(value, error);
         if (!vary) return error;
@@ -189,8 +225,25 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
     return std::nullopt;
 }
 
+// The output files of every run, each with a name of its own that none of the run's reports, its
+// manifest, or the files the study keeps beside them (batch.log, status) has.
+std::optional<std::string> checkOutputs(const Options& o) {
+    std::vector<fs::path> names;
+    for (std::size_t k = 1; k < o.outputs.size(); k += 2) {
+        std::string lowered = o.outputs[k];
+        for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lowered == "batch.log" || lowered == "status")
+            return o.outputs[k - 1] + " " + o.outputs[k] + " would take the place of the run's " +
+                   lowered + " in its folder";
+        names.emplace_back(o.outputs[k]);
+    }
+    if (MaybeError error = checkOutputNames(names, ".")) return error->description;
+    return std::nullopt;
+}
+
 // The design as a whole: each setting varied once and not also set, and at most kMaxRuns runs.
 std::optional<std::string> checkDesign(const Options& o) {
+    if (auto error = checkOutputs(o)) return error;
     for (std::size_t i = 0; i < o.varies.size(); ++i) {
         const std::string& name = o.varies[i].name;
         for (std::size_t j = 0; j < i; ++j)
@@ -209,9 +262,10 @@ std::optional<std::string> checkDesign(const Options& o) {
 
 std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
     constexpr std::string_view kTakeValues[] = {
-        "--vary",         "--set",          "--scenario", "--out",   "--collect",
-        "--sshloginfile", "--partition",    "--time",     "--batch", "--seed",
-        "--steps",        "--replications", "--jobs",     "--array"};
+        "--vary",         "--set",           "--scenario", "--out",   "--collect",
+        "--sshloginfile", "--partition",     "--time",     "--batch", "--seed",
+        "--steps",        "--replications",  "--jobs",     "--array", "--trajectories",
+        "--chart-data",   "--per-pedestrian"};
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -238,7 +292,8 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
 std::optional<std::string> placeFile(const fs::path& file, const std::string& text) {
     if (fs::exists(file)) {
         if (readText(file) == text) return std::nullopt;
-        return file.string() + " holds another study; choose another --out";
+        return file.string() + " holds another study (another design, --steps or output files " +
+               "of the runs); choose another --out";
     }
     return writeWhole(file, text);
 }
@@ -325,8 +380,8 @@ std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& c
     const std::vector<Run> runs = expandDesign(o.varies, o.replications, seed);
     std::vector<std::string> commands;
     for (const Run& run : runs)
-        commands.push_back(
-            runCommand(plan.batch, runSettings(o.varies, run.values, plan.common), run, o.steps));
+        commands.push_back(runCommand(plan.batch, runSettings(o.varies, run.values, plan.common),
+                                      run, o.steps, o.outputs));
     count = static_cast<int>(runs.size());
     for (const auto& [name, text] :
          {std::pair<const char*, std::string>{"scenario.json", plan.scenarioText},
@@ -336,10 +391,22 @@ std::optional<std::string> writeStudy(const Options& o, const Plan& plan, int& c
     return writeWhole(*o.out / "run-one.sh", std::string(kRunOne));
 }
 
-// GNU parallel runs the study: on this machine's cores, or on the machines of an sshlogin file,
-// to which each run's files go and from which its folder comes back. The joblog lets a second
-// call skip the runs that finished.
-std::vector<std::string> parallelCommand(const Options& o) {
+// The folder of this call's runs on the machines of an sshlogin file, under the remote home: one
+// per strida-sweep, so that studies sharing a machine keep apart.
+std::string remoteFolder() {
+    char host[64] = "";
+    ::gethostname(host, sizeof host - 1);
+    std::string name = ".strida-sweep/";
+    for (const char* c = host; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '-';
+    return name + "-" + std::to_string(::getpid());
+}
+
+// GNU parallel runs the study: on this machine's cores, or on the machines of an sshlogin file.
+// There, one ssh connection a machine carries every run (--controlmaster), the study's files go
+// once a machine into a folder of the study's own (--basefile, --workdir), and each run's folder
+// comes back. The joblog lets a second call skip the runs that finished.
+std::vector<std::string> parallelCommand(const Options& o, const std::string& remote) {
     std::vector<std::string> command = {"parallel", "--joblog", "joblog",
                                         o.retryFailed ? "--resume-failed" : "--resume"};
     // The bar with the time left, where a person watches; a line per finished run in any case.
@@ -347,11 +414,31 @@ std::vector<std::string> parallelCommand(const Options& o) {
     if (o.jobs) command.insert(command.end(), {"--jobs", std::to_string(*o.jobs)});
     if (o.sshLoginFile)
         command.insert(command.end(),
-                       {"--sshloginfile", o.sshLoginFile->string(), "--workdir", "...",
-                        "--transferfile", "run-one.sh", "--transferfile", "runs.tsv",
-                        "--transferfile", "scenario.json", "--return", "runs/{}", "--cleanup"});
+                       {"--sshloginfile", o.sshLoginFile->string(), "--controlmaster", "--workdir",
+                        remote, "--basefile", "run-one.sh", "--basefile", "runs.tsv", "--basefile",
+                        "scenario.json", "--return", "runs/{}"});
     command.insert(command.end(), {"sh", "run-one.sh", "{}"});
     return command;
+}
+
+// Removes the study's folder from every machine of the sshlogin file, once its runs have come
+// back or the study was stopped: one connection a machine. A signal stops it like the study.
+void cleanRemote(const Options& o, const std::string& remote) {
+    ProcessGroup group;
+    const auto error = group.start(
+        {{"parallel", "--nonall", "--sshloginfile", o.sshLoginFile->string(),
+          "rm -rf -- " + shellQuoted(remote) + "; rmdir .strida-sweep 2>/dev/null; true"}},
+        *o.out);
+    if (error || group.wait() != 0)
+        std::fprintf(stderr, "strida-sweep: the study's folder %s may be left on some machine\n",
+                     remote.c_str());
+}
+
+// The socket of each ssh connection GNU parallel keeps open is made under TMPDIR, and a Unix
+// socket's path holds at most 107 bytes: with a long TMPDIR, /tmp is taken instead.
+void shortTemporaryFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    if (tmp && std::strlen(tmp) > 24) ::setenv("TMPDIR", "/tmp", 1);
 }
 
 // How the programs that ran the study ended: their exit status, and the signal that stopped the
@@ -367,12 +454,15 @@ Ending runWithParallel(const Options& o, int count, const StudyLock& lock) {
         std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
         return {1};
     }
+    const std::string remote = remoteFolder();
+    if (o.sshLoginFile) shortTemporaryFolder();
     ProcessGroup group;
     const auto error =
-        group.start({{"seq", "1", std::to_string(count)}, parallelCommand(o)}, *o.out);
+        group.start({{"seq", "1", std::to_string(count)}, parallelCommand(o, remote)}, *o.out);
     lock.noteRuns(group.id());
     const int status = group.wait();
     if (error) std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
+    if (o.sshLoginFile && !error) cleanRemote(o, remote);
     return {error ? 1 : status, group.interrupted()};
 }
 
@@ -381,16 +471,19 @@ std::string userName() {
     return user ? user->pw_name : std::to_string(::getuid());
 }
 
-// Submits the job array under a name of this call's own and waits for it. A signal cancels the
-// array, and strida-sweep waits until sbatch has seen it end; a second signal, or one that
-// cannot cancel, ends sbatch itself.
-Ending submitToSlurm(const Options& o, const StudyLock& lock) {
+// Submits the job array under a name of this call's own and waits for it: the tasks of `array`
+// when given (sbatch's --array on the command line takes the place of the script's), else the
+// script's. A signal cancels the array, and strida-sweep waits until sbatch has seen it end; a
+// second signal, or one that cannot cancel, ends sbatch itself.
+Ending submitToSlurm(const Options& o, const StudyLock& lock, const std::string& array) {
     char host[64] = "";
     ::gethostname(host, sizeof host - 1);
     const std::string name = "strida-sweep-" + std::string(host) + "-" + std::to_string(::getpid());
+    std::vector<std::string> sbatch = {"sbatch", "--wait", "--job-name=" + name};
+    if (!array.empty()) sbatch.push_back("--array=" + array);
+    sbatch.push_back("sweep.sbatch");
     ProcessGroup group;
-    const auto error =
-        group.start({{"sbatch", "--wait", "--job-name=" + name, "sweep.sbatch"}}, *o.out);
+    const auto error = group.start({sbatch}, *o.out);
     lock.noteRuns(group.id());
     bool cancelled = false;
     const int status = group.wait([&](int number) {
@@ -413,12 +506,28 @@ Ending runWithSlurm(const Options& o, int count, const StudyLock& lock) {
         std::fprintf(stderr, "strida-sweep: %s\n", error->c_str());
         return {1};
     }
+    // Only the runs still to do are submitted: a study half done costs no task for the rest.
+    const std::vector<int> todo = runsToDo(*o.out, count, o.retryFailed);
+    std::string array = arrayIds(todo);
+    if (o.slurmOptions.array) array += "%" + std::to_string(*o.slurmOptions.array);
+    // A list past what a command line holds well: the whole array, whose finished tasks do nothing.
+    constexpr std::size_t kLongestList = 10000;
+    const bool some = !todo.empty() && static_cast<int>(todo.size()) < count;
     if (!o.submit) {
         std::printf("wrote %s; submit it with: cd -- %s && sbatch sweep.sbatch\n",
                     (study / "sweep.sbatch").c_str(), shellQuoted(study.string()).c_str());
+        if (some)
+            std::printf(
+                "%zu of its %d runs are still to do; submit only those with: sbatch "
+                "--array=%s sweep.sbatch\n",
+                todo.size(), count, array.c_str());
         return {-1};
     }
-    return submitToSlurm(o, lock);
+    if (todo.empty()) {
+        std::printf("every run of the study has run; nothing to submit\n");
+        return {0};
+    }
+    return submitToSlurm(o, lock, some && array.size() <= kLongestList ? array : "");
 }
 
 int summarise(const fs::path& study) {

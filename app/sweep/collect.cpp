@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "core/numbers.h"
@@ -30,8 +31,27 @@ bool failed(const std::filesystem::path& run) {
 
 struct Point {
     std::vector<std::vector<double>> figures{std::size(kSystemFigures)};
-    int failed = 0, withoutRecord = 0;
+    std::map<std::string, std::vector<double>> results;  ///< by path, results.AvgDelay ...
+    int failed = 0, withoutRecord = 0, withResults = 0;
 };
+
+// The numbers of a run's closing figures in its manifest's "results": each under its path,
+// "results.<key>" or, for the figures of one direction, "results.<object>.<key>". A figure
+// without a value (null) is left out, so that it does not count. False when the manifest holds
+// no "results" object (a run of an earlier version, or a manifest that cannot be read).
+bool resultsOf(const std::filesystem::path& run, std::map<std::string, double>& numbers) {
+    const auto m = nlohmann::json::parse(readText(run / "manifest.json"), nullptr, false);
+    if (!m.is_object()) return false;
+    const auto results = m.find("results");
+    if (results == m.end() || !results->is_object()) return false;
+    for (const auto& [key, value] : results->items()) {
+        if (value.is_number()) numbers["results." + key] = value.get<double>();
+        if (!value.is_object()) continue;
+        for (const auto& [inner, figure] : value.items())
+            if (figure.is_number()) numbers["results." + key + "." + inner] = figure.get<double>();
+    }
+    return true;
+}
 
 std::string number(std::optional<double> value) {
     std::string text;
@@ -45,21 +65,61 @@ std::string joined(const std::vector<std::string>& fields) {
     return line + "\n";
 }
 
-std::string summaryLine(std::vector<std::string> fields, const Point& p) {
-    for (const std::vector<double>& figure : p.figures) {
-        const Statistics s = statisticsOf(figure);
-        const auto when = [](bool known, double v) {
-            return known ? std::optional(v) : std::nullopt;
-        };
-        fields.push_back(number(when(s.n > 0, s.mean)));
-        fields.push_back(number(when(s.n > 1, s.sd)));
-        fields.push_back(number(when(s.n > 1, s.low)));
-        fields.push_back(number(when(s.n > 1, s.high)));
-        fields.push_back(std::to_string(s.n));
-    }
+// A figure's _mean, _sd, _ci95_low, _ci95_high and _n; empty where there are too few values.
+void appendStatistics(std::vector<std::string>& fields, const std::vector<double>& values) {
+    const Statistics s = statisticsOf(values);
+    const auto when = [](bool known, double v) { return known ? std::optional(v) : std::nullopt; };
+    fields.push_back(number(when(s.n > 0, s.mean)));
+    fields.push_back(number(when(s.n > 1, s.sd)));
+    fields.push_back(number(when(s.n > 1, s.low)));
+    fields.push_back(number(when(s.n > 1, s.high)));
+    fields.push_back(std::to_string(s.n));
+}
+
+std::string summaryLine(std::vector<std::string> fields, const Point& p,
+                        const std::set<std::string>& paths) {
+    for (const std::vector<double>& figure : p.figures) appendStatistics(fields, figure);
     fields.push_back(std::to_string(p.failed));
     fields.push_back(std::to_string(p.withoutRecord));
+    for (const std::string& path : paths) {
+        const auto found = p.results.find(path);
+        appendStatistics(fields, found == p.results.end() ? std::vector<double>{} : found->second);
+    }
+    fields.push_back(std::to_string(p.withResults));
     return joined(fields);
+}
+
+// Adds one run to its point: counted as failed, or its System.txt figures and its results.
+void addRun(const std::filesystem::path& run, Point& p, std::set<std::string>& paths) {
+    if (failed(run)) {
+        ++p.failed;
+        return;
+    }
+    if (auto figures = systemFigures(run / "System.txt"))
+        for (std::size_t i = 0; i < figures->size(); ++i) p.figures[i].push_back((*figures)[i]);
+    else
+        ++p.withoutRecord;
+    std::map<std::string, double> numbers;
+    if (!resultsOf(run, numbers)) return;
+    ++p.withResults;
+    for (const auto& [path, value] : numbers) {
+        p.results[path].push_back(value);
+        paths.insert(path);
+    }
+}
+
+std::vector<std::string> columnNames(std::vector<std::string> names,
+                                     const std::set<std::string>& paths) {
+    const auto add = [&names](const std::string& figure) {
+        for (const char* part : {"_mean", "_sd", "_ci95_low", "_ci95_high", "_n"})
+            names.push_back(figure + part);
+    };
+    for (const char* figure : kSystemFigures) add(figure);
+    names.push_back("failed");
+    names.push_back("without_system_row");
+    for (const std::string& path : paths) add(path);
+    names.push_back("with_results");
+    return names;
 }
 
 }  // namespace
@@ -118,29 +178,16 @@ std::optional<std::string> collect(const std::filesystem::path& study) {
     const std::vector<std::string> varied(header.begin() + 2, header.end() - 1);
     std::map<std::vector<std::string>, Point> points;
     std::vector<std::vector<std::string>> order;
+    std::set<std::string> paths;  // every results figure some run of the study gave
     for (std::size_t k = 1; k < lines.size(); ++k) {
         const std::vector<std::string> f = splitAt(lines[k], '\t');
         if (f.size() != header.size()) continue;
         const std::vector<std::string> values(f.begin() + 2, f.end() - 1);
         if (!points.count(values)) order.push_back(values);
-        Point& p = points[values];
-        const std::filesystem::path run = study / "runs" / f[0];
-        if (failed(run)) {
-            ++p.failed;
-        } else if (auto figures = systemFigures(run / "System.txt")) {
-            for (std::size_t i = 0; i < figures->size(); ++i) p.figures[i].push_back((*figures)[i]);
-        } else {
-            ++p.withoutRecord;
-        }
+        addRun(study / "runs" / f[0], points[values], paths);
     }
-    std::vector<std::string> names = varied;
-    for (const char* figure : kSystemFigures)
-        for (const char* part : {"_mean", "_sd", "_ci95_low", "_ci95_high", "_n"})
-            names.push_back(figure + std::string(part));
-    names.push_back("failed");
-    names.push_back("without_system_row");
-    std::string csv = joined(names);
-    for (const auto& values : order) csv += summaryLine(values, points[values]);
+    std::string csv = joined(columnNames(varied, paths));
+    for (const auto& values : order) csv += summaryLine(values, points[values], paths);
     return writeWhole(study / "summary.csv", csv);
 }
 

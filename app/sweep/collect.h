@@ -1,6 +1,8 @@
 // The summary of a study: for every design point, the mean, standard deviation and 95 % confidence
 // interval (Student's t) of each figure of the runs' "System.txt" records, how many runs gave one,
-// how many failed and how many ended without a record.
+// how many failed and how many ended without a record; then the same for each number of the
+// closing figures and counts the runs' manifests record under "results", and how many runs
+// recorded them.
 #pragma once
 
 #include <filesystem>
@@ -31,7 +33,10 @@ std::optional<std::vector<double>> systemFigures(const std::filesystem::path& fi
 // quote, CR or LF, in double quotes with each double quote doubled.
 std::string csvField(std::string_view text);
 
-// Reads study/runs.tsv and every run's folder, writes study/summary.csv. Returns an error text
+// Reads study/runs.tsv and every run's folder, writes study/summary.csv. The System.txt columns
+// come first, whatever the runs wrote; after "without_system_row" come the columns of every
+// number found under "results" in any run's manifest, by path in sorted order, and last
+// "with_results". Returns an error text
 // when the study cannot be read or the summary written; prints nothing.
 std::optional<std::string> collect(const std::filesystem::path& study);
 

@@ -149,11 +149,13 @@ std::vector<std::string> runSettings(const std::vector<Vary>& varies,
 }
 
 std::string runCommand(const std::string& batch, const std::vector<std::string>& settings,
-                       const Run& run, std::optional<long> steps) {
+                       const Run& run, std::optional<long> steps,
+                       const std::vector<std::string>& outputs) {
     std::string command =
         shellQuoted(batch) + " --scenario scenario.json --seed " + std::to_string(run.seed);
     for (const std::string& setting : settings) command += " --set " + shellQuoted(setting);
     if (steps) command += " --steps " + std::to_string(*steps);
+    for (const std::string& word : outputs) command += " " + shellQuoted(word);
     return command + " --out runs/" + std::to_string(run.id);
 }
 

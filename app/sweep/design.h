@@ -59,9 +59,11 @@ std::vector<std::string> runSettings(const std::vector<Vary>& varies,
                                      const std::vector<std::string>& common);
 
 // The strida-batch command of a run, run from the study folder: the study's scenario, the run's
-// seed and settings, the step limit if any; reports go to runs/<id>/.
+// seed and settings, the step limit if any, then `outputs`, the words of the output files every
+// run writes (--trajectories NAME ...), each quoted; reports and those files go to runs/<id>/.
 std::string runCommand(const std::string& batch, const std::vector<std::string>& settings,
-                       const Run& run, std::optional<long> steps);
+                       const Run& run, std::optional<long> steps,
+                       const std::vector<std::string>& outputs = {});
 
 // runs.tsv: a header line "id seed <setting>... command", then one tab-separated line per run.
 std::string runsTable(const std::vector<Vary>& varies, const std::vector<Run>& runs,

@@ -57,6 +57,18 @@ std::optional<std::string> slurmRefusal(const SlurmOptions& options,
     return std::nullopt;
 }
 
+std::string arrayIds(const std::vector<int>& ids) {
+    std::string list;
+    for (std::size_t k = 0; k < ids.size();) {
+        std::size_t last = k;
+        while (last + 1 < ids.size() && ids[last + 1] == ids[last] + 1) ++last;
+        list += (list.empty() ? "" : ",") + std::to_string(ids[k]);
+        if (last > k) list += "-" + std::to_string(ids[last]);
+        k = last + 1;
+    }
+    return list;
+}
+
 std::string sbatchScript(const std::filesystem::path& study, int count,
                          const SlurmOptions& options) {
     std::string s = "#!/bin/sh\n#SBATCH --job-name=strida-sweep\n#SBATCH --array=1-" +

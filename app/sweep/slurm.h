@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace strida::sweep {
 
@@ -24,6 +25,10 @@ std::string sbatchQuoted(std::string_view text);
 // Why these options, or the study folder's path, cannot go into the script; nothing when they can.
 std::optional<std::string> slurmRefusal(const SlurmOptions& options,
                                         const std::filesystem::path& study);
+
+// Run ids, in increasing order, as sbatch's --array takes them: consecutive ids as a range, the
+// rest apart, "1-3,7,9-12".
+std::string arrayIds(const std::vector<int>& ids);
 
 // The script of the job array over `count` runs of the study at the absolute path `study`. A task
 // whose run already finished does nothing, so that submitting again resumes the study.

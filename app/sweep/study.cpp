@@ -86,6 +86,16 @@ bool runFinished(const std::filesystem::path& run) {
     return code && *code <= 128;
 }
 
+std::vector<int> runsToDo(const std::filesystem::path& study, int count, bool retryFailed) {
+    std::vector<int> ids;
+    for (int id = 1; id <= count; ++id) {
+        const std::filesystem::path run = study / "runs" / std::to_string(id);
+        if (!runFinished(run) || (retryFailed && readText(run / "status") != "0\n"))
+            ids.push_back(id);
+    }
+    return ids;
+}
+
 std::optional<std::string> forgetUnfinished(const std::filesystem::path& study, int& forgotten) {
     forgotten = 0;
     const std::filesystem::path file = study / "joblog";

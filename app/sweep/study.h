@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace strida::sweep {
 
@@ -39,6 +40,10 @@ class StudyLock {
 // A run finished when its status file says how it ended and it was not stopped by a signal
 // (strida-batch ends with 128 plus the signal).
 bool runFinished(const std::filesystem::path& run);
+
+// The ids of the runs 1 to `count` that the study has still to run: those that have not finished,
+// and with `retryFailed` those that failed as well, in increasing order.
+std::vector<int> runsToDo(const std::filesystem::path& study, int count, bool retryFailed);
 
 // Takes out of the study's joblog the runs that did not finish (stopped half-way, or their status
 // lost), so that GNU parallel's --resume runs them again. The joblog is rewritten only when a line

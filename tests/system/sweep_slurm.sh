@@ -2,7 +2,7 @@
 # A small sweep through Slurm: munged, slurmctld and slurmd of our own (one node, this machine,
 # state and spool in a temporary folder, no accounting, no cgroups), then strida-sweep --slurm
 # --submit. Every daemon started here is stopped by its pid. Exit 77 (skipped) when the daemons
-# cannot be started here.
+# cannot be started here. A study half done and submitted again runs only the runs still to do.
 #   sweep_slurm.sh STRIDA_SWEEP
 set -euo pipefail
 sweep=$1
@@ -94,6 +94,43 @@ awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "AvgTotalPed_n") c = i }
           NR > 1 { n += $c } END { exit n == 6 ? 0 : 1 }' "$study/summary.csv" ||
     { echo "summary does not count six runs"; cat "$study/summary.csv"; exit 1; }
 echo "slurm sweep: 6 runs as a job array"
+
+# Half the study undone: runs 2, 3 and 5 lose their status, as runs that never ended. Submitted
+# again, only they may run: the array's tasks are counted by their log files, and the other runs'
+# folders, which a run makes afresh, keep a mark.
+for id in 2 3 5; do rm "$study/runs/$id/status"; done
+for id in 1 4 6; do touch "$study/runs/$id/kept"; done
+ls "$study/logs" > "$work/logs-before"
+new_tasks() {  # the task ids of the log files that came since logs-before
+    ls "$study/logs" | grep -vxF -f "$work/logs-before" | sed 's/.*_\([0-9]*\)\.out$/\1/' | sort -n |
+        tr '\n' ' '
+}
+"$sweep" --vary NumPedLeft=2,4 --replications 3 --seed 5 --slurm --submit --partition strida \
+    --time 5 --array 2 --out "$study" > "$work/resubmitted.log" 2>&1 ||
+    { echo "the resubmitted study failed"; cat "$work/resubmitted.log"; exit 1; }
+[ "$(new_tasks)" = "2 3 5 " ] || { echo "resubmitted tasks: $(new_tasks), not 2 3 5"; exit 1; }
+for id in 1 4 6; do [ -e "$study/runs/$id/kept" ] || { echo "run $id ran again"; exit 1; }; done
+for id in 2 3 5; do
+    [ "$(cat "$study/runs/$id/status")" = 0 ] || { echo "run $id did not finish"; exit 1; }
+done
+grep -q '^#SBATCH --array=1-6%2$' "$study/sweep.sbatch" || { echo "the script lost its array"; exit 1; }
+# Nothing left to run: nothing is submitted, and the summary is written.
+ls "$study/logs" > "$work/logs-before"
+"$sweep" --vary NumPedLeft=2,4 --replications 3 --seed 5 --slurm --submit --partition strida \
+    --time 5 --array 2 --out "$study" > "$work/done.log" 2>&1 ||
+    { echo "the finished study failed"; cat "$work/done.log"; exit 1; }
+grep -q "nothing to submit" "$work/done.log" && [ -z "$(new_tasks)" ] ||
+    { echo "a finished study was submitted"; cat "$work/done.log"; exit 1; }
+# --slurm alone writes the whole array and tells how to submit the rest, which sbatch's --array
+# on the command line does in place of the script's.
+rm "$study/runs/4/status"
+"$sweep" --vary NumPedLeft=2,4 --replications 3 --seed 5 --slurm --partition strida --time 5 \
+    --array 2 --out "$study" > "$work/written.log"
+grep -q "submit only those with: sbatch --array=4%2 sweep.sbatch" "$work/written.log" ||
+    { echo "no word of the runs still to do"; cat "$work/written.log"; exit 1; }
+(cd "$study" && sbatch --wait --array=4%2 sweep.sbatch > /dev/null)
+[ "$(new_tasks)" = "4 " ] || { echo "tasks by hand: $(new_tasks), not 4"; exit 1; }
+echo "slurm sweep: only the runs still to do were submitted again"
 
 # SIGTERM to strida-sweep --submit once a run has finished: the job array is cancelled, sbatch does
 # not stay behind, and the same command then resumes the study.
