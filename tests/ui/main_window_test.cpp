@@ -69,6 +69,45 @@ TEST_F(UiTest, ARunStartedWithF5ShowsItsSignsPausesBetweenStepsAndFinishes) {
     expectStopped(window);
 }
 
+// Output → Per-Pedestrian Table...: nothing to save before a run; after one, a line for each of
+// its pedestrians in the file chosen; a file that cannot be written says why once and leaves
+// nothing behind.
+TEST_F(UiTest, PerPedestrianTableSavesTheLastRunsPedestrians) {
+    int asked = 0;
+    std::filesystem::path chosen;
+    window.chooseTableFile = [&] {
+        ++asked;
+        return chosen;
+    };
+    action("mnuPedestrianTable")->trigger();
+    EXPECT_EQ(asked, 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("There is no run to tabulate yet"), std::string::npos);
+
+    action("mnuStartSimulation")->trigger();
+    window.timer()->stop();
+    for (int i = 0; i < 30; ++i) window.engine().SimulationTick();
+    action("mnuStartSimulation")->trigger();  // stops it
+    chosen = folder.path() / "peds.csv";
+    action("mnuPedestrianTable")->trigger();
+    EXPECT_EQ(messages.size(), 1u);
+    const std::vector<std::string> lines =
+        strida::test::split(strida::test::readFile(chosen), '\n');
+    ASSERT_EQ(lines.size(), 11u);  // the header and the ten pedestrians of the default trap
+    EXPECT_TRUE(lines[0].starts_with("id,direction,color,max_speed,created,entered"));
+    EXPECT_TRUE(lines[10].starts_with("10,EW,2,"));
+    EXPECT_NE(window.statusPanel(3)->text().toStdString().find("peds.csv"), std::string::npos);
+
+    chosen = folder.path() / "missing" / "peds.csv";
+    action("mnuPedestrianTable")->trigger();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(
+        messages[1].find("The per-pedestrian table " + chosen.string() + " could not be written"),
+        std::string::npos)
+        << messages[1];
+    EXPECT_FALSE(std::filesystem::exists(chosen.string() + ".part"));
+}
+
 TEST_F(UiTest, CalibrationPanelFitsTheCanvasOrSaysWhatIsWrong) {
     window.canvasWindow()->setArea(4500, 3000);
     in<QPushButton>("frmCalibration", "cmdCalibrate")->click();
