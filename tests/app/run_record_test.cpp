@@ -38,6 +38,7 @@ TEST(RunRecord, RefusesOutputsThatWouldMixOrCannotBeMade) {
         {"--chart-data manifest.json", "like the run's own manifest"},
         {"--trajectories a.txt --chart-data ./A.TXT", "two output files are named \"A.TXT\""},
         {"--chart-data taken.csv", "could not be created"},
+        {"--chart-data a.csv --per-pedestrian a.csv", "two output files are named \"a.csv\""},
         {"--set DT=0", "DT is \"0\""},
         {"--set NumWays=1 --set TotalNumberOfPedestrians=1",
          "NumPedLeft is \"0\" and NumPedRight is \"0\" (of TotalNumberOfPedestrians \"1\"), so "
@@ -63,7 +64,9 @@ TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
     const fs::path crowd = outside.path() / "crowd.txt";
     ASSERT_EQ(batch("--seed 18446744073709551557 --steps 30 --set ReportNTXY=1 --set DT=12 "
                     "--trajectories " +
-                    crowd.string() + " --trajectories run.sqlite --chart-data figures.csv --out " +
+                    crowd.string() +
+                    " --trajectories run.sqlite --chart-data figures.csv --per-pedestrian p.csv"
+                    " --out " +
                     run.path().string())
                   .status,
               0);
@@ -73,8 +76,8 @@ TEST(RunRecord, AReplayWritesEveryFileIntoItsOwnFolderOnly) {
     EXPECT_EQ(m.at("settings").size(), settingTable().size());
     EXPECT_EQ(m.at("ending"), "step limit");
     EXPECT_EQ(m.at("files").at("crowd.txt"), fs::file_size(crowd));
-    const char* files[] = {"figures.csv", "Instant.txt", "avgInstant.txt", "NTXY.txt",
-                           "run.sqlite"};
+    const char* files[] = {"figures.csv", "Instant.txt", "avgInstant.txt",
+                           "NTXY.txt",    "run.sqlite",  "p.csv"};
     for (const char* file : files)
         EXPECT_EQ(m.at("files").at(file), fs::file_size(run.path() / file)) << file;
     const std::string original = readFile(crowd);
