@@ -22,7 +22,6 @@ void RunTally::begin(double dt) {
 }
 
 void RunTally::created(const PedDef& def, double time) {
-    if (def.ID <= 0) return;
     const auto id = static_cast<std::size_t>(def.ID);
     if (rowOf_.size() <= id) rowOf_.resize(id + 1, -1);
     rowOf_[id] = static_cast<int>(rows_.size());

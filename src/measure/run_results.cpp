@@ -44,25 +44,26 @@ void field(std::string& line, const std::optional<double>& value) {
 }
 
 std::string tableLine(const PedestrianRow& r, double dt) {
+    // A run's time slice is never 0: the figures of the trap need a measured step only.
     const bool measured = r.measuredSteps > 0;
-    const auto when = [measured](bool known, double v) {
-        return measured && known ? std::optional(v) : std::nullopt;
+    const auto ifMeasured = [measured](double v) {
+        return measured ? std::optional(v) : std::nullopt;
     };
     std::string line = std::to_string(r.id);
     line += r.way == WestToEast ? ",WE," : ",EW,";
     line += std::to_string(r.color);
     field(line, r.maxSpeed);
     field(line, r.created);
-    field(line, when(true, r.firstMeasured * dt));
-    field(line, when(r.outsideSince, r.lastMeasured * dt));
+    field(line, ifMeasured(r.firstMeasured * dt));
+    field(line, r.outsideSince ? ifMeasured(r.lastMeasured * dt) : std::nullopt);
     // The mean speeds are those of the places it stood in, as a trajectory gives them.
     const double time = r.measuredSteps * dt;
     field(line, time);
     field(line, r.distance);
-    field(line, when(time > 0, r.distance / time));
-    field(line, when(time > 0, r.along / time));
-    field(line, when(dt > 0, r.delay / dt));
-    field(line, when(true, r.uncomfort));
+    field(line, ifMeasured(r.distance / time));
+    field(line, ifMeasured(r.along / time));
+    field(line, ifMeasured(r.delay / dt));
+    field(line, ifMeasured(r.uncomfort));
     field(line, r.arrived);
     return line + '\n';
 }

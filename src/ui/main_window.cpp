@@ -536,13 +536,13 @@ bool MainWindow::savePedestrianTable(const std::filesystem::path& file) {
     const RunTally& tally = engine_->tally();
     std::optional<std::string> error;
     if (tally.rows().empty())
-        error = "There is no run to tabulate yet: the table holds the pedestrians of the run under "
-                "way or of the last one.";
+        error =
+            "There is no run to tabulate yet: the table holds the pedestrians of the run under "
+            "way or of the last one";
     else if ((error = writePedestrianTable(file, tally.rows(), tally.dt())))
         (*error)[0] = static_cast<char>(std::toupper(static_cast<unsigned char>((*error)[0])));
     if (error) {
-        host_.showMessage(*error + (error->back() == '.' ? "" : "."), kProgramName,
-                          MessageIcon::Stop);
+        host_.showMessage(*error + ".", kProgramName, MessageIcon::Stop);
         return false;
     }
     status_[2]->setText("The per-pedestrian table is saved as " +

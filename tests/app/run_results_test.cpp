@@ -191,6 +191,26 @@ TEST_P(RunResults, CountsFiguresAndTableAgreeWithTheRunsOtherFiles) {
 INSTANTIATE_TEST_SUITE_P(BothUpdateOrders, RunResults,
                          ::testing::Values("Sequential", "Simultaneous"));
 
+// A headway stream walking one way and stopped by the step limit: its direction's figures are the
+// trap's own, to the last bit, and the other way, where nobody walks, has none.
+TEST(RunResults, AOneWayStreamsDirectionHasTheTrapsFigures) {
+    TempFolder dir;
+    ASSERT_EQ(batch("--scenario '" + std::string(STRIDA_TEST_DATA) +
+                    "/../../examples/headway-stream.json' --steps 300 --seed 4 --out '" +
+                    dir.path().string() + "'")
+                  .status,
+              0);
+    const json r = json::parse(readFile(dir.path() / "manifest.json")).at("results");
+    const json &way = r.at("westToEast"), &none = r.at("eastToWest");
+    EXPECT_GT(r.at("generated"), 10);
+    for (const auto& [key, value] : way.items()) EXPECT_EQ(value, r.at(key)) << key;
+    for (const char* figure : {"MeanAvgSpeed", "MeanAlongSpeed", "MeanUncomfort", "AvgDelay",
+                               "AvgDelaySeconds", "AvgNHI", "AvgNUVI"})
+        EXPECT_TRUE(none.at(figure).is_null()) << figure;
+    for (const char* count : {"AvgTotalPed", "DissipationTime", "generated", "inRun"})
+        EXPECT_EQ(none.at(count), 0) << count;
+}
+
 // Two pedestrians walking straight at their maximum speed, each in its own lane with nothing to
 // steer round: every cell worked out from where they start. Each move takes 1/15 s.
 TEST(PedestrianTable, TwoWalkersByHand) {
@@ -200,11 +220,14 @@ TEST(PedestrianTable, TwoWalkersByHand) {
     //   within five radii (PedDiameter 0.6: 1.5 m), at x = 4.45 after move 81.
     std::ofstream(dir.path() / "two.sdx") << "1,-0.95,0.5,30,0.5,1.5,0,1.5,1.44\r\n"
                                              "2,10.93,5.5,3,5.5,-1.2,0,1.2,1.44\r\n";
-    ASSERT_EQ(batch("--set ManualGenerator=1 --set ForceFlee=0 --set ForceSeparate=0 --seed 1"
-                    " --steps 150 --per-pedestrian p.csv --peds '" +
-                    (dir.path() / "two.sdx").string() + "' --out '" + dir.path().string() + "'")
-                  .status,
-              0);
+    // No report is chosen: the table alone makes the run write its record.
+    const std::string run =
+        "--set ManualGenerator=1 --set ForceFlee=0 --set ForceSeparate=0 --seed 1"
+        " --set ReportSystemPerformance=0 --set ReportAvgInstantPerformance=0"
+        " --set ReportInstantPerformance=0 --per-pedestrian p.csv --peds '" +
+        (dir.path() / "two.sdx").string() + "' --out '" + dir.path().string() + "'";
+    ASSERT_EQ(batch(run + " --steps 150").status, 0);
+    ASSERT_FALSE(fs::exists(dir.path() / "Instant.txt"));
     // 1 is inside from move 10 (x = 0.05), measured from move 11 to 109 (x = 9.95): 99 moves,
     // 9.9 m, and outside at move 110. 2 is inside from move 12 (x = 9.97), measured from 13 to 81:
     // 69 moves, 5.52 m. Neither is ever slower than its maximum speed: no delay, no variation.
@@ -250,6 +273,13 @@ TEST(PedestrianTable, TwoWalkersByHand) {
         EXPECT_EQ(r.at("westToEast").at(name), c[1]) << name;
         EXPECT_EQ(r.at("eastToWest").at(name), c[2]) << name;
     }
+
+    // Stopped after move 11, 1 is measured once and has not left; 2 has not entered.
+    ASSERT_EQ(batch(run + " --steps 11").status, 0);
+    const std::vector<std::string> once = split(readFile(dir.path() / "p.csv"), '\n');
+    EXPECT_TRUE(once.at(1).starts_with("1,WE,1,1.5,0,0.7333333333333333,,0.06666666666666667,"))
+        << once.at(1);
+    EXPECT_EQ(once.at(2), "2,EW,1,1.2,0,,,0,0,,,,,");
 }
 
 }  // namespace

@@ -196,7 +196,8 @@ TEST(Sweep, BadInputsAreRefusedBeforeAnythingRuns) {
         {{"--per-pedestrian", ".."}, "--per-pedestrian takes a file name"},
         {{"--trajectories", "t.csv"}, "must end in .txt (for text) or .sqlite"},
         {{"--chart-data", "a.csv", "--chart-data", "b.csv"}, "--chart-data is given twice"},
-        {{"--chart-data", "Batch.log"}, "would take the place of the run's batch.log"},
+        {{"--chart-data", "Batch.log"},
+         "--chart-data Batch.log would take the place of the run's batch.log"},
         {{"--per-pedestrian", "p.csv", "--chart-data", "P.csv"}, "two output files are named"},
         {{"--chart-data", "manifest.json"}, "like the run's own manifest"},
     };

@@ -66,11 +66,14 @@ left_behind() {
 
 echo "2/ssh -F $work/ssh_config strida-node" > "$work/nodes"
 "$sweep" --vary NumPedLeft=2,4 --replications 3 --seed 5 --sshloginfile "$work/nodes" \
-    --trajectories t.txt --chart-data steps.csv --out "$work/study" > "$work/sweep.out"
-cat "$work/sweep.out"
+    --trajectories t.txt --chart-data steps.csv --per-pedestrian peds.csv --out "$work/study" \
+    > "$work/sweep.out" 2> "$work/sweep.err"
+cat "$work/sweep.out" "$work/sweep.err"
 left_behind "finished"
+# The clean-up went well, so it says nothing.
+if grep -q "may be left" "$work/sweep.err"; then echo "a clean clean-up was reported as failed"; exit 1; fi
 for id in 1 2 3 4 5 6; do
-    for file in manifest.json System.txt Instant.txt status t.txt steps.csv; do
+    for file in manifest.json System.txt Instant.txt status t.txt steps.csv peds.csv; do
         [ -s "$work/study/runs/$id/$file" ] || { echo "run $id: $file did not come back"; exit 1; }
     done
 done

@@ -82,7 +82,9 @@ TEST_F(UiTest, PerPedestrianTableSavesTheLastRunsPedestrians) {
     action("mnuPedestrianTable")->trigger();
     EXPECT_EQ(asked, 0);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("There is no run to tabulate yet"), std::string::npos);
+    EXPECT_EQ(messages[0],
+              "There is no run to tabulate yet: the table holds the pedestrians of the run under "
+              "way or of the last one.");
 
     action("mnuStartSimulation")->trigger();
     window.timer()->stop();
@@ -105,6 +107,7 @@ TEST_F(UiTest, PerPedestrianTableSavesTheLastRunsPedestrians) {
         messages[1].find("The per-pedestrian table " + chosen.string() + " could not be written"),
         std::string::npos)
         << messages[1];
+    EXPECT_TRUE(messages[1].ends_with(": No such file or directory.")) << messages[1];
     EXPECT_FALSE(std::filesystem::exists(chosen.string() + ".part"));
 }
 
