@@ -53,9 +53,7 @@ Engine::Engine(Settings* external, Host& host, std::filesystem::path reportFolde
       host_(host),
       random_(seed),
       reports_(std::move(reportFolder),
-               [&host](const std::string& text) {
-                   host.showMessage(text, kProgramName, MessageIcon::Stop);
-               }),
+               [this](const ReportWriter::Failure& failure) { untoldReports_.push_back(failure); }),
       drawer_(settings_, host),
       generator_(settings_, random_),
       abandon_(&kNeverAbandon),
@@ -177,11 +175,15 @@ bool Engine::StartSimulation() {
         if (error) StopSimulation("refused");
     }
     if (error) {
+        tellFailures();
         host_.showMessage("The run cannot start: " + error->description + ".", kProgramName,
                           MessageIcon::Stop);
         return false;
     }
     writeTrajectoryFrame(false);  // frame 0: the run as it starts
+    // Whatever file could not be made is told once, in one message, before the first step.
+    reports_.flush();
+    tellFailures();
     run_.IsRunning = true;
     tell(RunEvent::Kind::Started);
     host_.setCanvasMode(0);
@@ -192,9 +194,6 @@ bool Engine::StartSimulation() {
 
 void Engine::OpenReportFiles() {
     reports_.beginRun();
-    for (ReportFile file : {ReportFile::Traffic, ReportFile::Individu, ReportFile::System,
-                            ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY})
-        reports_.remove(file);
     const std::pair<ReportFile, Check Settings::*> chosen[] = {
         {ReportFile::Individu, &Settings::ReportIndividualPerformance},
         {ReportFile::Traffic, &Settings::ReportTrafficPerformance},
@@ -203,6 +202,14 @@ void Engine::OpenReportFiles() {
         {ReportFile::Instant, &Settings::ReportInstantPerformance},
         {ReportFile::NTXY, &Settings::ReportNTXY},
     };
+    // Every old report goes, so that none is taken for this run's; only those this run writes
+    // again are worth a word when they cannot.
+    for (ReportFile file : {ReportFile::Traffic, ReportFile::Individu, ReportFile::System,
+                            ReportFile::AvgInstant, ReportFile::Instant, ReportFile::NTXY}) {
+        const auto it = std::find_if(std::begin(chosen), std::end(chosen),
+                                     [file](const auto& c) { return c.first == file; });
+        reports_.remove(file, isChecked(settings_.*(it->second)));
+    }
     for (auto [file, setting] : chosen)
         if (isChecked(settings_.*setting)) reports_.writeHeader(file);
     reports_.flush();
@@ -250,6 +257,7 @@ void Engine::StopSimulation(std::string_view ending) {
     Pedestrians_.closeGaps();
     reports_.closeAll();
     if (recordPending_) endRecord();
+    tellFailures();
 }
 
 void Engine::FinishSimulation() {
@@ -272,6 +280,7 @@ void Engine::shutDown() {
     if (run_.exists) StopSimulation();
     reports_.closeAll();
     if (recordPending_) endRecord();
+    tellFailures();
 }
 
 // ---- The step ----
@@ -299,6 +308,7 @@ void Engine::SimulationTick() {
         reports_.closeAll();
         if (recordPending_) endRecord();
     }
+    tellFailures();
     // Commands that came in after the step's last point (a message box's own events) are taken
     // now that it is over.
     takeRequests();
@@ -339,7 +349,7 @@ void Engine::SimulationStep() {
     if (!chartData_) return;
     chartData_->row(figures);
     if (!chartData_->failure().empty()) {
-        outputFailed(chartData_->failure(), true);
+        outputFailed(chartData_->failure());
         chartData_.reset();
     }
 }

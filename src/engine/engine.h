@@ -124,6 +124,12 @@ class Engine {
         dataFileSha256_ = std::move(sha256);
         dataFilePedestrians_ = Pedestrians_.size();
     }
+    // The folder the reports (and the files named relative to it) of the next runs go to. Not
+    // while a run exists.
+    void setReportFolder(std::filesystem::path folder) {
+        if (!run_.exists && !run_.stepping && !recordPending_)
+            reports_.setFolder(std::move(folder));
+    }
     // The seed of the runs started afterwards; none reseeds from the time of day, as at start-up.
     void setSeed(std::optional<std::uint64_t> seed);
     const std::optional<std::uint64_t>& seed() const { return seed_; }
@@ -269,7 +275,11 @@ class Engine {
     void beginRecord();
     // Closes the chart data and completes the manifest with how the run ended and its files.
     void endRecord();
-    void outputFailed(const std::string& description, bool goesOn);
+    // A file besides the reports could not be written; told with the others by tellFailures.
+    void outputFailed(const std::string& description);
+    // Tells, in one message, every file that failed since the last time: after a start, after a
+    // step, as a run ends. Whether the run goes on without them follows from whether it exists.
+    void tellFailures();
     // Writes the frame of the step just taken: the pedestrians as the pass left them, those that
     // arrived in it at the place they arrived; or, with `afterPass` false, everyone as they stand.
     void writeTrajectoryFrame(bool afterPass);
@@ -313,6 +323,8 @@ class Engine {
     bool recordPending_ = false;
     bool manifestFailed_ = false;  // and told, as the run started
     std::vector<std::string> outputFailures_;
+    std::vector<ReportWriter::Failure> untoldReports_;
+    std::vector<std::string> untoldOutputs_;
     std::function<void(const StepFigures&)> stepListener_;
     std::vector<std::unique_ptr<TrajectoryWriter>> trajectories_;
     struct TrajectoryRow {

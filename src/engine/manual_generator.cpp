@@ -92,7 +92,10 @@ bool ManualGenerator::savePedestrians() {
                          MessageIcon::None);
         return false;
     }
-    host.showMessage(std::to_string(count_) + " data was saved.", kProgramName, MessageIcon::None);
+    // Where it went, too: the save asks no file name.
+    host.showMessage(std::to_string(count_) + " data was saved. The file is " +
+                         std::filesystem::absolute(defaultFile()).lexically_normal().string() + ".",
+                     kProgramName, MessageIcon::None);
     return true;
 }
 

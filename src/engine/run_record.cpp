@@ -44,11 +44,60 @@ void Engine::seedRun() {
     random_.seed(runSeed_);
 }
 
-void Engine::outputFailed(const std::string& description, bool goesOn) {
+void Engine::outputFailed(const std::string& description) {
     outputFailures_.push_back(description);
-    std::string told = description + (goesOn ? ". The run goes on without it." : ".");
-    told[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(told[0])));
-    host_.showMessage(told, kProgramName, MessageIcon::Stop);
+    untoldOutputs_.push_back(description);
+}
+
+namespace {
+
+// A failure's description as a sentence of its own.
+std::string sentence(std::string text) {
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text + ".";
+}
+
+// "A", "A" and "B", "A", "B" and "C".
+std::string listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+}  // namespace
+
+void Engine::tellFailures() {
+    if (untoldReports_.empty() && untoldOutputs_.empty()) return;
+    // Report files that failed the same way for the same reason share a sentence.
+    std::vector<std::string> sentences;
+    std::vector<bool> taken(untoldReports_.size(), false);
+    for (std::size_t i = 0; i < untoldReports_.size(); ++i) {
+        if (taken[i]) continue;
+        const ReportWriter::Failure& f = untoldReports_[i];
+        std::vector<std::string> names;
+        for (std::size_t j = i; j < untoldReports_.size(); ++j) {
+            const ReportWriter::Failure& g = untoldReports_[j];
+            if (taken[j] || g.action != f.action || g.reason != f.reason) continue;
+            taken[j] = true;
+            names.push_back("\"" + std::string(reportFileName(g.file)) + "\"");
+        }
+        sentences.push_back(sentence(
+            (names.size() == 1 ? "The report file " : "The report files ") + listed(names) +
+            " could not be " + f.action + " in " + reports_.folder().string() + ": " + f.reason));
+    }
+    const std::size_t files = untoldReports_.size() + untoldOutputs_.size();
+    for (const std::string& output : untoldOutputs_) sentences.push_back(sentence(output));
+    if (run_.exists)
+        sentences.push_back(files == 1 ? "The run goes on without it."
+                                       : "The run goes on without them.");
+    std::string text;
+    for (const std::string& s : sentences) text += (text.empty() ? "" : " ") + s;
+    untoldReports_.clear();
+    untoldOutputs_.clear();
+    host_.showMessage(text, kProgramName, MessageIcon::Stop);
 }
 
 MaybeError Engine::openOutputs() {
@@ -118,7 +167,7 @@ void Engine::beginRecord() {
     // is tried again as the run ends.
     MaybeError error = writeManifest(reports_.folder() / kManifestName, m);
     manifestFailed_ = error.has_value();
-    if (error) outputFailed(error->description, true);
+    if (error) outputFailed(error->description);
     manifest_ = std::move(m);
 }
 
@@ -126,13 +175,13 @@ void Engine::endRecord() {
     recordPending_ = false;
     if (chartData_) {
         std::string error;
-        if (!chartData_->finish(error)) outputFailed(error, false);
+        if (!chartData_->finish(error)) outputFailed(error);
         chartData_.reset();
     }
     if (pedestrianTableFile_)
         if (auto error = writePedestrianTable(reports_.folder() / *pedestrianTableFile_,
                                               tally_.rows(), tally_.dt()))
-            outputFailed(*error, false);
+            outputFailed(*error);
     if (!manifest_) return;
     RunManifest& m = *manifest_;
     m.ended = utcNow();
@@ -151,7 +200,7 @@ void Engine::endRecord() {
         if (exists) m.files.emplace_back(recordedName(file, reports_.folder()), bytes);
     }
     if (MaybeError error = writeManifest(reports_.folder() / kManifestName, m))
-        if (!manifestFailed_) outputFailed(error->description, false);
+        if (!manifestFailed_) outputFailed(error->description);
     manifest_.reset();
 }
 
@@ -168,7 +217,7 @@ void Engine::writeTrajectoryFrame(bool afterPass) {
         for (const TrajectoryRow& r : frame_) writer->row(r.id, r.x, r.y, r.vx, r.vy);
         writer->endFrame();
         if (!writer->failure().empty()) {
-            outputFailed(writer->failure(), true);
+            outputFailed(writer->failure());
             writer.reset();
         }
     }
@@ -177,7 +226,7 @@ void Engine::writeTrajectoryFrame(bool afterPass) {
 
 void Engine::finishTrajectories() {
     for (auto& writer : trajectories_)
-        if (writer && !writer->finish()) outputFailed(writer->failure(), false);
+        if (writer && !writer->finish()) outputFailed(writer->failure());
     trajectories_.clear();
 }
 

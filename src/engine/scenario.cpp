@@ -1,5 +1,6 @@
 #include "engine/scenario.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -94,6 +95,24 @@ MaybeError fromJson(const json& j, Scenario& out) {
     return std::nullopt;
 }
 
+// Why text that does not parse is no scenario, without quoting any of its bytes (a picture or a
+// binary file opened by mistake would show as garbage): where its JSON breaks off, or, when it
+// does not even begin as a JSON object, that it is not one.
+std::string notJson(const std::string& text, std::size_t byte) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || text[first] != '{') return "not a scenario file (not JSON)";
+    // The parser counts bytes from 1, up to the one it stopped at.
+    const std::size_t at = std::min(byte > 0 ? byte - 1 : 0, text.size());
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < at; ++i) {
+        const bool newline = text[i] == '\n';
+        line += newline;
+        column = newline ? 1 : column + 1;
+    }
+    return "the scenario is not valid JSON: it breaks off at line " + std::to_string(line) +
+           ", column " + std::to_string(column);
+}
+
 }  // namespace
 
 Scenario scenarioOf(const Settings& s) {
@@ -107,6 +126,8 @@ MaybeError parseScenario(const std::string& text, Scenario& out) {
     Scenario read;
     try {
         if (MaybeError error = fromJson(parseJson(text), read)) return error;
+    } catch (const json::parse_error& e) {
+        return EngineError{notJson(text, e.byte)};
     } catch (const json::exception& e) {
         return EngineError{std::string("the scenario is not valid JSON: ") + e.what()};
     } catch (const JsonRefusal& e) {

@@ -153,8 +153,7 @@ Record& Record::number(int value) {
     return *this;
 }
 
-ReportWriter::ReportWriter(std::filesystem::path folder,
-                           std::function<void(const std::string&)> warn)
+ReportWriter::ReportWriter(std::filesystem::path folder, std::function<void(const Failure&)> warn)
     : folder_(std::move(folder)), warn_(std::move(warn)) {}
 
 ReportWriter::~ReportWriter() {
@@ -182,8 +181,8 @@ void ReportWriter::fail(ReportFile file, std::string_view action, const std::str
     text += folder_.string();
     text += ": ";
     text += reason;
-    failures_.push_back({file, text});
-    if (warn_) warn_(text + ". The run goes on without it.");
+    failures_.push_back({file, text, std::string(action), reason});
+    if (warn_) warn_(failures_.back());
 }
 
 bool ReportWriter::open(ReportFile file, bool truncate) {
@@ -210,11 +209,11 @@ void ReportWriter::close(ReportFile file) {
     f.pending.clear();
 }
 
-void ReportWriter::remove(ReportFile file) {
+void ReportWriter::remove(ReportFile file, bool told) {
     close(file);
     std::error_code ec;
     std::filesystem::remove(pathOf(file), ec);
-    if (ec) fail(file, "deleted", ec.message());
+    if (ec && told) fail(file, "deleted", ec.message());
 }
 
 void ReportWriter::gather(ReportFile file, std::string_view bytes, std::string_view more) {

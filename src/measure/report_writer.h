@@ -68,19 +68,31 @@ struct PedStepRow {
 
 class ReportWriter {
   public:
-    // `warn` is told, in words a user can act on, of every file that fails.
-    ReportWriter(std::filesystem::path folder, std::function<void(const std::string&)> warn);
+    // What went wrong with a report file.
+    struct Failure {
+        ReportFile file;
+        std::string description;
+        std::string action, reason;  ///< "created", "written", "deleted"; why, in words
+    };
+    // `warn` is told of every file that fails, once a run.
+    ReportWriter(std::filesystem::path folder, std::function<void(const Failure&)> warn);
     ~ReportWriter();
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
 
     const std::filesystem::path& folder() const { return folder_; }
+    // The reports go to another folder from the next run on; the files open now are closed.
+    void setFolder(std::filesystem::path folder) {
+        closeAll();
+        folder_ = std::move(folder);
+    }
     std::filesystem::path pathOf(ReportFile file) const;
 
     // A new run: failures are reported afresh.
     void beginRun();
-    // Delete the file if it exists (closing it first when it is open).
-    void remove(ReportFile file);
+    // Delete the file if it exists (closing it first when it is open). A file that cannot go is
+    // a failure only when `told`: an old report the run does not write again is left quietly.
+    void remove(ReportFile file, bool told = true);
     // Create the file anew and write its three header records: title, empty line, column names.
     void writeHeader(ReportFile file);
     // Append one record, creating the file when it is missing.
@@ -99,10 +111,6 @@ class ReportWriter {
     void closeAll();
 
     // What went wrong with the report files in this run, one entry per file, in order.
-    struct Failure {
-        ReportFile file;
-        std::string description;
-    };
     const std::vector<Failure>& failures() const { return failures_; }
 
   private:
@@ -122,7 +130,7 @@ class ReportWriter {
     void fail(ReportFile file, std::string_view action, const std::string& reason);
 
     std::filesystem::path folder_;
-    std::function<void(const std::string&)> warn_;
+    std::function<void(const Failure&)> warn_;
     std::array<File, kReportFileCount> files_{};
     std::array<bool, kReportFileCount> failed_{};
     std::vector<Failure> failures_;

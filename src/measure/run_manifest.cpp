@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -81,12 +83,15 @@ MaybeError writeManifest(const std::filesystem::path& file, const RunManifest& m
     const std::filesystem::path part = file.string() + ".part";
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << toJson(m).dump(2) << '\n';
+        errno = 0;
+        if (out) out << toJson(m).dump(2) << '\n';
         if (!out.flush()) {
+            const std::string why = errno ? std::strerror(errno) : "the disk took no more";
             out.close();
             std::error_code ignored;
             std::filesystem::remove(part, ignored);
-            return EngineError{"the run manifest " + file.string() + " could not be written"};
+            return EngineError{"the run manifest " + file.string() +
+                               " could not be written: " + why};
         }
     }
     std::error_code ec;

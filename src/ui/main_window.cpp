@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,13 +8,16 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
@@ -147,6 +151,15 @@ void MainWindow::createPanels() {
             "Trajectory text files (*.txt);;All files (*)");
         return std::filesystem::path(file.toStdString());
     };
+    confirm = [this](const QString& question) {
+        return QMessageBox::question(this, QString::fromStdString(std::string(kProgramName)),
+                                     question) == QMessageBox::Yes;
+    };
+    chooseReportFolder = [this] {
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, "Report Folder", QString::fromStdString(engine_->reports().folder().string()));
+        return std::filesystem::path(folder.toStdString());
+    };
     chooseTableFile = [this] {
         const QString file = QFileDialog::getSaveFileName(
             this, "Per-Pedestrian Table",
@@ -195,6 +208,36 @@ void MainWindow::buildStatusBar() {
         statusBar()->addWidget(status_[i], i == 2 ? 1 : 0);
     }
     statusBar()->setObjectName("StatusBar1");
+    // Where the reports go, since every start replaces those of the run before.
+    reportFolder_ = new QLabel(this);
+    reportFolder_->setObjectName("lblReportFolder");
+    statusBar()->addPermanentWidget(reportFolder_);
+    showReportFolder();
+}
+
+void MainWindow::showReportFolder() {
+    const QString folder = QDir::toNativeSeparators(QString::fromStdString(
+        std::filesystem::absolute(engine_->reports().folder()).lexically_normal().string()));
+    reportFolder_->setText("Reports: " + folder);
+    reportFolder_->setToolTip("The report files are written into " + folder +
+                              "; each start replaces those of the run before. Output > Report "
+                              "Folder... chooses another folder.");
+}
+
+bool MainWindow::setReportFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::string problem;
+    if (engine_->runExists())
+        problem = "The report folder cannot change during a run: stop the run first.";
+    else if (!std::filesystem::is_directory(folder, ec))
+        problem = folder.string() + " is not a folder the reports can go to.";
+    if (!problem.empty()) {
+        host_.showMessage(problem, kProgramName, MessageIcon::Stop);
+        return false;
+    }
+    engine_->setReportFolder(folder);
+    showReportFolder();
+    return true;
 }
 
 MainWindow::~MainWindow() {
@@ -257,13 +300,37 @@ void MainWindow::placeClearOfCanvas(PanelWindow* panel) {
     if (best >= 0) panel->move(chosen);
 }
 
+namespace {
+
+// A widget the user types text into.
+bool editsText(QObject* widget) {
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) return !line->isReadOnly();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget)) return !spin->isReadOnly();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) return !text->isReadOnly();
+    if (auto* text = qobject_cast<QTextEdit*>(widget)) return !text->isReadOnly();
+    return false;
+}
+
+bool isEditingKey(const QKeyEvent* key) {
+    for (QKeySequence::StandardKey edit :
+         {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut,
+          QKeySequence::Undo, QKeySequence::Redo})
+        if (key->matches(edit)) return true;
+    return false;
+}
+
+}  // namespace
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    // A text box takes Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+A for itself unless told otherwise; the
-    // menu's shortcuts come first here, as menu accelerators do. Copying and pasting stay on the
-    // box's context menu and on Ctrl+Insert, Shift+Insert and Shift+Delete.
+    // The menu's shortcuts come first, as menu accelerators do, except that a text box with the
+    // focus keeps its editing keys (select all, copy, paste, cut, undo, redo): typed there they
+    // edit the text and neither switch a generator mode nor end the program. The menu items stay
+    // on the mouse and the Alt keys.
     if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
         isAncestorOf(static_cast<QWidget*>(watched))) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (editsText(watched) && isEditingKey(key))
+            return QMainWindow::eventFilter(watched, event);
         const QKeySequence pressed(key->keyCombination());
         for (QAction* a : findChildren<QAction*>())
             if (!a->shortcut().isEmpty() && a->shortcut() == pressed && a->isEnabled())
@@ -320,13 +387,13 @@ void MainWindow::buildMenus() {
               [this] { engine_->request([this] { startStopCommand(); }); });
     addAction(run, "mnuPauseSimulation", "&Pause", QKeySequence(Qt::Key_F6),
               [this] { engine_->request([this] { engine_->PauseSimulation(); }); });
-    addAction(run, "mnuSimulationSpeed", "Simulation S&peed", QKeySequence("Ctrl+W"), [this] {
+    addAction(run, "mnuSimulationSpeed", "Si&mulation Speed", QKeySequence("Ctrl+W"), [this] {
         showPanel("frmSimSpeed");
     })->setStatusTip("Slide towards \"slow\" to watch a run step by step");
     // At the fastest speed the default run is over in a moment; the hint says where to slow it.
     action("mnuStartSimulation")
         ->setStatusTip("Start or stop a run. Run > Simulation Speed (Ctrl+W) slows it down.");
-    addAction(run, "mnuRandomSeed", "Random &Seed...", {}, [this] {
+    addAction(run, "mnuRandomSeed", "&Random Seed...", {}, [this] {
         showPanel("frmRandomSeed");
     })->setStatusTip("Fix the seed of the next runs, so that they repeat");
     run->addSeparator()->setObjectName("mnuRunBar1");
@@ -363,12 +430,20 @@ void MainWindow::buildMenus() {
         }
     })->setStatusTip("Save every pedestrian's own figures of the last run, for other tools");
     output->addSeparator()->setObjectName("mnuOutputBar1");
-    addAction(output, "mnuSavePicture", "Save &Picture...", {}, [this] {
+    addAction(output, "mnuSavePicture", "Save P&icture...", {}, [this] {
         savePicture();
     })->setStatusTip("Save the trap canvas as a PNG image or an SVG drawing");
-    addAction(output, "mnuVideoFrames", "Video &Frames...", {}, [this] {
+    addAction(output, "mnuVideoFrames", "&Video Frames...", {}, [this] {
         showPanel("frmVideoFrames");
     })->setStatusTip("Save the trap canvas after every few steps, as the frames of a video");
+    output->addSeparator()->setObjectName("mnuOutputBar2");
+    addAction(output, "mnuReportFolder", "Report &Folder...", {}, [this] {
+        if (engine_->runExists()) {
+            setReportFolder({});  // says why not
+        } else if (const std::filesystem::path folder = chooseReportFolder(); !folder.empty()) {
+            setReportFolder(folder);
+        }
+    })->setStatusTip("Choose the folder the report files go to");
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
@@ -515,6 +590,9 @@ void MainWindow::savePicture() {
         pictureDialog_->save = [this](const QString& path, int width) {
             return savePictureAs(path, width);
         };
+        pictureDialog_->confirmOverwrite = [this](const QString& question) {
+            return confirm(question);
+        };
     }
     pictureDialog_->exec();
 }
@@ -618,7 +696,14 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing ends the program at once, without asking and without a further step.
+    // With a run under way the user is asked first: a slip of the hand must not end it. Otherwise
+    // closing ends the program at once, without a further step.
+    if (engine_->runExists() &&
+        !confirm("A run is under way. Exit Strida and stop it? Its files keep every step taken "
+                 "so far.")) {
+        event->ignore();
+        return;
+    }
     timer_->stop();
     // A run is stopped as the Stop command would, so that its files and its manifest are
     // complete; during a step, where the step lets events in.

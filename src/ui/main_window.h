@@ -99,6 +99,16 @@ class MainWindow : public QMainWindow {
     bool savePedestrianTable(const std::filesystem::path& file);
     std::function<std::filesystem::path()> chooseTableFile;
 
+    // Asks a yes-or-no question; a message box unless replaced (by the tests).
+    std::function<bool(const QString&)> confirm;
+    // "Report Folder...": asks for the folder the reports go to (chooseReportFolder, a folder
+    // dialog unless replaced), then makes the next runs write there. Refused with a message while
+    // a run exists or for a path that is not a folder.
+    bool setReportFolder(const std::filesystem::path& folder);
+    std::function<std::filesystem::path()> chooseReportFolder;
+    // The status bar's note of where the reports go, which each start replaces.
+    QLabel* reportFolderLabel() const { return reportFolder_; }
+
     // How many threads a simultaneous step uses (0: every core), set on the parameters panel's
     // thread control, which hands it to the engine. Not a setting: nothing saves it.
     void setThreads(int threads);
@@ -127,6 +137,7 @@ class MainWindow : public QMainWindow {
     void createCanvas();
     void createPanels();
     void buildStatusBar();
+    void showReportFolder();
     void buildMenus();
     void buildWindowMenu(QMenu* menu);
     PanelWindow* addPanel(QWidget* panel, const QString& caption, bool fixedSize = true);
@@ -182,6 +193,7 @@ class MainWindow : public QMainWindow {
     std::vector<StepFigures> series_;
     std::map<std::string, PanelWindow*> panels_;
     QLabel* status_[3] = {nullptr, nullptr, nullptr};
+    QLabel* reportFolder_ = nullptr;
     QTimer* timer_ = nullptr;
     bool arranged_ = false;
 };

@@ -50,7 +50,9 @@ TEST(Scenario, AnythingWrongIsRefusedNamingTheKeyAndNothingIsApplied) {
         {head + R"("settings": {"DrawFill": "yes"}})", "\"DrawFill\" cannot be used"},
         {head + R"("pedestrians": [[1, 2, 3]]})", "pedestrian 1 not of nine numbers"},
         {head + R"("pedestrians": [[1, 2, 3, 4, 5, 6, 7, 8, "9"]]})", "not a number"},
-        {head + R"("settings": {)", "not valid JSON"},
+        {head + "\n\"settings\": {", "not valid JSON: it breaks off at line 2, column 14"},
+        // A picture opened by mistake: said in words, none of its bytes quoted.
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "not a scenario file (not JSON)"},
         // A second object would silently replace the first.
         {head + "\"settings\": {\"Alpha\": \"0.9\"},\n\"settings\": {}}",
          "the key \"settings\" appears twice in one object (line 2)"},

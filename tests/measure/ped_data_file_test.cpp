@@ -32,7 +32,8 @@ TEST_F(PedDataFileTest, ThreeHandMadePedestriansSurviveASaveAndALoad) {
         ASSERT_TRUE(manual.createPedestrian()) << lastMessage();
     }
     ASSERT_TRUE(manual.savePedestrians());
-    EXPECT_EQ(lastMessage(), "3 data was saved.");
+    EXPECT_EQ(lastMessage(), "3 data was saved. The file is " +
+                                 std::filesystem::absolute(manual.defaultFile()).string() + ".");
     // Positions and velocities made by hand are single precision, written in their shortest form.
     const std::string saved = readFile(manual.defaultFile());
     EXPECT_EQ(saved,

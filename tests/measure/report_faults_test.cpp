@@ -50,7 +50,14 @@ TEST_F(ReportFaults, AFolderGoneOrAFileTurnedIntoAFolderIsReportedOnce) {
     std::filesystem::remove_all(sub);
     ticks(elsewhere, 5);
     EXPECT_FALSE(std::filesystem::exists(sub)) << "a report folder that is gone is not made again";
-    EXPECT_EQ(messagesAbout("the report folder is gone"), 2u) << "one for each open file";
+    // One message for both open files.
+    EXPECT_EQ(messagesAbout("The report files \"avgInstant.txt\" and \"Instant.txt\" could not "
+                            "be written in " +
+                            sub.string() +
+                            ": the report folder is gone. The run goes on "
+                            "without them."),
+              1u);
+    EXPECT_EQ(host.shown().messages.size(), 1u);
     elsewhere.StopSimulation();
 
     host.clearMessages();

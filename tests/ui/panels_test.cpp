@@ -64,7 +64,8 @@ TEST_F(PanelsTest, CreateSaveAndLoadThroughThePanel) {
     EXPECT_EQ(dialogs, 1) << "without a PedData.sdx the dialog asks";
     EXPECT_TRUE(messages.empty()) << "a cancelled dialog says nothing";
     click("cmdSavePedestrians");
-    ASSERT_EQ(messages.back(), "3 data was saved.");
+    ASSERT_TRUE(messages.back().starts_with("3 data was saved. The file is /")) << messages.back();
+    ASSERT_TRUE(messages.back().ends_with("/PedData.sdx.")) << messages.back();
     window.engine().StopSimulation();
     click("cmdLoadPedestrians");
     EXPECT_EQ(dialogs, 1) << "PedData.sdx is read without asking";

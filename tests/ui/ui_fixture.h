@@ -31,6 +31,8 @@ class UiTest : public ::testing::Test {
         window.host().messageSink = [this](const std::string& text, const std::string&,
                                            MessageIcon) { messages.push_back(text); };
         window.host().eventInterval = 0;
+        // Questions are answered yes, as a user going on would; a test that cares replaces it.
+        window.confirm = [](const QString&) { return true; };
         window.show();
         QApplication::processEvents();
     }

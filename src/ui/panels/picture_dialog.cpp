@@ -1,6 +1,7 @@
 #include "ui/panels/picture_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -106,9 +107,16 @@ void PictureDialog::showEvent(QShowEvent* event) {
 void PictureDialog::browse() {
     const QString chosen = chooseFile ? chooseFile(path()) : QString();
     if (!chosen.isEmpty()) path_->setText(chosen);
+    confirmed_ = chosen;
 }
 
 void PictureDialog::saveClicked() {
+    // The dialog opens with the last name filled in: saving again must not silently replace the
+    // picture saved before.
+    if (QFileInfo::exists(path()) && path() != confirmed_ &&
+        !(confirmOverwrite &&
+          confirmOverwrite(QDir::toNativeSeparators(path()) + " already exists. Replace it?")))
+        return;
     if (save && save(path(), widthPixels())) accept();
 }
 

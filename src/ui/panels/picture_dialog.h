@@ -28,6 +28,8 @@ class PictureDialog : public QDialog {
     // Saves the picture as chosen; true when it was saved, and the dialog closes. Otherwise it
     // stays open, for another choice.
     std::function<bool(const QString& path, int widthPixels)> save;
+    // Asked before a file that exists is written over; none writes over without asking.
+    std::function<bool(const QString& question)> confirmOverwrite;
     // The Browse... dialog: a file chosen from this one, or an empty text when cancelled.
     std::function<QString(const QString& path)> chooseFile;
 
@@ -46,6 +48,7 @@ class PictureDialog : public QDialog {
     QSpinBox* pixels_ = nullptr;
     QLabel* height_ = nullptr;
     QPushButton* saveButton_ = nullptr;
+    QString confirmed_;  // chosen through Browse..., whose dialog asked about writing over it
 };
 
 // A save dialog for a PNG image or an SVG drawing; a name typed without an extension gets that
