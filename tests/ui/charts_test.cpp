@@ -139,6 +139,8 @@ TEST_F(ChartsTest, TheRunMeansHoldWhileTheTrapIsEmptyAndStayAfterTheRun) {
     ASSERT_TRUE(window.changeSetting("RandomInput", "1"));
     ASSERT_TRUE(window.changeSetting("NumWays", "0"));
     ASSERT_TRUE(window.changeSetting("HeadwayMeanInput", "15"));
+    in<QLineEdit>("frmRandomSeed", "txtSeed")->setText("2024");
+    in<QPushButton>("frmRandomSeed", "cmdOK")->click();
     action("mnuCharts")->trigger();
     action("mnuStartSimulation")->trigger();
     window.timer()->stop();
@@ -149,13 +151,18 @@ TEST_F(ChartsTest, TheRunMeansHoldWhileTheTrapIsEmptyAndStayAfterTheRun) {
     for (Tab tab : {Pedestrians, Speed, Delay}) {
         const QList<QPointF> mean = points(tab, "runMean");
         ASSERT_EQ(mean.size(), qsizetype(steps.size())) << tab;
-        int held = 0;
+        int held = 0, refilled = 0;  // empty steps after someone was in the trap, and refills
         for (std::size_t k = 1; k < steps.size(); ++k) {
-            if (steps[k].TotalPed > 0 || mean[k - 1].y() == 0) continue;
+            if (steps[k].TotalPed > 0) {
+                refilled += held > 0 && steps[k - 1].TotalPed == 0;
+                continue;
+            }
+            if (mean[k - 1].y() == 0) continue;
             EXPECT_EQ(mean[k].y(), mean[k - 1].y()) << tab << " after step " << k + 1;
             ++held;
         }
-        EXPECT_GT(held, 50) << tab;
+        EXPECT_GT(held, 20) << tab;
+        EXPECT_GT(refilled, 0) << tab;
         EXPECT_GT(mean.back().y(), 0) << tab;
     }
 }
