@@ -4,10 +4,13 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPointer>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -24,12 +27,31 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+// The run mark's source and the object it belongs to.
+struct MarkSource {
+    QPointer<const QObject> owner;
+    std::function<RunMark()> mark;
+};
+MarkSource& markSource() {
+    static MarkSource source;
+    return source;
+}
+
+// The stamp's font: a small sans-serif, in pixels of the picture, larger on a large picture.
+QFont stampFont(QSize picture) {
+    QFont font("Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::clamp(picture.height() / 40, 10, 200));
+    return font;
+}
+
 // Paints the canvas at the picture's size: as on the screen at the canvas's own scale, in shapes
-// otherwise or when asked.
+// otherwise or when asked; with the run's stamp in the corner.
 void paint(TrapCanvas& canvas, QPaintDevice& device, QSize size, bool vector) {
     const double scale = static_cast<double>(size.width()) / canvas.width();
     QPainter p(&device);
     canvas.paintScene(p, scale, vector || size != canvas.size());
+    drawStamp(p, size, pictureStamp());
 }
 
 // Opens the file for the picture (what: "picture" or "frame"); false with a message when it
@@ -89,6 +111,41 @@ QByteArray encodePng(QImage image, QString& problem) {
 }
 
 }  // namespace
+
+QString runStamp(const RunMark& mark) {
+    const QString seed = mark.seed ? QString("seed %1").arg(*mark.seed) : QString("seed unknown");
+    return QString("%1 · t = %2 s").arg(seed, QString::number(mark.seconds, 'f', 2));
+}
+
+void setRunMark(const QObject* owner, std::function<RunMark()> mark) {
+    markSource() = {owner, std::move(mark)};
+}
+
+QString pictureStamp() {
+    const MarkSource& source = markSource();
+    if (!source.owner || !source.mark) return {};
+    return runStamp(source.mark());
+}
+
+QRect stampArea(QSize picture, const QString& stamp) {
+    const QFontMetrics metrics(stampFont(picture));
+    const int pad = std::max(2, metrics.height() / 5);
+    const QSize box(metrics.horizontalAdvance(stamp) + 2 * pad, metrics.height() + 2 * pad);
+    return QRect(QPoint(picture.width() - box.width(), picture.height() - box.height()), box);
+}
+
+void drawStamp(QPainter& p, QSize picture, const QString& stamp) {
+    if (stamp.isEmpty()) return;
+    const QRect area = stampArea(picture, stamp);
+    p.save();
+    p.resetTransform();
+    p.setClipping(false);
+    p.fillRect(area, QColor(255, 255, 255, 210));
+    p.setFont(stampFont(picture));
+    p.setPen(QColor(0x30, 0x30, 0x30));
+    p.drawText(area, Qt::AlignCenter, stamp);
+    p.restore();
+}
 
 QSize pictureSize(const TrapCanvas& canvas, int widthPixels) {
     if (widthPixels == 0) return canvas.size();

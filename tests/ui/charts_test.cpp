@@ -8,6 +8,7 @@
 #include <map>
 
 #include "core/numbers.h"
+#include "ui/canvas_picture.h"
 #include "ui/charts/chart_page.h"
 #include "ui/charts/charts_window.h"
 #include "ui/panels/performance_panel.h"
@@ -24,6 +25,7 @@ class ChartsTest : public UiTest {
     // The points of a trace of the chart on a tab, which is brought on show (and so catches up).
     QList<QPointF> points(int tab, const char* trace) {
         charts()->tabs()->setCurrentIndex(tab);
+        charts()->drawPending();
         for (QXYSeries* s : charts()->page(tab)->shown())
             if (s->objectName() == trace) return s->points();
         ADD_FAILURE() << "tab " << tab << " shows no trace " << trace;
@@ -85,17 +87,30 @@ TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFiguresDrawnByTheTimer)
     EXPECT_EQ(charts()->currentPage()->drawn(), n);
     EXPECT_LE(charts()->redraws() - before, 2);
 
+    // The panel's delays are in seconds times the time slice, the chart's in seconds. Its run mean
+    // is the panel's until the trap empties (there, the last step), and then keeps its value.
+    const double dt = window.engine().dt();
     for (const TimeChart& c : kTimeCharts) {
         const QList<QPointF> figure = points(c.tab, "perStep"), mean = points(c.tab, "runMean");
         ASSERT_EQ(figure.size(), qsizetype(n)) << c.figure;
         ASSERT_EQ(mean.size(), qsizetype(n)) << c.mean;
+        const double unit = c.tab == Delay ? dt : 1;
+        bool occupied = false, emptied = false;
         for (std::size_t k = 0; k < n; ++k) {
             EXPECT_EQ(figure[k].x(), steps[k].time);
-            EXPECT_EQ(num::fixed(figure[k].y(), c.figureDecimals), shown[c.figure][k])
+            if (c.tab == Delay) EXPECT_NEAR(figure[k].y(), steps[k].delay * 15, 1e-9);
+            EXPECT_EQ(num::fixed(figure[k].y() * unit, c.figureDecimals), shown[c.figure][k])
                 << c.figure << " after step " << k + 1;
-            EXPECT_EQ(num::fixed(mean[k].y(), c.meanDecimals), shown[c.mean][k])
-                << c.mean << " after step " << k + 1;
+            emptied = emptied || (occupied && steps[k].TotalPed == 0);
+            occupied = occupied || steps[k].TotalPed > 0;
+            if (!emptied)
+                EXPECT_EQ(num::fixed(mean[k].y() * unit, c.meanDecimals), shown[c.mean][k])
+                    << c.mean << " after step " << k + 1;
+            else if (steps[k].TotalPed == 0)
+                EXPECT_EQ(mean[k].y(), mean[k - 1].y()) << c.mean << " after step " << k + 1;
         }
+        EXPECT_TRUE(emptied);
+        EXPECT_GT(mean.back().y(), 0) << c.mean;
     }
     // Everyone walks one way: one colour for the whole trap, a point per step it was occupied.
     EXPECT_FALSE(charts()->twoWay());
@@ -116,6 +131,40 @@ TEST_F(ChartsTest, ASeededRunFillsEveryChartWithThePanelsFiguresDrawnByTheTimer)
     action("mnuStartSimulation")->trigger();
     for (int tab = 0; tab < charts()->tabs()->count(); ++tab)
         for (QXYSeries* series : charts()->page(tab)->shown()) EXPECT_EQ(series->count(), 0) << tab;
+}
+
+// People come one at a time, far enough apart that the trap empties between them: the run means
+// hold over the empty steps and stay on the charts once the run has been stopped.
+TEST_F(ChartsTest, TheRunMeansHoldWhileTheTrapIsEmptyAndStayAfterTheRun) {
+    ASSERT_TRUE(window.changeSetting("RandomInput", "1"));
+    ASSERT_TRUE(window.changeSetting("NumWays", "0"));
+    ASSERT_TRUE(window.changeSetting("HeadwayMeanInput", "15"));
+    in<QLineEdit>("frmRandomSeed", "txtSeed")->setText("2024");
+    in<QPushButton>("frmRandomSeed", "cmdOK")->click();
+    action("mnuCharts")->trigger();
+    action("mnuStartSimulation")->trigger();
+    window.timer()->stop();
+    for (int i = 0; i < 900; ++i) window.engine().SimulationTick();
+    action("mnuStartSimulation")->trigger();
+    ASSERT_FALSE(window.engine().runExists());
+    const std::vector<StepFigures>& steps = window.stepSeries();
+    for (Tab tab : {Pedestrians, Speed, Delay}) {
+        const QList<QPointF> mean = points(tab, "runMean");
+        ASSERT_EQ(mean.size(), qsizetype(steps.size())) << tab;
+        int held = 0, refilled = 0;  // empty steps after someone was in the trap, and refills
+        for (std::size_t k = 1; k < steps.size(); ++k) {
+            if (steps[k].TotalPed > 0) {
+                refilled += held > 0 && steps[k - 1].TotalPed == 0;
+                continue;
+            }
+            if (mean[k - 1].y() == 0) continue;
+            EXPECT_EQ(mean[k].y(), mean[k - 1].y()) << tab << " after step " << k + 1;
+            ++held;
+        }
+        EXPECT_GT(held, 20) << tab;
+        EXPECT_GT(refilled, 0) << tab;
+        EXPECT_GT(mean.back().y(), 0) << tab;
+    }
 }
 
 TEST_F(ChartsTest, EachWaysSpeedDensityPointsAreItsRowsInInstantTxt) {
@@ -167,6 +216,18 @@ TEST_F(ChartsTest, EachWaysSpeedDensityPointsAreItsRowsInInstantTxt) {
         EXPECT_EQ(k, points.size()) << trace;
         EXPECT_GT(k, 50) << trace;
     }
+    // Saved, each direction's points are drawn in its own colour, and the picture names its run.
+    setRunMark(&window, [] { return RunMark{2024, 13.33}; });
+    const QString svg = QString::fromStdString((folder.path() / "fd.svg").string());
+    ASSERT_TRUE(charts()->saveSvg(svg));
+    const std::string drawn = strida::test::readFile(svg.toStdString());
+    for (const char* colour : {"fill=\"#d00000\"", "fill=\"#0000d0\""}) {
+        std::size_t count = 0;
+        for (auto at = drawn.find(colour); at != std::string::npos; at = drawn.find(colour, at + 1))
+            ++count;
+        EXPECT_GT(count, 50u) << colour;
+    }
+    EXPECT_NE(drawn.find("seed 2024 · t = 13.33 s"), std::string::npos);
 }
 
 TEST_F(ChartsTest, SavedChartsAndDataAreCompleteFilesAndAFailedSaveSaysWhy) {

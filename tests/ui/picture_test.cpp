@@ -49,12 +49,21 @@ class PictureTest : public UiTest {
 
 // At the canvas's own size a picture is what the screen shows, as every video frame is (below).
 // One of more than a million pixels is encoded while the window goes on with its events.
-TEST_F(PictureTest, APngAtAChosenWidthShowsTheCanvasScaled) {
+// Its bottom-right corner names the run, and nothing else of it differs from a picture without.
+TEST_F(PictureTest, APngAtAChosenWidthShowsTheCanvasScaledAndItsRunsStamp) {
     TrapCanvas* canvas = window.canvas();
+    ASSERT_TRUE(save(path("plain.png"), 1600)) << error.toStdString();
+    setRunMark(&window, [] { return RunMark{std::nullopt, 2.5}; });
+    EXPECT_EQ(pictureStamp(), "seed unknown · t = 2.50 s");
     ASSERT_TRUE(save(path("wide.PNG"), 1600)) << error.toStdString();
-    const QImage wide(path("wide.PNG"));
+    QImage wide(path("wide.PNG")), plain(path("plain.png"));
     EXPECT_EQ(wide.size(), QSize(1600, qRound(1600.0 * canvas->height() / canvas->width())));
     expectCircleAt(wide, 1600.0 / canvas->width());
+    EXPECT_NE(wide, plain);
+    const QRect corner = stampArea(wide.size(), pictureStamp());
+    EXPECT_LT(corner.width(), wide.width() / 3);
+    for (QImage* image : {&wide, &plain}) QPainter(image).fillRect(corner, Qt::black);
+    EXPECT_EQ(wide, plain);
 }
 
 TEST_F(PictureTest, RefusedPathsAndWidthsSayWhyAndLeaveNoFile) {
@@ -92,6 +101,7 @@ TEST_F(PictureTest, TheMenuItemsDialogSavesOnlyWhatItCanAndAnSvgShowsThePedestri
         save->click();
         steps.push_back(dialog->isVisible() ? "open" : "closed");
     });
+    setRunMark(&window, [] { return RunMark{1234, 12.4}; });
     action("mnuSavePicture")->trigger();
     EXPECT_EQ(steps, (std::vector<std::string>{"open", "closed"}));
     ASSERT_EQ(messages.size(), 1u);
@@ -106,6 +116,9 @@ TEST_F(PictureTest, TheMenuItemsDialogSavesOnlyWhatItCanAndAnSvgShowsThePedestri
     svg.render(&painter);
     painter.end();
     expectCircleAt(drawn, 640.0 / window.canvas()->width());
+    EXPECT_NE(
+        strida::test::readFile(path("menu.svg").toStdString()).find("seed 1234 · t = 12.40 s"),
+        std::string::npos);
 }
 
 // Video frames into a folder of their own, every third step.
@@ -118,6 +131,10 @@ class FramesTest : public UiTest {
             ->setText(QString::fromStdString(frames.string()));
         in<QSpinBox>("frmVideoFrames", "txtFrameEvery")->setValue(3);
         saveFrames()->click();
+        setRunMark(&window, [this] {
+            const std::vector<StepFigures>& steps = window.stepSeries();
+            return RunMark{window.engine().runSeed(), steps.empty() ? 0 : steps.back().time};
+        });
     }
     QCheckBox* saveFrames() { return in<QCheckBox>("frmVideoFrames", "chkSaveFrames"); }
     std::vector<std::string> files() {
@@ -149,12 +166,16 @@ TEST_F(FramesTest, EveryThirdStepIsAFrameAndAFolderThatCannotTakeThemTurnsThemOf
     for (int step = 1; step <= 7; ++step) {
         window.engine().SimulationTick();
         if (step % 3 != 0) continue;
-        // The frame is the canvas after the step, though the screen has not been painted since.
+        // The frame is the canvas after the step, though the screen has not been painted since,
+        // with the step's time in its corner.
         const QImage frame(QString::fromStdString(
             (frames / FramesPanel::frameName(step / 3).toStdString()).string()));
-        EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32),
-                  window.canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32))
-            << "step " << step;
+        QImage canvas = window.canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QPainter stamped(&canvas);
+        drawStamp(stamped, canvas.size(),
+                  runStamp({window.engine().runSeed(), step * window.engine().dt()}));
+        stamped.end();
+        EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32), canvas) << "step " << step;
     }
     action("mnuStartSimulation")->trigger();  // stop
     EXPECT_EQ(files(), (std::vector<std::string>{"frame-000001.png", "frame-000002.png"}));

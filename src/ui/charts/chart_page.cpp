@@ -12,6 +12,14 @@ namespace strida::ui {
 
 namespace {
 
+// The delays in seconds, in the window's own data files: named apart from the chart-data file's
+// InstantDelay and AvgDelay, which are in seconds times the time slice.
+using Value = std::optional<double>;
+constexpr SeriesColumn kDelaysInSeconds[] = {
+    {"InstantDelay_s", "s", [](const StepFigures& s) -> Value { return s.delay; }},
+    {"AvgDelay_s", "s", [](const StepFigures& s) -> Value { return s.AvgDelay; }},
+};
+
 // The smallest of 1, 2, 2.5 and 5 times a power of ten that is at least `v` (> 0).
 double niceAbove(double v) {
     const double power = std::pow(10.0, std::floor(std::log10(v)));
@@ -47,16 +55,18 @@ QValueAxis* makeAxis(const QString& title, QChart* chart, Qt::Alignment side) {
 }
 
 // A trace's series: points, or a line; of a page's lines the first is the figure itself, solid,
-// and the others (the run's mean) are dashed.
+// and the others (the run's mean) are dashed. Of a page's points the first trace's are circles and
+// the second's smaller triangles, drawn over them: half see-through, so that where the two walking
+// directions have the same figures (a symmetric head-on run) a triangle shows inside a circle.
 QXYSeries* makeSeries(const TraceLayout& t, bool scatter, bool first) {
     QXYSeries* series;
     if (scatter) {
         auto* points = new QScatterSeries;
-        points->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-        points->setMarkerSize(7);
-        // Slightly see-through, so that points drawn over others still show.
+        points->setMarkerShape(first ? QScatterSeries::MarkerShapeCircle
+                                     : QScatterSeries::MarkerShapeTriangle);
+        points->setMarkerSize(first ? 9 : 8);
         QColor fill = t.colour;
-        fill.setAlpha(190);
+        fill.setAlpha(first ? 110 : 150);
         points->setColor(fill);
         points->setBorderColor(t.colour.darker(140));
         series = points;
@@ -75,6 +85,31 @@ QXYSeries* makeSeries(const TraceLayout& t, bool scatter, bool first) {
 
 }  // namespace
 
+StepFigures ChartFigures::next(const StepFigures& step) {
+    StepFigures shown = step;
+    // The time slice, from the step's number and time (a run's first step is step 1).
+    const double dt = step.step > 0 ? step.time / step.step : 0;
+    if (dt > 0) shown.delay = step.delay / dt;
+    if (step.TotalPed > 0) {
+        sampled_ += 1;
+        const double figures[6] = {shown.speed,     shown.delay,
+                                   shown.uncomfort, static_cast<double>(shown.TotalPed),
+                                   shown.NHI,       shown.NUVI};
+        // As the panel's running means are taken, so that the two agree until the trap empties.
+        for (int k = 0; k < 6; ++k)
+            means_[k] = (sampled_ - 1) * means_[k] / sampled_ + figures[k] / sampled_;
+    }
+    shown.MeanAvgSpeed = means_[0], shown.AvgDelay = means_[1], shown.MeanUncomfort = means_[2];
+    shown.AvgTotalPed = means_[3], shown.AvgNHI = means_[4], shown.AvgNUVI = means_[5];
+    return shown;
+}
+
+const SeriesColumn* chartColumn(std::string_view name) {
+    for (const SeriesColumn& c : kDelaysInSeconds)
+        if (name == c.name) return &c;
+    return findSeriesColumn(name);
+}
+
 ChartPage::ChartPage(PageLayout layout, QWidget* parent)
     // Given its chart from the start: a chart view made without one makes one of its own, which
     // setChart() would leave behind.
@@ -86,6 +121,8 @@ ChartPage::ChartPage(PageLayout layout, QWidget* parent)
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
     chart_->setTitleFont(titleFont);
     chart_->legend()->setAlignment(Qt::AlignBottom);
+    // The legend shows each trace's own marker: circles and triangles tell the directions apart.
+    if (layout_.scatter) chart_->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart_->setBackgroundRoundness(0);
     chart_->setMargins(QMargins(6, 4, 10, 4));
     xAxis_ = makeAxis(layout_.xTitle, chart_, Qt::AlignBottom);
@@ -108,7 +145,7 @@ std::vector<QXYSeries*> ChartPage::makeTraces(const std::vector<TraceLayout>& la
     for (std::size_t i = 0; i < layouts.size(); ++i) {
         const TraceLayout& t = layouts[i];
         QXYSeries* series = makeSeries(t, layout_.scatter, i == 0);
-        into.push_back({series, findSeriesColumn(t.x), findSeriesColumn(t.y), t.shows});
+        into.push_back({series, chartColumn(t.x), chartColumn(t.y), t.shows});
         made.push_back(series);
     }
     return made;
@@ -138,6 +175,7 @@ void ChartPage::reset() {
     for (QXYSeries* s : whole_) s->clear();
     for (QXYSeries* s : split_) s->clear();
     drawn_ = 0;
+    figures_ = {};
     minX_ = maxX_ = minY_ = maxY_ = 0;
     fitAxes();
 }
@@ -145,7 +183,9 @@ void ChartPage::reset() {
 bool ChartPage::catchUp(std::span<const StepFigures> steps) {
     if (steps.size() < drawn_) reset();
     if (steps.size() == drawn_) return false;
-    const std::span<const StepFigures> fresh = steps.subspan(drawn_);
+    std::vector<StepFigures> fresh;
+    fresh.reserve(steps.size() - drawn_);
+    for (const StepFigures& s : steps.subspan(drawn_)) fresh.push_back(figures_.next(s));
     for (const Trace& t : twoWay_ ? splitTraces_ : wholeTraces_) {
         QList<QPointF> points;
         points.reserve(static_cast<qsizetype>(fresh.size()));
@@ -171,7 +211,7 @@ void ChartPage::fitAxes() {
 
 std::vector<const SeriesColumn*> ChartPage::csvColumns() const {
     std::vector<const SeriesColumn*> columns;
-    for (const char* name : layout_.csvColumns) columns.push_back(findSeriesColumn(name));
+    for (const char* name : layout_.csvColumns) columns.push_back(chartColumn(name));
     return columns;
 }
 

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QString>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "measure/step_series.h"
@@ -15,6 +16,24 @@ class QValueAxis;
 class QXYSeries;
 
 namespace strida::ui {
+
+// The figures of a run's steps as the charts show them, taken step after step from the first: the
+// delays in seconds (the step series has them, as the performance panel does, in seconds times
+// the time slice), and the run's means over every step so far with someone in the trap. The
+// panel's means start again whenever the trap empties; these keep their value over empty steps
+// and to the end of the run.
+class ChartFigures {
+  public:
+    StepFigures next(const StepFigures& step);
+
+  private:
+    double sampled_ = 0;  // steps so far with someone in the trap
+    double means_[6] = {0, 0, 0, 0, 0, 0};
+};
+
+// A column of the charts' figures by name: those of the chart-data file, and the delays in
+// seconds (InstantDelay_s, AvgDelay_s).
+const SeriesColumn* chartColumn(std::string_view name);
 
 // One trace: a point per step from two chart-data columns, for the steps it shows.
 struct TraceLayout {
@@ -76,6 +95,7 @@ class ChartPage : public QChartView {
     QValueAxis* yAxis_;
     std::vector<Trace> wholeTraces_, splitTraces_;
     std::vector<QXYSeries*> whole_, split_;
+    ChartFigures figures_;
     bool twoWay_ = false;
     std::size_t drawn_ = 0;
     // The extent of the points drawn so far.

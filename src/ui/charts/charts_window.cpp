@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ui/canvas_picture.h"
 #include "ui/charts/chart_page.h"
 #include "ui/panels/bindings.h"
 
@@ -100,8 +101,8 @@ std::vector<PageLayout> pageLayouts() {
                  "TotalPed", "AvgTotalPed"),
         timePage("speed", "Speed", "Average speed in the trap", "Speed (m/s)", "AvgSpeed",
                  "MeanAvgSpeed"),
-        timePage("delay", "Delay", "Average delay in the trap", "Delay (s)", "InstantDelay",
-                 "AvgDelay"),
+        timePage("delay", "Delay", "Average delay in the trap", "Delay (s)", "InstantDelay_s",
+                 "AvgDelay_s"),
         timePage("uncomfortability", "Uncomfortability", "Average uncomfortability in the trap",
                  "Uncomfortability (%)", "Uncomfort", "MeanUncomfort"),
         timePage("NHI", "NHI", "Neighbourhood homogeneity index (NHI)", "NHI", "NHI", "AvgNHI"),
@@ -233,6 +234,7 @@ bool ChartsWindow::savePng(const QString& file) {
     {
         QPainter painter(&image);
         page->render(&painter);
+        drawStamp(painter, image.size(), pictureStamp());
     }
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) return failed("chart", file, out.errorString());
@@ -263,9 +265,21 @@ bool ChartsWindow::saveSvg(const QString& file) {
         return failed("chart", file, "the drawing could not start");
     }
     page->render(&painter);
+    drawStamp(painter, page->size(), pictureStamp());
     painter.end();
     if (!out.commit()) return failed("chart", file, out.errorString());
     return true;
+}
+
+bool ChartsWindow::writeChartCsv(const std::filesystem::path& file,
+                                 std::vector<const SeriesColumn*> columns, std::string& error) {
+    std::unique_ptr<SeriesCsvWriter> writer =
+        SeriesCsvWriter::create(file, std::move(columns), error);
+    if (!writer) return false;
+    // The figures as the chart shows them.
+    ChartFigures figures;
+    for (const StepFigures& s : steps_) writer->row(figures.next(s));
+    return writer->finish(error);
 }
 
 bool ChartsWindow::saveCsv(const QString& file) {
@@ -276,7 +290,7 @@ bool ChartsWindow::saveCsv(const QString& file) {
     part += ".part";
     std::string error;
     std::error_code ec;
-    if (!writeSeriesCsv(part, steps_, currentPage()->csvColumns(), error)) {
+    if (!writeChartCsv(part, currentPage()->csvColumns(), error)) {
         std::filesystem::remove(part, ec);
         // The error names the file written first; the user is told the reason alone.
         const std::size_t colon = error.rfind(": ");

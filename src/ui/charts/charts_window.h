@@ -3,13 +3,15 @@
 // fundamental diagram (speed against density, specific flow against density), by walking
 // direction once pedestrians walk both ways. The charts never redraw per step: while the window
 // is shown, a timer at about 15 Hz appends the steps not drawn yet to the tab on show; the other
-// tabs catch up when they are shown. The chart on show can be saved as PNG, as SVG, or its data as
-// CSV.
+// tabs catch up when they are shown. The chart on show can be saved as PNG, as SVG (with the
+// run's stamp in the corner), or its data as CSV.
 #pragma once
 
 #include <QString>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "measure/step_series.h"
@@ -66,6 +68,9 @@ class ChartsWindow : public QWidget {
     void askAndSave(const QString& what, const QString& extension,
                     bool (ChartsWindow::*save)(const QString&));
     bool failed(const QString& what, const QString& file, const QString& reason);
+    // The chart's data file: the columns of every step, as the charts show them.
+    bool writeChartCsv(const std::filesystem::path& file, std::vector<const SeriesColumn*> columns,
+                       std::string& error);
 
     const std::vector<StepFigures>& steps_;
     QString folder_;
