@@ -123,7 +123,7 @@ void CanvasWindow::showZoom() {
 
 bool CanvasWindow::setArea(double width, double height) {
     if (!canvas_->setArea(width, height)) return false;
-    if (fitted_) view_->zoom = fillingZoom();
+    // A new size keeps the zoom, fitted or not, unless the main area cannot hold it.
     fitToCanvas();
     return true;
 }

@@ -1,11 +1,12 @@
 // The trap canvas window, "Pedestrian Trap": a view that draws the trap canvas at a zoom, the
 // calibrated size being 100%, the window sized around it. The zoom changes only what is shown:
 // the canvas, its calibration and the pictures saved of it keep their size. Fitted to the window,
-// the view shows the trap as large as the window allows and a resize changes only the zoom;
-// otherwise a user's resize gives the drawing area the new size and calibrates it, which fits the
-// area to the trap's proportions again, and every chain of resizes ends as soon as a size stays as
-// it is. A canvas too large for the main area is fitted into it. Mouse moves report the pointer
-// position; clicks pick positions in picking mode, in the canvas's twips whatever the zoom.
+// the view shows the trap as large as the window allows and a resize changes only the zoom; a
+// new calibration keeps the zoom and sizes the window around the trap. Otherwise a user's resize
+// gives the drawing area the new size and calibrates it, which fits the area to the trap's
+// proportions again, and every chain of resizes ends as soon as a size stays as it is. A canvas
+// too large for the main area is fitted into it. Mouse moves report the pointer position; clicks
+// pick positions in picking mode, in the canvas's twips whatever the zoom.
 #pragma once
 
 #include <QPointF>
