@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -83,6 +84,11 @@ MainWindow::MainWindow(const std::filesystem::path& reportFolder, QWidget* paren
 
     createCanvas();
     createPanels();
+    // Saved pictures, frames and charts name the run they show. The time is that of the last
+    // step recorded: a run that has ended counts its steps from 0 again.
+    setRunMark(this, [this] {
+        return RunMark{engine_->runSeed(), series_.empty() ? 0 : series_.back().time};
+    });
     buildStatusBar();
     buildMenus();
     // The menu's shortcuts win over the editing keys of the panels' text boxes.
@@ -264,13 +270,53 @@ void MainWindow::showPanel(const std::string& name) {
     window->showPanel();
 }
 
+namespace {
+// The trap canvas and the charts can take any size; a panel has the size of its controls.
+bool resizable(const QWidget* window) {
+    return window->minimumSize() != window->maximumSize();
+}
+
+// Where a window fits best at one of the corners `xs` x `ys`: inside `area`, clear of `canvas`,
+// overlapping the `others` least, then (a resizable window, no smaller than `least`, shrunk to
+// fit) the largest, the highest, the leftmost. Nothing when no corner has room.
+std::optional<QRect> clearPlace(const std::vector<int>& xs, const std::vector<int>& ys,
+                                const std::vector<QRect>& others, QRect area, QRect canvas,
+                                QSize size, std::optional<QSize> least) {
+    std::optional<QRect> best;
+    long bestOverlap = 0;
+    for (int y : ys)
+        for (int x : xs) {
+            QSize fits = size;
+            if (least) fits = size.boundedTo(QSize(area.right() + 1 - x, area.bottom() + 1 - y));
+            const QRect place(QPoint(x, y), fits);
+            if (!area.contains(place) || place.intersects(canvas)) continue;
+            if (least && (fits.width() < least->width() || fits.height() < least->height()))
+                continue;
+            long overlap = 0;
+            for (const QRect& other : others) {
+                const QRect common = place.intersected(other);
+                overlap += static_cast<long>(common.width()) * common.height();
+            }
+            const auto key = [](const QRect& r, long o) {
+                return std::tuple(o, -static_cast<long>(r.width()) * r.height(), r.y(), r.x());
+            };
+            if (!best || key(place, overlap) < key(*best, bestOverlap)) {
+                best = place;
+                bestOverlap = overlap;
+            }
+        }
+    return best;
+}
+}  // namespace
+
 void MainWindow::placeClearOfCanvas(PanelWindow* panel) {
     if (!canvasWindow_->isVisible()) return;
     const QRect canvas = canvasWindow_->geometry();
     if (panel->isVisible() && !panel->geometry().intersects(canvas)) return;
     // Candidate corners: beside and below the canvas and every open window. The panel goes to the
-    // one inside the area, clear of the canvas, that overlaps the other windows least (the
-    // highest, then the leftmost, of equals). Without such a place it stays where it is.
+    // one inside the area, clear of the canvas, that overlaps the other windows least; the charts
+    // are made smaller for it when they must. Without such a place a panel goes beside or below
+    // the canvas, where less of it lies beyond the area's edge: never over the canvas.
     const QRect area = mdi_->viewport()->rect();
     const int gap = 4;
     std::vector<QRect> others;
@@ -281,23 +327,20 @@ void MainWindow::placeClearOfCanvas(PanelWindow* panel) {
         xs.push_back(sub->geometry().right() + 1 + gap);
         ys.push_back(sub->geometry().bottom() + 1 + gap);
     }
-    long best = -1;
-    QPoint chosen;
-    for (int y : ys)
-        for (int x : xs) {
-            const QRect place(QPoint(x, y), panel->size());
-            if (!area.contains(place) || place.intersects(canvas)) continue;
-            long overlap = 0;
-            for (const QRect& other : others) {
-                const QRect common = place.intersected(other);
-                overlap += static_cast<long>(common.width()) * common.height();
-            }
-            const bool better =
-                best < 0 || overlap < best ||
-                (overlap == best && (y < chosen.y() || (y == chosen.y() && x < chosen.x())));
-            if (better) best = overlap, chosen = place.topLeft();
-        }
-    if (best >= 0) panel->move(chosen);
+    std::optional<QRect> place = clearPlace(xs, ys, others, area, canvas, panel->size(), {});
+    if (!place && resizable(panel))
+        place = clearPlace(xs, ys, others, area, canvas, panel->size(),
+                           panel->minimumSizeHint().expandedTo(panel->minimumSize()));
+    if (!place) {
+        const QRect beside(QPoint(canvas.right() + 1 + gap, 0), panel->size());
+        const QRect below(QPoint(0, canvas.bottom() + 1 + gap), panel->size());
+        auto shown = [&area](const QRect& r) {
+            const QRect common = r.intersected(area);
+            return static_cast<long>(common.width()) * common.height();
+        };
+        place = shown(below) > shown(beside) ? below : beside;
+    }
+    panel->setGeometry(*place);
 }
 
 namespace {
@@ -450,6 +493,15 @@ void MainWindow::buildMenus() {
     addAction(window, "mnuWindowTileVert", "Tile &Vertical", {}, [this] { tileVertical(); });
     addAction(window, "mnuWindowTileHor", "Tile &Horizontal", {}, [this] { tileHorizontal(); });
     addAction(window, "mnuWindowcascade", "&Cascade", {}, [this] { mdi_->cascadeSubWindows(); });
+    addAction(window, "mnuWindowFitCanvas", "&Fit Canvas to Window", {}, [this] {
+        canvasWindow_->setFitted(!canvasWindow_->fitted());
+    })->setCheckable(true);
+    addAction(window, "mnuWindowZoomIn", "Zoom &In", QKeySequence("Ctrl++"),
+              [this] { canvasWindow_->zoomIn(); });
+    addAction(window, "mnuWindowZoomOut", "Zoom &Out", QKeySequence("Ctrl+-"),
+              [this] { canvasWindow_->zoomOut(); });
+    addAction(window, "mnuWindowActualSize", "&Actual Size", QKeySequence("Ctrl+0"),
+              [this] { canvasWindow_->actualSize(); });
     connect(window, &QMenu::aboutToShow, this, [this, window] { buildWindowMenu(window); });
 
     QMenu* help = menuBar()->addMenu("&Help");
@@ -461,9 +513,10 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildWindowMenu(QMenu* menu) {
-    // The three arrangement commands stay; the list of open child windows follows them.
+    // The arrangement and zoom commands stay; the list of open child windows follows them.
+    action("mnuWindowFitCanvas")->setChecked(canvasWindow_->fitted());
     const QList<QAction*> actions = menu->actions();
-    for (int i = 3; i < actions.size(); ++i) {
+    for (int i = 7; i < actions.size(); ++i) {
         menu->removeAction(actions[i]);
         if (actions[i]->parent() == menu) delete actions[i];
     }
@@ -481,24 +534,73 @@ void MainWindow::buildWindowMenu(QMenu* menu) {
     }
 }
 
-void MainWindow::tile(bool sideBySide) {
-    // The child windows keep their sizes, so they are laid end to end and wrap onto a new row
-    // (side by side) or column (one above the other) at the area's edge; whatever still lies
-    // beyond it is reached with the area's scroll bars.
-    const QSize area = mdi_->viewport()->size();
-    int along = 0, across = 0, lineDepth = 0;
-    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-        if (!sub->isVisible()) continue;
-        const int length = sideBySide ? sub->width() : sub->height();
-        const int depth = sideBySide ? sub->height() : sub->width();
-        if (along > 0 && along + length > (sideBySide ? area.width() : area.height())) {
+namespace {
+// Panels laid end to end in lines no longer than `length` (in `flip`'s terms: width along a line,
+// height across the lines); a panel longer than that has a line of its own.
+struct Line {
+    std::vector<QMdiSubWindow*> windows;
+    int depth = 0;
+};
+template <typename Flip>
+std::vector<Line> packLines(const std::vector<QMdiSubWindow*>& panels, int length, Flip flip) {
+    std::vector<Line> lines;
+    int along = 0;
+    for (QMdiSubWindow* panel : panels) {
+        const QSize size = flip(panel->size());
+        if (lines.empty() || along + size.width() > length) {
+            lines.emplace_back();
             along = 0;
-            across += lineDepth;
-            lineDepth = 0;
         }
-        sub->move(sideBySide ? QPoint(along, across) : QPoint(across, along));
-        along += length;
-        lineDepth = std::max(lineDepth, depth);
+        lines.back().windows.push_back(panel);
+        lines.back().depth = std::max(lines.back().depth, size.height());
+        along += size.width();
+    }
+    return lines;
+}
+}  // namespace
+
+void MainWindow::tile(bool sideBySide) {
+    // The panels keep their sizes and are laid end to end, wrapping onto a new row (side by side)
+    // or column (one above the other) at the area's edge. The trap canvas, fitted to its window,
+    // and the charts share the first line and all the room the panels leave. Panels that need more
+    // than the area overlap, line over line, so that every window stays within the visible area.
+    if (!mdi_->isVisible()) return;  // the start-up arrangement places them once shown
+    const auto flip = [sideBySide](QSize s) { return sideBySide ? s : s.transposed(); };
+    const auto at = [sideBySide](int along, int across) {
+        return sideBySide ? QPoint(along, across) : QPoint(across, along);
+    };
+    mdi_->horizontalScrollBar()->setValue(0);
+    mdi_->verticalScrollBar()->setValue(0);
+    const QSize area = flip(mdi_->viewport()->size());
+    std::vector<QMdiSubWindow*> panels, flexible;
+    for (QMdiSubWindow* sub : mdi_->subWindowList())
+        if (sub->isVisible()) (resizable(sub) ? flexible : panels).push_back(sub);
+    const std::vector<Line> lines = packLines(panels, area.width(), flip);
+    int depth = 0, deepest = 0;
+    for (const Line& line : lines) depth += line.depth, deepest = std::max(deepest, line.depth);
+    const int room = flexible.empty() ? 0
+                                      : std::min(std::max(area.height() - depth, area.height() / 3),
+                                                 std::max(0, area.height() - deepest));
+    for (std::size_t i = 0; i < flexible.size(); ++i) {
+        const int length = area.width() / static_cast<int>(flexible.size());
+        if (flexible[i] == canvasWindow_) canvasWindow_->setFitted(true);
+        flexible[i]->resize(flip(QSize(length, room)).expandedTo(flexible[i]->minimumSizeHint()));
+        flexible[i]->move(at(static_cast<int>(i) * length, 0));
+    }
+    const int last = lines.empty() ? 0 : lines.back().depth;
+    const int spare = area.height() - room - last;
+    const double squeeze = depth - last > spare ? std::max(0.0, double(spare) / (depth - last)) : 1;
+    int across = 0;
+    for (const Line& line : lines) {
+        int along = 0;
+        for (QMdiSubWindow* sub : line.windows) {
+            const int length = flip(sub->size()).width();
+            const int lineAt = room + static_cast<int>(across * squeeze);
+            sub->move(at(std::max(0, std::min(along, area.width() - length)),
+                         std::max(0, std::min(lineAt, area.height() - line.depth))));
+            along += length;
+        }
+        across += line.depth;
     }
 }
 

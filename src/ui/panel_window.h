@@ -18,6 +18,7 @@ class PanelWindow : public QMdiSubWindow {
     void showPanel();
     // Sizes the window around its container again (after the container changed size).
     void fitToContainer();
+    QMdiArea* mdiArea() const { return area_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -32,7 +32,7 @@ bool TrapCanvas::setArea(double width, double height) {
     // Overlays belong to the old size; the next step draws them afresh.
     overlay_ = QImage();
     clearMarks();
-    update();
+    changed();
     return true;
 }
 
@@ -40,13 +40,13 @@ void TrapCanvas::setTrap(double lengthMetres, double widthMetres, double m2Twips
     trapLength_ = lengthMetres;
     trapWidth_ = widthMetres;
     m2Twips_ = m2Twips;
-    update();
+    changed();
 }
 
 void TrapCanvas::setWalls(bool on) {
     if (walls_ == on) return;
     walls_ = on;
-    update();
+    changed();
 }
 
 QPointF TrapCanvas::toTwips(QPointF pixel) const {
@@ -92,6 +92,7 @@ void TrapCanvas::changed() {
     if (updatePending_) return;
     updatePending_ = true;
     update();
+    emit sceneChanged();
 }
 
 const QImage& TrapCanvas::sprite(QColor colour, bool filled, double diameter) {
@@ -251,32 +252,33 @@ void TrapCanvas::showArrow(QPointF from, QPointF to, QColor colour) {
     arrow_ = QLineF(from, to);
     arrowColour_ = colour;
     arrowVisible_ = true;
-    update();
+    changed();
 }
 
 void TrapCanvas::hideArrow() {
     arrowVisible_ = false;
-    update();
+    changed();
 }
 
 void TrapCanvas::showRubberBand(QPointF from, QPointF to) {
     rubber_ = QLineF(from, to);
     rubberVisible_ = true;
-    update();
+    changed();
 }
 
 void TrapCanvas::hideRubberBand() {
     rubberVisible_ = false;
-    update();
+    changed();
 }
 
 void TrapCanvas::paintEvent(QPaintEvent*) {
-    updatePending_ = false;
     QPainter p(this);
     paintScene(p);
 }
 
 void TrapCanvas::paintScene(QPainter& p, double scale, bool vector) {
+    // Whatever changes from here on asks for another painting.
+    updatePending_ = false;
     p.save();
     if (scale != 1) p.scale(scale, scale);
     p.fillRect(rect(), Qt::white);

@@ -86,6 +86,8 @@ class TrapCanvas : public QWidget {
     const Circle* loadedCircle(int id) const;
 
   signals:
+    // Something the canvas shows has changed; told once until the scene is painted again.
+    void sceneChanged();
     void pointerMoved(QPointF twips);
     void pressed(Qt::MouseButton button, QPointF twips);
 

@@ -211,17 +211,18 @@ TEST_F(UiTest, HelpContentsAnswersWhileTheRunGoesOn) {
     EXPECT_TRUE(window.engine().IsRunning());
 }
 
-// The room a 1600 x 1000 screen gives the window.
+// The room the window takes on a screen of 1280 x 800 and of 1600 x 1000.
 class WindowRoom : public UiTest {
   protected:
-    WindowRoom() {
-        window.resize(1440, 900);
+    static constexpr QSize kScreens[] = {{1280, 800}, {1600, 1000}};
+    void fillScreen(QSize screen) {
+        window.resize(screen * 9 / 10);
         QApplication::processEvents();
     }
     // The drawing area of the trap canvas, in the main area's coordinates.
     QRect drawingArea() {
-        TrapCanvas* c = window.canvas();
-        return QRect(c->mapTo(window.mdiArea()->viewport(), QPoint(0, 0)), c->size());
+        QWidget* view = window.canvasWindow()->view();
+        return QRect(view->mapTo(window.mdiArea()->viewport(), QPoint(0, 0)), view->size());
     }
     std::vector<QMdiSubWindow*> openWindows() {
         std::vector<QMdiSubWindow*> open;
@@ -229,40 +230,120 @@ class WindowRoom : public UiTest {
             if (sub->isVisible()) open.push_back(sub);
         return open;
     }
+    // Every open window lies in the visible part of the main area.
+    void expectAllInView(const std::string& when) {
+        const QRect area = window.mdiArea()->viewport()->rect();
+        for (QMdiSubWindow* sub : openWindows())
+            EXPECT_TRUE(area.contains(sub->geometry()))
+                << when << ": " << sub->windowTitle().toStdString() << " lies beyond the area "
+                << area.width() << "x" << area.height() << " at " << sub->x() << "," << sub->y()
+                << " " << sub->width() << "x" << sub->height();
+    }
 };
 
-TEST_F(WindowRoom, PanelsOpenedLeaveTheCanvasUncoveredAndTileWithinReach) {
+// Each window opened on its own beside the start-up windows, by its menu item or its key, leaves
+// the trap canvas uncovered, the charts too.
+TEST_F(WindowRoom, EachWindowOpensClearOfTheCanvas) {
     QApplication::setActiveWindow(&window);
-    for (const char* menu : {"mnuShowPerformance", "mnuInputParameters", "mnuCalibration"})
-        action(menu)->trigger();
-    for (const char* menu : {"mnuSimulationSpeed", "mnuShowDrawing"}) action(menu)->trigger();
-    EXPECT_TRUE(window.panelWindow("frmCalibration")->isVisible());
-    for (const char* menu : {"mnuForces", "mnuReporting", "mnuPedGenerator"})
-        action(menu)->trigger();
-    for (QMdiSubWindow* sub : openWindows()) {
-        if (sub == window.canvasWindow()) continue;
-        EXPECT_FALSE(sub->geometry().intersects(drawingArea())) << sub->windowTitle().toStdString();
+    for (QSize screen : kScreens) {
+        fillScreen(screen);
+        for (const char* menu :
+             {"mnuInputParameters", "mnuCalibration", "mnuSimulationSpeed", "mnuRandomSeed",
+              "mnuShowDrawing", "mnuForces", "mnuCharts", "mnuReporting", "mnuTrajectories",
+              "mnuVideoFrames", "mnuPedGenerator", "mnuManualGenerator"}) {
+            for (QMdiSubWindow* sub : openWindows())
+                if (sub != window.canvasWindow() && sub->objectName() != "frmPerformanceWindow")
+                    sub->hide();
+            action(menu)->trigger();
+            for (QMdiSubWindow* sub : openWindows()) {
+                if (sub == window.canvasWindow()) continue;
+                EXPECT_FALSE(sub->geometry().intersects(drawingArea()))
+                    << screen.width() << ": " << menu << " opened "
+                    << sub->windowTitle().toStdString() << " over the canvas";
+            }
+        }
+        action("mnuManualGenerator")->trigger();  // off again
     }
+    // Ctrl+W (Simulation Speed) typed in a text box opens its panel, clear of the canvas too.
+    action("mnuCalibration")->trigger();
+    QLineEdit* length = in<QLineEdit>("frmCalibration", "txtTrapLength");
+    length->setFocus();
+    window.panelWindow("frmSimSpeed")->hide();
+    QTest::keyClick(length, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(window.panelWindow("frmSimSpeed")->isVisible());
+    EXPECT_FALSE(window.panelWindow("frmSimSpeed")->geometry().intersects(drawingArea()));
+}
 
-    // Tiled, with a canvas enlarged beyond the area as well, every window can be scrolled into
-    // view.
-    window.canvasWindow()->setArea(30000, 9000);
-    QMdiArea* area = window.mdiArea();
-    for (const char* tiling : {"mnuWindowTileVert", "mnuWindowTileHor"}) {
-        action(tiling)->trigger();
+// A 30 m trap, calibrated from the start-up canvas, opens fitted inside the area; tiled either
+// way, with many windows open and the canvas enlarged beyond the area, every window lies within
+// the visible area.
+TEST_F(WindowRoom, ALongTrapAndTilingKeepEveryWindowInView) {
+    for (const char* menu : {"mnuShowPerformance", "mnuInputParameters", "mnuCalibration",
+                             "mnuSimulationSpeed", "mnuForces", "mnuReporting", "mnuCharts"})
+        action(menu)->trigger();
+    CanvasWindow* canvas = window.canvasWindow();
+    for (QSize screen : kScreens) {
+        const std::string at = std::to_string(screen.width()) + ": ";
+        fillScreen(screen);
+        canvas->setArea(4575, 4335);
+        ASSERT_TRUE(window.changeSetting("TrapLength", "10"));
+        window.calibrateNow();
+        action("mnuWindowActualSize")->trigger();
+        EXPECT_EQ(canvas->zoom(), 1);
+        ASSERT_TRUE(window.changeSetting("TrapLength", "30"));
+        window.calibrateNow();
         QApplication::processEvents();
-        // What the scroll bars (when shown) add to the visible part of the area.
-        auto reach = [](QScrollBar* bar) { return bar->isVisible() ? bar->maximum() : 0; };
-        const int width = area->viewport()->width() + reach(area->horizontalScrollBar());
-        const int height = area->viewport()->height() + reach(area->verticalScrollBar());
-        const QPoint scrolled(area->horizontalScrollBar()->value(),
-                              area->verticalScrollBar()->value());
-        for (QMdiSubWindow* sub : openWindows()) {
-            const QRect g = sub->geometry().translated(scrolled);
-            EXPECT_TRUE(g.left() >= 0 && g.top() >= 0 && g.right() < width && g.bottom() < height)
-                << tiling << ": " << sub->windowTitle().toStdString() << " lies beyond reach";
+        EXPECT_GT(window.canvas()->width(), window.mdiArea()->viewport()->width());
+        EXPECT_TRUE(canvas->fitted());
+        EXPECT_LT(canvas->zoom(), 1);
+        EXPECT_TRUE(window.mdiArea()->viewport()->rect().contains(canvas->geometry()));
+
+        canvas->setArea(60000, 9000);
+        for (const char* tiling : {"mnuWindowTileVert", "mnuWindowTileHor"}) {
+            action(tiling)->trigger();
+            QApplication::processEvents();
+            expectAllInView(at + tiling);
         }
     }
+}
+
+// At any zoom the picks and the pointer's position are the same metres as at the calibrated
+// size, and the scale does not change with the zoom; the title shows the zoom.
+TEST_F(WindowRoom, APickIsTheSameMetresAtAnyZoom) {
+    fillScreen(kScreens[1]);
+    action("mnuManualGenerator")->trigger();
+    CanvasWindow* canvas = window.canvasWindow();
+    const double m2t = window.host().m2Twips();
+    const QSize area = window.canvas()->size();
+    auto pick = [&](double zoom) {
+        canvas->setZoom(zoom);
+        QApplication::processEvents();
+        EXPECT_EQ(canvas->zoom(), zoom);
+        QTest::mouseClick(canvas->view(), Qt::LeftButton, {}, QPoint(40, 30) * zoom);
+        QTest::mouseMove(canvas->view(), QPoint(120, 90) * zoom);
+        const QString pointer = status(3);
+        QTest::mouseClick(canvas->view(), Qt::LeftButton, {}, QPoint(120, 90) * zoom);
+        const Settings& s = window.settings();
+        return std::tuple(s.InitialPx, s.InitialPy, s.TargetEx, s.TargetEy, pointer.toStdString());
+    };
+    const auto actual = pick(1);
+    EXPECT_NEAR(std::get<0>(actual), 40 * window.canvas()->twipsPerPixel() * m2t, 0.01);
+    EXPECT_EQ(canvas->windowTitle(), "Pedestrian Trap");
+    EXPECT_EQ(pick(0.5), actual);
+    EXPECT_EQ(canvas->windowTitle(), "Pedestrian Trap (50%)");
+    EXPECT_EQ(pick(2), actual);
+    EXPECT_EQ(window.host().m2Twips(), m2t);
+    EXPECT_EQ(window.canvas()->size(), area);
+
+    // Zoom Out, Fit to Window and a resize: only the view follows.
+    action("mnuWindowZoomOut")->trigger();
+    EXPECT_EQ(canvas->zoom(), 1.5);
+    action("mnuWindowFitCanvas")->trigger();
+    canvas->resize(canvas->size() + QSize(200, 200));
+    QApplication::processEvents();
+    EXPECT_GT(canvas->zoom(), 1.5);
+    EXPECT_EQ(window.host().m2Twips(), m2t);
+    EXPECT_EQ(window.canvas()->size(), area);
 }
 
 // Run also at QT_SCALE_FACTOR 1.25 and 1.5 (see CMakeLists.txt).
