@@ -179,6 +179,7 @@ void MainWindow::createPanels() {
         };
     frames_ =
         new FramesPanel(*canvas_, QString::fromStdString(engine_->reports().folder().string()));
+    frames_->confirmReplace = [this](const QString& question) { return confirm(question); };
     frames_->showMessage = [this](const QString& text) {
         host_.showMessage(text.toStdString(), kProgramName, MessageIcon::Stop);
     };

@@ -194,5 +194,40 @@ TEST_F(FramesTest, EveryThirdStepIsAFrameAndAFolderThatCannotTakeThemTurnsThemOf
     EXPECT_EQ(window.stepSeries().back().step, 12);
 }
 
+// Frames this window did not save are replaced only when the user agrees; a "no" keeps them and
+// turns saving off. A run after the window's own frames replaces them without asking.
+TEST_F(FramesTest, FramesSavedBeforeAreReplacedOnlyWhenTheUserAgrees) {
+    std::ofstream(frames / "frame-000001.png") << "kept";
+    std::vector<QString> questions;
+    bool answer = false;
+    window.confirm = [&](const QString& q) {
+        questions.push_back(q);
+        return answer;
+    };
+    action("mnuStartSimulation")->trigger();
+    for (int step = 1; step <= 3; ++step) window.engine().SimulationTick();
+    action("mnuStartSimulation")->trigger();  // stop
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].toStdString(),
+              frames.string() +
+                  " holds 1 video frame saved before. Replace them with this run's "
+                  "frames?");
+    EXPECT_FALSE(saveFrames()->isChecked());
+    EXPECT_EQ(strida::test::readFile(frames / "frame-000001.png"), "kept");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("are kept. Saving video frames is turned off."), std::string::npos)
+        << messages[0];
+
+    answer = true;
+    for (int run = 0; run < 2; ++run) {
+        saveFrames()->setChecked(true);
+        action("mnuStartSimulation")->trigger();
+        for (int step = 1; step <= 3; ++step) window.engine().SimulationTick();
+        action("mnuStartSimulation")->trigger();
+    }
+    EXPECT_EQ(questions.size(), 2u) << "the window's own frames go without asking";
+    EXPECT_NE(strida::test::readFile(frames / "frame-000001.png"), "kept");
+}
+
 }  // namespace
 }  // namespace strida::ui::test

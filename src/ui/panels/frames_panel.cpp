@@ -132,7 +132,16 @@ void FramesPanel::runStarted() {
     saved_ = 0;
     showSaved();
     showRate();
-    if (saving()) checkFolder();
+    if (!saving() || !checkFolder()) return;
+    // The frames of this panel's last run go as the panel says; others only when the user agrees.
+    const int old = folder() == ownFrames_ ? 0 : oldFrames();
+    if (old > 0 && !(confirmReplace && confirmReplace(QString("%1 holds %2 video frame%3 saved "
+                                                              "before. Replace them with this "
+                                                              "run's frames?")
+                                                          .arg(shown(folder()))
+                                                          .arg(old)
+                                                          .arg(old == 1 ? "" : "s"))))
+        turnOff("The frames already in " + shown(folder()) + " are kept.");
 }
 
 void FramesPanel::stepTaken(int step) {
@@ -144,14 +153,29 @@ void FramesPanel::stepTaken(int step) {
         return;
     }
     ++saved_;
+    ownFrames_ = folder();
     showSaved();
 }
 
-void FramesPanel::removeOldFrames() {
+namespace {
+
+QStringList framesIn(const QString& folder) {
     static const QRegularExpression frameFile("^frame-[0-9]{6,}\\.png$");
+    QStringList frames;
+    for (const QString& name : QDir(folder).entryList({"frame-*.png"}, QDir::Files))
+        if (frameFile.match(name).hasMatch()) frames.push_back(name);
+    return frames;
+}
+
+}  // namespace
+
+int FramesPanel::oldFrames() const {
+    return static_cast<int>(framesIn(folder()).size());
+}
+
+void FramesPanel::removeOldFrames() {
     QDir dir(folder());
-    for (const QString& name : dir.entryList({"frame-*.png"}, QDir::Files))
-        if (frameFile.match(name).hasMatch()) dir.remove(name);
+    for (const QString& name : framesIn(folder())) dir.remove(name);
 }
 
 void FramesPanel::showSaved() {

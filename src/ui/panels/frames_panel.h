@@ -38,6 +38,9 @@ class FramesPanel : public QWidget {
 
     // Tells the user why frames cannot be saved.
     std::function<void(const QString&)> showMessage;
+    // Asked before a run replaces frames this panel did not save (of another session, or put
+    // there by hand); none replaces them without asking.
+    std::function<bool(const QString& question)> confirmReplace;
     // The seconds one step stands for, to tell the frame rate of a video in real time.
     std::function<double()> stepSeconds;
     // The Browse... dialog: a folder chosen from this one, or an empty text when cancelled.
@@ -54,8 +57,11 @@ class FramesPanel : public QWidget {
     void turnOff(const QString& problem, bool inRun = false);
     // Removes the frames an earlier run left in the folder, so that a video holds one run only.
     void removeOldFrames();
+    // Frames in the folder, as a run would replace them.
+    int oldFrames() const;
     void showSaved();
     void showRate();
+    QString ownFrames_;  // the folder whose frames the last run of this panel saved
 
     TrapCanvas& canvas_;
     QCheckBox* save_ = nullptr;
