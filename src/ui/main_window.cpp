@@ -625,6 +625,13 @@ bool MainWindow::calibrateNow() {
     calibration_->showScale(host_.m2Twips());
     canvas_->setTrap(trapLengthOf(settings()), trapWidthOf(settings()), host_.m2Twips());
     replay_->redraw();
+    // A canvas grown by its new trap moves the windows it now lies under out of its way, once it
+    // has its size.
+    QTimer::singleShot(0, this, [this] {
+        for (const auto& [name, panel] : panels_)
+            if (panel->isVisible() && panel->geometry().intersects(canvasWindow_->geometry()))
+                placeClearOfCanvas(panel);
+    });
     return true;
 }
 

@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path reports = std::filesystem::temp_directory_path() / "strida-capture";
     std::filesystem::create_directories(reports);
     strida::ui::MainWindow window(reports);
-    // The size the window takes on a 1600 x 1000 screen.
-    window.resize(1440, 900);
+    // The window filling a 1280 x 800 screen, the smallest the window is laid out for.
+    window.resize(1280, 800);
     window.show();
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     window.grab().save(out + "/start-up.png");
@@ -111,6 +111,7 @@ int main(int argc, char** argv) {
     QElapsedTimer drawing;  // time for the charts' timer to fire
     drawing.start();
     while (drawing.elapsed() < 150) QApplication::processEvents();
+    save(&window, "main-window-charts");  // the charts open beside the canvas, not over it
     auto* charts = window.chartsWindow();
     for (auto [tab, file] : {std::pair{1, "charts-time"}, std::pair{6, "charts-fundamental"},
                              std::pair{8, "charts-progress"}, std::pair{9, "charts-crossings"},
@@ -119,6 +120,15 @@ int main(int argc, char** argv) {
         save(window.panelWindow("frmCharts"), file);
     }
     window.engine().StopSimulation();
+    // A 30 m corridor: the canvas, wider than the window, opens fitted to it.
+    window.panelWindow("frmCharts")->hide();
+    window.engine().changeSetting("TrapLength", "30");
+    window.calibrateNow();
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    save(&window, "corridor-30m");
+    window.engine().changeSetting("TrapLength", "10");
+    window.calibrateNow();
+    window.action("mnuWindowActualSize")->trigger();
     // A replay: a two-way crowd written to a trajectory file by a run of its own, then played back
     // and shown half-way through, with the panel beside the trap.
     window.panelWindow("frmPerformance")->hide();
