@@ -5,7 +5,8 @@ packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev qt6-bas
           xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev xdotool python3
           nlohmann-json3-dev libssl-dev libsqlite3-dev qt6-charts-dev qt6-svg-dev
           libqt6opengl6-dev libboost-dev parallel openssh-server openssh-client rsync slurm-wlm
-          munge)
+          munge pybind11-dev python3-dev python3-numpy python3-pandas python3-pytest
+          python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
