@@ -22,9 +22,7 @@
 #include "engine/calibration.h"
 #include "engine/engine.h"
 #include "engine/headless_host.h"
-#include "engine/manual_generator.h"
-#include "engine/scenario.h"
-#include "engine/scenario_opening.h"
+#include "engine/run_setup.h"
 #include "engine/settings_rules.h"
 #include "measure/run_manifest.h"
 #include "settings_list.h"
@@ -151,26 +149,10 @@ int usage(const std::string& message) {
     return 2;
 }
 
-// What the command line asks for.
+// What the command line asks for: the run's set-up and what else to do.
 struct Options {
-    std::vector<std::pair<std::string, std::string>> sets;
-    std::optional<std::filesystem::path> pedFile;
-    // The SHA-256 a replayed run's data file had; the file must still have it.
-    std::optional<std::string> pedFileSha256;
-    std::filesystem::path out = ".";
-    std::optional<long> steps;
-    std::optional<std::uint64_t> seed;
-    std::optional<std::filesystem::path> replay;
-    std::vector<std::filesystem::path> trajectories;
-    std::optional<std::filesystem::path> chartData;
-    std::optional<std::filesystem::path> pedestrianTable;
-    std::optional<std::filesystem::path> scenario, saveScenario;
-    // Hand-made pedestrians given with the settings, by a scenario or a replayed manifest.
-    std::vector<PedRecord> pedestrians;
-    bool pedestriansMade = false;  // by the scenario, as it was opened
-    std::string description;       // the scenario's
-    NeighbourSearch search = NeighbourSearch::Index;
-    int threads = 0;  // every core
+    RunSetup run;
+    std::optional<std::filesystem::path> saveScenario;
     bool help = false;
     bool listSettings = false;
     bool markdown = false;
@@ -182,35 +164,35 @@ std::optional<std::string> takeOption(std::string_view arg, std::string_view val
     if (arg == "--set") {
         const std::size_t eq = value.find('=');
         if (eq == std::string_view::npos || eq == 0) return "--set takes NAME=VALUE, not " + quoted;
-        o.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        o.run.sets.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else if (arg == "--peds") {
-        o.pedFile = std::string(value);
+        o.run.pedFile = std::string(value);
     } else if (arg == "--trajectories") {
-        o.trajectories.emplace_back(std::string(value));
+        o.run.trajectories.emplace_back(std::string(value));
     } else if (arg == "--scenario") {
-        o.scenario = std::string(value);
+        o.run.scenario = std::string(value);
     } else if (arg == "--save-scenario") {
         o.saveScenario = std::string(value);
     } else if (arg == "--chart-data") {
-        o.chartData = std::string(value);
+        o.run.chartData = std::string(value);
     } else if (arg == "--per-pedestrian") {
-        o.pedestrianTable = std::string(value);
+        o.run.pedestrianTable = std::string(value);
     } else if (arg == "--replay") {
-        o.replay = std::string(value);
+        o.run.replay = std::string(value);
     } else if (arg == "--out") {
-        o.out = std::string(value);
+        o.run.out = std::string(value);
     } else if (arg == "--steps") {
-        o.steps = num::whole<long>(value);
-        if (!o.steps || *o.steps < 0) return "--steps takes a whole number of steps, not " + quoted;
+        o.run.steps = num::whole<long>(value);
+        if (!o.run.steps || *o.run.steps < 0) return "--steps takes a whole number of steps, not " + quoted;
     } else if (arg == "--neighbours") {
         if (value != "scan" && value != "index")
             return "--neighbours takes scan or index, not " + quoted;
-        o.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
+        o.run.search = value == "scan" ? NeighbourSearch::Scan : NeighbourSearch::Index;
     } else if (arg == "--threads") {
-        if (auto refused = readThreads(value, o.threads)) return refused;
+        if (auto refused = readThreads(value, o.run.threads)) return refused;
     } else {
-        o.seed = num::whole<std::uint64_t>(value);
-        if (!o.seed) return "--seed takes a whole number, not " + quoted;
+        o.run.seed = num::whole<std::uint64_t>(value);
+        if (!o.run.seed) return "--seed takes a whole number, not " + quoted;
     }
     return std::nullopt;
 }
@@ -236,7 +218,7 @@ std::optional<std::string> parseOptions(int argc, char** argv, Options& o) {
         if (auto error = takeOption(arg, argv[++i], o)) return error;
     }
     if (o.markdown && !o.listSettings) return "--markdown goes with --list-settings";
-    if (o.scenario && o.replay) return "--scenario and --replay each give every setting; use one";
+    if (o.run.scenario && o.run.replay) return "--scenario and --replay each give every setting; use one";
     return std::nullopt;
 }
 
@@ -253,45 +235,36 @@ void catchInterrupts(Engine& engine) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-// How a run that started ended.
-struct Outcome {
-    long taken = 0;
-    bool failed = false;  // paused by an error it reported
-    std::string ending = "finished";
-};
-
-Outcome runToEnd(Engine& engine, std::optional<long> steps) {
+// Steps the run until it ends by itself, a failure pauses it, the step limit is reached or an
+// interrupt comes.
+void runToEnd(ScriptedRun& run, std::optional<long> steps, const Engine& engine) {
     const bool progress = isatty(fileno(stderr));
     const long limit = steps.value_or(kSafetyLimit);
-    Outcome o;
-    while (engine.runExists()) {
-        if (o.taken >= limit) {
-            o.ending = steps ? "step limit" : "stopped";
+    while (run.ending().empty()) {
+        if (run.taken() >= limit) {
             if (!steps)
                 std::fprintf(stderr,
                              "strida-batch: stopped at the safety limit of %ld steps; "
                              "use --steps to run longer\n",
                              kSafetyLimit);
+            run.end(steps ? "step limit" : "stopped");
             break;
         }
-        engine.SimulationTick();
-        if (!engine.stepAbandoned()) ++o.taken;
+        run.step();
         if (interrupted) {
-            o.ending = "interrupted";
+            run.end("interrupted");
             break;
         }
-        if (engine.runExists() && !engine.IsRunning()) {
-            o.failed = true;
-            o.ending = "stopped";
+        if (!run.ending().empty()) break;
+        if (!engine.IsRunning()) {
+            run.end("stopped");
             break;
         }
-        if (progress && o.taken % 500 == 0)
-            std::fprintf(stderr, "\rstep %ld, %zu pedestrians", o.taken,
+        if (progress && run.taken() % 500 == 0)
+            std::fprintf(stderr, "\rstep %ld, %zu pedestrians", run.taken(),
                          engine.pedestrians().size());
     }
-    if (engine.runExists()) engine.StopSimulation(o.ending);
     if (progress) std::fprintf(stderr, "\r%60s\r", "");
-    return o;
 }
 
 // The simulated time and the figures the run ended with, under readable names with their units.
@@ -313,19 +286,19 @@ void printClosingFigures(const Engine& engine, long steps) {
 }
 
 // Prints the figures and tells the exit status.
-int report(const Engine& engine, const Outcome& o) {
+int report(const Engine& engine, const ScriptedRun& run) {
     for (const PerformanceField& field : kPerformanceFields)
         std::printf("%s: %s\n", field.box, (engine.performance().*field.text).c_str());
-    std::printf("steps: %ld\n", o.taken);
-    printClosingFigures(engine, o.taken);
+    std::printf("steps: %ld\n", run.taken());
+    printClosingFigures(engine, run.taken());
     std::fflush(stdout);
     if (interrupted) {
         std::fprintf(stderr,
                      "strida-batch: interrupted after step %ld; the report files end with it\n",
-                     o.taken);
+                     run.taken());
         return 128 + interrupted;
     }
-    if (o.failed) return 1;
+    if (run.failed()) return 1;
     for (const ReportWriter::Failure& failure : engine.reports().failures())
         std::fprintf(stderr, "strida-batch: %s\n", failure.description.c_str());
     // The other files' failures were told as they happened.
@@ -334,106 +307,6 @@ int report(const Engine& engine, const Outcome& o) {
 }
 
 }  // namespace
-
-// The run a manifest records: its exact settings, seed, pedestrians and, for a run that did not
-// end by itself, its number of steps, and the files it wrote, each into the report folder. What
-// the command line gives as well comes first.
-std::optional<std::string> loadReplay(const std::filesystem::path& file, Options& o,
-                                      Engine& engine) {
-    RunManifest m;
-    if (MaybeError error = readManifest(file, m)) return error->description;
-    if (MaybeError error = engine.restoreSettings(m.settings)) return error->description;
-    if (!o.seed) o.seed = m.seed;
-    if (!o.pedFile && !m.pedFile.empty()) {
-        std::error_code ec;
-        if (!std::filesystem::exists(m.pedFile, ec))
-            return "the pedestrian data file " + m.pedFile + " that the run read is missing";
-        o.pedFile = m.pedFile;
-        o.pedFileSha256 = m.pedFileSha256;
-    }
-    o.pedestrians = m.pedestrians;
-    if (!o.steps && m.ending != "finished") o.steps = m.steps;
-    const bool trajectoriesGiven = !o.trajectories.empty();
-    std::vector<std::string> outputs = m.trajectories;
-    if (!m.chartData.empty()) outputs.push_back(m.chartData);
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const std::optional<std::filesystem::path> name = replayName(outputs[i]);
-        if (!name) return "the manifest names an output file '" + outputs[i] + "'";
-        if (i == m.trajectories.size()) {
-            if (!o.chartData) o.chartData = *name;
-        } else if (!trajectoriesGiven) {
-            o.trajectories.push_back(*name);
-        }
-    }
-    if (!m.pedestrianTable.empty() && !o.pedestrianTable) {
-        o.pedestrianTable = replayName(m.pedestrianTable);
-        if (!o.pedestrianTable)
-            return "the manifest names an output file '" + m.pedestrianTable + "'";
-    }
-    return std::nullopt;
-}
-
-// A scenario opened as the window opens it, with every --set on top: its settings exactly as
-// saved, the trap calibrated, its pedestrians made, and its seed unless one was given.
-std::optional<std::string> loadScenario(const std::filesystem::path& file, Options& o,
-                                        Engine& engine) {
-    Scenario scenario;
-    if (MaybeError error = readScenario(file, scenario)) return error->description;
-    if (scenario.hasPedestrians && o.pedFile)
-        return "the scenario has hand-made pedestrians; --peds would add a second set";
-    ManualGenerator manual(engine);
-    const ScenarioOpening how{file, o.sets, [&engine] { return engine.calibrate(); }};
-    if (MaybeError error = openScenario(engine, manual, scenario, how)) return error->description;
-    if (!o.seed) o.seed = scenario.seed;
-    o.pedestrians = scenario.pedestrians;
-    o.pedestriansMade = true;
-    o.description = scenario.description;
-    return std::nullopt;
-}
-
-// The settings the run starts from: a replayed run's or a scenario's, then every --set; all of
-// them through the engine.
-std::optional<std::string> prepareSettings(Options& o, Engine& engine) {
-    if (o.replay)
-        if (auto error = loadReplay(*o.replay, o, engine)) return error;
-    if (o.scenario) return loadScenario(*o.scenario, o, engine);
-    for (const auto& [name, value] : o.sets)
-        if (MaybeError error = engine.changeSetting(name, value)) return error->description;
-    return std::nullopt;
-}
-
-// The run as a scenario: the settings as they stand, the seed and the hand-made pedestrians.
-std::optional<std::string> saveScenario(const Options& o, const Settings& settings,
-                                        std::uint64_t seed) {
-    Scenario scenario = scenarioOf(settings);
-    scenario.description = o.description;
-    scenario.seed = seed;
-    scenario.pedestrians = o.pedestrians;
-    if (o.pedFile) {
-        const PedFileRead read = readPedFile(*o.pedFile, scenario.pedestrians);
-        if (read.error) return read.error->description;
-    }
-    scenario.hasPedestrians = !scenario.pedestrians.empty();
-    if (MaybeError error = writeScenario(*o.saveScenario, scenario)) return error->description;
-    return std::nullopt;
-}
-
-// The pedestrians the run starts with: a data file's (which a replay checks to be the one the
-// recorded run read) or those given with the settings.
-bool createPedestrians(Engine& engine, const Options& o) {
-    ManualGenerator manual(engine);
-    if (o.pedFile) {
-        if (!manual.loadPedestrians(*o.pedFile)) return false;
-        const std::string sha256 = sha256Of(*o.pedFile);
-        if (o.pedFileSha256 && sha256 != *o.pedFileSha256) {
-            usage("the pedestrian data file " + o.pedFile->string() +
-                  " is not the one the run read");
-            return false;
-        }
-        engine.setDataFile(std::filesystem::absolute(*o.pedFile), sha256);
-    }
-    return o.pedestriansMade || o.pedestrians.empty() || manual.createPedestrians(o.pedestrians);
-}
 
 int main(int argc, char** argv) {
     Options options;
@@ -447,38 +320,25 @@ int main(int argc, char** argv) {
         return 0;
     }
     BatchHost host;
-    Engine engine(host, options.out);
-    if (auto error = prepareSettings(options, engine)) return usage(*error);
-    std::vector<std::filesystem::path> outputs = options.trajectories;
-    if (options.chartData) outputs.push_back(*options.chartData);
-    if (options.pedestrianTable) outputs.push_back(*options.pedestrianTable);
-    if (MaybeError error = checkOutputNames(outputs, options.out)) return usage(error->description);
-    std::error_code ec;
-    std::filesystem::create_directories(options.out, ec);
-    if (ec)
-        return usage("cannot create the report folder " + options.out.string() + ": " +
-                     ec.message());
-
-    // An opened scenario has calibrated the trap already, before its pedestrians were made.
-    if (!options.scenario && !engine.calibrate()) return 2;
+    RunSetup& run = options.run;
+    Engine engine(host, run.out);
+    auto refused = [](const SetupError& error) { return error->empty() ? 2 : usage(*error); };
+    if (SetupError error = prepareSettings(run, engine)) return refused(error);
+    if (SetupError error = prepareOutputs(run)) return refused(error);
     // Every batch run can be repeated: without --seed, one is drawn and told.
-    const std::uint64_t seed = options.seed.value_or(drawSeed());
-    if (!options.seed)
+    const std::uint64_t seed = run.seed.value_or(drawSeed());
+    if (SetupError error = prepareRun(run, engine, seed)) return refused(error);
+    if (!run.seed)
         std::fprintf(stderr, "strida-batch: seed %llu (--seed %llu repeats this run)\n",
                      static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
     if (options.saveScenario)
-        if (auto error = saveScenario(options, engine.settings(), seed)) return usage(*error);
-    engine.setSeed(seed);
-    engine.setAnimate(false);
-    engine.setNeighbourSearch(options.search);
-    engine.setThreads(options.threads);
-    engine.setTrajectoryFiles(options.trajectories);
-    engine.setChartDataFile(options.chartData);
-    engine.setPedestrianTableFile(options.pedestrianTable);
-    if (!createPedestrians(engine, options)) return 2;
+        if (SetupError error = saveScenario(run, *options.saveScenario, engine.settings(), seed))
+            return refused(error);
+    if (SetupError error = createPedestrians(engine, run)) return refused(error);
     catchInterrupts(engine);
     // A run refused for its settings or its files says why, and nothing has run.
     if (!engine.StartSimulation()) return 2;
-    const Outcome outcome = runToEnd(engine, options.steps);
-    return report(engine, outcome);
+    ScriptedRun scripted(engine);
+    runToEnd(scripted, run.steps, engine);
+    return report(engine, scripted);
 }

@@ -104,6 +104,11 @@ class Engine {
         trajectoryFiles_ = std::move(files);
     }
     const std::vector<std::filesystem::path>& trajectoryFiles() const { return trajectoryFiles_; }
+    // A writer the host keeps, given every frame of the runs started afterwards as the trajectory
+    // files are (a script's trajectory in memory); none by default. It writes no file.
+    void setTrajectoryRecorder(std::shared_ptr<TrajectoryWriter> recorder) {
+        recorder_ = std::move(recorder);
+    }
     // A comma-separated file of every step's figures every run writes (relative to the report
     // folder, or absolute); none by default.
     void setChartDataFile(std::optional<std::filesystem::path> file) {
@@ -326,7 +331,8 @@ class Engine {
     std::vector<ReportWriter::Failure> untoldReports_;
     std::vector<std::string> untoldOutputs_;
     std::function<void(const StepFigures&)> stepListener_;
-    std::vector<std::unique_ptr<TrajectoryWriter>> trajectories_;
+    std::vector<std::shared_ptr<TrajectoryWriter>> trajectories_;
+    std::shared_ptr<TrajectoryWriter> recorder_;
     struct TrajectoryRow {
         int id;
         float x, y;

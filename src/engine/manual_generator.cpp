@@ -142,16 +142,21 @@ bool ManualGenerator::createFrom(std::vector<PedRecord> list, int count) {
         const auto& f = list_[static_cast<std::size_t>(i - 1)].fields;
         pick(static_cast<float>(f[1]), static_cast<float>(f[2]), static_cast<float>(f[3]),
              static_cast<float>(f[4]));
-        PedDef def = definitionOf(engine_.settings(), 0, 0, f[7], f[8]);
-        def.Px = static_cast<float>(f[1]), def.Py = static_cast<float>(f[2]);
-        def.Ex = static_cast<float>(f[3]), def.Ey = static_cast<float>(f[4]);
-        def.Vx = f[5], def.Vy = f[6];
-        if (MaybeError error = engine_.CreatePedestrian(def, MaxAcceleration::Definition))
+        if (MaybeError error = createFromRecord(list_[static_cast<std::size_t>(i - 1)]))
             return failLoad("line " + std::to_string(i) + ": " + error->description);
         lastCreated_ = static_cast<std::int16_t>(i);
     }
     host.setBusy(false);
     return true;
+}
+
+MaybeError ManualGenerator::createFromRecord(const PedRecord& record) {
+    const auto& f = record.fields;
+    PedDef def = definitionOf(engine_.settings(), 0, 0, f[7], f[8]);
+    def.Px = static_cast<float>(f[1]), def.Py = static_cast<float>(f[2]);
+    def.Ex = static_cast<float>(f[3]), def.Ey = static_cast<float>(f[4]);
+    def.Vx = f[5], def.Vy = f[6];
+    return engine_.CreatePedestrian(def, MaxAcceleration::Definition);
 }
 
 void ManualGenerator::pick(float px, float py, float ex, float ey) {

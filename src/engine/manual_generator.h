@@ -38,6 +38,9 @@ class ManualGenerator {
     // the picked start and target as they were (a scenario's pedestrians). Returns whether all
     // were created.
     bool createPedestrians(const std::vector<PedRecord>& records);
+    // One pedestrian from a data file's record as loading the file makes it (its number is not
+    // used: the run numbers it); the picked start and target stay as they are.
+    MaybeError createFromRecord(const PedRecord& record);
 
     // The default data file in the program's folder.
     std::filesystem::path defaultFile() const;

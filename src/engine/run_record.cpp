@@ -118,6 +118,7 @@ MaybeError Engine::openOutputs() {
         if (!writer) break;
         trajectories_.push_back(std::move(writer));
     }
+    if (error.empty() && recorder_) trajectories_.push_back(recorder_);
     if (error.empty() && chartDataFile_) {
         std::vector<const SeriesColumn*> all;
         for (const SeriesColumn& c : seriesColumns()) all.push_back(&c);
