@@ -1,14 +1,18 @@
 """Speed against density in a corridor with walls: Strida's fundamental diagram.
 
-A crowd walks east along a corridor with walls (CorridorWalls) at several densities, once with
-the default model and once with speed from spacing (SpeedFromSpacing). Every step that measures
-the trap gives one point: its density (persons in the trap over its area) and the mean speed of
-those inside. The points are plotted against Weidmann's fundamental diagram into a PNG.
+A block of pedestrians fills a corridor 4 m wide with walls (CorridorWalls) at a density, from
+70 m behind a 10 m window to 40 m beyond it, all walking east at their free speed. After 10 s to
+settle, the density in the window and the mean speed along the corridor of those in it are taken
+every half second for 20 s, from positions() and velocities(). This is done at several densities,
+with the default model and with the calibrated model options of examples/calibrated-corridor.json
+(a time gap to the one ahead, steering, the simultaneous update; docs/model.md), and the means are
+plotted against Weidmann's fundamental diagram into a PNG.
 
-    PYTHONPATH=build python3 examples/python/fundamental_diagram.py fundamental_diagram.png
+    PYTHONPATH=build python3 examples/python/fundamental_diagram.py fundamental-diagram.png
 """
 import argparse
 import math
+import pathlib
 
 import matplotlib
 
@@ -18,38 +22,43 @@ import numpy as np  # noqa: E402
 
 import strida  # noqa: E402
 
-LENGTH, WIDTH = 10.0, 4.0  # the trap (m); the crowd starts in the corridor behind it too
-MODELS = {"default model": {}, "speed from spacing": {"SpeedFromSpacing": 1}}
+WIDTH, WINDOW = 4.0, 10.0  # m: the corridor's width, the window's length (the trap)
+BEHIND, BEYOND = 70.0, 40.0  # m of the block behind and beyond the window
+CALIBRATED = pathlib.Path(__file__).resolve().parent.parent / "calibrated-corridor.json"
+MODELS = {"default model": None, "calibrated options": CALIBRATED}
 
 
-def crowd(sim, density, rng):
-    """Fills the corridor from three trap lengths before the trap to its end at this density."""
-    start = -3 * LENGTH
-    count = round(density * (LENGTH - start) * WIDTH)
-    spacing = math.sqrt((LENGTH - start) * WIDTH / count)
-    lanes = max(1, int(WIDTH / spacing))
-    for i in range(count):
-        x = start + (i // lanes + 0.5) * spacing
-        y = (i % lanes + 0.5) * WIDTH / lanes
-        speed = float(np.clip(rng.normal(1.34, 0.26), 0.6, 2.0))
-        sim.add_pedestrian(x, y, LENGTH + 1000.0, y, vx=0.0, max_speed=speed)
+def fill(sim, density, rng):
+    """The block in lanes as near square as the width allows, each a little off its place."""
+    lanes = max(1, round(WIDTH * math.sqrt(density)))
+    across, along = WIDTH / lanes, lanes / (WIDTH * density)
+    rows = int((BEHIND + WINDOW + BEYOND) / along)
+    for row in range(rows):
+        x = WINDOW + BEYOND - (row + 0.5) * along
+        for lane in range(lanes):
+            speed = float(np.clip(rng.normal(1.34, 0.26), 0.5, 2.5))
+            y = (lane + 0.5 + rng.uniform(-0.1, 0.1)) * across
+            sim.add_pedestrian(x + rng.uniform(-0.1, 0.1) * along, y, 100_000.0, y, vx=speed,
+                               max_speed=speed)
 
 
-def measure(density, model, steps, seed):
-    """Density and mean speed in the trap at every step after the first tenth of the run."""
-    settings = {"ManualGenerator": 1, "TrapLength": LENGTH, "TrapWidth": WIDTH,
-                "CorridorWalls": 1, **model}
-    sim = strida.Simulation(settings=settings, seed=seed)
-    crowd(sim, density, np.random.default_rng(seed))
-    points = []
-    for step in range(steps):
-        if not sim.step():
-            break
-        f = sim.figures()
-        if step >= steps // 10 and f["TotalPed"] > 0:
-            points.append((f["TotalPed"] / (LENGTH * WIDTH), f["AvgSpeed"]))
-    sim.stop()
-    return points
+def measure(density, scenario, settle, seconds, seed):
+    """Mean density (1/m²) and speed along the corridor (m/s) in the window."""
+    settings = {"ManualGenerator": 1, "TrapLength": WINDOW, "TrapWidth": WIDTH,
+                "CorridorWalls": 1}
+    with strida.Simulation(scenario=scenario, settings=settings, seed=seed) as sim:
+        fill(sim, density, np.random.default_rng(seed))
+        every = round(0.5 * sim.frame_rate)
+        sim.step(round(settle * sim.frame_rate))
+        samples = []
+        for _ in range(round(seconds / 0.5)):
+            sim.step(every)
+            x = sim.positions()[:, 0]
+            inside = (x >= 0) & (x <= WINDOW)
+            if inside.any():
+                samples.append((inside.sum() / (WINDOW * WIDTH),
+                                sim.velocities()[inside, 0].mean()))
+    return np.mean(samples, axis=0)
 
 
 def weidmann(density):
@@ -60,24 +69,29 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("png", help="the picture to write")
     parser.add_argument("--densities", type=float, nargs="+",
-                        default=[0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5])
-    parser.add_argument("--steps", type=int, default=300, help="steps per run")
+                        default=[0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 3.5, 4.0])
+    parser.add_argument("--settle", type=float, default=10, help="seconds before measuring")
+    parser.add_argument("--seconds", type=float, default=20, help="seconds of measuring")
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
 
     fig, ax = plt.subplots(figsize=(7, 4.5), dpi=120)
-    for (label, model), colour in zip(MODELS.items(), ("tab:red", "tab:blue")):
-        points = [p for d in args.densities for p in measure(d, model, args.steps, args.seed)]
-        density, speed = np.array(points).T
-        ax.scatter(density, speed, s=4, alpha=0.25, color=colour, label=label)
-    rho = np.linspace(0.2, 5.3, 200)
+    for (label, model), (colour, marker) in zip(MODELS.items(),
+                                                 (("tab:red", "o"), ("tab:blue", "^"))):
+        points = np.array([measure(d, model, args.settle, args.seconds, args.seed)
+                           for d in args.densities])
+        ax.plot(points[:, 0], points[:, 1], marker=marker, color=colour, label=label)
+        for (density, speed), asked in zip(points, args.densities):
+            print(f"{label}: {asked:g} persons/m² asked, {density:.2f} measured, "
+                  f"{speed:.2f} m/s")
+    rho = np.linspace(0.3, 5.3, 200)
     ax.plot(rho, weidmann(rho), color="black", label="Weidmann (1993)")
-    ax.set_xlabel("density in the trap (persons/m²)")
-    ax.set_ylabel("mean speed in the trap (m/s)")
+    ax.set_xlabel("density in the window (persons/m²)")
+    ax.set_ylabel("mean speed along the corridor (m/s)")
     ax.set_xlim(0, 5.5)
-    ax.set_ylim(0, 2.0)
-    ax.set_title(f"Corridor {LENGTH:g} m × {WIDTH:g} m with walls, one way, seed {args.seed}")
-    ax.legend(loc="upper right", markerscale=3)
+    ax.set_ylim(0, 1.6)
+    ax.set_title(f"A {WIDTH:g} m corridor with walls, one way, seed {args.seed}")
+    ax.legend(loc="upper right")
     fig.tight_layout()
     fig.savefig(args.png)
     print(f"wrote {args.png}")

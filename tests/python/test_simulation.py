@@ -159,5 +159,6 @@ def test_the_module_installs_where_the_systems_python_finds_it(tmp_path):
 def test_the_fundamental_diagram_example_writes_its_plot(tmp_path):
     png = tmp_path / "fd.png"
     subprocess.run([sys.executable, SOURCE / "examples/python/fundamental_diagram.py", png,
-                    "--densities", "0.5", "2", "--steps", "60"], check=True, capture_output=True)
+                    "--densities", "0.5", "2", "--settle", "1", "--seconds", "2"],
+                   check=True, capture_output=True)
     assert png.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" and png.stat().st_size > 10_000
