@@ -2,6 +2,7 @@
 import json
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 
@@ -36,7 +37,7 @@ def manifest(folder):
     return {k: m[k] for k in ("settings", "seed", "steps", "ending", "results", "files")}
 
 
-@pytest.mark.parametrize("how", ["settings", "scenario", "step limit"])
+@pytest.mark.parametrize("how", ["settings", "scenario", "data file", "step limit"])
 def test_a_run_writes_what_the_batch_runner_writes(tmp_path, how):
     py_out, batch_out = tmp_path / "py", tmp_path / "batch"
     if how == "scenario":
@@ -44,6 +45,11 @@ def test_a_run_writes_what_the_batch_runner_writes(tmp_path, how):
         sim = strida.Simulation(scenario=scenario, settings={"ReportNTXY": 1}, out=py_out,
                                 **OUTPUTS)
         args = ["--scenario", scenario, "--set", "ReportNTXY=1"]
+    elif how == "data file":
+        peds = SOURCE / "examples" / "head-on.sdx"
+        sim = strida.Simulation(settings={"ManualGenerator": 1, "ReportNTXY": 1}, seed=2,
+                                peds=peds, out=py_out, **OUTPUTS)
+        args = ["--set", "ManualGenerator=1", "--set", "ReportNTXY=1", "--seed", 2, "--peds", peds]
     else:
         sim = strida.Simulation(settings=CROWD, seed=7, out=py_out, **OUTPUTS)
         args = ["--seed", 7] + [a for k, v in CROWD.items()
@@ -96,6 +102,15 @@ def test_the_arrays_and_the_table_follow_the_trajectory_file_row_for_row(tmp_pat
         if name != "DissipationTime":
             assert value == last[name], name
     assert figures["DissipationTime"] == sim.results()["DissipationTime"]
+
+
+def test_a_file_that_cannot_be_written_is_a_warning_and_the_run_goes_on(tmp_path):
+    sim = strida.Simulation(seed=1, out=tmp_path / "out")
+    sim.step()
+    shutil.rmtree(tmp_path / "out")
+    with pytest.warns(RuntimeWarning, match="Instant.txt"):
+        sim.step()
+    assert sim.run() == "finished"
 
 
 def test_bad_input_raises_with_the_programs_own_words(tmp_path):
