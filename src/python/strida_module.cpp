@@ -318,7 +318,7 @@ it. Usable in a with block, which stops the run at its end.)")
              }),
              py::arg("scenario") = py::none(), py::arg("settings") = py::none(),
              py::arg("seed") = py::none(), py::arg("out") = py::none(),
-             py::kw_only(), py::arg("record_trajectory") = false,
+             py::arg("record_trajectory") = false, py::kw_only(),
              py::arg("trajectories") = std::vector<fs::path>{},
              py::arg("chart_data") = py::none(), py::arg("per_pedestrian") = py::none(),
              py::arg("peds") = py::none(), py::arg("threads") = 0,
