@@ -28,26 +28,29 @@ CALIBRATED = pathlib.Path(__file__).resolve().parent.parent / "calibrated-corrid
 MODELS = {"default model": None, "calibrated options": CALIBRATED}
 
 
-def fill(sim, density, rng):
-    """The block in lanes as near square as the width allows, each a little off its place."""
+def block(density, rng):
+    """The block in lanes as near square as the width allows, each a little off its place:
+    (px, py, ex, ey, vx, vy, max_speed) for every pedestrian."""
     lanes = max(1, round(WIDTH * math.sqrt(density)))
     across, along = WIDTH / lanes, lanes / (WIDTH * density)
     rows = int((BEHIND + WINDOW + BEYOND) / along)
+    crowd = []
     for row in range(rows):
         x = WINDOW + BEYOND - (row + 0.5) * along
         for lane in range(lanes):
             speed = float(np.clip(rng.normal(1.34, 0.26), 0.5, 2.5))
             y = (lane + 0.5 + rng.uniform(-0.1, 0.1)) * across
-            sim.add_pedestrian(x + rng.uniform(-0.1, 0.1) * along, y, 100_000.0, y, vx=speed,
-                               max_speed=speed)
+            crowd.append((x + rng.uniform(-0.1, 0.1) * along, y, 100_000.0, y, speed, 0.0, speed))
+    return crowd
 
 
 def measure(density, scenario, settle, seconds, seed):
     """Mean density (1/m²) and speed along the corridor (m/s) in the window."""
     settings = {"ManualGenerator": 1, "TrapLength": WINDOW, "TrapWidth": WIDTH,
                 "CorridorWalls": 1}
-    with strida.Simulation(scenario=scenario, settings=settings, seed=seed) as sim:
-        fill(sim, density, np.random.default_rng(seed))
+    crowd = block(density, np.random.default_rng(seed))
+    with strida.Simulation(scenario=scenario, settings=settings, seed=seed,
+                           pedestrians=crowd) as sim:
         every = round(0.5 * sim.frame_rate)
         sim.step(round(settle * sim.frame_rate))
         samples = []

@@ -52,7 +52,8 @@ SetupError loadScenario(const std::filesystem::path& file, RunSetup& o, Engine& 
     Scenario scenario;
     if (MaybeError error = readScenario(file, scenario)) return error->description;
     if (scenario.hasPedestrians && o.pedFile)
-        return "the scenario has hand-made pedestrians; a data file would add a second set";
+        return "the scenario has hand-made pedestrians; " + o.pedFileOption +
+               " would add a second set";
     ManualGenerator manual(engine);
     const ScenarioOpening how{file, o.sets, [&engine] { return engine.calibrate(); }};
     if (MaybeError error = openScenario(engine, manual, scenario, how)) return error->description;
@@ -132,7 +133,8 @@ bool ScriptedRun::step() {
     if (!ending_.empty()) return false;
     engine_.SimulationTick();
     if (!engine_.stepAbandoned()) ++taken_;
-    if (!engine_.runExists()) ending_ = "finished";
+    // An interrupt abandons the step under way by ending the run.
+    if (!engine_.runExists()) ending_ = engine_.stepAbandoned() ? "interrupted" : "finished";
     return goesOn();
 }
 

@@ -20,6 +20,8 @@ struct RunSetup {
     std::vector<std::pair<std::string, std::string>> sets;
     std::optional<std::filesystem::path> scenario, replay;
     std::optional<std::filesystem::path> pedFile;
+    // How the data file is given, for the message that refuses it beside a scenario's pedestrians.
+    std::string pedFileOption = "--peds";
     // The SHA-256 a replayed run's data file had; the file must still have it.
     std::optional<std::string> pedFileSha256;
     std::optional<std::uint64_t> seed;

