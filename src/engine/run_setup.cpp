@@ -130,7 +130,6 @@ SetupError saveScenario(const RunSetup& setup, const std::filesystem::path& file
 }
 
 bool ScriptedRun::step() {
-    if (!ending_.empty()) return false;
     engine_.SimulationTick();
     if (!engine_.stepAbandoned()) ++taken_;
     // An interrupt abandons the step under way by ending the run.

@@ -62,7 +62,7 @@ SetupError saveScenario(const RunSetup& setup, const std::filesystem::path& file
 class ScriptedRun {
   public:
     explicit ScriptedRun(Engine& engine) : engine_(engine) {}
-    // One tick; whether the run goes on after it. A run that ended in it has "finished"; one that
+    // One tick of a run that goes on; whether it still does after it. A run that ended in it has "finished"; one that
     // a failure paused (told through the host) is still there for end() to record.
     bool step();
     bool goesOn() const { return ending_.empty() && engine_.runExists() && engine_.IsRunning(); }

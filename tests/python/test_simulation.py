@@ -98,7 +98,9 @@ def test_the_arrays_and_the_table_follow_the_trajectory_file_row_for_row(tmp_pat
     # The figures are the chart data's last row, and the run's closing dissipation time.
     last = pd.read_csv(tmp_path / "c.csv").iloc[-1]
     figures = sim.figures()
-    assert len(figures) == 13
+    assert list(figures) == ["TotalPed", "AvgSpeed", "InstantDelay", "Uncomfort", "NHI", "NUVI",
+                             "AvgTotalPed", "MeanAvgSpeed", "AvgDelay", "MeanUncomfort", "AvgNHI",
+                             "AvgNUVI", "DissipationTime"]
     for name, value in figures.items():
         if name != "DissipationTime":
             assert value == last[name], name
@@ -168,6 +170,9 @@ def test_bad_input_raises_with_the_programs_own_words(tmp_path):
         strida.Simulation(scenario=tmp_path / "missing.json")
     with pytest.raises(ValueError):
         strida.Simulation(out=tmp_path, trajectories=["Instant.txt"])
+    (tmp_path / "a-file").write_text("")
+    with pytest.raises(ValueError, match="cannot create the report folder"):
+        strida.Simulation(out=tmp_path / "a-file" / "out")
     with pytest.raises(ValueError, match="cannot start.*no-such-folder"):
         strida.Simulation(out=tmp_path, trajectories=["no-such-folder/t.txt"])
     with pytest.raises(RuntimeError, match="record_trajectory=True"):
