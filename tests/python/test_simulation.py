@@ -46,6 +46,8 @@ def test_a_run_writes_what_the_batch_runner_writes(tmp_path, how):
         sim = strida.Simulation(scenario=scenario, settings={"ReportNTXY": 1}, out=py_out,
                                 **OUTPUTS)
         args = ["--scenario", scenario, "--set", "ReportNTXY=1"]
+        # Its hand-made pedestrians, once.
+        assert len(sim.ids()) == len(json.loads(scenario.read_text())["pedestrians"]) == 4
     elif how == "data file":
         peds = SOURCE / "examples" / "head-on.sdx"
         sim = strida.Simulation(settings={"ManualGenerator": 1, "ReportNTXY": 1}, seed=2,
