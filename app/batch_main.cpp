@@ -132,12 +132,8 @@ extern "C" void onInterrupt(int signal) {
 }
 
 // Messages go to standard error as they come; nothing is drawn, not even the pedestrians' circles.
-class BatchHost : public HeadlessHost {
+class BatchHost : public UnseenHost {
   public:
-    void placeCircle(int, float, float, float) override {}
-    void paintCircle(int, Colour, bool) override {}
-    void setCircleVisible(int, bool) override {}
-    void unloadCircle(int) override {}
     void showMessage(std::string_view text, std::string_view title, MessageIcon icon) override {
         HeadlessHost::showMessage(text, title, icon);
         std::fprintf(stderr, "strida-batch: %.*s\n", static_cast<int>(text.size()), text.data());

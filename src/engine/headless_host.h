@@ -111,4 +111,14 @@ class HeadlessHost : public Host {
     Circle ignored_;               // where a call for an ID below 0 goes
 };
 
+// A headless host that keeps no circles, for runs nobody watches (the batch runner, scripts):
+// a long run's pedestrians cost it nothing.
+class UnseenHost : public HeadlessHost {
+  public:
+    void placeCircle(int, float, float, float) override {}
+    void paintCircle(int, Colour, bool) override {}
+    void setCircleVisible(int, bool) override {}
+    void unloadCircle(int) override {}
+};
+
 }  // namespace strida

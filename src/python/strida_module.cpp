@@ -34,12 +34,8 @@ namespace strida::python {
 namespace {
 
 // Nothing is drawn; the messages are kept, for the exceptions that carry them.
-class ScriptHost : public HeadlessHost {
+class ScriptHost : public UnseenHost {
   public:
-    void placeCircle(int, float, float, float) override {}
-    void paintCircle(int, Colour, bool) override {}
-    void setCircleVisible(int, bool) override {}
-    void unloadCircle(int) override {}
     std::string lastMessage(const char* otherwise) const {
         const auto& messages = shown().messages;
         return messages.empty() ? otherwise : messages.back().text;

@@ -198,12 +198,7 @@ TEST_F(FramesTest, EveryThirdStepIsAFrameAndAFolderThatCannotTakeThemTurnsThemOf
 // turns saving off. A run after the window's own frames replaces them without asking.
 TEST_F(FramesTest, FramesSavedBeforeAreReplacedOnlyWhenTheUserAgrees) {
     std::ofstream(frames / "frame-000001.png") << "kept";
-    std::vector<QString> questions;
-    bool answer = false;
-    window.confirm = [&](const QString& q) {
-        questions.push_back(q);
-        return answer;
-    };
+    answer = false;
     action("mnuStartSimulation")->trigger();
     for (int step = 1; step <= 3; ++step) window.engine().SimulationTick();
     action("mnuStartSimulation")->trigger();  // stop

@@ -31,8 +31,12 @@ class UiTest : public ::testing::Test {
         window.host().messageSink = [this](const std::string& text, const std::string&,
                                            MessageIcon) { messages.push_back(text); };
         window.host().eventInterval = 0;
-        // Questions are answered yes, as a user going on would; a test that cares replaces it.
-        window.confirm = [](const QString&) { return true; };
+        // Questions are kept and answered with `answer`: yes, as a user going on would, unless
+        // a test says otherwise.
+        window.confirm = [this](const QString& q) {
+            questions.push_back(q);
+            return answer;
+        };
         window.show();
         QApplication::processEvents();
     }
@@ -51,6 +55,8 @@ class UiTest : public ::testing::Test {
     strida::test::TempFolder folder;
     MainWindow window;
     std::vector<std::string> messages;
+    std::vector<QString> questions;  // asked through window.confirm
+    bool answer = true;
 };
 
 }  // namespace strida::ui::test

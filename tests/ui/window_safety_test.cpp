@@ -54,12 +54,7 @@ TEST_F(UiTest, ATextBoxKeepsItsEditingKeysAndTheOtherMenuKeysStillWork) {
 // Exit with a run under way asks first; answered no, the run goes on. Without a run it does not
 // ask.
 TEST_F(UiTest, ExitAsksWhileARunExists) {
-    std::vector<QString> questions;
-    bool answer = false;
-    window.confirm = [&](const QString& q) {
-        questions.push_back(q);
-        return answer;
-    };
+    answer = false;
     action("mnuStartSimulation")->trigger();
     action("mnuExit")->trigger();
     ASSERT_EQ(questions.size(), 1u);
@@ -140,7 +135,6 @@ TEST_F(UiTest, ReportsGoWhereTheStatusBarSaysAndAFailedStartSaysSoOnce) {
 TEST_F(UiTest, SavePictureAsksBeforeWritingOverAFile) {
     const fs::path file = folder.path() / "trap.png";
     std::ofstream(file) << "old";
-    std::vector<QString> questions;
     window.confirm = [&](const QString& q) {
         questions.push_back(q);
         return questions.size() > 1;
