@@ -409,6 +409,7 @@ bool Engine::movePedestrians(TrapSums& sums) {
             abandonStep();
             return false;
         }
+        Pedestrians_.prefetchFor(i + 1);
         if (!Pedestrians_.slot(i)) continue;
         letEventsIn();
         if (!runGoesOn()) break;
@@ -594,6 +595,7 @@ MaybeError Engine::movePedestrian(PedClass& p) {
                     run_.StepCount, Pedestrians_, within_,
                     reports_,       host_,        drawn ? &drawer_ : nullptr};
     ctx.wallTop = walls();
+    ctx.nearby = &nearby_;
     MaybeError error = p.Move(ctx);
     if (!error && p.arrived()) RemovePedestrian(p.ID());
     return error;

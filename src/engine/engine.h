@@ -342,6 +342,7 @@ class Engine {
 
     // Room for one pedestrian's neighbours, reused by every search.
     std::vector<Neighbour> within_;
+    Nearby nearby_;       // what a move's first search found, for its measures
     double wallTop_ = 0;  // m: the upper wall, as the step under way keeps to it
     // Crossings of the trap's middle cross-section in this run, per walking direction, and of
     // each of the steps of the last second, newest last.

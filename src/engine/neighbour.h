@@ -1,5 +1,5 @@
 // What a pedestrian learns of the others around it: the neighbours within a reach, the nearest one
-// within sight, and the one question it asks to find them.
+// within sight, and what a search found kept for the next one.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +9,12 @@ namespace strida {
 
 class PedClass;
 
-/// One pedestrian closer than the reach asked for.
+/// One pedestrian closer than the reach asked for. Made without setting anything, so that room for
+/// a search's answer is made without writing it twice.
 struct Neighbour {
+    Neighbour() {}  // NOLINT: left unset on purpose
+    Neighbour(const PedClass* p, double x, double y, double distance, std::uint32_t o)
+        : ped(p), dx(x), dy(y), d(distance), order(o) {}
     const PedClass* ped;
     double dx, dy;        ///< metres: the asking pedestrian's position less this one's
     double d;             ///< metres: the distance between the two
@@ -26,19 +30,23 @@ struct NearestInSight {
     float x = 0, y = 0;  ///< metres: its position, as the search found it
 };
 
-// Where a moving pedestrian finds the others and tells of its own new place. The run's collection
-// answers; the pedestrian needs nothing else of it.
-class NeighbourFinder {
-  public:
-    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
-    // its distance; and, when `nearest` is given, the nearest one closer than `sight`.
-    virtual void neighbours(const PedClass& self, double reach, double sight,
-                            std::vector<Neighbour>& within, NearestInSight* nearest) const = 0;
-    // `p` has a new position: it is found there from now on.
-    virtual void moved(PedClass& p) = 0;
-
-  protected:
-    ~NeighbourFinder() = default;
+/// The others near a pedestrian as one search found them, where they then stood, kept for a second
+/// search around the place it moved to. While nobody else has moved since, everyone closer than r
+/// to the new place is among them as long as r plus the distance moved stays within `radius`.
+struct Nearby {
+    struct Entry {
+        Entry() {}  // NOLINT: left unset on purpose, as Neighbour
+        const PedClass* ped;
+        float x, y;  ///< metres: its position, as the search found it
+        std::uint32_t order;
+        std::uint8_t color;  ///< its colour family
+        double vx, vy;       ///< m/s: its velocity
+    };
+    std::vector<Entry> list;          ///< in order of creation
+    const PedClass* owner = nullptr;  ///< whose search it was; none: nothing is kept
+    float x = 0, y = 0;               ///< metres: where the owner stood
+    double radius = 0;                ///< metres: everyone closer than this is listed
+    std::uint64_t stamp = 0;          ///< the crowd's count of changes as the search ended
 };
 
 }  // namespace strida

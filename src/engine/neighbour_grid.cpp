@@ -41,7 +41,7 @@ void NeighbourGrid::place(PedClass& p, int cell) {
     std::vector<Entry>& list = cells_[static_cast<std::size_t>(cell)];
     p.gridCell_ = cell;
     p.gridSlot_ = static_cast<int>(list.size());
-    list.push_back({p.Px(), p.Py(), p.order_, &p});
+    list.push_back({p.Px(), p.Py(), p.order_, p.color(), &p, p.Vx(), p.Vy()});
     largest_ = std::max(largest_, list.size());
 }
 
@@ -103,7 +103,7 @@ bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_
 }
 
 NeighbourGrid::Place NeighbourGrid::placeOf(const PedClass& p) {
-    return {p.gridCell_, p.gridSlot_, p.Px(), p.Py()};
+    return {p.gridCell_, p.gridSlot_, p.Px(), p.Py(), p.Vx(), p.Vy()};
 }
 
 bool NeighbourGrid::moveInPlace(const Place& place) {
@@ -112,6 +112,8 @@ bool NeighbourGrid::moveInPlace(const Place& place) {
     Entry& e = cells_[static_cast<std::size_t>(place.cell)][static_cast<std::size_t>(place.slot)];
     e.x = place.x;
     e.y = place.y;
+    e.vx = place.vx;
+    e.vy = place.vy;
     return true;
 }
 

@@ -27,6 +27,7 @@ class NeighbourGrid {
     struct Place {
         int cell = -1, slot = -1;
         float x = 0, y = 0;
+        double vx = 0, vy = 0;
     };
     static Place placeOf(const PedClass& p);
     bool moveInPlace(const Place& place);
@@ -40,6 +41,13 @@ class NeighbourGrid {
     // (others may be too), in no particular order.
     template <typename Visit>
     void visit(double x, double y, double radius, Visit&& f) const;
+    // The same cells as visit(), each given as the range of its entries [begin, end).
+    template <typename Visit>
+    void visitCells(double x, double y, double radius, Visit&& f) const;
+    // Asks the processor to fetch the entries of the cells visit() would visit. A hint only.
+    void prefetch(double x, double y, double radius) const {
+        visitCells(x, y, radius, [](const Entry* e, const Entry*) { __builtin_prefetch(e); });
+    }
     // Whether visit() would give more than `limit` candidates.
     bool holdsMoreThan(double x, double y, double radius, std::size_t limit) const {
         // Mostly answered at once: the cells within reach, at most 2 r / cellSize + 2 along each
@@ -51,10 +59,15 @@ class NeighbourGrid {
         return countsMoreThan(x, y, radius, limit);
     }
 
+    // What the searches and the measures read of a pedestrian, kept here so that they need not
+    // reach into the pedestrian itself: its position, velocity and colour family as of its last
+    // move, and its place in the order of creation.
     struct Entry {
         float x, y;
         std::uint32_t order;
+        std::uint8_t color;
         PedClass* ped;
+        double vx, vy;
     };
 
   private:
@@ -90,12 +103,22 @@ inline NeighbourGrid::Span NeighbourGrid::span(double x, double y, double radius
 }
 
 template <typename Visit>
-void NeighbourGrid::visit(double x, double y, double radius, Visit&& f) const {
+void NeighbourGrid::visitCells(double x, double y, double radius, Visit&& f) const {
     if (count_ == 0) return;
     const Span s = span(x, y, radius);
-    for (int cy = s.cy0; cy <= s.cy1; ++cy)
-        for (int cx = s.cx0; cx <= s.cx1; ++cx)
-            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * nx_ + cx]) f(e);
+    const std::vector<Entry>* row = cells_.data() + static_cast<std::size_t>(s.cy0) * nx_;
+    for (int cy = s.cy0; cy <= s.cy1; ++cy, row += nx_)
+        for (int cx = s.cx0; cx <= s.cx1; ++cx) {
+            const std::vector<Entry>& cell = row[cx];
+            f(cell.data(), cell.data() + cell.size());
+        }
+}
+
+template <typename Visit>
+void NeighbourGrid::visit(double x, double y, double radius, Visit&& f) const {
+    visitCells(x, y, radius, [&](const Entry* e, const Entry* end) {
+        for (; e != end; ++e) f(*e);
+    });
 }
 
 }  // namespace strida

@@ -7,6 +7,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "engine/host.h"
+#include "engine/pedestrian_collection.h"
 #include "measure/report_writer.h"
 
 namespace strida {
@@ -16,8 +17,9 @@ double sign(double x) {
     return x > 0 ? 1.0 : (x < 0 ? -1.0 : 0.0);
 }
 
-bool finite(std::initializer_list<double> values) {
-    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+template <typename... T>
+bool finite(T... values) {
+    return (std::isfinite(values) && ...);
 }
 
 const char* describe(double v) {
@@ -42,14 +44,20 @@ void PedClass::DesireForward() {
 void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within, const double* wallTop) {
     // Every neighbour closer than the reach pushes straight away from itself, the nearer the
     // harder.
+    // Summed in locals, in the same order: the compiler cannot tell that the neighbours' doubles
+    // are not these, and would otherwise store and load them at every neighbour.
     const double reach = 2 * def_.influenceRadius;
+    const double most = def_.MaxSpeed, beta = def_.Beta;
+    double sumX = desireAvoidX_, sumY = desireAvoidY_;
     for (const Neighbour& n : within) {
         const double g = reach - n.d;
         if (g > 0 && n.d > 0) {
-            desireAvoidX_ += (((n.dx * g) / n.d) * def_.MaxSpeed) / def_.Beta;
-            desireAvoidY_ += (((n.dy * g) / n.d) * def_.MaxSpeed) / def_.Beta;
+            sumX += (((n.dx * g) / n.d) * most) / beta;
+            sumY += (((n.dy * g) / n.d) * most) / beta;
         }
     }
+    desireAvoidX_ = sumX;
+    desireAvoidY_ = sumY;
     if (!wallTop) return;
     // A wall pushes as a neighbour standing at its nearest point would, from where the influence
     // circle reaches it: the push grows from 0 at a distance of influenceRadius to
@@ -96,7 +104,7 @@ void PedClass::DesireRepulseAway(const NearestInSight& nearest, bool faceTargetA
     desireRepulseY_ = (((ux * gap) / D) * def_.MaxSpeed) / def_.Chi;
 }
 
-void PedClass::SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+void PedClass::SpeedFromSpacing(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
                                 bool faceTargetAtRest) {
     double ux, uy;
     heading(faceTargetAtRest, ux, uy);
@@ -126,7 +134,7 @@ void PedClass::SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighb
     desireForwardY_ -= (wanted - most) * uy;
 }
 
-void PedClass::SteerAway(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
+void PedClass::SteerAway(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
                          bool faceTargetAtRest) {
     const double speed =
         std::sqrt(desireForwardX_ * desireForwardX_ + desireForwardY_ * desireForwardY_);
@@ -159,6 +167,7 @@ void PedClass::clearDesires() {
 }
 
 MaybeError PedClass::Move(MoveContext& ctx) {
+    if (ctx.nearby) ctx.nearby->owner = nullptr;
     steer(ctx);
     Motion next;
     MaybeError error = motion(ctx.dt, ctx.wallTop, next);
@@ -201,9 +210,14 @@ void PedClass::steer(MoveContext& ctx) {
     const bool flee = isOn(ctx.settings.ForceFlee), separate = isOn(ctx.settings.ForceSeparate);
     // One search serves both neighbour forces: those within reach and the nearest within sight.
     NearestInSight nearest;
+    // A pedestrian measured after this move searches again around its new place; the search here
+    // keeps those that search needs, as far out as the move can take it.
+    Nearby* keep = ctx.nearby && hasEntered_ && !hasLeft_ ? ctx.nearby : nullptr;
+    if (keep) keep->radius = 2 * def_.influenceRadius + 1.01 * def_.MaxSpeed * ctx.dt + 0.001;
     if (flee || separate)
         ctx.crowd.neighbours(*this, separate ? 2 * def_.influenceRadius : 0,
-                             flee ? def_.sightDistance : 0, ctx.within, flee ? &nearest : nullptr);
+                             flee ? def_.sightDistance : 0, ctx.within, flee ? &nearest : nullptr,
+                             keep);
     const bool faceTarget = faceTargetAtRest(ctx.settings);
     if (flee) DesireRepulseAway(nearest, faceTarget);
     const bool forward = isOn(ctx.settings.ForceForward);
@@ -220,7 +234,7 @@ MaybeError PedClass::motion(double dt, const double* wallTop, Motion& next) cons
     // Everything is computed aside and stored only when every value is a finite number.
     const double wx = desireForwardX_ + desireAvoidX_ + desireRepulseX_;
     const double wy = desireAvoidY_ + desireForwardY_ + desireRepulseY_;
-    if (!finite({wx, wy}))
+    if (!finite(wx, wy))
         return EngineError{describe(wx + wy) + std::string(" in the desired velocity")};
 
     // The acceleration towards the desired velocity, then the velocity, each held to its limit
@@ -236,20 +250,20 @@ MaybeError PedClass::motion(double dt, const double* wallTop, Motion& next) cons
     double ax = ((wx - Vx_) / dt) / def_.Mass;
     double ay = ((wy - Vy_) / dt) / def_.Mass;
     double accl = std::sqrt(ay * ay + ax * ax);
-    if (!finite({ax, ay, accl}))
+    if (!finite(ax, ay, accl))
         return EngineError{describe(accl) + std::string(" in the acceleration")};
     accl = limit(ax, ay, accl, def_.maxAcceleration);
 
     double vx = dt * ax + Vx_;
     double vy = dt * ay + Vy_;
     double speed = std::sqrt(vy * vy + vx * vx);
-    if (!finite({ax, ay, accl, vx, vy, speed}))
+    if (!finite(ax, ay, accl, vx, vy, speed))
         return EngineError{describe(speed + accl) + std::string(" in the velocity")};
     speed = limit(vx, vy, speed, def_.MaxSpeed);
 
     const float px = static_cast<float>(dt * vx + static_cast<double>(Px_));
     float py = static_cast<float>(dt * vy + static_cast<double>(Py_));
-    if (!finite({vx, vy, speed, px, py}))
+    if (!finite(vx, vy, speed, px, py))
         return EngineError{describe(static_cast<double>(px) + py + speed) +
                            std::string(" in the position")};
     if (wallTop) {
@@ -336,15 +350,15 @@ void PedClass::writeRow(MoveContext& ctx) {
 void PedClass::measureNeighbourhood(MoveContext& ctx) {
     int same = 0, other = 0;
     double sumVx = 0, sumVy = 0;
-    ctx.crowd.neighbours(*this, 2 * def_.influenceRadius, 0, ctx.within, nullptr);
-    for (const Neighbour& n : ctx.within) {
-        if (n.ped->def_.color == def_.color)
+    auto count = [&](std::uint8_t color, double vx, double vy) {
+        if (color == def_.color)
             ++same;
         else
             ++other;
-        sumVx += n.ped->Vx_;
-        sumVy += n.ped->Vy_;
-    }
+        sumVx += vx;
+        sumVy += vy;
+    };
+    ctx.crowd.neighboursSince(*this, 2 * def_.influenceRadius, ctx.nearby, ctx.within, count);
     const int m = same + other;
     if (InstantSpeed_ > 0 && m > 0) {
         storeMeasure(InstantNHI_, static_cast<double>(same) / m, ctx);

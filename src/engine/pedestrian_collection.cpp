@@ -5,11 +5,35 @@
 #include <cmath>
 
 namespace strida {
+namespace {
+// The grid gives the same neighbours with the same distances: each distance is the same
+// expression, taken for every pedestrian that squared distances (with a margin far wider than any
+// rounding) cannot rule out.
+constexpr double kMargin = 1 + 1e-12;
+
+// Those of `list` closer than `reach` to (px, py), in the list's order, in place of what `within`
+// held. Written through a pointer into room made beforehand, which the compiler keeps in the loop.
+void closerThan(double px, double py, double reach, const std::vector<Nearby::Entry>& list,
+                std::vector<Neighbour>& within) {
+    const double reachBound = reach * reach * kMargin;
+    within.resize(list.size());
+    Neighbour* out = within.data();
+    for (const Nearby::Entry& e : list) {
+        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > reachBound) continue;
+        const double d = std::sqrt(d2);
+        if (d < reach) *out++ = {e.ped, dx, dy, d, e.order};
+    }
+    within.resize(static_cast<std::size_t>(out - within.data()));
+}
+}  // namespace
 
 void PedestrianCollection::add(std::unique_ptr<PedClass> ped) {
     const std::int16_t id = ped->ID();
     ped->order_ = nextOrder_++;
     ped->inRun_ = true;
+    changed(nullptr);
     if (search_ == NeighbourSearch::Index) grid_.insert(*ped);
     if (!ids_.empty() && id <= ids_.back()) ascending_ = false;
     ids_.push_back(id);
@@ -48,6 +72,7 @@ PedClass* PedestrianCollection::find(std::string_view key) const {
 bool PedestrianCollection::remove(std::int16_t id) {
     const std::size_t i = indexOf(id);
     if (i >= slots_.size()) return false;
+    changed(nullptr);
     grid_.remove(*slots_[i]);
     slots_[i]->inRun_ = false;
     released_.push_back(std::move(slots_[i]));
@@ -56,6 +81,7 @@ bool PedestrianCollection::remove(std::int16_t id) {
 }
 
 void PedestrianCollection::clear() {
+    changed(nullptr);
     grid_.clear();
     for (auto& slot : slots_)
         if (slot) {
@@ -91,6 +117,7 @@ void PedestrianCollection::compact() {
 
 void PedestrianCollection::holdPositions(bool held) {
     held_ = held;
+    changed(nullptr);
     // The grid answers every search while positions are held; the scan needs its own copy.
     if (!held || (search_ == NeighbourSearch::Index && !grid_.empty())) return;
     heldPlaces_.resize(slots_.size());
@@ -101,6 +128,7 @@ void PedestrianCollection::holdPositions(bool held) {
 void PedestrianCollection::setSearch(NeighbourSearch search) {
     if (search == search_) return;
     search_ = search;
+    changed(nullptr);
     grid_.clear();
     for (auto& slot : slots_) {
         if (!slot) continue;
@@ -110,12 +138,25 @@ void PedestrianCollection::setSearch(NeighbourSearch search) {
 }
 
 void PedestrianCollection::neighbours(const PedClass& self, double reach, double sight,
-                                      std::vector<Neighbour>& within,
-                                      NearestInSight* nearest) const {
+                                      std::vector<Neighbour>& within, NearestInSight* nearest,
+                                      Nearby* keep) const {
     within.clear();
+    if (keep) keep->owner = nullptr;
+    // While positions are held the others are not where the grid will have them next.
+    if (held_) keep = nullptr;
     const bool found = search_ == NeighbourSearch::Index && !grid_.empty() &&
-                       gridNeighbours(self, reach, sight, within, nearest);
+                       gridNeighbours(self, reach, sight, within, nearest, keep);
     if (!found) scanNeighbours(self, reach, sight, within, nearest);
+}
+
+bool PedestrianCollection::keptStands(const PedClass& self, double reach,
+                                      const Nearby& kept) const {
+    if (kept.owner != &self || kept.stamp + 1 != changes_ || lastChanged_ != &self) return false;
+    // Anyone closer than the reach to the new place was closer than the reach plus the distance
+    // moved to the old one; the small allowance covers the rounding of that sum.
+    const double mx = static_cast<double>(self.Px()) - kept.x;
+    const double my = static_cast<double>(self.Py()) - kept.y;
+    return reach + std::sqrt(mx * mx + my * my) <= kept.radius * (1 - 1e-9);
 }
 
 void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, double sight,
@@ -137,8 +178,8 @@ void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, do
 }
 
 bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, double sight,
-                                          std::vector<Neighbour>& within,
-                                          NearestInSight* nearest) const {
+                                          std::vector<Neighbour>& within, NearestInSight* nearest,
+                                          Nearby* keep) const {
     // The cells within reach come first. When they hold half the crowd or more (a crowd on one
     // spot), visiting everyone in order of creation costs less than sorting what they hold, and
     // gives the same answer: the scan answers instead. Sorting a few dozen costs next to nothing,
@@ -150,39 +191,109 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     if (!held_ && grid_.holdsMoreThan(px, py, first, std::max(slots_.size() / 2, kFew)))
         return false;
 
-    // The grid gives the same neighbours with the same distances: each distance is the same
-    // expression, taken for every pedestrian that squared distances (with a margin far wider than
-    // any rounding) cannot rule out.
-    constexpr double kMargin = 1 + 1e-12;
     const double reachBound = reach * reach * kMargin;
     const double sightBound = sight * sight * kMargin;
     double nearestBound = nearest ? std::min(sightBound, nearest->d * nearest->d * kMargin) : -1;
-    auto visit = [&](double radius, bool collect) {
-        grid_.visit(px, py, radius, [&](const NeighbourGrid::Entry& e) {
-            const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
-            const double d2 = dx * dx + dy * dy;
-            const bool inReach = collect && d2 <= reachBound;
-            const bool mayBeNearest = d2 <= nearestBound;
-            if ((!inReach && !mayBeNearest) || e.ped == &self) return;
-            const double d = std::sqrt(d2);
-            if (inReach && d < reach) within.push_back({e.ped, dx, dy, d, e.order});
-            // The earliest created of equally near pedestrians is the nearest, as in a scan.
-            if (mayBeNearest && d < sight &&
-                (d < nearest->d || (d == nearest->d && nearest->ped && e.order < nearest->order))) {
-                *nearest = {e.ped, d, e.order, e.x, e.y};
-                nearestBound = std::min(sightBound, d * d * kMargin);
-            }
-        });
+    const auto nearer = [&](const NeighbourGrid::Entry& e, double d) {
+        // The earliest created of equally near pedestrians is the nearest, as in a scan.
+        if (d < sight &&
+            (d < nearest->d || (d == nearest->d && nearest->ped && e.order < nearest->order))) {
+            *nearest = {e.ped, d, e.order, e.x, e.y};
+            nearestBound = std::min(sightBound, d * d * kMargin);
+        }
     };
     // The nearest pedestrian in sight is usually among the cells within reach: anyone outside them
     // is farther than the reach, so a nearest found closer than that stands.
-    visit(first, reach > 0);
-    if (nearest && sight > first && !(nearest->ped && nearest->d < first)) visit(sight, false);
+    const double around = keep ? std::max({first, reach, keep->radius}) : first;
+    if (keep)
+        keepAround(self, around, nearestBound, nearer, *keep);
+    else
+        grid_.visit(px, py, first, [&](const NeighbourGrid::Entry& e) {
+            const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+            const double d2 = dx * dx + dy * dy;
+            const bool inReach = reach > 0 && d2 <= reachBound;
+            const bool mayBeNearest = d2 <= nearestBound;
+            if ((!inReach && !mayBeNearest) || e.ped == &self) return;
+            const double d = std::sqrt(d2);
+            if (inReach && d < reach) within.emplace_back(e.ped, dx, dy, d, e.order);
+            if (mayBeNearest) nearer(e, d);
+        });
+    if (nearest && sight > around && !(nearest->ped && nearest->d < around))
+        grid_.visit(px, py, sight, [&](const NeighbourGrid::Entry& e) {
+            const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+            const double d2 = dx * dx + dy * dy;
+            if (d2 <= nearestBound && e.ped != &self) nearer(e, std::sqrt(d2));
+        });
 
     // In order of creation, so that sums over the neighbours add up in the same order as a scan.
-    std::sort(within.begin(), within.end(),
-              [](const Neighbour& a, const Neighbour& b) { return a.order < b.order; });
+    const auto byOrder = [](const auto& a, const auto& b) { return a.order < b.order; };
+    if (!keep) {
+        std::sort(within.begin(), within.end(), byOrder);
+        return true;
+    }
+    // The neighbours are the kept ones within reach, which are in order already: taken from them,
+    // which spares a second list and its sort.
+    closerThan(px, py, reach, keep->list, within);
+    keep->owner = &self;
+    keep->x = self.Px();
+    keep->y = self.Py();
+    keep->radius = around;
+    keep->stamp = changes_;
     return true;
+}
+
+template <typename Nearer>
+void PedestrianCollection::keepAround(const PedClass& self, double radius, double& nearestBound,
+                                      Nearer&& nearer, Nearby& keep) const {
+    // The search's hot loop: one test rules out most of the candidates, and what is kept is
+    // written through a pointer into room made beforehand, each put in its place in order of
+    // creation as it comes (a few dozen at most, so this costs less than sorting them after).
+    const double px = self.Px(), py = self.Py();
+    const double keepBound = radius * radius * kMargin;
+    double bound = std::max(keepBound, nearestBound);
+    std::vector<Nearby::Entry>& list = keep.list;
+    std::size_t n = 0;
+    grid_.visitCells(px, py, radius,
+                     [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end) {
+                         const auto most = n + static_cast<std::size_t>(end - e);
+                         if (list.size() < most) list.resize(2 * most);
+                         Nearby::Entry* const begin = list.data();
+                         Nearby::Entry* out = begin + n;
+                         for (; e != end; ++e) {
+                             const double dx = px - static_cast<double>(e->x);
+                             const double dy = py - static_cast<double>(e->y);
+                             const double d2 = dx * dx + dy * dy;
+                             if (d2 > bound || e->ped == &self) continue;
+                             if (d2 <= keepBound) {
+                                 Nearby::Entry* at = out++;
+                                 for (; at != begin && (at - 1)->order > e->order; --at)
+                                     *at = *(at - 1);
+                                 at->ped = e->ped;
+                                 at->x = e->x, at->y = e->y;
+                                 at->order = e->order;
+                                 at->color = e->color;
+                                 at->vx = e->vx, at->vy = e->vy;
+                             }
+                             if (d2 <= nearestBound) {
+                                 nearer(*e, std::sqrt(d2));
+                                 bound = std::max(keepBound, nearestBound);
+                             }
+                         }
+                         n = static_cast<std::size_t>(out - begin);
+                     });
+    list.resize(n);
+}
+
+void PedestrianCollection::prefetchFor(std::size_t index) const {
+    if (index + 1 < slots_.size())
+        if (const PedClass* next = slots_[index + 1].get()) {
+            const char* bytes = reinterpret_cast<const char*>(next);
+            for (std::size_t at = 0; at < sizeof(PedClass); at += 64)
+                __builtin_prefetch(bytes + at);
+        }
+    if (index >= slots_.size() || search_ != NeighbourSearch::Index) return;
+    if (const PedClass* p = slots_[index].get())
+        grid_.prefetch(p->Px(), p->Py(), 2 * p->influenceRadius() + 0.2);
 }
 
 std::vector<Walker> walkersOf(const PedestrianCollection& pedestrians) {

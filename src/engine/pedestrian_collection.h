@@ -6,6 +6,7 @@
 // index goes on correctly) until its owner closes the gaps, once no pass is visiting them.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,7 +26,7 @@ namespace strida {
 // created of equally near ones).
 enum class NeighbourSearch { Index, Scan };
 
-class PedestrianCollection : public NeighbourFinder {
+class PedestrianCollection final {
   public:
     PedestrianCollection() = default;
     PedestrianCollection(const PedestrianCollection&) = delete;
@@ -56,9 +57,23 @@ class PedestrianCollection : public NeighbourFinder {
     void setSearch(NeighbourSearch search);
     const NeighbourGrid& grid() const { return grid_; }
 
+    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
+    // its distance; and, when `nearest` is given, the nearest one closer than `sight`. With `keep`
+    // given, the search also lists there everyone closer than keep->radius (which must be at least
+    // the reach), for neighboursSince; it keeps nothing when the grid does not answer.
     void neighbours(const PedClass& self, double reach, double sight,
-                    std::vector<Neighbour>& within, NearestInSight* nearest) const override;
-    void moved(PedClass& p) override {
+                    std::vector<Neighbour>& within, NearestInSight* nearest,
+                    Nearby* keep = nullptr) const;
+    // Visits the pedestrians neighbours(self, reach, 0, ...) would give, in the same order, with
+    // the colour family and velocity of each: from
+    // what `kept` holds when self's own search kept it and self's move is the only change since;
+    // otherwise (or with nothing kept) from a search into `room`.
+    template <typename Visit>
+    void neighboursSince(const PedClass& self, double reach, const Nearby* kept,
+                         std::vector<Neighbour>& room, Visit&& visit) const;
+    // `p` has a new position: it is found there from now on.
+    void moved(PedClass& p) {
+        changed(&p);
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
     }
     // While held, every search finds the pedestrians where they stood when the hold began, even
@@ -73,6 +88,11 @@ class PedestrianCollection : public NeighbourFinder {
         return search_ != NeighbourSearch::Index || grid_.moveInPlace(place);
     }
 
+    // Asks the processor to fetch what moving the pedestrian in slot `index` reads of the grid,
+    // and the pedestrian in the slot after it, while the one before it moves: the step goes
+    // through the slots in turn, and without this waits on memory at each of them. A hint only.
+    void prefetchFor(std::size_t index) const;
+
     // Visits every pedestrian in order of creation.
     template <typename F>
     void forEach(F&& visit) const {
@@ -86,8 +106,20 @@ class PedestrianCollection : public NeighbourFinder {
                         std::vector<Neighbour>& within, NearestInSight* nearest) const;
     // False, with nothing found, when the scan costs less.
     bool gridNeighbours(const PedClass& self, double reach, double sight,
-                        std::vector<Neighbour>& within, NearestInSight* nearest) const;
+                        std::vector<Neighbour>& within, NearestInSight* nearest,
+                        Nearby* keep) const;
     void compact();
+    bool keptStands(const PedClass& self, double reach, const Nearby& kept) const;
+    // Lists in `keep` everyone but self closer than `radius`, in order of creation, and offers
+    // nearer() whoever is closer than nearestBound, which it may lower.
+    template <typename Nearer>
+    void keepAround(const PedClass& self, double radius, double& nearestBound, Nearer&& nearer,
+                    Nearby& keep) const;
+    // Every change of who is where counts, so that what a search kept is known to be stale.
+    void changed(const PedClass* who) {
+        ++changes_;
+        lastChanged_ = who;
+    }
 
     std::vector<std::unique_ptr<PedClass>> slots_;
     std::vector<std::int16_t> ids_;  // ID of each slot, kept for emptied slots too
@@ -99,7 +131,29 @@ class PedestrianCollection : public NeighbourFinder {
     bool ascending_ = true;  // IDs rise in order of creation, which allows a binary search
     bool held_ = false;
     std::vector<std::pair<float, float>> heldPlaces_;  // by slot, for the scan while held
+    std::uint64_t changes_ = 0;
+    const PedClass* lastChanged_ = nullptr;
 };
+
+template <typename Visit>
+void PedestrianCollection::neighboursSince(const PedClass& self, double reach, const Nearby* kept,
+                                           std::vector<Neighbour>& room, Visit&& visit) const {
+    if (!kept || !keptStands(self, reach, *kept)) {
+        neighbours(self, reach, 0, room, nullptr);
+        for (const Neighbour& n : room) visit(n.ped->color(), n.ped->Vx(), n.ped->Vy());
+        return;
+    }
+    // Closer than the reach exactly when sqrt(d2) < reach, as a search decides; squared distances
+    // settle all but those within rounding of the reach.
+    const double px = self.Px(), py = self.Py();
+    const double surelyIn = reach * reach * (1 - 1e-12), surelyOut = reach * reach * (1 + 1e-12);
+    for (const Nearby::Entry& e : kept->list) {
+        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > surelyOut || (d2 >= surelyIn && !(std::sqrt(d2) < reach))) continue;
+        visit(e.color, e.vx, e.vy);
+    }
+}
 
 // The run's pedestrians as the crowd measures see them, in order of creation: each walks the way
 // from where it was created to its target.
