@@ -1,5 +1,6 @@
-// The benchmarks' scenario: a corridor 6 m wide at 1.67 persons per square metre, half the crowd
-// walking east and half west towards targets far beyond its ends, all inside the trap.
+// The benchmarks' scenario: a corridor 6 m wide at 1.67 persons per square metre (or as dense as
+// asked), half the crowd walking east and half west towards targets far beyond its ends, all
+// inside the trap.
 #pragma once
 
 #include <unistd.h>
@@ -21,7 +22,7 @@ struct Corridor {
     static constexpr double kMargin = 7.0;
 
     Corridor(int pedestrians, NeighbourSearch search, bool instantReport,
-             std::vector<std::filesystem::path> trajectories = {})
+             std::vector<std::filesystem::path> trajectories = {}, double density = kDensity)
         : folder(std::filesystem::temp_directory_path() /
                  ("strida-bench-" + std::to_string(::getpid()) + "-" + std::to_string(serial++))),
           engine(settings, host, folder, 5) {
@@ -29,7 +30,7 @@ struct Corridor {
         settings.ManualGenerator = true;
         settings.ReportAvgInstantPerformance = Check::Unchecked;
         settings.ReportInstantPerformance = instantReport ? Check::Checked : Check::Unchecked;
-        const double spacing = std::sqrt(1 / kDensity);
+        const double spacing = std::sqrt(1 / density);
         const int lanes = static_cast<int>(kWidth / spacing);
         const int columns = (pedestrians + lanes - 1) / lanes;
         length = columns * spacing;

@@ -1,7 +1,8 @@
 // Step time of the engine at crowd scale: the corridor with N pedestrians, neighbours found by the
 // grid or by the full scan, the measures on and the reports off; with "Instant.txt" on; and with
-// a trajectory file, text or SQLite; and a crowd stacked on one spot, every pedestrian a neighbour
-// of every other; and the two update orders, the simultaneous one on 1 and 2 threads.
+// a trajectory file, text or SQLite; the corridor packed at 4 persons per square metre; a crowd
+// stacked on one spot, every pedestrian a neighbour of every other; and the two update orders, the
+// simultaneous one on 1 and 2 threads.
 //   build/strida_bench --benchmark_filter=Step
 #include <benchmark/benchmark.h>
 
@@ -12,9 +13,10 @@ namespace strida::bench {
 namespace {
 
 void stepBench(benchmark::State& state, NeighbourSearch search, bool instant,
-               std::vector<std::filesystem::path> trajectories = {}) {
+               std::vector<std::filesystem::path> trajectories = {},
+               double density = Corridor::kDensity) {
     const int n = static_cast<int>(state.range(0));
-    Corridor corridor(n, search, instant, std::move(trajectories));
+    Corridor corridor(n, search, instant, std::move(trajectories), density);
     corridor.engine.SimulationTick();  // the first step fills the caches
     const auto before = corridor.reportBytes();
     for (auto _ : state) corridor.engine.SimulationTick();
@@ -27,6 +29,10 @@ void stepBench(benchmark::State& state, NeighbourSearch search, bool instant,
 
 void StepIndex(benchmark::State& s) {
     stepBench(s, NeighbourSearch::Index, false);
+}
+// The same corridor packed at 4 persons per square metre, about 35 neighbours within reach each.
+void StepIndexDense(benchmark::State& s) {
+    stepBench(s, NeighbourSearch::Index, false, {}, 4.0);
 }
 void StepScan(benchmark::State& s) {
     stepBench(s, NeighbourSearch::Scan, false);
@@ -116,6 +122,12 @@ void sizes(benchmark::internal::Benchmark* b, int largest) {
 }
 
 BENCHMARK(StepIndex)->Apply([](auto* b) { sizes(b, 30000); });
+BENCHMARK(StepIndexDense)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Iterations(ITER)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(StepScan)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepIndexInstantReport)->Apply([](auto* b) { sizes(b, 30000); });
 BENCHMARK(StepScanInstantReport)->Apply([](auto* b) { sizes(b, 1000); });
