@@ -30,18 +30,25 @@ struct NearestInSight {
     float x = 0, y = 0;  ///< metres: its position, as the search found it
 };
 
+/// A pedestrian as the searches and the measures see it, so that they need not reach into the
+/// pedestrian itself: its position, colour family and velocity as of its last move, and its place
+/// in the order of creation. The grid holds one for each pedestrian; a search keeps copies.
+struct Placed {
+    Placed() {}  // NOLINT: left unset on purpose, as Neighbour
+    Placed(float px, float py, std::uint32_t o, std::uint8_t c, PedClass* p, double vX, double vY)
+        : x(px), y(py), order(o), color(c), ped(p), vx(vX), vy(vY) {}
+    float x, y;  ///< metres
+    std::uint32_t order;
+    std::uint8_t color;
+    PedClass* ped;
+    double vx, vy;  ///< m/s
+};
+
 /// The others near a pedestrian as one search found them, where they then stood, kept for a second
 /// search around the place it moved to. While nobody else has moved since, everyone closer than r
 /// to the new place is among them as long as r plus the distance moved stays within `radius`.
 struct Nearby {
-    struct Entry {
-        Entry() {}  // NOLINT: left unset on purpose, as Neighbour
-        const PedClass* ped;
-        float x, y;  ///< metres: its position, as the search found it
-        std::uint32_t order;
-        std::uint8_t color;  ///< its colour family
-        double vx, vy;       ///< m/s: its velocity
-    };
+    using Entry = Placed;
     std::vector<Entry> list;          ///< in order of creation
     const PedClass* owner = nullptr;  ///< whose search it was; none: nothing is kept
     float x = 0, y = 0;               ///< metres: where the owner stood

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/neighbour.h"
+
 namespace strida {
 
 class PedClass;
@@ -46,7 +48,10 @@ class NeighbourGrid {
     void visitCells(double x, double y, double radius, Visit&& f) const;
     // Asks the processor to fetch the entries of the cells visit() would visit. A hint only.
     void prefetch(double x, double y, double radius) const {
-        visitCells(x, y, radius, [](const Entry* e, const Entry*) { __builtin_prefetch(e); });
+        visitCells(x, y, radius, [](const Entry* e, const Entry* end) {
+            __builtin_prefetch(e);
+            if (end - e > 1) __builtin_prefetch(end - 1);
+        });
     }
     // Whether visit() would give more than `limit` candidates.
     bool holdsMoreThan(double x, double y, double radius, std::size_t limit) const {
@@ -59,16 +64,7 @@ class NeighbourGrid {
         return countsMoreThan(x, y, radius, limit);
     }
 
-    // What the searches and the measures read of a pedestrian, kept here so that they need not
-    // reach into the pedestrian itself: its position, velocity and colour family as of its last
-    // move, and its place in the order of creation.
-    struct Entry {
-        float x, y;
-        std::uint32_t order;
-        std::uint8_t color;
-        PedClass* ped;
-        double vx, vy;
-    };
+    using Entry = Placed;
 
   private:
     // The cells within `radius` of (x, y): columns cx0 to cx1, rows cy0 to cy1.

@@ -245,43 +245,37 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
 template <typename Nearer>
 void PedestrianCollection::keepAround(const PedClass& self, double radius, double& nearestBound,
                                       Nearer&& nearer, Nearby& keep) const {
-    // The search's hot loop: one test rules out most of the candidates, and what is kept is
-    // written through a pointer into room made beforehand, each put in its place in order of
-    // creation as it comes (a few dozen at most, so this costs less than sorting them after).
+    // The search's hot loop. Whether a candidate is kept cannot be foreseen, so it is written
+    // in any case and the end of the list moves on only when it is: a branch here would be
+    // mispredicted for a good share of them. The few dozen kept are put in order afterwards.
     const double px = self.Px(), py = self.Py();
     const double keepBound = radius * radius * kMargin;
-    double bound = std::max(keepBound, nearestBound);
     std::vector<Nearby::Entry>& list = keep.list;
     std::size_t n = 0;
     grid_.visitCells(px, py, radius,
                      [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end) {
-                         const auto most = n + static_cast<std::size_t>(end - e);
+                         const auto most = n + static_cast<std::size_t>(end - e) + 1;
                          if (list.size() < most) list.resize(2 * most);
-                         Nearby::Entry* const begin = list.data();
-                         Nearby::Entry* out = begin + n;
+                         Nearby::Entry* out = list.data() + n;
                          for (; e != end; ++e) {
                              const double dx = px - static_cast<double>(e->x);
                              const double dy = py - static_cast<double>(e->y);
                              const double d2 = dx * dx + dy * dy;
-                             if (d2 > bound || e->ped == &self) continue;
-                             if (d2 <= keepBound) {
-                                 Nearby::Entry* at = out++;
-                                 for (; at != begin && (at - 1)->order > e->order; --at)
-                                     *at = *(at - 1);
-                                 at->ped = e->ped;
-                                 at->x = e->x, at->y = e->y;
-                                 at->order = e->order;
-                                 at->color = e->color;
-                                 at->vx = e->vx, at->vy = e->vy;
-                             }
-                             if (d2 <= nearestBound) {
+                             const bool other = e->ped != &self;
+                             *out = *e;
+                             out += (d2 <= keepBound) & other;
+                             if (d2 <= nearestBound && other) [[unlikely]]
                                  nearer(*e, std::sqrt(d2));
-                                 bound = std::max(keepBound, nearestBound);
-                             }
                          }
-                         n = static_cast<std::size_t>(out - begin);
+                         n = static_cast<std::size_t>(out - list.data());
                      });
     list.resize(n);
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        const Nearby::Entry e = *it;
+        auto at = it;
+        for (; at != list.begin() && (at - 1)->order > e.order; --at) *at = *(at - 1);
+        *at = e;
+    }
 }
 
 void PedestrianCollection::prefetchFor(std::size_t index) const {
