@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/ped_class.h"
 
@@ -18,11 +19,18 @@ constexpr double kCellSize = 1.0;  // metres: a few cells cover the usual reach 
 }  // namespace
 
 void NeighbourGrid::clear() {
-    for (auto& cell : cells_)
-        for (const Entry& e : cell) e.ped->gridCell_ = e.ped->gridSlot_ = -1;
-    cells_.clear();
+    for (const std::vector<Entry>* list : {&flat_, &extras_})
+        for (const Entry& e : *list)
+            if (e.ped) e.ped->gridCell_ = e.ped->gridSlot_ = -1;
+    flat_.clear();
+    start_.clear();
+    extras_.clear();
+    nextExtra_.clear();
+    firstExtra_.clear();
+    extraBits_.clear();
+    occupancy_.clear();
     nx_ = ny_ = 0;
-    count_ = largest_ = 0;
+    count_ = dead_ = largest_ = 0;
 }
 
 bool NeighbourGrid::covers(float x, float y) const {
@@ -37,25 +45,67 @@ int NeighbourGrid::cellOf(float x, float y) const {
     return cy * nx_ + cx;
 }
 
-void NeighbourGrid::place(PedClass& p, int cell) {
-    std::vector<Entry>& list = cells_[static_cast<std::size_t>(cell)];
+void NeighbourGrid::layOut() {
+    // A counting sort by cell of the live entries, each pedestrian told its new slot.
+    const std::size_t cells = static_cast<std::size_t>(nx_) * ny_;
+    occupancy_.assign(cells, 0);
+    for (const std::vector<Entry>* list : {&flat_, &extras_})
+        for (const Entry& e : *list)
+            if (e.ped) ++occupancy_[static_cast<std::size_t>(e.ped->gridCell_)];
+    start_.assign(cells + 1, 0);
+    largest_ = 0;
+    for (std::size_t c = 0; c < cells; ++c) {
+        start_[c + 1] = start_[c] + occupancy_[c];
+        largest_ = std::max<std::size_t>(largest_, occupancy_[c]);
+    }
+    std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
+    std::vector<Entry> laid(start_.back());  // the live ones: one may be on its way elsewhere
+    for (const std::vector<Entry>* list : {&flat_, &extras_})
+        for (const Entry& e : *list)
+            if (e.ped) {
+                const std::uint32_t at = next[static_cast<std::size_t>(e.ped->gridCell_)]++;
+                laid[at] = e;
+                e.ped->gridSlot_ = static_cast<int>(at);
+            }
+    flat_.swap(laid);
+    extras_.clear();
+    nextExtra_.clear();
+    firstExtra_.assign(cells, kNone);
+    extraBits_.assign((cells + 63) / 64, 0);
+    dead_ = 0;
+}
+
+void NeighbourGrid::addExtra(PedClass& p, int cell) {
+    const auto c = static_cast<std::size_t>(cell);
+    const auto i = static_cast<std::uint32_t>(extras_.size());
+    extras_.emplace_back(p.Px(), p.Py(), p.order_, p.color(), &p, p.Vx(), p.Vy());
+    nextExtra_.push_back(firstExtra_[c]);
+    firstExtra_[c] = i;
+    extraBits_[c >> 6] |= std::uint64_t{1} << (c & 63);
     p.gridCell_ = cell;
-    p.gridSlot_ = static_cast<int>(list.size());
-    list.push_back({p.Px(), p.Py(), p.order_, p.color(), &p, p.Vx(), p.Vy()});
-    largest_ = std::max(largest_, list.size());
+    p.gridSlot_ = -2 - static_cast<int>(i);
+    largest_ = std::max<std::size_t>(largest_, ++occupancy_[c]);
+    // Laid out afresh once the extras and the dead cost the searches more than the lay-out
+    // costs, which goes over every cell.
+    if (extras_.size() > std::max<std::size_t>({64, count_ / 4, occupancy_.size() / 64})) layOut();
+}
+
+void NeighbourGrid::kill(PedClass& p) {
+    Entry& e = entryAt(p.gridSlot_);
+    e.x = e.y = std::numeric_limits<float>::quiet_NaN();
+    e.ped = nullptr;
+    ++dead_;
 }
 
 void NeighbourGrid::grow(float x, float y) {
     // The new extent holds every pedestrian and the new point, with room to walk on.
     double minX = x, maxX = x, minY = y, maxY = y;
-    std::vector<PedClass*> all;
-    all.reserve(count_);
-    for (auto& cell : cells_)
-        for (const Entry& e : cell) {
-            all.push_back(e.ped);
-            minX = std::min<double>(minX, e.x), maxX = std::max<double>(maxX, e.x);
-            minY = std::min<double>(minY, e.y), maxY = std::max<double>(maxY, e.y);
-        }
+    for (const std::vector<Entry>* list : {&flat_, &extras_})
+        for (const Entry& e : *list)
+            if (e.ped) {
+                minX = std::min<double>(minX, e.x), maxX = std::max<double>(maxX, e.x);
+                minY = std::min<double>(minY, e.y), maxY = std::max<double>(maxY, e.y);
+            }
     const double marginX = 20 + (maxX - minX) * 0.5, marginY = 20 + (maxY - minY) * 0.5;
     minX -= marginX, maxX += marginX, minY -= marginY, maxY += marginY;
     cellSize_ = kCellSize;
@@ -66,27 +116,22 @@ void NeighbourGrid::grow(float x, float y) {
     y0_ = minY;
     nx_ = std::max(1, static_cast<int>(std::ceil((maxX - minX) / cellSize_)) + 1);
     ny_ = std::max(1, static_cast<int>(std::ceil((maxY - minY) / cellSize_)) + 1);
-    cells_.assign(static_cast<std::size_t>(nx_) * ny_, {});
-    largest_ = 0;
-    for (PedClass* p : all) place(*p, cellOf(p->Px(), p->Py()));
+    for (const std::vector<Entry>* list : {&flat_, &extras_})
+        for (const Entry& e : *list)
+            if (e.ped) e.ped->gridCell_ = cellOf(e.x, e.y);
+    layOut();
 }
 
 void NeighbourGrid::insert(PedClass& p) {
     if (!std::isfinite(p.Px()) || !std::isfinite(p.Py())) return;
     if (!covers(p.Px(), p.Py())) grow(p.Px(), p.Py());
-    place(p, cellOf(p.Px(), p.Py()));
     ++count_;
+    addExtra(p, cellOf(p.Px(), p.Py()));
 }
 
 void NeighbourGrid::remove(PedClass& p) {
     if (p.gridCell_ < 0) return;
-    std::vector<Entry>& list = cells_[static_cast<std::size_t>(p.gridCell_)];
-    const auto slot = static_cast<std::size_t>(p.gridSlot_);
-    if (slot + 1 != list.size()) {
-        list[slot] = list.back();
-        list[slot].ped->gridSlot_ = static_cast<int>(slot);
-    }
-    list.pop_back();
+    kill(p);
     p.gridCell_ = p.gridSlot_ = -1;
     --count_;
 }
@@ -96,7 +141,7 @@ bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_
     std::size_t n = 0;
     for (int cy = s.cy0; cy <= s.cy1; ++cy)
         for (int cx = s.cx0; cx <= s.cx1; ++cx) {
-            n += cells_[static_cast<std::size_t>(cy) * nx_ + cx].size();
+            n += occupancy_[static_cast<std::size_t>(cy) * nx_ + cx];
             if (n > limit) return true;
         }
     return false;
@@ -109,7 +154,7 @@ NeighbourGrid::Place NeighbourGrid::placeOf(const PedClass& p) {
 bool NeighbourGrid::moveInPlace(const Place& place) {
     if (place.cell < 0) return true;
     if (!covers(place.x, place.y) || cellOf(place.x, place.y) != place.cell) return false;
-    Entry& e = cells_[static_cast<std::size_t>(place.cell)][static_cast<std::size_t>(place.slot)];
+    Entry& e = entryAt(place.slot);
     e.x = place.x;
     e.y = place.y;
     e.vx = place.vx;
@@ -123,8 +168,9 @@ bool NeighbourGrid::moveInPlace(PedClass& p) {
 
 void NeighbourGrid::move(PedClass& p) {
     if (moveInPlace(p)) return;
-    remove(p);
-    insert(p);
+    kill(p);
+    if (!covers(p.Px(), p.Py())) grow(p.Px(), p.Py());
+    addExtra(p, cellOf(p.Px(), p.Py()));
 }
 
 }  // namespace strida
