@@ -1,5 +1,10 @@
-// The neighbour grid's cells: the frozen runs compare finding neighbours through it with visiting
-// everyone, byte for byte; here its size as the crowd spreads.
+// The neighbour grid and the searches through it: the frozen runs compare finding neighbours
+// through it with visiting everyone, byte for byte; here its size as the crowd spreads, its
+// answers while entries come and go, and what a search keeps for the next.
+#include <map>
+#include <random>
+
+#include "support/batch_runner.h"
 #include "support/engine_fixture.h"
 
 namespace strida::test {
@@ -25,6 +30,127 @@ TEST_F(NeighbourGrid, CellsOfOneMetreCoverTheCrowdWithRoomAroundAndStayBoundedWh
     EXPECT_GT(grid.cellSize(), 1e8);
     EXPECT_LE(grid.columns(), 4097);
     EXPECT_LE(static_cast<double>(grid.columns()) * grid.rows(), (1 << 18) + 4098.0);
+}
+
+// A crowd of our own, the collection alone: pedestrians added at random over a few metres, some
+// taken out again, so that the grid holds extras and dead entries and is laid out afresh; then
+// every pedestrian's neighbours and nearest found through the grid and by the scan.
+std::unique_ptr<PedClass> pedestrianAt(int id, float x, float y) {
+    PedDef def;
+    def.ID = static_cast<std::int16_t>(id);
+    def.Px = x, def.Py = y, def.Ex = x + 100, def.Ey = y;
+    def.MaxSpeed = 1.3;
+    return std::make_unique<PedClass>(def);
+}
+
+struct Found {
+    std::vector<std::pair<std::uint32_t, double>> within;  // order and distance
+    const PedClass* nearest;
+    double nearestDistance;
+    bool operator==(const Found&) const = default;
+};
+
+Found search(const PedestrianCollection& crowd, const PedClass& p, Nearby* keep = nullptr) {
+    std::vector<Neighbour> within;
+    NearestInSight nearest;
+    crowd.neighbours(p, 1.67, 4.0, within, &nearest, keep);
+    Found f{{}, nearest.ped, nearest.d};
+    for (const Neighbour& n : within) f.within.emplace_back(n.order, n.d);
+    return f;
+}
+
+TEST(NeighbourSearch, TheGridFindsWhatTheScanFindsWhileItsEntriesComeAndGo) {
+    PedestrianCollection crowd;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> across(0, 12);
+    int id = 0;
+    for (; id < 600; ++id) crowd.add(pedestrianAt(id + 1, across(random), across(random)));
+    // Taken out in a scattered order, and some added far off, which grows the grid.
+    for (int gone = 3; gone <= 600; gone += 7)
+        ASSERT_TRUE(crowd.remove(static_cast<std::int16_t>(gone)));
+    crowd.add(pedestrianAt(++id, -80, 5));
+    for (int i = 0; i < 100; ++i) crowd.add(pedestrianAt(++id, across(random), across(random)));
+    std::size_t compared = 0;
+    crowd.forEach([&](const PedClass& p) {
+        crowd.setSearch(NeighbourSearch::Index);
+        const Found grid = search(crowd, p);
+        Nearby keep;
+        keep.radius = 1.9;
+        const Found kept = search(crowd, p, &keep);
+        crowd.setSearch(NeighbourSearch::Scan);
+        const Found scan = search(crowd, p);
+        EXPECT_TRUE(grid == scan) << p.ID();
+        EXPECT_TRUE(kept == scan) << p.ID();
+        ++compared;
+    });
+    EXPECT_EQ(compared, crowd.size());
+}
+
+// What a search keeps answers the search after the pedestrian's own move, and only that one: the
+// kept list is emptied here, so an answer from it finds nobody, and a search afresh finds the
+// neighbours.
+TEST(NeighbourSearch, WhatASearchKeptAnswersOnlyAfterThePedestriansOwnMoveWithinItsMargin) {
+    PedestrianCollection crowd;
+    for (int i = 0; i < 5; ++i) crowd.add(pedestrianAt(i + 1, 10 + 0.5f * i, 10));
+    PedClass& self = *crowd.find(std::int16_t{3});
+    PedClass& other = *crowd.find(std::int16_t{1});
+    std::vector<Neighbour> room;
+    const auto countSince = [&](const Nearby& kept) {
+        int n = 0;
+        crowd.neighboursSince(self, 1.67, &kept, room, [&](std::uint8_t, double, double) { ++n; });
+        return n;
+    };
+    const auto keptEmptied = [&](double radius) {
+        Nearby keep;
+        keep.radius = radius;
+        EXPECT_EQ(search(crowd, self, &keep).within.size(), 4u);
+        EXPECT_EQ(keep.list.size(), 4u);
+        keep.list.clear();
+        return keep;
+    };
+    Nearby kept = keptEmptied(1.9);
+    crowd.moved(self);
+    EXPECT_EQ(countSince(kept), 0);  // answered from the list
+    crowd.moved(self);
+    EXPECT_EQ(countSince(kept), 4);  // a second change since
+    kept = keptEmptied(1.9);
+    crowd.moved(other);
+    EXPECT_EQ(countSince(kept), 4);  // somebody else moved
+    kept = keptEmptied(1.9);
+    kept.owner = &other;
+    crowd.moved(self);
+    EXPECT_EQ(countSince(kept), 4);  // another's search
+    kept = keptEmptied(1.9);
+    kept.radius = 1.67;  // no room left for any move
+    crowd.moved(self);
+    EXPECT_EQ(countSince(kept), 4);
+}
+
+// A sequential run with coarse time slices (long moves, many of them into other cells) between
+// walls, with a report row of every measured pedestrian: the same files both ways.
+TEST(NeighbourSearch, ACoarseSequentialRunBetweenWallsGivesTheSameFilesEitherWay) {
+    TempFolder folder;
+    std::map<std::string, std::string> byGrid;
+    for (const std::string neighbours : {"index", "scan"}) {
+        const auto out = folder.path() / neighbours;
+        const BatchResult r =
+            batch("--seed 9 --steps 120 --neighbours " + neighbours +
+                  " --set DT=4 --set CorridorWalls=1 --set NumPedLeft=250 --set NumPedRight=250"
+                  " --set ReportNTXY=1 --trajectories t.txt --out '" +
+                  out.string() + "'");
+        ASSERT_EQ(r.status, 0) << r.out;
+        std::map<std::string, std::string> files{{"stdout", r.out}};
+        for (const auto& entry : std::filesystem::directory_iterator(out))
+            if (entry.path().filename() != "manifest.json")
+                files[entry.path().filename().string()] = readFile(entry.path());
+        if (byGrid.empty()) {
+            byGrid = files;
+            continue;
+        }
+        ASSERT_EQ(files.size(), byGrid.size());
+        for (const auto& [name, content] : byGrid)
+            EXPECT_TRUE(files.at(name) == content) << name << " differs with the scan";
+    }
 }
 
 }  // namespace
