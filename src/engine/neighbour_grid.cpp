@@ -21,7 +21,7 @@ constexpr double kCellSize = 1.0;  // metres: a few cells cover the usual reach 
 void NeighbourGrid::clear() {
     for (const std::vector<Entry>* list : {&flat_, &extras_})
         for (const Entry& e : *list)
-            if (e.ped) e.ped->gridCell_ = e.ped->gridSlot_ = -1;
+            if (e.ped) e.ped->gridCell_ = -1;
     flat_.clear();
     start_.clear();
     extras_.clear();
@@ -46,12 +46,13 @@ int NeighbourGrid::cellOf(float x, float y) const {
 }
 
 void NeighbourGrid::layOut() {
-    // A counting sort by cell of the live entries, each pedestrian told its new slot.
+    // A counting sort by cell of the live entries. The cell of each is worked out from its
+    // position, as it was when the entry was placed: the pedestrians themselves are not read.
     const std::size_t cells = static_cast<std::size_t>(nx_) * ny_;
     occupancy_.assign(cells, 0);
     for (const std::vector<Entry>* list : {&flat_, &extras_})
         for (const Entry& e : *list)
-            if (e.ped) ++occupancy_[static_cast<std::size_t>(e.ped->gridCell_)];
+            if (e.ped) ++occupancy_[static_cast<std::size_t>(cellOf(e.x, e.y))];
     start_.assign(cells + 1, 0);
     largest_ = 0;
     for (std::size_t c = 0; c < cells; ++c) {
@@ -62,11 +63,7 @@ void NeighbourGrid::layOut() {
     std::vector<Entry> laid(start_.back());  // the live ones: one may be on its way elsewhere
     for (const std::vector<Entry>* list : {&flat_, &extras_})
         for (const Entry& e : *list)
-            if (e.ped) {
-                const std::uint32_t at = next[static_cast<std::size_t>(e.ped->gridCell_)]++;
-                laid[at] = e;
-                e.ped->gridSlot_ = static_cast<int>(at);
-            }
+            if (e.ped) laid[next[static_cast<std::size_t>(cellOf(e.x, e.y))]++] = e;
     flat_.swap(laid);
     extras_.clear();
     nextExtra_.clear();
@@ -83,15 +80,23 @@ void NeighbourGrid::addExtra(PedClass& p, int cell) {
     firstExtra_[c] = i;
     extraBits_[c >> 6] |= std::uint64_t{1} << (c & 63);
     p.gridCell_ = cell;
-    p.gridSlot_ = -2 - static_cast<int>(i);
     largest_ = std::max<std::size_t>(largest_, ++occupancy_[c]);
     // Laid out afresh once the extras and the dead cost the searches more than the lay-out
     // costs, which goes over every cell.
     if (extras_.size() > std::max<std::size_t>({64, count_ / 4, occupancy_.size() / 64})) layOut();
 }
 
+NeighbourGrid::Entry& NeighbourGrid::entryOf(int cell, const PedClass* p) {
+    const auto c = static_cast<std::size_t>(cell);
+    for (std::uint32_t i = start_[c]; i < start_[c + 1]; ++i)
+        if (flat_[i].ped == p) return flat_[i];
+    std::uint32_t i = firstExtra_[c];
+    while (extras_[i].ped != p) i = nextExtra_[i];
+    return extras_[i];
+}
+
 void NeighbourGrid::kill(PedClass& p) {
-    Entry& e = entryAt(p.gridSlot_);
+    Entry& e = entryOf(p.gridCell_, &p);
     e.x = e.y = std::numeric_limits<float>::quiet_NaN();
     e.ped = nullptr;
     ++dead_;
@@ -132,7 +137,7 @@ void NeighbourGrid::insert(PedClass& p) {
 void NeighbourGrid::remove(PedClass& p) {
     if (p.gridCell_ < 0) return;
     kill(p);
-    p.gridCell_ = p.gridSlot_ = -1;
+    p.gridCell_ = -1;
     --count_;
 }
 
@@ -148,13 +153,13 @@ bool NeighbourGrid::countsMoreThan(double x, double y, double radius, std::size_
 }
 
 NeighbourGrid::Place NeighbourGrid::placeOf(const PedClass& p) {
-    return {p.gridCell_, p.gridSlot_, p.Px(), p.Py(), p.Vx(), p.Vy()};
+    return {p.gridCell_, &p, p.Px(), p.Py(), p.Vx(), p.Vy()};
 }
 
 bool NeighbourGrid::moveInPlace(const Place& place) {
     if (place.cell < 0) return true;
     if (!covers(place.x, place.y) || cellOf(place.x, place.y) != place.cell) return false;
-    Entry& e = entryAt(place.slot);
+    Entry& e = entryOf(place.cell, place.ped);
     e.x = place.x;
     e.y = place.y;
     e.vx = place.vx;

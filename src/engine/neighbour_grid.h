@@ -32,7 +32,8 @@ class NeighbourGrid {
     // Where a pedestrian's entry is, and where it now stands: what moveInPlace needs, gathered
     // while the pedestrian is at hand.
     struct Place {
-        int cell = -1, slot = -1;
+        int cell = -1;
+        const PedClass* ped = nullptr;
         float x = 0, y = 0;
         double vx = 0, vy = 0;
     };
@@ -87,11 +88,9 @@ class NeighbourGrid {
     void layOut();
     // Adds `p` to the extras of `cell`.
     void addExtra(PedClass& p, int cell);
-    // A pedestrian's entry: slots from 0 are in the array, slots from -2 down among the extras.
-    Entry& entryAt(int slot) {
-        return slot >= 0 ? flat_[static_cast<std::size_t>(slot)]
-                         : extras_[static_cast<std::size_t>(-2 - slot)];
-    }
+    // A pedestrian's entry, looked for in its cell: a few at most, and the pedestrian need not be
+    // told where its entry went each time the array is laid out.
+    Entry& entryOf(int cell, const PedClass* p);
     void kill(PedClass& p);
     // Whether any of the cells first to last has extras.
     bool hasExtras(std::size_t first, std::size_t last) const {
@@ -109,10 +108,10 @@ class NeighbourGrid {
     double cellSize_ = 1.0;  // metres; grown with the spread of the crowd
     double x0_ = 0, y0_ = 0;
     int nx_ = 0, ny_ = 0;
-    std::vector<Entry> flat_;               // the cells' entries, cell after cell
-    std::vector<std::uint32_t> start_;      // cell c's entries: flat_[start_[c], start_[c + 1])
-    std::vector<Entry> extras_;             // those that moved in since the last lay-out
-    std::vector<std::uint32_t> nextExtra_;  // by extra: the next of the same cell, or kNone
+    std::vector<Entry> flat_;                // the cells' entries, cell after cell
+    std::vector<std::uint32_t> start_;       // cell c's entries: flat_[start_[c], start_[c + 1])
+    std::vector<Entry> extras_;              // those that moved in since the last lay-out
+    std::vector<std::uint32_t> nextExtra_;   // by extra: the next of the same cell, or kNone
     std::vector<std::uint32_t> firstExtra_;  // by cell: its first extra, or kNone
     std::vector<std::uint64_t> extraBits_;   // by cell, a bit: whether it has extras
     std::vector<std::uint32_t> occupancy_;   // by cell: its entries and extras, dead ones too

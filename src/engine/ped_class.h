@@ -241,7 +241,7 @@ class PedClass {
     // Place in the run's order of creation and in the neighbour grid; whether the run holds it.
     std::uint32_t order_ = 0;
     bool inRun_ = false;
-    int gridCell_ = -1, gridSlot_ = -1;
+    int gridCell_ = -1;
 
     // Errors of the performance update already shown for this pedestrian (each is shown once).
     std::vector<std::string> reportedErrors_;

@@ -132,7 +132,7 @@ void PedestrianCollection::setSearch(NeighbourSearch search) {
     grid_.clear();
     for (auto& slot : slots_) {
         if (!slot) continue;
-        slot->gridCell_ = slot->gridSlot_ = -1;
+        slot->gridCell_ = -1;
         if (search_ == NeighbourSearch::Index) grid_.insert(*slot);
     }
 }
