@@ -56,4 +56,34 @@ struct Nearby {
     std::uint64_t stamp = 0;          ///< the crowd's count of changes as the search ended
 };
 
+/// What the measures read of a neighbour.
+struct Seen {
+    std::uint8_t color;  ///< its colour family
+    double vx, vy;       ///< m/s: its velocity
+};
+
+// Where a moving pedestrian finds the others and tells of its own new place. The run's collection
+// answers; the pedestrian needs nothing else of it. A call through here costs next to nothing
+// beside a search.
+class NeighbourFinder {
+  public:
+    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
+    // its distance; and, when `nearest` is given, the nearest one closer than `sight`. With `keep`
+    // given, the search also lists there everyone closer than keep->radius (which must be at least
+    // the reach), for neighboursSince; it keeps nothing when the grid does not answer.
+    virtual void neighbours(const PedClass& self, double reach, double sight,
+                            std::vector<Neighbour>& within, NearestInSight* nearest,
+                            Nearby* keep = nullptr) const = 0;
+    // The pedestrians neighbours(self, reach, 0, ...) would give, in the same order, as `seen`:
+    // from what `kept` holds when self's own search kept it and self's move is the only change
+    // since; otherwise (or with nothing kept) from a search into `room`.
+    virtual void neighboursSince(const PedClass& self, double reach, const Nearby* kept,
+                                 std::vector<Neighbour>& room, std::vector<Seen>& seen) const = 0;
+    // `p` has a new position: it is found there from now on.
+    virtual void moved(PedClass& p) = 0;
+
+  protected:
+    ~NeighbourFinder() = default;
+};
+
 }  // namespace strida

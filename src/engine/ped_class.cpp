@@ -7,7 +7,6 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "engine/host.h"
-#include "engine/pedestrian_collection.h"
 #include "measure/report_writer.h"
 
 namespace strida {
@@ -104,7 +103,7 @@ void PedClass::DesireRepulseAway(const NearestInSight& nearest, bool faceTargetA
     desireRepulseY_ = (((ux * gap) / D) * def_.MaxSpeed) / def_.Chi;
 }
 
-void PedClass::SpeedFromSpacing(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
+void PedClass::SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
                                 bool faceTargetAtRest) {
     double ux, uy;
     heading(faceTargetAtRest, ux, uy);
@@ -134,7 +133,7 @@ void PedClass::SpeedFromSpacing(const PedestrianCollection& crowd, std::vector<N
     desireForwardY_ -= (wanted - most) * uy;
 }
 
-void PedClass::SteerAway(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
+void PedClass::SteerAway(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
                          bool faceTargetAtRest) {
     const double speed =
         std::sqrt(desireForwardX_ * desireForwardX_ + desireForwardY_ * desireForwardY_);
@@ -350,15 +349,17 @@ void PedClass::writeRow(MoveContext& ctx) {
 void PedClass::measureNeighbourhood(MoveContext& ctx) {
     int same = 0, other = 0;
     double sumVx = 0, sumVy = 0;
-    auto count = [&](std::uint8_t color, double vx, double vy) {
-        if (color == def_.color)
+    // Room of this thread's own, as many pedestrians may be measured at once.
+    thread_local std::vector<Seen> seen;
+    ctx.crowd.neighboursSince(*this, 2 * def_.influenceRadius, ctx.nearby, ctx.within, seen);
+    for (const Seen& n : seen) {
+        if (n.color == def_.color)
             ++same;
         else
             ++other;
-        sumVx += vx;
-        sumVy += vy;
-    };
-    ctx.crowd.neighboursSince(*this, 2 * def_.influenceRadius, ctx.nearby, ctx.within, count);
+        sumVx += n.vx;
+        sumVy += n.vy;
+    }
     const int m = same + other;
     if (InstantSpeed_ > 0 && m > 0) {
         storeMeasure(InstantNHI_, static_cast<double>(same) / m, ctx);

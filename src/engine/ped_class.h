@@ -17,7 +17,6 @@
 namespace strida {
 
 class Host;
-class PedestrianCollection;
 class Record;
 class ReportWriter;
 
@@ -76,7 +75,7 @@ struct MoveContext {
     double dt;               ///< s: the time slice
     TrapExtent trap;         ///< m
     std::int32_t StepCount;  ///< the step under way, for the report rows
-    PedestrianCollection& crowd;
+    NeighbourFinder& crowd;
     std::vector<Neighbour>& within;  ///< room for the neighbours of one search, reused
     ReportWriter& reports;
     Host& host;           ///< shows a measure that cannot be worked out
@@ -182,14 +181,14 @@ class PedClass {
     // (s - PedDiameter) / TimeGap, never below 0, where s is the distance to the nearest
     // pedestrian ahead whose centre lies within a body's width (PedDiameter) of the line of
     // travel. The part across the heading stays. Searches into `within`.
-    void SpeedFromSpacing(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
+    void SpeedFromSpacing(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
                           bool faceTargetAtRest);
     // With SteerAway: the forward desire turns away from everyone ahead (along the heading)
     // within a body's length plus ten times SteerRange: its direction becomes that of the unit
     // vector to the target plus, for each of them, SteerStrength x exp((PedDiameter - d) /
     // SteerRange) times the unit vector from them to this pedestrian. Its size stays. Searches
     // into `within`.
-    void SteerAway(const PedestrianCollection& crowd, std::vector<Neighbour>& within,
+    void SteerAway(const NeighbourFinder& crowd, std::vector<Neighbour>& within,
                    bool faceTargetAtRest);
     // The way the pedestrian faces: along its velocity; standing still, north (along +y), or,
     // with `faceTarget`, towards its target unless it stands on it.

@@ -149,6 +149,27 @@ void PedestrianCollection::neighbours(const PedClass& self, double reach, double
     if (!found) scanNeighbours(self, reach, sight, within, nearest);
 }
 
+void PedestrianCollection::neighboursSince(const PedClass& self, double reach, const Nearby* kept,
+                                           std::vector<Neighbour>& room,
+                                           std::vector<Seen>& seen) const {
+    seen.clear();
+    if (!kept || !keptStands(self, reach, *kept)) {
+        neighbours(self, reach, 0, room, nullptr);
+        for (const Neighbour& n : room) seen.push_back({n.ped->color(), n.ped->Vx(), n.ped->Vy()});
+        return;
+    }
+    // Closer than the reach exactly when sqrt(d2) < reach, as a search decides; squared distances
+    // settle all but those within rounding of the reach.
+    const double px = self.Px(), py = self.Py();
+    const double surelyIn = reach * reach * (1 - 1e-12), surelyOut = reach * reach * (1 + 1e-12);
+    for (const Nearby::Entry& e : kept->list) {
+        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > surelyOut || (d2 >= surelyIn && !(std::sqrt(d2) < reach))) continue;
+        seen.push_back({e.color, e.vx, e.vy});
+    }
+}
+
 bool PedestrianCollection::keptStands(const PedClass& self, double reach,
                                       const Nearby& kept) const {
     if (kept.owner != &self || kept.stamp + 1 != changes_ || lastChanged_ != &self) return false;
@@ -226,19 +247,16 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
         });
 
     // In order of creation, so that sums over the neighbours add up in the same order as a scan.
-    const auto byOrder = [](const auto& a, const auto& b) { return a.order < b.order; };
     if (!keep) {
-        std::sort(within.begin(), within.end(), byOrder);
+        std::sort(within.begin(), within.end(),
+                  [](const Neighbour& a, const Neighbour& b) { return a.order < b.order; });
         return true;
     }
     // The neighbours are the kept ones within reach, which are in order already: taken from them,
     // which spares a second list and its sort.
     closerThan(px, py, reach, keep->list, within);
-    keep->owner = &self;
-    keep->x = self.Px();
-    keep->y = self.Py();
-    keep->radius = around;
-    keep->stamp = changes_;
+    keep->owner = &self, keep->radius = around, keep->stamp = changes_;
+    keep->x = self.Px(), keep->y = self.Py();
     return true;
 }
 

@@ -6,7 +6,6 @@
 // index goes on correctly) until its owner closes the gaps, once no pass is visiting them.
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,7 +25,7 @@ namespace strida {
 // created of equally near ones).
 enum class NeighbourSearch { Index, Scan };
 
-class PedestrianCollection final {
+class PedestrianCollection final : public NeighbourFinder {
   public:
     PedestrianCollection() = default;
     PedestrianCollection(const PedestrianCollection&) = delete;
@@ -57,22 +56,12 @@ class PedestrianCollection final {
     void setSearch(NeighbourSearch search);
     const NeighbourGrid& grid() const { return grid_; }
 
-    // The pedestrians other than `self` closer than `reach` to it, in order of creation, each with
-    // its distance; and, when `nearest` is given, the nearest one closer than `sight`. With `keep`
-    // given, the search also lists there everyone closer than keep->radius (which must be at least
-    // the reach), for neighboursSince; it keeps nothing when the grid does not answer.
     void neighbours(const PedClass& self, double reach, double sight,
                     std::vector<Neighbour>& within, NearestInSight* nearest,
-                    Nearby* keep = nullptr) const;
-    // Visits the pedestrians neighbours(self, reach, 0, ...) would give, in the same order, with
-    // the colour family and velocity of each: from
-    // what `kept` holds when self's own search kept it and self's move is the only change since;
-    // otherwise (or with nothing kept) from a search into `room`.
-    template <typename Visit>
+                    Nearby* keep = nullptr) const override;
     void neighboursSince(const PedClass& self, double reach, const Nearby* kept,
-                         std::vector<Neighbour>& room, Visit&& visit) const;
-    // `p` has a new position: it is found there from now on.
-    void moved(PedClass& p) {
+                         std::vector<Neighbour>& room, std::vector<Seen>& seen) const override;
+    void moved(PedClass& p) override {
         changed(&p);
         if (search_ == NeighbourSearch::Index && p.gridCell_ >= 0) grid_.move(p);
     }
@@ -134,26 +123,6 @@ class PedestrianCollection final {
     std::uint64_t changes_ = 0;
     const PedClass* lastChanged_ = nullptr;
 };
-
-template <typename Visit>
-void PedestrianCollection::neighboursSince(const PedClass& self, double reach, const Nearby* kept,
-                                           std::vector<Neighbour>& room, Visit&& visit) const {
-    if (!kept || !keptStands(self, reach, *kept)) {
-        neighbours(self, reach, 0, room, nullptr);
-        for (const Neighbour& n : room) visit(n.ped->color(), n.ped->Vx(), n.ped->Vy());
-        return;
-    }
-    // Closer than the reach exactly when sqrt(d2) < reach, as a search decides; squared distances
-    // settle all but those within rounding of the reach.
-    const double px = self.Px(), py = self.Py();
-    const double surelyIn = reach * reach * (1 - 1e-12), surelyOut = reach * reach * (1 + 1e-12);
-    for (const Nearby::Entry& e : kept->list) {
-        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
-        const double d2 = dx * dx + dy * dy;
-        if (d2 > surelyOut || (d2 >= surelyIn && !(std::sqrt(d2) < reach))) continue;
-        visit(e.color, e.vx, e.vy);
-    }
-}
 
 // The run's pedestrians as the crowd measures see them, in order of creation: each walks the way
 // from where it was created to its target.

@@ -95,10 +95,10 @@ TEST(NeighbourSearch, WhatASearchKeptAnswersOnlyAfterThePedestriansOwnMoveWithin
     PedClass& self = *crowd.find(std::int16_t{3});
     PedClass& other = *crowd.find(std::int16_t{1});
     std::vector<Neighbour> room;
+    std::vector<Seen> seen;
     const auto countSince = [&](const Nearby& kept) {
-        int n = 0;
-        crowd.neighboursSince(self, 1.67, &kept, room, [&](std::uint8_t, double, double) { ++n; });
-        return n;
+        crowd.neighboursSince(self, 1.67, &kept, room, seen);
+        return static_cast<int>(seen.size());
     };
     const auto keptEmptied = [&](double radius) {
         Nearby keep;
