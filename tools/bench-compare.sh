@@ -15,8 +15,11 @@
 #                CMake 3.26; with Debian 12's 3.25 lower that line, nothing else needs it)
 #   CORE         the core everything runs on (1)
 #   SIZES        the sizes at 1.67 p/m² ("10000 30000")
-#   SIZES_DENSE  sizes of the corridor at 4 p/m², run by this build (StepIndexDense/N) and RVO2
-#                only, the old commit having no such benchmark (none unless given)
+#   SIZES_DENSE  sizes of the corridor at 4 p/m², run by this build (StepIndexDense/N) and RVO2,
+#                and by the old build when it has that benchmark (none unless given)
+#   SAME_BENCH   1: the old commit is built with this checkout's step benchmark (bench/corridor.h,
+#                bench/step_bench.cpp), in a tree of its own (/tmp/strida-old-<commit>-bench),
+#                so that it has StepIndexDense too; for commits whose engine has the same API
 #   JOBS         parallel jobs for building the old commit (1)
 # The old commit is built once, in a work tree /tmp/strida-old-<commit>/build-bench, and reused.
 set -euo pipefail
@@ -32,7 +35,7 @@ RVO2_DIR=${RVO2_DIR:-/work/rvo2}
 CORE=${CORE:-1}
 SIZES=${SIZES-10000 30000}
 SIZES_DENSE=${SIZES_DENSE:-}
-OLD_TREE=/tmp/strida-old-$OLD
+OLD_TREE=/tmp/strida-old-$OLD${SAME_BENCH:+-bench}
 OLD_B=$OLD_TREE/build-bench/strida_bench
 RVO2_BIN=$RVO2_DIR/build/rvo2_corridor
 RAW=$(mktemp /tmp/bench-compare-XXXXXX.log)  # what the benchmarks say on stderr: $RAW.err
@@ -45,6 +48,7 @@ if [[ ! -x $OLD_B ]]; then
     if [[ ! -d $OLD_TREE ]]; then
         git worktree prune  # a tree of this commit that was removed by hand
         git worktree add --detach "$OLD_TREE" "$OLD" >&2
+        [[ -n ${SAME_BENCH:-} ]] && cp bench/corridor.h bench/step_bench.cpp "$OLD_TREE/bench/"
     fi
     opts=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTRIDA_BENCHMARKS=ON)
     grep -q 'option(STRIDA_PYTHON' "$OLD_TREE/CMakeLists.txt" && opts+=(-DSTRIDA_PYTHON=OFF)
@@ -105,6 +109,10 @@ print(who, density, n, b["cpu_time"] * s, b["real_time"] * s)
 ' "$1" "$4" "$5" "$3/$5" <<<"$json" >>"$RAW"
 }
 
+OLD_DENSE=0  # grep reads the whole list: with -q the benchmark's SIGPIPE would fail the pipe
+if "$OLD_B" --benchmark_list_tests 2>/dev/null | grep "^StepIndexDense/" >/dev/null; then
+    OLD_DENSE=1
+fi
 echo "raw runs: $RAW (old $OLD: $OLD_B; new: $B; RVO2: $RVO2_BIN; core $CORE)" >&2
 for ((r = 1; r <= ROUNDS; ++r)); do
     for n in $SIZES; do
@@ -116,9 +124,11 @@ for ((r = 1; r <= ROUNDS; ++r)); do
     done
     for n in $SIZES_DENSE; do
         if ((r % 2)); then
-            rvo2 4.00 "$n"; strida new "$B" StepIndexDense 4.00 "$n"
+            rvo2 4.00 "$n"; ((OLD_DENSE)) && strida old "$OLD_B" StepIndexDense 4.00 "$n"
+            strida new "$B" StepIndexDense 4.00 "$n"
         else
-            strida new "$B" StepIndexDense 4.00 "$n"; rvo2 4.00 "$n"
+            strida new "$B" StepIndexDense 4.00 "$n"
+            ((OLD_DENSE)) && strida old "$OLD_B" StepIndexDense 4.00 "$n"; rvo2 4.00 "$n"
         fi
     done
     echo "round $r of $ROUNDS done" >&2

@@ -86,6 +86,36 @@ TEST(NeighbourSearch, TheGridFindsWhatTheScanFindsWhileItsEntriesComeAndGo) {
     EXPECT_EQ(compared, crowd.size());
 }
 
+// A pedestrian exactly at the reach is not a neighbour, however it is found: by the grid directly,
+// from what a search kept, after a move from it, or by the scan.
+TEST(NeighbourSearch, OneExactlyAtTheReachIsNoNeighbourHoweverItIsFound) {
+    PedestrianCollection crowd;
+    crowd.add(pedestrianAt(1, 10, 10));
+    crowd.add(pedestrianAt(2, 11.5f, 10));   // 1.5 m away, exactly
+    crowd.add(pedestrianAt(3, 10, 11.25f));  // 1.25 m away, exactly
+    PedClass& self = *crowd.find(std::int16_t{1});
+    std::vector<Neighbour> within;
+    std::vector<Seen> seen;
+    const auto orders = [&] {
+        std::vector<std::uint32_t> o;
+        for (const Neighbour& n : within) o.push_back(n.order);
+        return o;
+    };
+    const std::vector<std::uint32_t> onlyThird{2};
+    for (const NeighbourSearch way : {NeighbourSearch::Index, NeighbourSearch::Scan}) {
+        crowd.setSearch(way);
+        crowd.neighbours(self, 1.5, 0, within, nullptr);
+        EXPECT_EQ(orders(), onlyThird);
+        Nearby keep;
+        keep.radius = 1.6;
+        crowd.neighbours(self, 1.5, 0, within, nullptr, &keep);
+        EXPECT_EQ(orders(), onlyThird);
+        crowd.moved(self);
+        crowd.neighboursSince(self, 1.5, &keep, within, seen);
+        EXPECT_EQ(seen.size(), 1u);
+    }
+}
+
 // What a search keeps answers the search after the pedestrian's own move, and only that one: the
 // kept list is emptied here, so an answer from it finds nobody, and a search afresh finds the
 // neighbours.
