@@ -54,6 +54,10 @@ struct Nearby {
     float x = 0, y = 0;               ///< metres: where the owner stood
     double radius = 0;                ///< metres: everyone closer than this is listed
     std::uint64_t stamp = 0;          ///< the crowd's count of changes as the search ended
+    // Room for the search itself, kept so that it is not made again for every pedestrian: those
+    // found as the grid gave them, and their places in the order of creation.
+    std::vector<Entry> found;
+    std::vector<std::int32_t> keys;
 };
 
 /// What the measures read of a neighbour.

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace strida {
 namespace {
@@ -26,6 +31,30 @@ void closerThan(double px, double py, double reach, const std::vector<Nearby::En
         if (d < reach) *out++ = {e.ped, dx, dy, d, e.order};
     }
     within.resize(static_cast<std::size_t>(out - within.data()));
+}
+
+// A place in the order of creation as a signed number that compares as the place does.
+inline std::int32_t orderKey(std::uint32_t order) {
+    return static_cast<std::int32_t>(order ^ 0x80000000u);
+}
+
+// How many of keys[0 .. n) are below `key`. Past n the keys are INT32_MAX up to a multiple of
+// four, which are below none.
+inline std::size_t rankOf(std::int32_t key, const std::int32_t* keys, std::size_t n) {
+#if defined(__SSE2__)
+    const __m128i k = _mm_set1_epi32(key);
+    __m128i below = _mm_setzero_si128();  // minus the count, lane by lane
+    for (std::size_t j = 0; j < n; j += 4)
+        below = _mm_add_epi32(
+            below, _mm_cmpgt_epi32(k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j))));
+    below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(1, 0, 3, 2)));
+    below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(2, 3, 0, 1)));
+    return static_cast<std::size_t>(-_mm_cvtsi128_si32(below));
+#else
+    std::size_t below = 0;
+    for (std::size_t j = 0; j < n; ++j) below += keys[j] < key;
+    return below;
+#endif
 }
 }  // namespace
 
@@ -226,9 +255,10 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     // The nearest pedestrian in sight is usually among the cells within reach: anyone outside them
     // is farther than the reach, so a nearest found closer than that stands.
     const double around = keep ? std::max({first, reach, keep->radius}) : first;
-    if (keep)
-        keepAround(self, around, nearestBound, nearer, *keep);
-    else
+    if (keep) {
+        keepAround(self, around, *keep);
+        if (nearest) nearestKept(px, py, keep->list, nearer);
+    } else {
         grid_.visit(px, py, first, [&](const NeighbourGrid::Entry& e) {
             const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
             const double d2 = dx * dx + dy * dy;
@@ -239,6 +269,7 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
             if (inReach && d < reach) within.emplace_back(e.ped, dx, dy, d, e.order);
             if (mayBeNearest) nearer(e, d);
         });
+    }
     if (nearest && sight > around && !(nearest->ped && nearest->d < around))
         grid_.visit(px, py, sight, [&](const NeighbourGrid::Entry& e) {
             const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
@@ -260,39 +291,54 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     return true;
 }
 
-template <typename Nearer>
-void PedestrianCollection::keepAround(const PedClass& self, double radius, double& nearestBound,
-                                      Nearer&& nearer, Nearby& keep) const {
+void PedestrianCollection::keepAround(const PedClass& self, double radius, Nearby& keep) const {
     // The search's hot loop. Whether a candidate is kept cannot be foreseen, so it is written
     // in any case and the end of the list moves on only when it is: a branch here would be
-    // mispredicted for a good share of them. The few dozen kept are put in order afterwards.
+    // mispredicted for a good share of them.
     const double px = self.Px(), py = self.Py();
     const double keepBound = radius * radius * kMargin;
-    std::vector<Nearby::Entry>& list = keep.list;
+    std::vector<Nearby::Entry>& found = keep.found;
+    std::vector<std::int32_t>& keys = keep.keys;
     std::size_t n = 0;
     grid_.visitCells(px, py, radius,
                      [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end) {
                          const auto most = n + static_cast<std::size_t>(end - e) + 1;
-                         if (list.size() < most) list.resize(2 * most);
-                         Nearby::Entry* out = list.data() + n;
+                         if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 4);
+                         Nearby::Entry* out = found.data() + n;
+                         std::int32_t* key = keys.data() + n;
                          for (; e != end; ++e) {
                              const double dx = px - static_cast<double>(e->x);
                              const double dy = py - static_cast<double>(e->y);
                              const double d2 = dx * dx + dy * dy;
-                             const bool other = e->ped != &self;
+                             const bool kept = (d2 <= keepBound) & (e->ped != &self);
                              *out = *e;
-                             out += (d2 <= keepBound) & other;
-                             if (d2 <= nearestBound && other) [[unlikely]]
-                                 nearer(*e, std::sqrt(d2));
+                             *key = orderKey(e->order);
+                             out += kept, key += kept;
                          }
-                         n = static_cast<std::size_t>(out - list.data());
+                         n = static_cast<std::size_t>(out - found.data());
                      });
-    list.resize(n);
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        const Nearby::Entry e = *it;
-        auto at = it;
-        for (; at != list.begin() && (at - 1)->order > e.order; --at) *at = *(at - 1);
-        *at = e;
+    // The few dozen found are put in order of creation by their ranks, which costs no branch that
+    // could be mispredicted: a pedestrian's rank is how many of the others were created before it.
+    for (std::size_t pad = n; pad < (n + 3) / 4 * 4; ++pad) keys[pad] = INT32_MAX;
+    keep.list.resize(n);
+    for (std::size_t i = 0; i < n; ++i) keep.list[rankOf(keys[i], keys.data(), n)] = found[i];
+}
+
+template <typename Nearer>
+void PedestrianCollection::nearestKept(double px, double py, const std::vector<Nearby::Entry>& list,
+                                       Nearer&& nearer) {
+    // The least distance first, without a branch; then the earliest created at that distance,
+    // as a scan finds it. Distances that differ by a rounding of the square root may be equal.
+    double least = std::numeric_limits<double>::infinity();
+    for (const Nearby::Entry& e : list) {
+        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+        least = std::min(least, dx * dx + dy * dy);
+    }
+    const double d = std::sqrt(least), tie = least * kMargin;
+    for (const Nearby::Entry& e : list) {
+        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
+        const double d2 = dx * dx + dy * dy;
+        if (d2 <= tie && std::sqrt(d2) == d) return nearer(e, d);
     }
 }
 

@@ -99,11 +99,12 @@ class PedestrianCollection final : public NeighbourFinder {
                         Nearby* keep) const;
     void compact();
     bool keptStands(const PedClass& self, double reach, const Nearby& kept) const;
-    // Lists in `keep` everyone but self closer than `radius`, in order of creation, and offers
-    // nearer() whoever is closer than nearestBound, which it may lower.
+    // Lists in `keep` everyone but self closer than `radius`, in order of creation.
+    void keepAround(const PedClass& self, double radius, Nearby& keep) const;
+    // Offers nearer() the nearest of `list` to (px, py), the earliest created of equally near.
     template <typename Nearer>
-    void keepAround(const PedClass& self, double radius, double& nearestBound, Nearer&& nearer,
-                    Nearby& keep) const;
+    static void nearestKept(double px, double py, const std::vector<Nearby::Entry>& list,
+                            Nearer&& nearer);
     // Every change of who is where counts, so that what a search kept is known to be stale.
     void changed(const PedClass* who) {
         ++changes_;

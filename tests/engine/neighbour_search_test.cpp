@@ -116,6 +116,29 @@ TEST(NeighbourSearch, OneExactlyAtTheReachIsNoNeighbourHoweverItIsFound) {
     }
 }
 
+// Of two others equally near, the nearest is the one created first, whichever the grid meets
+// first: here the later one stands in an earlier cell. Both are beyond the reach once, so that
+// the search looks farther for them.
+TEST(NeighbourSearch, OfEquallyNearOnesTheNearestIsTheFirstCreatedHoweverItIsFound) {
+    for (const float apart : {1.25f, 3.5f}) {
+        PedestrianCollection crowd;
+        crowd.add(pedestrianAt(1, 20, 10));
+        crowd.add(pedestrianAt(2, 20 + apart, 10));
+        crowd.add(pedestrianAt(3, 20 - apart, 10));
+        const PedClass& self = *crowd.find(std::int16_t{1});
+        const PedClass* first = crowd.find(std::int16_t{2});
+        for (const NeighbourSearch way : {NeighbourSearch::Index, NeighbourSearch::Scan}) {
+            crowd.setSearch(way);
+            EXPECT_EQ(search(crowd, self).nearest, first) << apart;
+            Nearby keep;
+            keep.radius = 1.9;
+            const Found kept = search(crowd, self, &keep);
+            EXPECT_EQ(kept.nearest, first) << apart;
+            EXPECT_EQ(kept.nearestDistance, apart) << apart;
+        }
+    }
+}
+
 // What a search keeps answers the search after the pedestrian's own move, and only that one: the
 // kept list is emptied here, so an answer from it finds nobody, and a search afresh finds the
 // neighbours.
