@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
+#ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
@@ -41,7 +41,7 @@ inline std::int32_t orderKey(std::uint32_t order) {
 // How many of keys[0 .. n) are below `key`. Past n the keys are INT32_MAX up to a multiple of
 // four, which are below none.
 inline std::size_t rankOf(std::int32_t key, const std::int32_t* keys, std::size_t n) {
-#if defined(__SSE2__)
+#ifdef __SSE2__
     const __m128i k = _mm_set1_epi32(key);
     __m128i below = _mm_setzero_si128();  // minus the count, lane by lane
     for (std::size_t j = 0; j < n; j += 4)
