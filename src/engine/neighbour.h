@@ -56,7 +56,7 @@ struct Nearby {
     std::uint64_t stamp = 0;          ///< the crowd's count of changes as the search ended
     // Room for the search itself, kept so that it is not made again for every pedestrian: those
     // found as the grid gave them, and their places in the order of creation.
-    std::vector<Entry> found;
+    std::vector<const Entry*> found;
     std::vector<std::int32_t> keys;
 };
 

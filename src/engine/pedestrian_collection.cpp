@@ -6,7 +6,7 @@
 #include <limits>
 
 #ifdef __SSE2__
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace strida {
@@ -17,20 +17,24 @@ namespace {
 constexpr double kMargin = 1 + 1e-12;
 
 // Those of `list` closer than `reach` to (px, py), in the list's order, in place of what `within`
-// held. Written through a pointer into room made beforehand, which the compiler keeps in the loop.
-void closerThan(double px, double py, double reach, const std::vector<Nearby::Entry>& list,
-                std::vector<Neighbour>& within) {
+// held; returns the least squared distance of the whole list (infinity for none). Written through
+// a pointer into room made beforehand, which the compiler keeps in the loop.
+double closerThan(double px, double py, double reach, const std::vector<Nearby::Entry>& list,
+                  std::vector<Neighbour>& within) {
     const double reachBound = reach * reach * kMargin;
+    double least = std::numeric_limits<double>::infinity();
     within.resize(list.size());
     Neighbour* out = within.data();
     for (const Nearby::Entry& e : list) {
         const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
         const double d2 = dx * dx + dy * dy;
+        least = std::min(least, d2);
         if (d2 > reachBound) continue;
         const double d = std::sqrt(d2);
         if (d < reach) *out++ = {e.ped, dx, dy, d, e.order};
     }
     within.resize(static_cast<std::size_t>(out - within.data()));
+    return least;
 }
 
 // A place in the order of creation as a signed number that compares as the place does.
@@ -38,24 +42,57 @@ inline std::int32_t orderKey(std::uint32_t order) {
     return static_cast<std::int32_t>(order ^ 0x80000000u);
 }
 
-// How many of keys[0 .. n) are below `key`. Past n the keys are INT32_MAX up to a multiple of
-// four, which are below none.
-inline std::size_t rankOf(std::int32_t key, const std::int32_t* keys, std::size_t n) {
+// found[i] to list[r], r being how many of keys[0 .. n) are below keys[i]: the keys' order, at no
+// branch that could be mispredicted. Past n the keys are INT32_MAX up to a multiple of eight,
+// which are below none. The keys are distinct, so every place is filled once.
 #ifdef __SSE2__
-    const __m128i k = _mm_set1_epi32(key);
-    __m128i below = _mm_setzero_si128();  // minus the count, lane by lane
-    for (std::size_t j = 0; j < n; j += 4)
-        below = _mm_add_epi32(
-            below, _mm_cmpgt_epi32(k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j))));
-    below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(1, 0, 3, 2)));
-    below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(2, 3, 0, 1)));
-    return static_cast<std::size_t>(-_mm_cvtsi128_si32(below));
-#else
-    std::size_t below = 0;
-    for (std::size_t j = 0; j < n; ++j) below += keys[j] < key;
-    return below;
-#endif
+void placeInOrder(const Nearby::Entry* const* found, const std::int32_t* keys, std::size_t n,
+                  Nearby::Entry* list) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const __m128i k = _mm_set1_epi32(keys[i]);
+        __m128i below = _mm_setzero_si128();  // minus the count, lane by lane
+        for (std::size_t j = 0; j < n; j += 4)
+            below = _mm_add_epi32(
+                below,
+                _mm_cmpgt_epi32(k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j))));
+        below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(1, 0, 3, 2)));
+        below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(2, 3, 0, 1)));
+        list[static_cast<std::size_t>(-_mm_cvtsi128_si32(below))] = *found[i];
+    }
 }
+
+// The same, eight keys at a time, on processors that can.
+__attribute__((target("avx2"))) void placeInOrderWide(const Nearby::Entry* const* found,
+                                                      const std::int32_t* keys, std::size_t n,
+                                                      Nearby::Entry* list) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const __m256i k = _mm256_set1_epi32(keys[i]);
+        __m256i below = _mm256_setzero_si256();
+        for (std::size_t j = 0; j < n; j += 8)
+            below = _mm256_add_epi32(
+                below, _mm256_cmpgt_epi32(
+                           k, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + j))));
+        __m128i half =
+            _mm_add_epi32(_mm256_castsi256_si128(below), _mm256_extracti128_si256(below, 1));
+        half = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
+        half = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(2, 3, 0, 1)));
+        list[static_cast<std::size_t>(-_mm_cvtsi128_si32(half))] = *found[i];
+    }
+}
+
+const auto placeInOrderHere = __builtin_cpu_supports("avx2") ? placeInOrderWide : placeInOrder;
+#else
+void placeInOrder(const Nearby::Entry* const* found, const std::int32_t* keys, std::size_t n,
+                  Nearby::Entry* list) {
+    for (std::size_t i = 0; i < n; ++i) {
+        std::size_t below = 0;
+        for (std::size_t j = 0; j < n; ++j) below += keys[j] < keys[i];
+        list[below] = *found[i];
+    }
+}
+
+const auto placeInOrderHere = placeInOrder;
+#endif
 }  // namespace
 
 void PedestrianCollection::add(std::unique_ptr<PedClass> ped) {
@@ -230,10 +267,9 @@ void PedestrianCollection::scanNeighbours(const PedClass& self, double reach, do
 bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, double sight,
                                           std::vector<Neighbour>& within, NearestInSight* nearest,
                                           Nearby* keep) const {
-    // The cells within reach come first. When they hold half the crowd or more (a crowd on one
-    // spot), visiting everyone in order of creation costs less than sorting what they hold, and
-    // gives the same answer: the scan answers instead. Sorting a few dozen costs next to nothing,
-    // however small the crowd.
+    // The cells within reach first: when they hold half the crowd or more (a crowd on one spot),
+    // the scan answers instead, as visiting everyone costs less than sorting what they hold.
+    // Sorting a few dozen costs next to nothing, however small the crowd.
     constexpr std::size_t kFew = 128;
     const double px = self.Px(), py = self.Py();
     const double first = reach > 0 ? reach : std::min(sight, 2.0);
@@ -256,8 +292,11 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
     // is farther than the reach, so a nearest found closer than that stands.
     const double around = keep ? std::max({first, reach, keep->radius}) : first;
     if (keep) {
+        // The neighbours are the kept ones within reach, which are in order already: taken from
+        // them, which spares a second list and its sort.
         keepAround(self, around, *keep);
-        if (nearest) nearestKept(px, py, keep->list, nearer);
+        const double least = closerThan(px, py, reach, keep->list, within);
+        if (nearest) nearestKept(px, py, keep->list, least, nearer);
     } else {
         grid_.visit(px, py, first, [&](const NeighbourGrid::Entry& e) {
             const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
@@ -283,9 +322,6 @@ bool PedestrianCollection::gridNeighbours(const PedClass& self, double reach, do
                   [](const Neighbour& a, const Neighbour& b) { return a.order < b.order; });
         return true;
     }
-    // The neighbours are the kept ones within reach, which are in order already: taken from them,
-    // which spares a second list and its sort.
-    closerThan(px, py, reach, keep->list, within);
     keep->owner = &self, keep->radius = around, keep->stamp = changes_;
     keep->x = self.Px(), keep->y = self.Py();
     return true;
@@ -297,43 +333,38 @@ void PedestrianCollection::keepAround(const PedClass& self, double radius, Nearb
     // mispredicted for a good share of them.
     const double px = self.Px(), py = self.Py();
     const double keepBound = radius * radius * kMargin;
-    std::vector<Nearby::Entry>& found = keep.found;
+    std::vector<const Nearby::Entry*>& found = keep.found;
     std::vector<std::int32_t>& keys = keep.keys;
     std::size_t n = 0;
     grid_.visitCells(px, py, radius,
                      [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end) {
                          const auto most = n + static_cast<std::size_t>(end - e) + 1;
-                         if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 4);
-                         Nearby::Entry* out = found.data() + n;
+                         if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 8);
+                         const Nearby::Entry** out = found.data() + n;
                          std::int32_t* key = keys.data() + n;
                          for (; e != end; ++e) {
                              const double dx = px - static_cast<double>(e->x);
                              const double dy = py - static_cast<double>(e->y);
                              const double d2 = dx * dx + dy * dy;
                              const bool kept = (d2 <= keepBound) & (e->ped != &self);
-                             *out = *e;
+                             *out = e;
                              *key = orderKey(e->order);
                              out += kept, key += kept;
                          }
                          n = static_cast<std::size_t>(out - found.data());
                      });
-    // The few dozen found are put in order of creation by their ranks, which costs no branch that
-    // could be mispredicted: a pedestrian's rank is how many of the others were created before it.
-    for (std::size_t pad = n; pad < (n + 3) / 4 * 4; ++pad) keys[pad] = INT32_MAX;
+    // The few dozen found are put in order of creation by their ranks: a pedestrian's rank is how
+    // many of the others were created before it.
+    for (std::size_t pad = n; pad < (n + 7) / 8 * 8; ++pad) keys[pad] = INT32_MAX;
     keep.list.resize(n);
-    for (std::size_t i = 0; i < n; ++i) keep.list[rankOf(keys[i], keys.data(), n)] = found[i];
+    placeInOrderHere(found.data(), keys.data(), n, keep.list.data());
 }
 
 template <typename Nearer>
 void PedestrianCollection::nearestKept(double px, double py, const std::vector<Nearby::Entry>& list,
-                                       Nearer&& nearer) {
-    // The least distance first, without a branch; then the earliest created at that distance,
-    // as a scan finds it. Distances that differ by a rounding of the square root may be equal.
-    double least = std::numeric_limits<double>::infinity();
-    for (const Nearby::Entry& e : list) {
-        const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
-        least = std::min(least, dx * dx + dy * dy);
-    }
+                                       double least, Nearer&& nearer) {
+    // The earliest created at the least distance, as a scan finds it: squared distances that
+    // differ by a rounding of the square root may give the same distance.
     const double d = std::sqrt(least), tie = least * kMargin;
     for (const Nearby::Entry& e : list) {
         const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);

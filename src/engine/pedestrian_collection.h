@@ -101,10 +101,11 @@ class PedestrianCollection final : public NeighbourFinder {
     bool keptStands(const PedClass& self, double reach, const Nearby& kept) const;
     // Lists in `keep` everyone but self closer than `radius`, in order of creation.
     void keepAround(const PedClass& self, double radius, Nearby& keep) const;
-    // Offers nearer() the nearest of `list` to (px, py), the earliest created of equally near.
+    // Offers nearer() the nearest of `list` to (px, py), the earliest created of equally near,
+    // given the least squared distance among them.
     template <typename Nearer>
     static void nearestKept(double px, double py, const std::vector<Nearby::Entry>& list,
-                            Nearer&& nearer);
+                            double least, Nearer&& nearer);
     // Every change of who is where counts, so that what a search kept is known to be stale.
     void changed(const PedClass* who) {
         ++changes_;
