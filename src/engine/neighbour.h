@@ -62,6 +62,8 @@ struct Nearby {
 
 /// What the measures read of a neighbour.
 struct Seen {
+    Seen() {}  // NOLINT: left unset on purpose, as Neighbour
+    Seen(std::uint8_t c, double x, double y) : color(c), vx(x), vy(y) {}
     std::uint8_t color;  ///< its colour family
     double vx, vy;       ///< m/s: its velocity
 };

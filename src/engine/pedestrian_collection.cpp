@@ -80,7 +80,10 @@ __attribute__((target("avx2"))) void placeInOrderWide(const Nearby::Entry* const
     }
 }
 
-const auto placeInOrderHere = __builtin_cpu_supports("avx2") ? placeInOrderWide : placeInOrder;
+const auto placeInOrderHere = [] {
+    __builtin_cpu_init();  // as this may run before the program's own start
+    return __builtin_cpu_supports("avx2") ? placeInOrderWide : placeInOrder;
+}();
 #else
 void placeInOrder(const Nearby::Entry* const* found, const std::int32_t* keys, std::size_t n,
                   Nearby::Entry* list) {
@@ -226,14 +229,18 @@ void PedestrianCollection::neighboursSince(const PedClass& self, double reach, c
     }
     // Closer than the reach exactly when sqrt(d2) < reach, as a search decides; squared distances
     // settle all but those within rounding of the reach.
+    // Written through a pointer into room made beforehand, as closerThan does.
     const double px = self.Px(), py = self.Py();
     const double surelyIn = reach * reach * (1 - 1e-12), surelyOut = reach * reach * (1 + 1e-12);
+    seen.resize(kept->list.size());
+    Seen* out = seen.data();
     for (const Nearby::Entry& e : kept->list) {
         const double dx = px - static_cast<double>(e.x), dy = py - static_cast<double>(e.y);
         const double d2 = dx * dx + dy * dy;
         if (d2 > surelyOut || (d2 >= surelyIn && !(std::sqrt(d2) < reach))) continue;
-        seen.push_back({e.color, e.vx, e.vy});
+        *out++ = {e.color, e.vx, e.vy};
     }
+    seen.resize(static_cast<std::size_t>(out - seen.data()));
 }
 
 bool PedestrianCollection::keptStands(const PedClass& self, double reach,
@@ -336,23 +343,25 @@ void PedestrianCollection::keepAround(const PedClass& self, double radius, Nearb
     std::vector<const Nearby::Entry*>& found = keep.found;
     std::vector<std::int32_t>& keys = keep.keys;
     std::size_t n = 0;
-    grid_.visitCells(px, py, radius,
-                     [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end) {
-                         const auto most = n + static_cast<std::size_t>(end - e) + 1;
-                         if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 8);
-                         const Nearby::Entry** out = found.data() + n;
-                         std::int32_t* key = keys.data() + n;
-                         for (; e != end; ++e) {
-                             const double dx = px - static_cast<double>(e->x);
-                             const double dy = py - static_cast<double>(e->y);
-                             const double d2 = dx * dx + dy * dy;
-                             const bool kept = (d2 <= keepBound) & (e->ped != &self);
-                             *out = e;
-                             *key = orderKey(e->order);
-                             out += kept, key += kept;
-                         }
-                         n = static_cast<std::size_t>(out - found.data());
-                     });
+    grid_.visitCells(
+        px, py, radius,
+        [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end)
+            __attribute__((always_inline)) {
+                const auto most = n + static_cast<std::size_t>(end - e) + 1;
+                if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 8);
+                const Nearby::Entry** out = found.data() + n;
+                std::int32_t* key = keys.data() + n;
+                for (; e != end; ++e) {
+                    const double dx = px - static_cast<double>(e->x);
+                    const double dy = py - static_cast<double>(e->y);
+                    const double d2 = dx * dx + dy * dy;
+                    const bool kept = (d2 <= keepBound) & (e->ped != &self);
+                    *out = e;
+                    *key = orderKey(e->order);
+                    out += kept, key += kept;
+                }
+                n = static_cast<std::size_t>(out - found.data());
+            });
     // The few dozen found are put in order of creation by their ranks: a pedestrian's rank is how
     // many of the others were created before it.
     for (std::size_t pad = n; pad < (n + 7) / 8 * 8; ++pad) keys[pad] = INT32_MAX;
