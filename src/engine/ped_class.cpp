@@ -45,7 +45,7 @@ void PedClass::DesireAvoidCollision(const std::vector<Neighbour>& within, const 
     // harder.
     // Summed in locals, in the same order: the compiler cannot tell that the neighbours' doubles
     // are not these, and would otherwise store and load them at every neighbour.
-    const double reach = 2 * def_.influenceRadius;
+    const double reach = influenceReach();
     const double most = def_.MaxSpeed, beta = def_.Beta;
     double sumX = desireAvoidX_, sumY = desireAvoidY_;
     for (const Neighbour& n : within) {
@@ -93,7 +93,7 @@ void PedClass::DesireRepulseAway(const NearestInSight& nearest, bool faceTargetA
     const double qx = nearest.x, qy = nearest.y;
     const double ahead = (qx - px) * ux + (qy - py) * uy;
     const double lateral = -(qx - px) * uy + (qy - py) * ux;
-    const double gap = 2 * def_.influenceRadius - lateral;
+    const double gap = influenceReach() - lateral;
     if (ahead <= 0) return;
     const double sx = px + ux * def_.sightDistance;
     const double sy = py + uy * def_.sightDistance;
@@ -212,11 +212,10 @@ void PedClass::steer(MoveContext& ctx) {
     // A pedestrian measured after this move searches again around its new place; the search here
     // keeps those that search needs, as far out as the move can take it.
     Nearby* keep = ctx.nearby && hasEntered_ && !hasLeft_ ? ctx.nearby : nullptr;
-    if (keep) keep->radius = 2 * def_.influenceRadius + 1.01 * def_.MaxSpeed * ctx.dt + 0.001;
+    if (keep) keep->radius = influenceReach() + 1.01 * def_.MaxSpeed * ctx.dt + 0.001;
     if (flee || separate)
-        ctx.crowd.neighbours(*this, separate ? 2 * def_.influenceRadius : 0,
-                             flee ? def_.sightDistance : 0, ctx.within, flee ? &nearest : nullptr,
-                             keep);
+        ctx.crowd.neighbours(*this, separate ? influenceReach() : 0, flee ? def_.sightDistance : 0,
+                             ctx.within, flee ? &nearest : nullptr, keep);
     const bool faceTarget = faceTargetAtRest(ctx.settings);
     if (flee) DesireRepulseAway(nearest, faceTarget);
     const bool forward = isOn(ctx.settings.ForceForward);
@@ -351,7 +350,7 @@ void PedClass::measureNeighbourhood(MoveContext& ctx) {
     double sumVx = 0, sumVy = 0;
     // Room of this thread's own, as many pedestrians may be measured at once.
     thread_local std::vector<Seen> seen;
-    ctx.crowd.neighboursSince(*this, 2 * def_.influenceRadius, ctx.nearby, ctx.within, seen);
+    ctx.crowd.neighboursSince(*this, influenceReach(), ctx.nearby, ctx.within, seen);
     for (const Seen& n : seen) {
         if (n.color == def_.color)
             ++same;

@@ -127,11 +127,14 @@ class PedClass {
     double maxAcceleration() const { return def_.maxAcceleration; }  ///< m/s²
     double Radius() const { return def_.Radius; }                    ///< m
     double influenceRadius() const { return def_.influenceRadius; }  ///< m
-    double sightDistance() const { return def_.sightDistance; }      ///< m
-    double Mass() const { return def_.Mass; }    ///< divides the velocity change
-    double Alpha() const { return def_.Alpha; }  ///< forward sensitivity
-    double Beta() const { return def_.Beta; }    ///< avoid-collision sensitivity
-    double Chi() const { return def_.Chi; }      ///< repulse-away sensitivity
+    // m: the others closer than this are neighbours, which push this one away and count in its
+    // measures.
+    double influenceReach() const { return 2 * def_.influenceRadius; }
+    double sightDistance() const { return def_.sightDistance; }  ///< m
+    double Mass() const { return def_.Mass; }                    ///< divides the velocity change
+    double Alpha() const { return def_.Alpha; }                  ///< forward sensitivity
+    double Beta() const { return def_.Beta; }                    ///< avoid-collision sensitivity
+    double Chi() const { return def_.Chi; }                      ///< repulse-away sensitivity
 
     double accelX() const { return accelX_; }                  ///< m/s², of the last move
     double accelY() const { return accelY_; }                  ///< m/s²

@@ -391,7 +391,7 @@ void PedestrianCollection::prefetchFor(std::size_t index) const {
         }
     if (index >= slots_.size() || search_ != NeighbourSearch::Index) return;
     if (const PedClass* p = slots_[index].get())
-        grid_.prefetch(p->Px(), p->Py(), 2 * p->influenceRadius() + 0.2);
+        grid_.prefetch(p->Px(), p->Py(), p->influenceReach() + 0.2);
 }
 
 std::vector<Walker> walkersOf(const PedestrianCollection& pedestrians) {
