@@ -5,9 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#ifdef __SSE2__
-#include <immintrin.h>
-#endif
+#include "engine/creation_rank.h"
 
 namespace strida {
 namespace {
@@ -37,65 +35,6 @@ double closerThan(double px, double py, double reach, const std::vector<Nearby::
     return least;
 }
 
-// A place in the order of creation as a signed number that compares as the place does.
-inline std::int32_t orderKey(std::uint32_t order) {
-    return static_cast<std::int32_t>(order ^ 0x80000000u);
-}
-
-// found[i] to list[r], r being how many of keys[0 .. n) are below keys[i]: the keys' order, at no
-// branch that could be mispredicted. Past n the keys are INT32_MAX up to a multiple of eight,
-// which are below none. The keys are distinct, so every place is filled once.
-#ifdef __SSE2__
-void placeInOrder(const Nearby::Entry* const* found, const std::int32_t* keys, std::size_t n,
-                  Nearby::Entry* list) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const __m128i k = _mm_set1_epi32(keys[i]);
-        __m128i below = _mm_setzero_si128();  // minus the count, lane by lane
-        for (std::size_t j = 0; j < n; j += 4)
-            below = _mm_add_epi32(
-                below,
-                _mm_cmpgt_epi32(k, _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + j))));
-        below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(1, 0, 3, 2)));
-        below = _mm_add_epi32(below, _mm_shuffle_epi32(below, _MM_SHUFFLE(2, 3, 0, 1)));
-        list[static_cast<std::size_t>(-_mm_cvtsi128_si32(below))] = *found[i];
-    }
-}
-
-// The same, eight keys at a time, on processors that can.
-__attribute__((target("avx2"))) void placeInOrderWide(const Nearby::Entry* const* found,
-                                                      const std::int32_t* keys, std::size_t n,
-                                                      Nearby::Entry* list) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const __m256i k = _mm256_set1_epi32(keys[i]);
-        __m256i below = _mm256_setzero_si256();
-        for (std::size_t j = 0; j < n; j += 8)
-            below = _mm256_add_epi32(
-                below, _mm256_cmpgt_epi32(
-                           k, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keys + j))));
-        __m128i half =
-            _mm_add_epi32(_mm256_castsi256_si128(below), _mm256_extracti128_si256(below, 1));
-        half = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(1, 0, 3, 2)));
-        half = _mm_add_epi32(half, _mm_shuffle_epi32(half, _MM_SHUFFLE(2, 3, 0, 1)));
-        list[static_cast<std::size_t>(-_mm_cvtsi128_si32(half))] = *found[i];
-    }
-}
-
-const auto placeInOrderHere = [] {
-    __builtin_cpu_init();  // as this may run before the program's own start
-    return __builtin_cpu_supports("avx2") ? placeInOrderWide : placeInOrder;
-}();
-#else
-void placeInOrder(const Nearby::Entry* const* found, const std::int32_t* keys, std::size_t n,
-                  Nearby::Entry* list) {
-    for (std::size_t i = 0; i < n; ++i) {
-        std::size_t below = 0;
-        for (std::size_t j = 0; j < n; ++j) below += keys[j] < keys[i];
-        list[below] = *found[i];
-    }
-}
-
-const auto placeInOrderHere = placeInOrder;
-#endif
 }  // namespace
 
 void PedestrianCollection::add(std::unique_ptr<PedClass> ped) {
@@ -348,7 +287,7 @@ void PedestrianCollection::keepAround(const PedClass& self, double radius, Nearb
         [&](const NeighbourGrid::Entry* e, const NeighbourGrid::Entry* end)
             __attribute__((always_inline)) {
                 const auto most = n + static_cast<std::size_t>(end - e) + 1;
-                if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + 8);
+                if (found.size() < most) found.resize(2 * most), keys.resize(2 * most + kKeyBlock);
                 const Nearby::Entry** out = found.data() + n;
                 std::int32_t* key = keys.data() + n;
                 for (; e != end; ++e) {
@@ -364,9 +303,10 @@ void PedestrianCollection::keepAround(const PedClass& self, double radius, Nearb
             });
     // The few dozen found are put in order of creation by their ranks: a pedestrian's rank is how
     // many of the others were created before it.
-    for (std::size_t pad = n; pad < (n + 7) / 8 * 8; ++pad) keys[pad] = INT32_MAX;
+    for (std::size_t pad = n; pad < (n + kKeyBlock - 1) / kKeyBlock * kKeyBlock; ++pad)
+        keys[pad] = INT32_MAX;
     keep.list.resize(n);
-    placeInOrderHere(found.data(), keys.data(), n, keep.list.data());
+    placeInOrder(found.data(), keys.data(), n, keep.list.data());
 }
 
 template <typename Nearer>

@@ -1,9 +1,11 @@
 // The neighbour grid and the searches through it: the frozen runs compare finding neighbours
 // through it with visiting everyone, byte for byte; here its size as the crowd spreads, its
 // answers while entries come and go, and what a search keeps for the next.
+#include <algorithm>
 #include <map>
 #include <random>
 
+#include "engine/creation_rank.h"
 #include "support/batch_runner.h"
 #include "support/engine_fixture.h"
 
@@ -113,6 +115,43 @@ TEST(NeighbourSearch, OneExactlyAtTheReachIsNoNeighbourHoweverItIsFound) {
         crowd.moved(self);
         crowd.neighboursSince(self, 1.5, &keep, within, seen);
         EXPECT_EQ(seen.size(), 1u);
+    }
+}
+
+// Every way of putting a search's finds in order that this processor has gives the order of
+// creation, for lists shorter and longer than a block of keys, with places at both ends of the
+// range and on either side of its middle, where the signed keys wrap.
+TEST(NeighbourSearch, EveryWayOfRankingGivesTheOrderOfCreation) {
+    std::mt19937 random(11);
+    const std::vector<std::uint32_t> extremes{0,           1,           0x7fffffffu,
+                                              0x80000000u, 0xfffffffeu, 0xffffffffu};
+    const auto ways = waysToPlaceInOrder();
+    EXPECT_GE(ways.size(), 1u);
+    for (const std::size_t n : {0, 1, 2, 5, 8, 9, 17, 40}) {
+        std::vector<std::uint32_t> orders(extremes.begin(),
+                                          extremes.begin() + std::min(n, extremes.size()));
+        while (orders.size() < n) {
+            const std::uint32_t o = random();
+            if (std::find(orders.begin(), orders.end(), o) == orders.end()) orders.push_back(o);
+        }
+        std::shuffle(orders.begin(), orders.end(), random);
+        std::vector<Placed> placed;
+        std::vector<const Placed*> found;
+        std::vector<std::int32_t> keys;
+        for (const std::uint32_t o : orders) placed.emplace_back(0.0f, 0.0f, o, 0, nullptr, 0, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            found.push_back(&placed[i]);
+            keys.push_back(orderKey(orders[i]));
+        }
+        while (keys.size() % kKeyBlock != 0 || keys.empty()) keys.push_back(INT32_MAX);
+        std::sort(orders.begin(), orders.end());
+        for (const PlaceInOrder way : ways) {
+            std::vector<Placed> list(n, Placed(0.0f, 0.0f, 0, 0, nullptr, 0, 0));
+            way(found.data(), keys.data(), n, list.data());
+            std::vector<std::uint32_t> got;
+            for (const Placed& p : list) got.push_back(p.order);
+            EXPECT_EQ(got, orders) << n;
+        }
     }
 }
 
