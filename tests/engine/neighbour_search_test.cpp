@@ -52,10 +52,11 @@ struct Found {
     bool operator==(const Found&) const = default;
 };
 
-Found search(const PedestrianCollection& crowd, const PedClass& p, Nearby* keep = nullptr) {
+Found search(const PedestrianCollection& crowd, const PedClass& p, Nearby* keep = nullptr,
+             double reach = 1.67, double sight = 4.0) {
     std::vector<Neighbour> within;
     NearestInSight nearest;
-    crowd.neighbours(p, 1.67, 4.0, within, &nearest, keep);
+    crowd.neighbours(p, reach, sight, within, &nearest, keep);
     Found f{{}, nearest.ped, nearest.d};
     for (const Neighbour& n : within) f.within.emplace_back(n.order, n.d);
     return f;
@@ -72,24 +73,28 @@ TEST(NeighbourSearch, TheGridFindsWhatTheScanFindsWhileItsEntriesComeAndGo) {
         ASSERT_TRUE(crowd.remove(static_cast<std::int16_t>(gone)));
     crowd.add(pedestrianAt(++id, -80, 5));
     for (int i = 0; i < 100; ++i) crowd.add(pedestrianAt(++id, across(random), across(random)));
-    std::size_t compared = 0;
-    crowd.forEach([&](const PedClass& p) {
-        crowd.setSearch(NeighbourSearch::Index);
-        const Found grid = search(crowd, p);
-        Nearby keep;
-        keep.radius = 1.9;
-        const Found kept = search(crowd, p, &keep);
-        crowd.setSearch(NeighbourSearch::Scan);
-        const Found scan = search(crowd, p);
-        EXPECT_TRUE(grid == scan) << p.ID();
-        EXPECT_TRUE(kept == scan) << p.ID();
-        ++compared;
-    });
-    EXPECT_EQ(compared, crowd.size());
+    // A reach shorter than a cell and a sight within what a search keeps, besides the usual.
+    for (const auto& [reach, sight] : {std::pair{1.67, 4.0}, std::pair{0.8, 1.5}}) {
+        std::size_t compared = 0;
+        crowd.forEach([&](const PedClass& p) {
+            crowd.setSearch(NeighbourSearch::Index);
+            const Found grid = search(crowd, p, nullptr, reach, sight);
+            Nearby keep;
+            keep.radius = 1.9;
+            const Found kept = search(crowd, p, &keep, reach, sight);
+            crowd.setSearch(NeighbourSearch::Scan);
+            const Found scan = search(crowd, p, nullptr, reach, sight);
+            EXPECT_TRUE(grid == scan) << p.ID() << " " << reach;
+            EXPECT_TRUE(kept == scan) << p.ID() << " " << reach;
+            ++compared;
+        });
+        EXPECT_EQ(compared, crowd.size());
+    }
 }
 
 // A pedestrian exactly at the reach is not a neighbour, however it is found: by the grid directly,
-// from what a search kept, after a move from it, or by the scan.
+// from what a search kept, after a move from it, or by the scan; with the reach the least bit
+// longer, it is one every way.
 TEST(NeighbourSearch, OneExactlyAtTheReachIsNoNeighbourHoweverItIsFound) {
     PedestrianCollection crowd;
     crowd.add(pedestrianAt(1, 10, 10));
@@ -103,18 +108,22 @@ TEST(NeighbourSearch, OneExactlyAtTheReachIsNoNeighbourHoweverItIsFound) {
         for (const Neighbour& n : within) o.push_back(n.order);
         return o;
     };
-    const std::vector<std::uint32_t> onlyThird{2};
-    for (const NeighbourSearch way : {NeighbourSearch::Index, NeighbourSearch::Scan}) {
-        crowd.setSearch(way);
-        crowd.neighbours(self, 1.5, 0, within, nullptr);
-        EXPECT_EQ(orders(), onlyThird);
-        Nearby keep;
-        keep.radius = 1.6;
-        crowd.neighbours(self, 1.5, 0, within, nullptr, &keep);
-        EXPECT_EQ(orders(), onlyThird);
-        crowd.moved(self);
-        crowd.neighboursSince(self, 1.5, &keep, within, seen);
-        EXPECT_EQ(seen.size(), 1u);
+    const double justBeyond = std::nextafter(1.5, 2.0);
+    for (const double reach : {1.5, justBeyond}) {
+        const std::vector<std::uint32_t> expected =
+            reach == 1.5 ? std::vector<std::uint32_t>{2} : std::vector<std::uint32_t>{1, 2};
+        for (const NeighbourSearch way : {NeighbourSearch::Index, NeighbourSearch::Scan}) {
+            crowd.setSearch(way);
+            crowd.neighbours(self, reach, 0, within, nullptr);
+            EXPECT_EQ(orders(), expected) << reach;
+            Nearby keep;
+            keep.radius = 1.6;
+            crowd.neighbours(self, reach, 0, within, nullptr, &keep);
+            EXPECT_EQ(orders(), expected) << reach;
+            crowd.moved(self);
+            crowd.neighboursSince(self, reach, &keep, within, seen);
+            EXPECT_EQ(seen.size(), expected.size()) << reach;
+        }
     }
 }
 
@@ -169,11 +178,13 @@ TEST(NeighbourSearch, OfEquallyNearOnesTheNearestIsTheFirstCreatedHoweverItIsFou
         for (const NeighbourSearch way : {NeighbourSearch::Index, NeighbourSearch::Scan}) {
             crowd.setSearch(way);
             EXPECT_EQ(search(crowd, self).nearest, first) << apart;
-            Nearby keep;
-            keep.radius = 1.9;
-            const Found kept = search(crowd, self, &keep);
-            EXPECT_EQ(kept.nearest, first) << apart;
-            EXPECT_EQ(kept.nearestDistance, apart) << apart;
+            for (const double sight : {4.0, 1.5}) {
+                Nearby keep;
+                keep.radius = 1.9;
+                const Found kept = search(crowd, self, &keep, 1.67, sight);
+                EXPECT_EQ(kept.nearest, apart < sight ? first : nullptr) << apart;
+                EXPECT_EQ(kept.nearestDistance, apart < sight ? apart : 200000) << apart;
+            }
         }
     }
 }
